@@ -1,0 +1,31 @@
+#pragma once
+// What the cache commands need of the window. The main window implements it;
+// tests answer it with a fake.
+#include <string>
+
+namespace ovcache {
+
+enum class DataLabel { Path, FileCount, CacheSize };
+enum class MsgIcon { None, Critical };
+enum class MsgButtons { OK, YesNo }; // with Yes and No, Yes is the default button
+
+// Message-box answers.
+constexpr int vbOK = 1;
+constexpr int vbYes = 6;
+constexpr int vbNo = 7;
+
+class CacheView {
+public:
+    virtual ~CacheView() = default;
+    virtual void ClearList() = 0;
+    virtual void AddListEntry(const std::string& text) = 0;
+    // The text of the selected entry, "" when none is selected.
+    virtual std::string SelectedEntry() const = 0;
+    virtual void SetLabel(DataLabel label, const std::string& caption) = 0;
+    // Modal; returns the answer, vbYes for Yes.
+    virtual int MsgBox(const std::string& text, const std::string& title, MsgIcon icon,
+                       MsgButtons buttons) = 0;
+    virtual void EndProgram(int exitCode) = 0;
+};
+
+} // namespace ovcache

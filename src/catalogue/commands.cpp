@@ -1,0 +1,248 @@
+#include "catalogue/commands.h"
+
+#include "catalogue/cacheIndex.h"
+#include "catalogue/commandReport.h"
+#include "catalogue/destinations.h"
+#include "catalogue/entryNames.h"
+#include "catalogue/placement.h"
+#include "platform/modRegistry.h"
+#include "platform/registry.h"
+
+#include <cmath>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace ovcache {
+namespace {
+
+std::optional<std::vector<std::string>> ReadIndex(WorkingState& state, CommandReport& report)
+{
+    try {
+        return SplitIndexLines(state.objFSO->ReadTextFile(IndexPath(state.strCachePath)));
+    } catch (const FileSystemError& e) {
+        report.AddProblem("cache.ini", e.Path(), "The cache index could not be read: " + e.Reason());
+        return std::nullopt;
+    }
+}
+
+// Shows the directory's file count and size; the index is not counted.
+void ShowStatistics(WorkingState& state, CacheView& view, bool indexPresent, CommandReport& report)
+{
+    try {
+        state.objFolder = state.objFSO->GetFolder(state.strCachePath);
+        state.objFiles = state.objFolder.Files();
+        const std::size_t count = state.objFiles.Count();
+        const std::uint64_t size = state.objFolder.Size();
+        const std::size_t cached = indexPresent && count > 0 ? count - 1 : count;
+        if (!indexPresent && count == 0) {
+            view.SetLabel(DataLabel::FileCount, "0");
+            view.SetLabel(DataLabel::CacheSize, "0 Megabytes");
+        } else {
+            view.SetLabel(DataLabel::FileCount, std::to_string(cached));
+            view.SetLabel(DataLabel::CacheSize, FormatMegabytes(size, state.strGroupSeparator));
+        }
+    } catch (const FileSystemError& e) {
+        report.AddProblem("Cache directory", e.Path(), "Could not be measured: " + e.Reason());
+    }
+}
+
+bool ListCache(WorkingState& state, CacheView& view, CommandReport& report)
+{
+    view.ClearList();
+    if (!state.objFSO->FileExists(IndexPath(state.strCachePath))) {
+        view.MsgBox("Cache.ini not found in \"" + state.strCachePath + "\".\nProgram cannot continue.",
+                    "Cache.ini Missing", MsgIcon::Critical, MsgButtons::OK);
+        view.EndProgram(1);
+        return false;
+    }
+    if (const auto lines = ReadIndex(state, report)) {
+        for (const std::string& line : *lines) {
+            state.strLine = line;
+            state.intEqPos = EqPos(line);
+            const std::string_view name = EntryName(line);
+            // A line without "=" is listed whole; it names no file to move.
+            const bool safe = state.intEqPos == 0 ? IsSafeFileName(name) : IsSafeEntry(line);
+            if (name != kIndexHeader && EndsWith(name, "kmx") && safe)
+                view.AddListEntry(std::string(name));
+        }
+    }
+    view.SetLabel(DataLabel::Path, state.strCachePath);
+    ShowStatistics(state, view, true, report);
+    return true;
+}
+
+// Takes the new index text in place of "cache.ini" in one step, through
+// "cache.bak", so that the old index or the new one is there at every moment.
+bool CommitIndex(WorkingState& state, const std::vector<std::string>& lines, CommandReport& report)
+{
+    FileSystemService& fso = *state.objFSO;
+    const std::string rewrite = IndexRewritePath(state.strCachePath);
+    try {
+        fso.WriteTextFile(rewrite, JoinIndexLines(lines));
+        fso.ReplaceFile(rewrite, IndexPath(state.strCachePath));
+        return true;
+    } catch (const FileSystemError& e) {
+        report.AddNote("The cache index could not be updated (" + e.Path() + ": " + e.Reason() +
+                       "), so the files this command moved were put back.");
+        try {
+            if (fso.FileExists(rewrite))
+                fso.DeleteFile(rewrite, true);
+        } catch (const FileSystemError&) {
+            // a stale "cache.bak" is emptied by the next Move
+        }
+        return false;
+    }
+}
+
+} // namespace
+
+std::string FormatMegabytes(std::uint64_t bytes, const std::string& groupSeparator)
+{
+    const auto megabytes = static_cast<std::uint64_t>(std::llround(static_cast<double>(bytes) / 1024.0 / 1024.0));
+    std::string digits = megabytes == 0 ? std::string() : std::to_string(megabytes);
+    std::string grouped;
+    for (std::size_t k = 0; k < digits.size(); ++k) {
+        if (k > 0 && (digits.size() - k) % 3 == 0)
+            grouped += groupSeparator;
+        grouped += digits[k];
+    }
+    return grouped + " Megabytes";
+}
+
+bool Form_Load(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemService> fso)
+{
+    state.objFSO = std::move(fso);
+    state.strGameFolder = ReadRegString(kHKeyLocalMachine, kGameKey, kGameValue, "");
+    state.strCachePath = state.strGameFolder + "\\Cache";
+    return LoadCacheList(state, view);
+}
+
+bool LoadCacheList(WorkingState& state, CacheView& view)
+{
+    CommandReport report;
+    const bool listed = ListCache(state, view, report);
+    report.Show(view, "Orvane Cache Importer");
+    return listed;
+}
+
+void cmdMove_Click(WorkingState& state, CacheView& view)
+{
+    state.strSelected = view.SelectedEntry();
+    if (state.strSelected.empty()) {
+        view.MsgBox("No file chosen from the list box", "Choose File", MsgIcon::None, MsgButtons::OK);
+        return;
+    }
+    CommandReport report;
+    const auto lines = ReadIndex(state, report);
+    if (!lines) {
+        report.Show(view, "Move");
+        return;
+    }
+
+    Placement placement(state, view, report, /*forceOverwrite=*/true);
+    std::vector<std::string> kept;
+    kept.reserve(lines->size());
+    for (const std::string& line : *lines) {
+        state.strLine = line;
+        if (!placement.Place(ClassifyForMove(line, state.strSelected), line))
+            kept.push_back(line);
+    }
+
+    if (CommitIndex(state, kept, report))
+        placement.Finish();
+    else
+        placement.Undo();
+    CommandReport listing;
+    ListCache(state, view, listing);
+    report.Show(view, "Move");
+}
+
+void cmdMoveAll_Click(WorkingState& state, CacheView& view)
+{
+    FileSystemService& fso = *state.objFSO;
+    CommandReport report;
+    const std::string index = IndexPath(state.strCachePath);
+    std::optional<std::vector<std::string>> lines;
+    try {
+        state.objFolder = fso.GetFolder(state.strCachePath);
+        if (!fso.FileExists(index))
+            report.AddNote("The cache index " + index + " is missing, so nothing was moved.");
+        else
+            lines = ReadIndex(state, report);
+        if (lines)
+            state.objFiles = state.objFolder.Files();
+    } catch (const FileSystemError& e) {
+        report.AddProblem("Cache directory", e.Path(), e.Reason());
+    }
+    if (!lines) {
+        report.Show(view, "Move All");
+        return;
+    }
+
+    // One pass over the index: each cached file's path to the first line that
+    // names it.
+    std::unordered_map<std::string, std::size_t> lineOfFile;
+    lineOfFile.reserve(lines->size());
+    for (std::size_t k = 0; k < lines->size(); ++k) {
+        const std::string& line = (*lines)[k];
+        if (EqPos(line) > 0)
+            lineOfFile.emplace(CachedFilePath(state.strCachePath, EntryKey(line)), k);
+    }
+
+    Placement placement(state, view, report, /*forceOverwrite=*/false);
+    for (const std::string& file : state.objFiles) {
+        state.varFile = file;
+        const auto found = lineOfFile.find(file);
+        if (found == lineOfFile.end())
+            continue;
+        state.strLine = (*lines)[found->second];
+        state.intEqPos = EqPos(state.strLine);
+        placement.Place(ClassifyForMoveAll(state.strLine), state.strLine);
+    }
+
+    bool indexGone = true;
+    try {
+        fso.DeleteFile(index, true);
+    } catch (const FileSystemError& e) {
+        indexGone = false;
+        report.AddNote("The cache index could not be deleted (" + e.Reason() +
+                       "), so the files this command moved were put back.");
+    }
+    if (indexGone) {
+        placement.Finish();
+        view.ClearList();
+        ShowStatistics(state, view, false, report);
+    } else {
+        placement.Undo();
+        CommandReport listing;
+        ListCache(state, view, listing);
+    }
+    report.Show(view, "Move All");
+}
+
+void cmdClear_Click(WorkingState& state, CacheView& view)
+{
+    state.intResponse = view.MsgBox("This will delete all files under " + state.strCachePath +
+                                        "\nDo you wish to continue?",
+                                    "Clear Cache", MsgIcon::None, MsgButtons::YesNo);
+    if (state.intResponse != vbYes)
+        return;
+    CommandReport report;
+    try {
+        state.objFSO->DeleteFile(state.strCachePath + "\\*.*", true);
+    } catch (const FileSystemError& e) {
+        if (e.Kind() != FsErrorKind::NothingMatched) // an empty cache is already clear
+            report.AddProblem("Clear Cache", e.Path(), e.Reason());
+    }
+    view.ClearList();
+    if (report.Empty()) {
+        view.SetLabel(DataLabel::FileCount, "0");
+        view.SetLabel(DataLabel::CacheSize, "0 Megabytes");
+    } else {
+        ShowStatistics(state, view, state.objFSO->FileExists(IndexPath(state.strCachePath)), report);
+    }
+    report.Show(view, "Clear Cache");
+}
+
+} // namespace ovcache

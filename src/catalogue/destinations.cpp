@@ -1,0 +1,63 @@
+#include "catalogue/destinations.h"
+
+#include "catalogue/cacheIndex.h"
+
+namespace ovcache {
+namespace {
+
+// Rows after the map row, tried in order; endings compared exactly.
+EntryKind PackageKind(std::string_view line)
+{
+    if (EndsWith(line, ".u"))
+        return EntryKind::CodePackage;
+    if (EndsWith(line, ".ogg"))
+        return EntryKind::Music;
+    if (EndsWith(line, ".uax"))
+        return EntryKind::SoundPackage;
+    return EntryKind::Other;
+}
+
+} // namespace
+
+EntryKind ClassifyForMove(std::string_view line, std::string_view selected)
+{
+    if (EqPos(line) > 0 && EntryName(line) == selected)
+        return EntryKind::Map;
+    return PackageKind(line);
+}
+
+EntryKind ClassifyForMoveAll(std::string_view line)
+{
+    if (EndsWith(line, "kmx"))
+        return EntryKind::Map;
+    return PackageKind(line);
+}
+
+std::string_view DestinationFolder(EntryKind kind)
+{
+    switch (kind) {
+    case EntryKind::Map: return "\\Maps\\";
+    case EntryKind::CodePackage: return "\\System\\";
+    case EntryKind::Music: return "\\Music\\";
+    case EntryKind::SoundPackage: return "\\Sounds\\";
+    case EntryKind::Other: break;
+    }
+    return {};
+}
+
+std::string DestinationPath(const std::string& gameFolder, EntryKind kind, std::string_view name)
+{
+    std::string path = gameFolder;
+    path += DestinationFolder(kind);
+    path += name;
+    return path;
+}
+
+int AskOverwrite(CacheView& view, const std::string& gameFolder, std::string_view name)
+{
+    return view.MsgBox("File Already Exists " + DestinationPath(gameFolder, EntryKind::Map, name) +
+                           "\nDo you wisht to overwrite?",
+                       "File Exists", MsgIcon::None, MsgButtons::YesNo);
+}
+
+} // namespace ovcache

@@ -1,0 +1,27 @@
+#pragma once
+// Where a cached file goes in the game's install folder, and the question
+// asked before a map replaces one that is there. Both move commands use these.
+#include "catalogue/cacheView.h"
+
+#include <string>
+#include <string_view>
+
+namespace ovcache {
+
+enum class EntryKind { Map, CodePackage, Music, SoundPackage, Other };
+
+// The selected-map test of Move: the line has an "=" and the name after it is
+// the selected text; otherwise the package rows decide.
+EntryKind ClassifyForMove(std::string_view line, std::string_view selected);
+// Move All takes any line ending in "kmx" for a map; otherwise the package rows.
+EntryKind ClassifyForMoveAll(std::string_view line);
+
+// "\Maps\", "\System\", "\Music\" or "\Sounds\"; "" for Other.
+std::string_view DestinationFolder(EntryKind kind);
+// gameFolder & folder & name.
+std::string DestinationPath(const std::string& gameFolder, EntryKind kind, std::string_view name);
+
+// The "File Exists" question; returns the answer (vbYes to replace).
+int AskOverwrite(CacheView& view, const std::string& gameFolder, std::string_view name);
+
+} // namespace ovcache

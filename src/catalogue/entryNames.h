@@ -1,0 +1,18 @@
+#pragma once
+// Index names arrive with content downloaded from game servers and are not to
+// be trusted: a name that could point anywhere but at one file inside its own
+// folder is never used to move or delete anything.
+#include <string_view>
+
+namespace ovcache {
+
+// True for a plain file name that Windows would keep inside its folder: not
+// empty, "." or "..", none of \ / : * ? " < > | or control characters, no
+// trailing dot or space, and not a device name such as CON or LPT1.txt.
+bool IsSafeFileName(std::string_view name);
+
+// Both the key (which names the cached file) and the name (which names the
+// destination) of an index line must be safe for the line to be acted on.
+bool IsSafeEntry(std::string_view line);
+
+} // namespace ovcache

@@ -1,0 +1,147 @@
+#include "catalogue/placement.h"
+
+#include "catalogue/cacheIndex.h"
+#include "catalogue/entryNames.h"
+
+namespace ovcache {
+
+Placement::Placement(WorkingState& state, CacheView& view, CommandReport& report, bool forceOverwrite)
+    : state_(state), view_(view), report_(report), force_(forceOverwrite)
+{
+}
+
+void Placement::Problem(std::string_view entry, std::string detail, std::string reason)
+{
+    report_.AddProblem(std::string(entry), std::move(detail), std::move(reason));
+}
+
+bool Placement::Place(EntryKind kind, std::string_view line)
+{
+    if (kind == EntryKind::Other)
+        return false;
+    if (!IsSafeEntry(line)) {
+        report_.CountUnsafe();
+        return false;
+    }
+    FileSystemService& fso = *state_.objFSO;
+    state_.intEqPos = EqPos(line);
+    const std::string_view name = EntryName(line);
+    const std::string cached = CachedFilePath(state_.strCachePath, EntryKey(line));
+    const std::string destination = DestinationPath(state_.strGameFolder, kind, name);
+
+    if (kind == EntryKind::Map) {
+        if (!fso.FileExists(destination))
+            return Move(name, cached, destination);
+        state_.intResponse = AskOverwrite(view_, state_.strGameFolder, name);
+        if (state_.intResponse == vbYes)
+            return Replace(name, cached, destination);
+        journal_.push_back({Step::Discarded, std::string(name), cached, {}, {}});
+        return true;
+    }
+
+    // The game's own files are never replaced without asking, and a package
+    // with nowhere to go stays where it is.
+    std::string folder = state_.strGameFolder;
+    folder += DestinationFolder(kind);
+    folder.pop_back();
+    if (!fso.FolderExists(folder)) {
+        Problem(name, cached + " -> " + destination, "The folder " + folder + " does not exist.");
+        return false;
+    }
+    if (fso.FileExists(destination)) {
+        Problem(name, cached + " -> " + destination, "A file of that name is already there.");
+        return false;
+    }
+    return Move(name, cached, destination);
+}
+
+bool Placement::Move(std::string_view entry, const std::string& from, const std::string& to)
+{
+    try {
+        state_.objFSO->MoveFile(from, to);
+    } catch (const FileSystemError& e) {
+        Problem(entry, from + " -> " + to, e.Reason());
+        return false;
+    }
+    journal_.push_back({Step::Moved, std::string(entry), from, to, {}});
+    return true;
+}
+
+std::string Placement::FreeAsideName(const std::string& path)
+{
+    std::string aside = path + ".replaced";
+    for (int n = 2; state_.objFSO->FileExists(aside) || state_.objFSO->FolderExists(aside); ++n)
+        aside = path + ".replaced" + std::to_string(n);
+    return aside;
+}
+
+// The existing map is set aside, not deleted, until the new one is in its
+// place and the command has finished, so no failure can lose either of them.
+bool Placement::Replace(std::string_view entry, const std::string& from, const std::string& to)
+{
+    FileSystemService& fso = *state_.objFSO;
+    if (!fso.FileExists(from)) {
+        Problem(entry, from + " -> " + to,
+                "The cached file is missing, so the map already in Maps was kept.");
+        return false;
+    }
+    if (!force_ && fso.IsReadOnly(to)) {
+        Problem(entry, from + " -> " + to, "The map already in Maps is read-only and was kept.");
+        return false;
+    }
+    const std::string aside = FreeAsideName(to);
+    try {
+        fso.MoveFile(to, aside);
+    } catch (const FileSystemError& e) {
+        Problem(entry, from + " -> " + to, e.Reason());
+        return false;
+    }
+    try {
+        fso.MoveFile(from, to);
+    } catch (const FileSystemError& e) {
+        Problem(entry, from + " -> " + to, e.Reason());
+        try {
+            fso.MoveFile(aside, to);
+        } catch (const FileSystemError& back) {
+            Problem(entry, aside, "The map that was in Maps is kept under this name: " + back.Reason());
+        }
+        return false;
+    }
+    journal_.push_back({Step::Replaced, std::string(entry), from, to, aside});
+    return true;
+}
+
+void Placement::Undo()
+{
+    FileSystemService& fso = *state_.objFSO;
+    for (auto step = journal_.rbegin(); step != journal_.rend(); ++step) {
+        if (step->what == Step::Discarded)
+            continue;
+        try {
+            fso.MoveFile(step->to, step->from);
+            if (step->what == Step::Replaced)
+                fso.MoveFile(step->aside, step->to);
+        } catch (const FileSystemError& e) {
+            Problem(step->entry, step->to + " -> " + step->from, "Could not be put back: " + e.Reason());
+        }
+    }
+    journal_.clear();
+}
+
+void Placement::Finish()
+{
+    FileSystemService& fso = *state_.objFSO;
+    for (const Step& step : journal_) {
+        try {
+            if (step.what == Step::Replaced)
+                fso.DeleteFile(step.aside, true);
+            else if (step.what == Step::Discarded)
+                fso.DeleteFile(step.from);
+        } catch (const FileSystemError& e) {
+            Problem(step.entry, e.Path(), "Could not be deleted: " + e.Reason());
+        }
+    }
+    journal_.clear();
+}
+
+} // namespace ovcache

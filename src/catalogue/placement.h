@@ -1,0 +1,48 @@
+#pragma once
+// Carries out the moves of one command so that, until the command has put its
+// index in order, every one of them can be undone; deletions wait until then.
+#include "catalogue/commandReport.h"
+#include "catalogue/destinations.h"
+#include "catalogue/workingState.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ovcache {
+
+class Placement {
+public:
+    // forceOverwrite: whether a read-only map in "Maps" may be replaced.
+    Placement(WorkingState& state, CacheView& view, CommandReport& report, bool forceOverwrite);
+
+    // Sends the cached file of an index line where its kind says, asking first
+    // when a map would replace one. True when the entry is done with (moved,
+    // or to be discarded after a No) and its line leaves the index; false when
+    // it stays in the cache, with the reason in the report.
+    bool Place(EntryKind kind, std::string_view line);
+
+    // Puts every file moved so far back where it was, newest first.
+    void Undo();
+    // Deletes the replaced maps and the discarded cached files.
+    void Finish();
+
+private:
+    struct Step {
+        enum { Moved, Replaced, Discarded } what;
+        std::string entry, from, to, aside;
+    };
+
+    bool Move(std::string_view entry, const std::string& from, const std::string& to);
+    bool Replace(std::string_view entry, const std::string& from, const std::string& to);
+    void Problem(std::string_view entry, std::string detail, std::string reason);
+    std::string FreeAsideName(const std::string& path);
+
+    WorkingState& state_;
+    CacheView& view_;
+    CommandReport& report_;
+    bool force_;
+    std::vector<Step> journal_;
+};
+
+} // namespace ovcache

@@ -1,0 +1,14 @@
+#include "mainwindow/frmOVCache.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Orvane Cache Importer");
+    ovcache::frmOVCache window;
+    if (!window.Form_Load())
+        return window.ExitCode();
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,94 @@
+#pragma once
+// The main window: the cache statistics, the list of cached maps, the three
+// command buttons and the menus. It owns the working state of the run; its
+// handlers hand the work to the cache commands.
+#include "catalogue/cacheView.h"
+#include "catalogue/workingState.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace ovcache {
+
+class frmOVCache : public QMainWindow, public CacheView {
+    Q_OBJECT
+public:
+    explicit frmOVCache(QWidget* parent = nullptr);
+    ~frmOVCache() override;
+
+    // Start-up, before the window is shown. False when the program has ended
+    // (the cache index is missing); ExitCode() then says with what status.
+    bool Form_Load(std::unique_ptr<FileSystemService> fso = nullptr);
+    bool Ended() const { return ended_; }
+    int ExitCode() const { return exitCode_; }
+
+    // CacheView
+    void ClearList() override;
+    void AddListEntry(const std::string& text) override;
+    std::string SelectedEntry() const override;
+    void SetLabel(DataLabel label, const std::string& caption) override;
+    int MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;
+    void EndProgram(int exitCode) override;
+
+    WorkingState& State() { return state_; }
+
+public slots:
+    void cmdClear_Click();
+    void cmdMove_Click();
+    void cmdMoveAll_Click();
+    void mnuAbout_Click();
+    void mnuClearCache_Click();
+    void mnuExit_Click();
+    void mnuMove_Click();
+    void mnuMoveAll_Click();
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    // Runs a command, then puts the list in order: entries arrive in index
+    // order and are sorted once, not one insertion at a time.
+    void Run(const std::function<void()>& command);
+    void FlushList() const;
+
+    WorkingState state_;
+    bool ended_ = false;
+    int exitCode_ = 0;
+    mutable std::vector<std::string> pending_;
+
+public:
+    QGroupBox* frmCacheDir = nullptr;
+    QLabel* lblCacheSize = nullptr;
+    QLabel* lblCacheSizeData = nullptr;
+    QLabel* lblFileCount = nullptr;
+    QLabel* lblFileCountData = nullptr;
+    QLabel* lblPathData = nullptr;
+    QLabel* lblPath = nullptr;
+    QGroupBox* frmMaps = nullptr;
+    QListWidget* lstCache = nullptr;
+    QPushButton* cmdMoveAll = nullptr;
+    QPushButton* cmdClear = nullptr;
+    QPushButton* cmdMove = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* mnuMove = nullptr;
+    QAction* mnuMoveAll = nullptr;
+    QAction* mnuSeparator = nullptr;
+    QAction* mnuClearCache = nullptr;
+    QAction* mnuAbout = nullptr;
+};
+
+// Twips, the unit the window's layout is drawn in, to logical pixels.
+constexpr int Twips(int twips)
+{
+    return twips / 15;
+}
+
+} // namespace ovcache

@@ -1,0 +1,56 @@
+#include "mainwindow/messageBox.h"
+
+#include <QMessageBox>
+
+namespace ovcache {
+
+std::deque<int> MessageBox::answers_;
+std::vector<MessageBox::Shown> MessageBox::seen_;
+bool MessageBox::answering_ = false;
+
+int MessageBox::Show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
+                     MsgButtons buttons)
+{
+    if (answering_) {
+        seen_.push_back({text, title, icon, buttons});
+        if (answers_.empty())
+            return buttons == MsgButtons::OK ? vbOK : vbNo;
+        const int answer = answers_.front();
+        answers_.pop_front();
+        return answer;
+    }
+    QMessageBox box(icon == MsgIcon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon, title, text,
+                    QMessageBox::NoButton, parent);
+    if (buttons == MsgButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes: return vbYes;
+    case QMessageBox::No: return vbNo;
+    case QMessageBox::Ok: return vbOK;
+    default: return buttons == MsgButtons::OK ? vbOK : vbNo; // closed with Esc or the close box
+    }
+}
+
+void MessageBox::SetNextAnswers(std::deque<int> answers)
+{
+    answering_ = true;
+    answers_ = std::move(answers);
+}
+
+const std::vector<MessageBox::Shown>& MessageBox::Seen()
+{
+    return seen_;
+}
+
+void MessageBox::Reset()
+{
+    answering_ = false;
+    answers_.clear();
+    seen_.clear();
+}
+
+} // namespace ovcache

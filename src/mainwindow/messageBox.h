@@ -1,0 +1,36 @@
+#pragma once
+// Every message box of the program goes through here, so that tests can
+// answer boxes instead of waiting on them.
+#include "catalogue/cacheView.h"
+
+#include <QString>
+#include <QWidget>
+#include <deque>
+#include <vector>
+
+namespace ovcache {
+
+class MessageBox {
+public:
+    struct Shown {
+        QString text, title;
+        MsgIcon icon;
+        MsgButtons buttons;
+    };
+
+    // Modal; returns vbYes, vbNo or vbOK.
+    static int Show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
+                    MsgButtons buttons);
+
+    // For tests: the next boxes are not shown but answered with these.
+    static void SetNextAnswers(std::deque<int> answers);
+    static const std::vector<Shown>& Seen();
+    static void Reset();
+
+private:
+    static std::deque<int> answers_;
+    static std::vector<Shown> seen_;
+    static bool answering_;
+};
+
+} // namespace ovcache

@@ -1,0 +1,102 @@
+#pragma once
+// The file-system service the cache commands work through. Callers pass
+// Windows-style path strings built by concatenation; the service alone turns
+// them into native paths. Every failure is raised as a FileSystemError.
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ovcache {
+
+enum class FsErrorKind {
+    NotFound,       // a missing file or folder
+    AlreadyExists,  // a move onto a file that is there
+    NothingMatched, // a wildcard that matched no file
+    AccessDenied,   // read-only without force, or no permission
+    Other,
+};
+
+class FileSystemError : public std::runtime_error {
+public:
+    FileSystemError(std::string operation, std::string path, FsErrorKind kind, std::string reason);
+
+    const std::string& Operation() const { return operation_; }
+    const std::string& Path() const { return path_; }
+    FsErrorKind Kind() const { return kind_; }
+    // The system's own words for what went wrong.
+    const std::string& Reason() const { return reason_; }
+
+private:
+    std::string operation_;
+    std::string path_;
+    FsErrorKind kind_;
+    std::string reason_;
+};
+
+class FileSystemService;
+
+// A snapshot of the files directly in a folder, taken when it was asked for;
+// each item is the file's full path: the folder path, "\" and the file's name.
+class FileCollection {
+public:
+    FileCollection() = default;
+    explicit FileCollection(std::vector<std::string> paths) : paths_(std::move(paths)) {}
+    std::size_t Count() const { return paths_.size(); }
+    auto begin() const { return paths_.begin(); }
+    auto end() const { return paths_.end(); }
+
+private:
+    std::vector<std::string> paths_;
+};
+
+class Folder {
+public:
+    Folder() = default;
+    Folder(FileSystemService* service, std::string path) : service_(service), path_(std::move(path)) {}
+    const std::string& Path() const { return path_; }
+    FileCollection Files() const;
+    // Total size in bytes of everything below the folder.
+    std::uint64_t Size() const;
+
+private:
+    FileSystemService* service_ = nullptr;
+    std::string path_;
+};
+
+class FileSystemService {
+public:
+    virtual ~FileSystemService() = default;
+
+    Folder GetFolder(const std::string& path);
+
+    // True for an ordinary file: not a directory, and not hidden or system.
+    virtual bool FileExists(const std::string& path) = 0;
+    virtual bool FolderExists(const std::string& path) = 0;
+    virtual bool IsReadOnly(const std::string& path) = 0;
+
+    // Full paths of the files directly in folder, sorted by name.
+    virtual std::vector<std::string> ListFiles(const std::string& folder) = 0;
+    virtual std::uint64_t FolderSize(const std::string& folder) = 0;
+
+    // Deletes every file the specification matches; its last component may hold
+    // the wildcards "*" and "?" ("*.*" matches every file). Without force a
+    // read-only file is refused. Files that can be deleted are, even when
+    // others cannot; the error then names the first failure.
+    virtual void DeleteFile(const std::string& spec, bool force = false) = 0;
+    // Moves a file, taking the destination's name. Never replaces an existing
+    // destination; across volumes the copy is on disk before the source goes.
+    virtual void MoveFile(const std::string& from, const std::string& to) = 0;
+
+    virtual std::string ReadTextFile(const std::string& path) = 0;
+    // Creates or empties the file, writes the text and flushes it to disk.
+    virtual void WriteTextFile(const std::string& path, const std::string& text) = 0;
+    // Puts from in the place of to in one atomic step, to included.
+    virtual void ReplaceFile(const std::string& from, const std::string& to) = 0;
+};
+
+// The service for this operating system.
+std::unique_ptr<FileSystemService> CreateFileSystemService();
+
+} // namespace ovcache

@@ -1,0 +1,369 @@
+// The file-system service on a Unix-like system, resolving Windows paths as
+// Wine does.
+#include "platform/codePage.h"
+#include "platform/fileSystem.h"
+#include "platform/pathMapper.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <filesystem>
+#include <string_view>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace ovcache {
+namespace {
+
+namespace fs = std::filesystem;
+
+FsErrorKind KindOf(int err)
+{
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+        return FsErrorKind::NotFound;
+    case EEXIST:
+        return FsErrorKind::AlreadyExists;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return FsErrorKind::AccessDenied;
+    default:
+        return FsErrorKind::Other;
+    }
+}
+
+[[noreturn]] void Fail(const char* operation, const std::string& path, int err)
+{
+    throw FileSystemError(operation, path, KindOf(err), std::strerror(err));
+}
+
+std::string Native(const std::string& windowsPath)
+{
+    return ToNativePath(windowsPath);
+}
+
+bool StatOf(const std::string& native, struct stat& st)
+{
+    return ::stat(native.c_str(), &st) == 0;
+}
+
+// Windows wildcards on one name: "*" any run, "?" one character, no case.
+bool Matches(std::string_view pattern, std::string_view name)
+{
+    if (pattern == "*.*" || pattern == "*")
+        return true;
+    std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+void SyncDirectoryOf(const std::string& nativeFile)
+{
+    const std::string dir = fs::path(nativeFile).parent_path().string();
+    const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+void WriteAll(int fd, const char* data, std::size_t size, const std::string& path, const char* op)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            ::close(fd);
+            Fail(op, path, err);
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
+// Copies across volumes: the copy is complete and on disk before the source is
+// removed, and a partial copy is removed again.
+void CopyThenRemove(const std::string& from, const std::string& to, const std::string& shownFrom)
+{
+    const int in = ::open(from.c_str(), O_RDONLY);
+    if (in < 0)
+        Fail("MoveFile", shownFrom, errno);
+    struct stat st {};
+    ::fstat(in, &st);
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL, st.st_mode & 07777);
+    if (out < 0) {
+        const int err = errno;
+        ::close(in);
+        Fail("MoveFile", shownFrom, err);
+    }
+    char buffer[1 << 16];
+    int err = 0;
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            err = errno;
+            break;
+        }
+        ssize_t done = 0;
+        while (done < n && err == 0) {
+            const ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno != EINTR)
+                err = errno;
+            else if (w > 0)
+                done += w;
+        }
+        if (err)
+            break;
+    }
+    if (err == 0 && ::fsync(out) != 0)
+        err = errno;
+    ::close(in);
+    if (::close(out) != 0 && err == 0)
+        err = errno;
+    if (err != 0) {
+        ::unlink(to.c_str());
+        Fail("MoveFile", shownFrom, err);
+    }
+    SyncDirectoryOf(to);
+    if (::unlink(from.c_str()) != 0) {
+        err = errno;
+        ::unlink(to.c_str()); // keep the one original rather than two copies
+        Fail("MoveFile", shownFrom, err);
+    }
+}
+
+class PosixFileSystem final : public FileSystemService {
+public:
+    bool FileExists(const std::string& path) override
+    {
+        const std::string native = Native(path);
+        struct stat st {};
+        if (!StatOf(native, st) || !S_ISREG(st.st_mode))
+            return false;
+        // Wine shows dot files as hidden; hidden files are not ordinary ones.
+        return fs::path(native).filename().string().rfind('.', 0) != 0;
+    }
+
+    bool FolderExists(const std::string& path) override
+    {
+        struct stat st {};
+        return StatOf(Native(path), st) && S_ISDIR(st.st_mode);
+    }
+
+    bool IsReadOnly(const std::string& path) override
+    {
+        struct stat st {};
+        return StatOf(Native(path), st) && (st.st_mode & S_IWUSR) == 0;
+    }
+
+    std::vector<std::string> ListFiles(const std::string& folder) override
+    {
+        const std::string native = Native(folder);
+        std::vector<std::string> names;
+        std::error_code ec;
+        fs::directory_iterator it(native, ec);
+        if (ec)
+            Fail("GetFolder", folder, ec.value());
+        for (fs::directory_iterator end; it != end; it.increment(ec)) {
+            if (ec)
+                Fail("GetFolder", folder, ec.value());
+            std::error_code typeError;
+            if (it->is_regular_file(typeError))
+                names.push_back(it->path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        std::vector<std::string> paths;
+        paths.reserve(names.size());
+        for (const std::string& name : names)
+            paths.push_back(folder + "\\" + Utf8ToCp1252(name));
+        return paths;
+    }
+
+    std::uint64_t FolderSize(const std::string& folder) override
+    {
+        const std::string native = Native(folder);
+        std::error_code ec;
+        std::uint64_t total = 0;
+        fs::recursive_directory_iterator it(native, ec);
+        if (ec)
+            Fail("Size", folder, ec.value());
+        for (fs::recursive_directory_iterator end; it != end; it.increment(ec)) {
+            if (ec)
+                Fail("Size", folder, ec.value());
+            struct stat st {};
+            if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode))
+                total += static_cast<std::uint64_t>(st.st_size);
+        }
+        return total;
+    }
+
+    void DeleteFile(const std::string& spec, bool force) override
+    {
+        const std::size_t cut = spec.find_last_of("\\/");
+        const std::string last = cut == std::string::npos ? spec : spec.substr(cut + 1);
+        if (last.find_first_of("*?") == std::string::npos) {
+            DeleteOne(spec, Native(spec), force);
+            return;
+        }
+        const std::string folder = cut == std::string::npos ? std::string() : spec.substr(0, cut);
+        const std::string nativeFolder = Native(folder.empty() ? "." : folder);
+        const std::string pattern = FoldCaseCp1252(last);
+        std::error_code ec;
+        fs::directory_iterator it(nativeFolder, ec);
+        if (ec)
+            Fail("DeleteFile", spec, ec.value());
+        std::vector<fs::path> matches;
+        for (fs::directory_iterator end; it != end; it.increment(ec)) {
+            if (ec)
+                Fail("DeleteFile", spec, ec.value());
+            std::error_code typeError;
+            if (it->is_regular_file(typeError) &&
+                Matches(pattern, FoldCaseCp1252(Utf8ToCp1252(it->path().filename().string()))))
+                matches.push_back(it->path());
+        }
+        if (matches.empty())
+            throw FileSystemError("DeleteFile", spec, FsErrorKind::NothingMatched, "File not found");
+        std::optional<FileSystemError> first;
+        for (const fs::path& match : matches) {
+            try {
+                DeleteOne(folder + "\\" + Utf8ToCp1252(match.filename().string()), match.string(), force);
+            } catch (const FileSystemError& e) {
+                if (!first)
+                    first = e;
+            }
+        }
+        if (first)
+            throw *first;
+    }
+
+    void MoveFile(const std::string& from, const std::string& to) override
+    {
+        const std::string src = Native(from);
+        const std::string dst = Native(to);
+        struct stat st {};
+        if (::lstat(src.c_str(), &st) != 0)
+            Fail("MoveFile", from, errno);
+        if (::syscall(SYS_renameat2, AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), 1 /* RENAME_NOREPLACE */) == 0) {
+            SyncDirectoryOf(dst);
+            return;
+        }
+        int err = errno;
+        if (err == EINVAL || err == ENOSYS) {
+            // The file system cannot refuse to replace in one step: a hard link
+            // refuses an existing name, then the old name goes.
+            if (::link(src.c_str(), dst.c_str()) == 0) {
+                ::unlink(src.c_str());
+                SyncDirectoryOf(dst);
+                return;
+            }
+            err = errno;
+        }
+        if (err == EXDEV) {
+            CopyThenRemove(src, dst, from);
+            return;
+        }
+        if (err == EEXIST)
+            throw FileSystemError("MoveFile", to, FsErrorKind::AlreadyExists, "File already exists");
+        Fail("MoveFile", err == ENOENT ? to : from, err);
+    }
+
+    std::string ReadTextFile(const std::string& path) override
+    {
+        const std::string native = Native(path);
+        const int fd = ::open(native.c_str(), O_RDONLY);
+        if (fd < 0)
+            Fail("Open", path, errno);
+        std::string text;
+        char buffer[1 << 16];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n == 0)
+                break;
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                const int err = errno;
+                ::close(fd);
+                Fail("Read", path, err);
+            }
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
+        ::close(fd);
+        return text;
+    }
+
+    void WriteTextFile(const std::string& path, const std::string& text) override
+    {
+        const std::string native = Native(path);
+        const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0)
+            Fail("Write", path, errno);
+        WriteAll(fd, text.data(), text.size(), path, "Write");
+        if (::fsync(fd) != 0) {
+            const int err = errno;
+            ::close(fd);
+            Fail("Write", path, err);
+        }
+        if (::close(fd) != 0)
+            Fail("Write", path, errno);
+    }
+
+    void ReplaceFile(const std::string& from, const std::string& to) override
+    {
+        const std::string dst = Native(to);
+        if (::rename(Native(from).c_str(), dst.c_str()) != 0)
+            Fail("Replace", to, errno);
+        SyncDirectoryOf(dst);
+    }
+
+private:
+    static void DeleteOne(const std::string& shown, const std::string& native, bool force)
+    {
+        struct stat st {};
+        if (::lstat(native.c_str(), &st) != 0)
+            Fail("DeleteFile", shown, errno);
+        if (S_ISDIR(st.st_mode))
+            throw FileSystemError("DeleteFile", shown, FsErrorKind::NotFound, "File not found");
+        if (!force && (st.st_mode & S_IWUSR) == 0)
+            throw FileSystemError("DeleteFile", shown, FsErrorKind::AccessDenied,
+                                  "Permission denied (the file is read-only)");
+        if (::unlink(native.c_str()) != 0)
+            Fail("DeleteFile", shown, errno);
+    }
+};
+
+} // namespace
+
+std::unique_ptr<FileSystemService> CreateFileSystemService()
+{
+    return std::make_unique<PosixFileSystem>();
+}
+
+} // namespace ovcache

@@ -1,0 +1,25 @@
+// The registry of the current Wine prefix stands in for Windows' own.
+#include "platform/registry.h"
+#include "platform/winePrefix.h"
+#include "platform/wineRegistry.h"
+
+namespace ovcache {
+
+std::optional<RegValue> QueryRegValueA(std::uint32_t root, const std::string& subKey,
+                                       const std::string& valueName)
+{
+    const char* file = root == kHKeyLocalMachine ? "system.reg"
+                       : root == kHKeyCurrentUser ? "user.reg"
+                                                  : nullptr;
+    if (!file)
+        return std::nullopt;
+    const auto registry = WineRegistry::Load(WinePrefix() / file);
+    if (!registry)
+        return std::nullopt;
+    const auto value = registry->Find(subKey, valueName);
+    if (!value)
+        return std::nullopt;
+    return ToAnsiForm(*value);
+}
+
+} // namespace ovcache

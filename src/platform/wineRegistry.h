@@ -1,0 +1,38 @@
+#pragma once
+// A Wine registry file (system.reg for HKEY_LOCAL_MACHINE, user.reg for
+// HKEY_CURRENT_USER), read for lookups.
+#include "platform/registry.h"
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ovcache {
+
+class WineRegistry {
+public:
+    // Nothing when the text does not start with "WINE REGISTRY Version 2".
+    static std::optional<WineRegistry> Parse(std::string_view text);
+    static std::optional<WineRegistry> Load(const std::filesystem::path& file);
+
+    // Key path and value name in Windows-1252, compared without regard to case;
+    // "" names a key's default value. String data comes back as Wine keeps it,
+    // UTF-16LE. In a 64-bit prefix a path under "Software" is looked up below
+    // "Software\Wow6432Node" first, where a 32-bit program's keys live.
+    std::optional<RegValue> Find(std::string_view keyPath, std::string_view valueName) const;
+
+    bool IsWin64() const { return win64_; }
+
+private:
+    using Values = std::map<std::u16string, RegValue>;
+    std::map<std::u16string, Values> keys_;
+    bool win64_ = true; // without an #arch line, trying Wow6432Node first is harmless
+};
+
+// The bytes RegQueryValueExA returns for a value: string types converted from
+// UTF-16LE to Windows-1252, everything else as stored.
+RegValue ToAnsiForm(const RegValue& stored);
+
+} // namespace ovcache
