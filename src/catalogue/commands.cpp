@@ -153,8 +153,7 @@ void cmdMove_Click(WorkingState& state, CacheView& view)
         placement.Finish();
     else
         placement.Undo();
-    CommandReport listing;
-    ListCache(state, view, listing);
+    ListCache(state, view, report);
     report.Show(view, "Move");
 }
 
@@ -215,8 +214,7 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
         ShowStatistics(state, view, false, report);
     } else {
         placement.Undo();
-        CommandReport listing;
-        ListCache(state, view, listing);
+        ListCache(state, view, report);
     }
     report.Show(view, "Move All");
 }

@@ -6,6 +6,7 @@
 #include "mainwindow/textCodec.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -40,11 +41,19 @@ Widget* Place(Widget* widget, const char* name, int left, int top, int width, in
     return widget;
 }
 
+// A small sans-serif face, at the largest size up to 11 pixels at which the
+// widest caption fits its 81-pixel label whole.
 QFont WindowFont()
 {
     QFont font;
     font.setFamilies({"Tahoma", "Liberation Sans", "Arial", "DejaVu Sans"});
-    font.setPixelSize(11);
+    for (int size = 11; size >= 8; --size) {
+        font.setPixelSize(size);
+        const QFontMetrics metrics(font);
+        if (std::max(metrics.horizontalAdvance("Cache Directory:"), metrics.horizontalAdvance("Number of Files:")) <=
+            Twips(1215))
+            break;
+    }
     return font;
 }
 

@@ -1,0 +1,91 @@
+#include "catalogue/cacheIndex.h"
+#include "catalogue/commands.h"
+#include "catalogue/destinations.h"
+#include "catalogue/entryNames.h"
+
+#include <gtest/gtest.h>
+
+namespace ovcache {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(IndexLines, everyLineEndCountsAndNoneIsKept)
+{
+    EXPECT_EQ(SplitIndexLines("[Cache]\r\nA=a.kmx\r\n"), (Lines{"[Cache]", "A=a.kmx"}));
+    EXPECT_EQ(SplitIndexLines("[Cache]\nA=a.kmx"), (Lines{"[Cache]", "A=a.kmx"}));
+    EXPECT_EQ(SplitIndexLines("[Cache]\rA=a.kmx\r\r\nB"), (Lines{"[Cache]", "A=a.kmx", "", "B"}));
+    EXPECT_EQ(SplitIndexLines(""), Lines{});
+    EXPECT_EQ(SplitIndexLines("\r\n"), Lines{""});
+}
+
+TEST(IndexLines, rewriteKeepsTheBytesAndEndsEachLineWithCrLf)
+{
+    const Lines lines{"[Cache]", "K=caf\xE9\x81.kmx", ""};
+    EXPECT_EQ(JoinIndexLines(lines), "[Cache]\r\nK=caf\xE9\x81.kmx\r\n\r\n");
+    EXPECT_EQ(SplitIndexLines(JoinIndexLines(lines)), lines);
+}
+
+TEST(IndexLines, keyAndNameSplitAtTheFirstEquals)
+{
+    EXPECT_EQ(EqPos("ABC=x=y.kmx"), 4u);
+    EXPECT_EQ(EntryKey("ABC=x=y.kmx"), "ABC");
+    EXPECT_EQ(EntryName("ABC=x=y.kmx"), "x=y.kmx");
+    EXPECT_EQ(EqPos("noequals.kmx"), 0u);
+    EXPECT_EQ(EntryKey("noequals.kmx"), "");
+    EXPECT_EQ(EntryName("noequals.kmx"), "noequals.kmx");
+    const std::string far(40000, 'k');
+    EXPECT_EQ(EqPos(far + "=n.kmx"), 40001u); // beyond what 16 bits hold
+    EXPECT_EQ(EntryName(far + "=n.kmx"), "n.kmx");
+}
+
+TEST(EntryNames, plainNamesAreSafe)
+{
+    for (const char* name : {"DM-Arena.kmx", "A1B2C3", "caf\xE9.u", "CONSOLE.u", "COM10.ogg", "my map.kmx", "x..y"})
+        EXPECT_TRUE(IsSafeFileName(name)) << name;
+}
+
+TEST(EntryNames, namesThatCouldLeaveTheFolderAreNot)
+{
+    for (const char* name : {"", ".", "..", "..\\..\\Windows\\x.dll", "a/b.u", "C:x.u", "a*.u", "a?.u",
+                             "a\"b.u", "a<b", "a>b", "a|b", "tab\there", "dot.", "space ", "CON", "con.kmx",
+                             "Lpt1.u", "COM9", "NUL .txt", "aux.tar.gz", "prn"})
+        EXPECT_FALSE(IsSafeFileName(name)) << name;
+    EXPECT_FALSE(IsSafeEntry("..=Arena.kmx"));
+    EXPECT_FALSE(IsSafeEntry("ABC=..\\..\\System\\Core.u"));
+    EXPECT_FALSE(IsSafeEntry("=Arena.kmx"));
+    EXPECT_FALSE(IsSafeEntry("Arena.kmx"));
+    EXPECT_TRUE(IsSafeEntry("ABC=Arena.kmx"));
+}
+
+TEST(Destinations, endingsAreTriedInOrderAndCaseMatters)
+{
+    EXPECT_EQ(ClassifyForMoveAll("K=Arena.kmx"), EntryKind::Map);
+    EXPECT_EQ(ClassifyForMoveAll("K=Arenakmx"), EntryKind::Map);
+    EXPECT_EQ(ClassifyForMoveAll("K=Arena.KMX"), EntryKind::Other);
+    EXPECT_EQ(ClassifyForMoveAll("K=Bot.u"), EntryKind::CodePackage);
+    EXPECT_EQ(ClassifyForMoveAll("K=Bot.U"), EntryKind::Other);
+    EXPECT_EQ(ClassifyForMoveAll("K=Song.ogg"), EntryKind::Music);
+    EXPECT_EQ(ClassifyForMoveAll("K=Song.OGG"), EntryKind::Other);
+    EXPECT_EQ(ClassifyForMoveAll("K=Boom.uax"), EntryKind::SoundPackage);
+    EXPECT_EQ(ClassifyForMoveAll("K=Rock.utx"), EntryKind::Other);
+    EXPECT_EQ(ClassifyForMove("K=Arena.kmx", "Arena.kmx"), EntryKind::Map);
+    EXPECT_EQ(ClassifyForMove("K=BigArena.kmx", "Arena.kmx"), EntryKind::Other);
+    EXPECT_EQ(ClassifyForMove("Arena.kmx", "Arena.kmx"), EntryKind::Other);
+    EXPECT_EQ(ClassifyForMove("K=Bot.u", "Arena.kmx"), EntryKind::CodePackage);
+    EXPECT_EQ(DestinationPath("C:\\G", EntryKind::Music, "Song.ogg"), "C:\\G\\Music\\Song.ogg");
+}
+
+TEST(Megabytes, roundedAndGroupedWithNothingUnderHalfAMegabyte)
+{
+    constexpr std::uint64_t MB = 1024 * 1024;
+    EXPECT_EQ(FormatMegabytes(0, ","), " Megabytes");
+    EXPECT_EQ(FormatMegabytes(MB / 2 - 1, ","), " Megabytes");
+    EXPECT_EQ(FormatMegabytes(MB / 2, ","), "1 Megabytes");
+    EXPECT_EQ(FormatMegabytes(999 * MB, ","), "999 Megabytes");
+    EXPECT_EQ(FormatMegabytes(1234 * MB, ","), "1,234 Megabytes");
+    EXPECT_EQ(FormatMegabytes(1234567 * MB + MB / 3, "."), "1.234.567 Megabytes");
+}
+
+} // namespace
+} // namespace ovcache

@@ -1,0 +1,151 @@
+#include "platform/fileSystem.h"
+#include "testSupport.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace ovcache {
+namespace {
+
+using test::ReadFile;
+using test::TempPrefix;
+using test::WriteFile;
+namespace fs = std::filesystem;
+
+class FileSystemTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        prefix.MakeGame();
+        fso = CreateFileSystemService();
+    }
+    static std::string Win(const std::string& rest) { return TempPrefix::GameWin() + "\\" + rest; }
+    static FsErrorKind KindOf(const std::function<void()>& action)
+    {
+        try {
+            action();
+        } catch (const FileSystemError& e) {
+            EXPECT_FALSE(e.Reason().empty());
+            return e.Kind();
+        }
+        ADD_FAILURE() << "no error raised";
+        return FsErrorKind::Other;
+    }
+    TempPrefix prefix;
+    std::unique_ptr<FileSystemService> fso;
+};
+
+TEST_F(FileSystemTest, moveTakesTheDestinationNameAndNeverReplaces)
+{
+    WriteFile(prefix.Cache() / "A.uxx", "map");
+    fso->MoveFile(Win("Cache\\A.uxx"), Win("Maps\\Arena.kmx"));
+    EXPECT_EQ(ReadFile(prefix.Game() / "Maps" / "Arena.kmx"), "map");
+    EXPECT_FALSE(fs::exists(prefix.Cache() / "A.uxx"));
+
+    WriteFile(prefix.Cache() / "B.uxx", "new");
+    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\B.uxx"), Win("Maps\\Arena.kmx")); }), FsErrorKind::AlreadyExists);
+    EXPECT_EQ(ReadFile(prefix.Game() / "Maps" / "Arena.kmx"), "map");
+    EXPECT_EQ(ReadFile(prefix.Cache() / "B.uxx"), "new");
+
+    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\Gone.uxx"), Win("Maps\\X.kmx")); }), FsErrorKind::NotFound);
+    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\B.uxx"), Win("NoFolder\\X.kmx")); }), FsErrorKind::NotFound);
+    EXPECT_TRUE(fs::exists(prefix.Cache() / "B.uxx"));
+}
+
+TEST_F(FileSystemTest, deleteRefusesReadOnlyFilesUnlessForced)
+{
+    WriteFile(prefix.Cache() / "R.uxx", "r");
+    fs::permissions(prefix.Cache() / "R.uxx", fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_TRUE(fso->IsReadOnly(Win("Cache\\R.uxx")));
+    EXPECT_EQ(KindOf([&] { fso->DeleteFile(Win("Cache\\R.uxx")); }), FsErrorKind::AccessDenied);
+    EXPECT_TRUE(fs::exists(prefix.Cache() / "R.uxx"));
+    fso->DeleteFile(Win("Cache\\R.uxx"), true);
+    EXPECT_FALSE(fs::exists(prefix.Cache() / "R.uxx"));
+    EXPECT_EQ(KindOf([&] { fso->DeleteFile(Win("Cache\\R.uxx"), true); }), FsErrorKind::NotFound);
+}
+
+TEST_F(FileSystemTest, wildcardDeletesEveryFileDirectlyInTheFolder)
+{
+    WriteFile(prefix.Cache() / "cache.ini", "[Cache]\r\n");
+    WriteFile(prefix.Cache() / "A.uxx", "a");
+    WriteFile(prefix.Cache() / "NoDot", "n");
+    fs::create_directories(prefix.Cache() / "Sub");
+    WriteFile(prefix.Cache() / "Sub" / "keep.txt", "k");
+    fso->DeleteFile(TempPrefix::CacheWin() + "\\*.*", true);
+    EXPECT_EQ(std::distance(fs::directory_iterator(prefix.Cache()), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::exists(prefix.Cache() / "Sub" / "keep.txt"));
+    EXPECT_EQ(KindOf([&] { fso->DeleteFile(TempPrefix::CacheWin() + "\\*.*", true); }), FsErrorKind::NothingMatched);
+
+    WriteFile(prefix.Cache() / "a.UXX", "a");
+    WriteFile(prefix.Cache() / "b.ini", "b");
+    fso->DeleteFile(TempPrefix::CacheWin() + "\\?.uxx");
+    EXPECT_FALSE(fs::exists(prefix.Cache() / "a.UXX"));
+    EXPECT_TRUE(fs::exists(prefix.Cache() / "b.ini"));
+}
+
+TEST_F(FileSystemTest, wildcardGoesOnPastAFileItCannotDelete)
+{
+    WriteFile(prefix.Cache() / "A.uxx", "a");
+    WriteFile(prefix.Cache() / "B.uxx", "b");
+    fs::permissions(prefix.Cache() / "A.uxx", fs::perms::owner_read);
+    EXPECT_EQ(KindOf([&] { fso->DeleteFile(TempPrefix::CacheWin() + "\\*.uxx"); }), FsErrorKind::AccessDenied);
+    EXPECT_TRUE(fs::exists(prefix.Cache() / "A.uxx"));
+    EXPECT_FALSE(fs::exists(prefix.Cache() / "B.uxx"));
+}
+
+TEST_F(FileSystemTest, filesAreASnapshotWithFullPathsAndTheSizeCountsEverything)
+{
+    WriteFile(prefix.Cache() / "cache.ini", "0123456789");
+    WriteFile(prefix.Cache() / "B.uxx", std::string(1000, 'b'));
+    WriteFile(prefix.Cache() / "caf\u00E9.uxx", "cc");
+    fs::create_directories(prefix.Cache() / "Sub");
+    WriteFile(prefix.Cache() / "Sub" / "deep", std::string(100, 'd'));
+
+    const Folder folder = fso->GetFolder(TempPrefix::CacheWin());
+    const FileCollection files = folder.Files();
+    ASSERT_EQ(files.Count(), 3u);
+    const std::vector<std::string> paths(files.begin(), files.end());
+    EXPECT_EQ(paths, (std::vector<std::string>{TempPrefix::CacheWin() + "\\B.uxx",
+                                                TempPrefix::CacheWin() + "\\cache.ini",
+                                                TempPrefix::CacheWin() + "\\caf\xE9.uxx"}));
+    EXPECT_EQ(folder.Size(), 1112u);
+
+    fs::remove(prefix.Cache() / "B.uxx");
+    EXPECT_EQ(files.Count(), 3u); // taken when it was asked for
+    EXPECT_THROW(fso->GetFolder(TempPrefix::GameWin() + "\\Nowhere"), FileSystemError);
+}
+
+TEST_F(FileSystemTest, fileExistsOnlyForOrdinaryFilesInAnyCase)
+{
+    WriteFile(prefix.Cache() / "cache.ini", "x");
+    WriteFile(prefix.Cache() / ".hidden", "x");
+    EXPECT_TRUE(fso->FileExists(TempPrefix::CacheWin() + "\\CACHE.INI"));
+    EXPECT_FALSE(fso->FileExists(TempPrefix::CacheWin()));
+    EXPECT_FALSE(fso->FileExists(TempPrefix::CacheWin() + "\\.hidden"));
+    EXPECT_FALSE(fso->FileExists(TempPrefix::CacheWin() + "\\none"));
+    EXPECT_TRUE(fso->FolderExists(TempPrefix::GameWin() + "\\maps"));
+}
+
+TEST_F(FileSystemTest, writeThenReplaceSwapsTheIndexWhole)
+{
+    WriteFile(prefix.Cache() / "cache.ini", "old");
+    fso->WriteTextFile(TempPrefix::CacheWin() + "\\cache.bak", "new\r\n");
+    fso->ReplaceFile(TempPrefix::CacheWin() + "\\cache.bak", TempPrefix::CacheWin() + "\\cache.ini");
+    EXPECT_EQ(ReadFile(prefix.Cache() / "cache.ini"), "new\r\n");
+    EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.bak"));
+    EXPECT_EQ(fso->ReadTextFile(TempPrefix::CacheWin() + "\\Cache.ini"), "new\r\n");
+    EXPECT_EQ(KindOf([&] { fso->ReadTextFile(TempPrefix::CacheWin() + "\\none.ini"); }), FsErrorKind::NotFound);
+}
+
+TEST_F(FileSystemTest, writeIntoAReadOnlyFolderFailsCleanly)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may write into a read-only folder";
+    fs::permissions(prefix.Cache(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(KindOf([&] { fso->WriteTextFile(TempPrefix::CacheWin() + "\\cache.bak", "x"); }),
+              FsErrorKind::AccessDenied);
+}
+
+} // namespace
+} // namespace ovcache

@@ -1,0 +1,156 @@
+#include "catalogue/commands.h"
+#include "testSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace ovcache {
+namespace {
+
+using test::FakeView;
+using test::ReadFile;
+using test::TempPrefix;
+using test::WriteFile;
+namespace fs = std::filesystem;
+
+class MoveAllTest : public ::testing::Test {
+protected:
+    void SetUp() override { prefix.MakeGame(); }
+    void Start()
+    {
+        ASSERT_TRUE(Form_Load(state, view, CreateFileSystemService()));
+        view.boxes.clear();
+    }
+    void MoveAll(std::deque<int> answers = {})
+    {
+        view.answers = std::move(answers);
+        cmdMoveAll_Click(state, view);
+    }
+    bool InCache(const std::string& key) const { return fs::exists(prefix.Cache() / (key + ".uxx")); }
+    std::string Game(const std::string& rest) const { return ReadFile(prefix.Game() / rest); }
+
+    TempPrefix prefix;
+    WorkingState state;
+    FakeView view;
+};
+
+TEST_F(MoveAllTest, placesEverythingTheRulesPlaceAndDeletesTheIndex)
+{
+    prefix.WriteIndex({"[Cache]", "A=DM-One.kmx", "B=Bot.u", "C=Song.ogg", "D=Boom.uax", "E=Rock.utx",
+                       "F=NoDotkmx", "G=Gone.kmx"});
+    for (const char* key : {"A", "B", "C", "D", "E", "F"})
+        prefix.AddCached(key);
+    prefix.AddCached("Orphan");
+    Start();
+    MoveAll();
+
+    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_EQ(Game("Maps/DM-One.kmx"), "cached A");
+    EXPECT_EQ(Game("Maps/NoDotkmx"), "cached F");
+    EXPECT_EQ(Game("System/Bot.u"), "cached B");
+    EXPECT_EQ(Game("Music/Song.ogg"), "cached C");
+    EXPECT_EQ(Game("Sounds/Boom.uax"), "cached D");
+    EXPECT_TRUE(InCache("E"));
+    EXPECT_TRUE(InCache("Orphan"));
+    EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.ini"));
+    EXPECT_TRUE(view.list.empty());
+    // What stays is shown as it is, not as zero.
+    EXPECT_EQ(view.labels[DataLabel::FileCount], "2");
+    EXPECT_EQ(view.labels[DataLabel::CacheSize], " Megabytes");
+}
+
+TEST_F(MoveAllTest, zerosWhenNothingStays)
+{
+    prefix.WriteIndex({"[Cache]", "A=One.kmx"});
+    prefix.AddCached("A");
+    Start();
+    MoveAll();
+    EXPECT_EQ(view.labels[DataLabel::FileCount], "0");
+    EXPECT_EQ(view.labels[DataLabel::CacheSize], "0 Megabytes");
+    EXPECT_EQ(view.labels[DataLabel::Path], "C:\\Games\\Orvane\\Cache");
+}
+
+TEST_F(MoveAllTest, firstLineNamingAFileDecidesAndFileNamesCompareExactly)
+{
+    prefix.WriteIndex({"[Cache]", "A=Rock.utx", "A=Two.kmx", "b=Lower.kmx"});
+    prefix.AddCached("A");
+    prefix.AddCached("B"); // "b" in the index names another file
+    Start();
+    MoveAll();
+    EXPECT_TRUE(InCache("A"));
+    EXPECT_TRUE(InCache("B"));
+    EXPECT_FALSE(fs::exists(prefix.Game() / "Maps" / "Two.kmx"));
+}
+
+TEST_F(MoveAllTest, existingMapAsksAndNoDiscardsTheCachedCopy)
+{
+    WriteFile(prefix.Game() / "Maps" / "A1.kmx", "mine 1");
+    WriteFile(prefix.Game() / "Maps" / "A2.kmx", "mine 2");
+    prefix.WriteIndex({"[Cache]", "A=A1.kmx", "B=A2.kmx"});
+    prefix.AddCached("A");
+    prefix.AddCached("B");
+    Start();
+    MoveAll({vbNo, vbYes});
+    ASSERT_EQ(view.boxes.size(), 2u);
+    EXPECT_EQ(view.boxes[0].title, "File Exists");
+    EXPECT_EQ(Game("Maps/A1.kmx"), "mine 1");
+    EXPECT_EQ(Game("Maps/A2.kmx"), "cached B");
+    EXPECT_FALSE(InCache("A"));
+    EXPECT_FALSE(InCache("B"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(prefix.Game() / "Maps"), fs::directory_iterator()), 2);
+}
+
+TEST_F(MoveAllTest, readOnlyMapIsKeptOnYesAndReported)
+{
+    WriteFile(prefix.Game() / "Maps" / "A1.kmx", "mine");
+    fs::permissions(prefix.Game() / "Maps" / "A1.kmx", fs::perms::owner_read);
+    prefix.WriteIndex({"[Cache]", "A=A1.kmx"});
+    prefix.AddCached("A");
+    Start();
+    MoveAll({vbYes});
+    EXPECT_EQ(Game("Maps/A1.kmx"), "mine");
+    EXPECT_TRUE(InCache("A"));
+    ASSERT_EQ(view.boxes.size(), 2u);
+    EXPECT_EQ(view.boxes[1].icon, MsgIcon::Critical);
+    EXPECT_NE(view.boxes[1].text.find("read-only"), std::string::npos);
+}
+
+TEST_F(MoveAllTest, missingIndexMovesNothing)
+{
+    prefix.WriteIndex({"[Cache]", "A=One.kmx"});
+    prefix.AddCached("A");
+    Start();
+    fs::remove(prefix.Cache() / "cache.ini");
+    const auto before = prefix.Snapshot();
+    MoveAll();
+    EXPECT_EQ(prefix.Snapshot(), before);
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_NE(view.boxes[0].text.find("missing"), std::string::npos);
+}
+
+TEST_F(MoveAllTest, emptyDirectoryWithOnlyTheIndexIsNoError)
+{
+    prefix.WriteIndex({"[Cache]"});
+    Start();
+    MoveAll();
+    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.ini"));
+    EXPECT_EQ(view.labels[DataLabel::FileCount], "0");
+}
+
+TEST_F(MoveAllTest, hostileNamesLeaveTheirFilesAndAreCounted)
+{
+    WriteFile(prefix.Root() / "drive_c" / "x.u", "precious");
+    prefix.WriteIndex({"[Cache]", "A=..\\..\\..\\x.u", "B=CON.kmx", "C=Fine.uax"});
+    for (const char* key : {"A", "B", "C"})
+        prefix.AddCached(key);
+    Start();
+    MoveAll();
+    EXPECT_TRUE(InCache("A") && InCache("B"));
+    EXPECT_EQ(ReadFile(prefix.Root() / "drive_c" / "x.u"), "precious");
+    EXPECT_TRUE(fs::exists(prefix.Game() / "Sounds" / "Fine.uax"));
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_NE(view.boxes[0].text.find("2 entries were passed over"), std::string::npos);
+}
+
+} // namespace
+} // namespace ovcache

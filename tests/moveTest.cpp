@@ -1,0 +1,233 @@
+#include "catalogue/commands.h"
+#include "testSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace ovcache {
+namespace {
+
+using test::FakeView;
+using test::ReadFile;
+using test::TempPrefix;
+using test::WriteFile;
+using Lines = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+class MoveTest : public ::testing::Test {
+protected:
+    void SetUp() override { prefix.MakeGame(); }
+    void Start()
+    {
+        ASSERT_TRUE(Form_Load(state, view, CreateFileSystemService()));
+        view.boxes.clear();
+    }
+    void Move(const std::string& selected, std::deque<int> answers = {})
+    {
+        view.selected = selected;
+        view.answers = std::move(answers);
+        cmdMove_Click(state, view);
+    }
+    std::string Maps(const std::string& name) const { return ReadFile(prefix.Game() / "Maps" / name); }
+    bool InCache(const std::string& key) const { return fs::exists(prefix.Cache() / (key + ".uxx")); }
+
+    TempPrefix prefix;
+    WorkingState state;
+    FakeView view;
+};
+
+TEST_F(MoveTest, nothingSelectedAsksForAChoiceAndChangesNothing)
+{
+    prefix.WriteIndex({"[Cache]", "A=One.kmx", "B=Bot.u"});
+    prefix.AddCached("A");
+    prefix.AddCached("B");
+    Start();
+    const auto before = prefix.Snapshot();
+    Move("");
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].title, "Choose File");
+    EXPECT_EQ(view.boxes[0].text, "No file chosen from the list box");
+    EXPECT_EQ(view.boxes[0].icon, MsgIcon::None);
+    EXPECT_EQ(prefix.Snapshot(), before);
+}
+
+TEST_F(MoveTest, movesTheMapAndEveryPackageAndRewritesTheIndex)
+{
+    prefix.WriteIndex({"[Cache]", "A=DM-One.kmx", "B=Bot.u", "C=Song.ogg", "D=Boom.uax", "E=Rock.utx",
+                       "F=DM-Two.kmx", "G=Odd.U"},
+                      "\n");
+    for (const char* key : {"A", "B", "C", "D", "E", "F", "G"})
+        prefix.AddCached(key);
+    Start();
+    Move("DM-One.kmx");
+
+    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_EQ(Maps("DM-One.kmx"), "cached A");
+    EXPECT_EQ(ReadFile(prefix.Game() / "System" / "Bot.u"), "cached B");
+    EXPECT_EQ(ReadFile(prefix.Game() / "Music" / "Song.ogg"), "cached C");
+    EXPECT_EQ(ReadFile(prefix.Game() / "Sounds" / "Boom.uax"), "cached D");
+    EXPECT_TRUE(InCache("E") && InCache("F") && InCache("G"));
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nE=Rock.utx\r\nF=DM-Two.kmx\r\nG=Odd.U\r\n");
+    EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.bak"));
+    EXPECT_EQ(view.list, Lines{"DM-Two.kmx"});
+    EXPECT_EQ(view.labels[DataLabel::FileCount], "3");
+}
+
+TEST_F(MoveTest, secondEntryOfTheSameNameAsksAndReplacesOnYes)
+{
+    prefix.WriteIndex({"[Cache]", "A=Arena.kmx", "B=Arena.kmx"});
+    prefix.AddCached("A");
+    prefix.AddCached("B");
+    Start();
+    Move("Arena.kmx", {vbYes});
+
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].title, "File Exists");
+    EXPECT_EQ(view.boxes[0].text, "File Already Exists C:\\Games\\Orvane\\Maps\\Arena.kmx\nDo you wisht to overwrite?");
+    EXPECT_EQ(view.boxes[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(view.boxes[0].icon, MsgIcon::None);
+    EXPECT_EQ(Maps("Arena.kmx"), "cached B");
+    EXPECT_EQ(std::distance(fs::directory_iterator(prefix.Game() / "Maps"), fs::directory_iterator()), 1);
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\n");
+    EXPECT_TRUE(view.list.empty());
+}
+
+TEST_F(MoveTest, answeringNoDiscardsTheCachedMapButStillMovesPackages)
+{
+    WriteFile(prefix.Game() / "Maps" / "Arena.kmx", "mine");
+    prefix.WriteIndex({"[Cache]", "A=Arena.kmx", "B=Bot.u"});
+    prefix.AddCached("A");
+    prefix.AddCached("B");
+    Start();
+    Move("Arena.kmx", {vbNo});
+
+    EXPECT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(Maps("Arena.kmx"), "mine");
+    EXPECT_FALSE(InCache("A"));
+    EXPECT_EQ(ReadFile(prefix.Game() / "System" / "Bot.u"), "cached B");
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\n");
+}
+
+TEST_F(MoveTest, yesReplacesAReadOnlyMap)
+{
+    WriteFile(prefix.Game() / "Maps" / "Arena.kmx", "mine");
+    fs::permissions(prefix.Game() / "Maps" / "Arena.kmx", fs::perms::owner_read);
+    prefix.WriteIndex({"[Cache]", "A=Arena.kmx"});
+    prefix.AddCached("A");
+    Start();
+    Move("Arena.kmx", {vbYes});
+    EXPECT_EQ(Maps("Arena.kmx"), "cached A");
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\n");
+    EXPECT_TRUE(view.boxes.size() == 1u);
+}
+
+TEST_F(MoveTest, yesWithTheCachedFileMissingKeepsTheExistingMapAndTheLine)
+{
+    WriteFile(prefix.Game() / "Maps" / "Arena.kmx", "mine");
+    prefix.WriteIndex({"[Cache]", "A=Arena.kmx"});
+    Start();
+    Move("Arena.kmx", {vbYes});
+    EXPECT_EQ(Maps("Arena.kmx"), "mine");
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nA=Arena.kmx\r\n");
+    ASSERT_EQ(view.boxes.size(), 2u);
+    EXPECT_EQ(view.boxes[1].icon, MsgIcon::Critical);
+    EXPECT_NE(view.boxes[1].text.find("Arena.kmx"), std::string::npos);
+    EXPECT_NE(view.boxes[1].text.find("missing"), std::string::npos);
+    EXPECT_EQ(view.list, Lines{"Arena.kmx"});
+}
+
+TEST_F(MoveTest, nameThatOnlyEndsWithTheSelectionStays)
+{
+    prefix.WriteIndex({"[Cache]", "A=Arena.kmx", "B=BigArena.kmx"});
+    prefix.AddCached("A");
+    prefix.AddCached("B");
+    Start();
+    Move("Arena.kmx");
+    EXPECT_TRUE(InCache("B"));
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nB=BigArena.kmx\r\n");
+    EXPECT_EQ(view.list, Lines{"BigArena.kmx"});
+}
+
+TEST_F(MoveTest, entryFromALineWithoutEqualsMovesOnlyThePackages)
+{
+    prefix.WriteIndex({"[Cache]", "Loose.kmx", "B=Bot.u"});
+    prefix.AddCached("B");
+    Start();
+    ASSERT_EQ(view.list, Lines{"Loose.kmx"});
+    Move("Loose.kmx");
+    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_TRUE(fs::exists(prefix.Game() / "System" / "Bot.u"));
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nLoose.kmx\r\n");
+}
+
+TEST_F(MoveTest, packagesNeverReplaceTheGamesFilesNorGoToAMissingFolder)
+{
+    WriteFile(prefix.Game() / "System" / "Core.u", "game's own");
+    fs::remove(prefix.Game() / "Sounds");
+    prefix.WriteIndex({"[Cache]", "A=Arena.kmx", "B=Core.u", "C=Boom.uax", "D=Song.ogg"});
+    for (const char* key : {"A", "B", "C", "D"})
+        prefix.AddCached(key);
+    Start();
+    Move("Arena.kmx");
+
+    EXPECT_EQ(ReadFile(prefix.Game() / "System" / "Core.u"), "game's own");
+    EXPECT_TRUE(InCache("B") && InCache("C"));
+    EXPECT_FALSE(fs::exists(prefix.Game() / "Sounds"));
+    EXPECT_TRUE(fs::exists(prefix.Game() / "Music" / "Song.ogg"));
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nB=Core.u\r\nC=Boom.uax\r\n");
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].icon, MsgIcon::Critical);
+    EXPECT_NE(view.boxes[0].text.find("Core.u"), std::string::npos);
+    EXPECT_NE(view.boxes[0].text.find("Boom.uax"), std::string::npos);
+    EXPECT_NE(view.boxes[0].text.find("2 entries"), std::string::npos);
+}
+
+TEST_F(MoveTest, onlyMapSelectedLeavesHeaderAndOtherSuffixes)
+{
+    prefix.WriteIndex({"[Cache]", "T=Rock.utx", "A=Only.kmx", "I=Text.int"});
+    for (const char* key : {"T", "A", "I"})
+        prefix.AddCached(key);
+    Start();
+    Move("Only.kmx");
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nT=Rock.utx\r\nI=Text.int\r\n");
+    EXPECT_TRUE(view.list.empty());
+}
+
+TEST_F(MoveTest, linesKeepTheirBytes)
+{
+    prefix.WriteIndex({"[Cache]", "A=Caf\xE9.kmx", "B=R\xE9sum\xE9\x81.utx", "C=Caf\xE9.u"});
+    prefix.AddCached("A");
+    prefix.AddCached("B");
+    prefix.AddCached("C");
+    Start();
+    Move("Caf\xE9.kmx");
+    EXPECT_EQ(Maps("Caf\u00E9.kmx"), "cached A");
+    EXPECT_EQ(ReadFile(prefix.Game() / "System" / "Caf\u00E9.u"), "cached C");
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nB=R\xE9sum\xE9\x81.utx\r\n");
+}
+
+TEST_F(MoveTest, hostileNamesChangeNothingOutsideTheFolders)
+{
+    WriteFile(prefix.Root() / "drive_c" / "victim.u", "precious");
+    prefix.WriteIndex({"[Cache]", "A=Arena.kmx", "B=..\\..\\..\\victim.u", "C=C:\\Windows\\x.u",
+                       "..\\..\\..\\victim=Evil.uax", "D=AUX.ogg", "E=Arena.kmx\\..\\..\\x.u", "F=a/../../b.u"});
+    for (const char* key : {"A", "B", "C", "D", "E", "F"})
+        prefix.AddCached(key);
+    Start();
+    auto before = prefix.Snapshot();
+    Move("Arena.kmx");
+
+    auto after = prefix.Snapshot();
+    before.erase("drive_c/Games/Orvane/Cache/A.uxx");
+    before.erase("drive_c/Games/Orvane/Cache/cache.ini");
+    after.erase("drive_c/Games/Orvane/Maps/Arena.kmx");
+    after.erase("drive_c/Games/Orvane/Cache/cache.ini");
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nB=..\\..\\..\\victim.u\r\nC=C:\\Windows\\x.u\r\n"
+                                  "..\\..\\..\\victim=Evil.uax\r\nD=AUX.ogg\r\nE=Arena.kmx\\..\\..\\x.u\r\n"
+                                  "F=a/../../b.u\r\n");
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_NE(view.boxes[0].text.find("6 entries were passed over"), std::string::npos);
+}
+
+} // namespace
+} // namespace ovcache

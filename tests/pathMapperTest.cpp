@@ -1,0 +1,57 @@
+#include "platform/pathMapper.h"
+#include "testSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace ovcache {
+namespace {
+
+using test::TempPrefix;
+using test::WriteFile;
+
+TEST(PathMapper, driveLetterGoesThroughThePrefixLowerCased)
+{
+    TempPrefix prefix;
+    EXPECT_EQ(ToNativePath("C:\\Games"), (prefix.Root() / "dosdevices/c:/Games").string());
+    EXPECT_EQ(ToNativePath("c:\\Games"), ToNativePath("C:\\Games"));
+    EXPECT_EQ(ToNativePath("C:\\Missing\\Thing.txt"), (prefix.Root() / "dosdevices/c:/Missing/Thing.txt").string());
+    EXPECT_EQ(ToNativePath("d:/x"), (prefix.Root() / "dosdevices/d:/x").string());
+}
+
+TEST(PathMapper, componentsAreFoundWithoutRegardToCaseButExactFirst)
+{
+    TempPrefix prefix;
+    prefix.MakeGame();
+    WriteFile(prefix.Cache() / "cache.ini", "x");
+    const std::string c = (prefix.Root() / "dosdevices" / "c:").string();
+    EXPECT_EQ(ToNativePath("C:\\GAMES\\orvane\\cache\\Cache.INI"), c + "/Games/Orvane/Cache/cache.ini");
+    WriteFile(prefix.Cache() / "Cache.INI", "y");
+    EXPECT_EQ(ToNativePath("C:\\Games\\Orvane\\Cache\\Cache.INI"), c + "/Games/Orvane/Cache/Cache.INI");
+}
+
+TEST(PathMapper, separatorsCollapseAndDotsResolve)
+{
+    TempPrefix prefix;
+    const std::string c = (prefix.Root() / "dosdevices" / "c:").string();
+    EXPECT_EQ(ToNativePath("C:\\Games\\\\Orvane\\.\\Cache\\"), c + "/Games/Orvane/Cache");
+    EXPECT_EQ(ToNativePath("C:\\Games\\Orvane\\..\\Cache"), c + "/Games/Cache");
+    EXPECT_EQ(ToNativePath("C:\\..\\..\\etc"), c + "/etc");
+}
+
+TEST(PathMapper, pathWithoutDriveIsRootedAtTheTop)
+{
+    EXPECT_EQ(ToNativePath("\\Cache"), "/Cache");
+    EXPECT_EQ(ToNativePath("\\\\Cache\\cache.ini"), "/Cache/cache.ini");
+}
+
+TEST(PathMapper, windows1252NamesBecomeUtf8)
+{
+    TempPrefix prefix;
+    const std::string c = (prefix.Root() / "dosdevices" / "c:").string();
+    EXPECT_EQ(ToNativePath("C:\\Jeux\\\xC9t\xE9\x81"), c + "/Jeux/\u00C9t\u00E9\u0081");
+    test::WriteFile(prefix.Root() / "drive_c" / "\u00E9t\u00E9", "x");
+    EXPECT_EQ(ToNativePath("C:\\\xC9T\xC9"), c + "/\u00E9t\u00E9");
+}
+
+} // namespace
+} // namespace ovcache

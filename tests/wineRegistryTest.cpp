@@ -1,0 +1,126 @@
+#include "platform/modRegistry.h"
+#include "platform/registry.h"
+#include "platform/wineRegistry.h"
+#include "testSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace ovcache {
+namespace {
+
+using test::TempPrefix;
+
+const std::string kHeader = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n";
+
+std::string Read(const std::string& key, const std::string& value, const std::string& fallback = "<default>")
+{
+    return ReadRegString(kHKeyLocalMachine, key, value, fallback);
+}
+
+TEST(WineRegistry, readsTheGameFolderWithEscapesAndAnyCase)
+{
+    TempPrefix prefix;
+    prefix.WriteSystemReg(kHeader +
+                          "[Software\\\\Zephiral Technology\\\\Installed Apps\\\\Orvane] 1700000000\n"
+                          "#time=1d9e0a0b0c0d0e0\n"
+                          "\"Folder\"=\"C:\\\\Games\\\\Orvane \\\"Gold\\\"\"\n");
+    EXPECT_EQ(Read("Software\\Zephiral Technology\\Installed Apps\\Orvane", "Folder"),
+              "C:\\Games\\Orvane \"Gold\"");
+    EXPECT_EQ(Read("SOFTWARE\\zephiral technology\\INSTALLED APPS\\orvane", "FOLDER"), "C:\\Games\\Orvane \"Gold\"");
+    EXPECT_EQ(Read("Software\\Zephiral Technology\\Installed Apps\\Orvane", "Other"), "<default>");
+    EXPECT_EQ(Read("Software\\Nobody", "Folder"), "<default>");
+}
+
+TEST(WineRegistry, onlyStringValuesAnswer)
+{
+    TempPrefix prefix;
+    prefix.WriteSystemReg(kHeader + "[Software\\\\T] 1\n"
+                                    "\"Expand\"=str(2):\"%WINDIR%\"\n"
+                                    "\"Number\"=dword:0000000a\n"
+                                    "\"Bytes\"=hex:41,42\n"
+                                    "\"Plain\"=str:\"yes\"\n"
+                                    "\"Empty\"=\"\"\n");
+    EXPECT_EQ(Read("Software\\T", "Expand"), "<default>");
+    EXPECT_EQ(Read("Software\\T", "Number"), "<default>");
+    EXPECT_EQ(Read("Software\\T", "Bytes"), "<default>");
+    EXPECT_EQ(Read("Software\\T", "Plain"), "yes");
+    // An empty string is a value, not a missing one.
+    EXPECT_EQ(Read("Software\\T", "Empty"), "");
+}
+
+TEST(WineRegistry, stringStoredWithoutNulIsTakenWholeAndCutAtTheFirstNul)
+{
+    TempPrefix prefix;
+    prefix.WriteSystemReg(kHeader + "[Software\\\\T] 1\n"
+                                    "\"NoNul\"=hex(1):43,00,3a,00,5c,00\n"
+                                    "\"TwoParts\"=hex(1):41,00,00,00,42,00,00,00\n"
+                                    "\"Split\"=hex(1):44,00,3a,00,\\\n"
+                                    "  5c,00,47,00,00,00\n");
+    EXPECT_EQ(Read("Software\\T", "NoNul"), "C:\\");
+    EXPECT_EQ(Read("Software\\T", "TwoParts"), "A");
+    EXPECT_EQ(Read("Software\\T", "Split"), "D:\\G");
+}
+
+TEST(WineRegistry, decodesEveryStringEscape)
+{
+    const auto reg = WineRegistry::Parse(kHeader + "[K] 1\n"
+                                                   "\"v\"=\"\\a\\b\\t\\n\\v\\f\\r\\e|\\101\\60|\\x41\\x20ac|\\q|\\[\\]\"\n"
+                                                   "\"raw\"=\"caf\xC3\xA9 \xE2\x82\xAC \xD0\x96\"\n"
+                                                   "@=\"default\"\n");
+    ASSERT_TRUE(reg);
+    const auto v = reg->Find("K", "v");
+    ASSERT_TRUE(v);
+    const RegValue ansi = ToAnsiForm(*v);
+    EXPECT_EQ(std::string(ansi.data.begin(), ansi.data.end()),
+              std::string("\a\b\t\n\v\f\r\x1b|A0|A\x80|q|[]") + '\0');
+    const RegValue raw = ToAnsiForm(*reg->Find("k", "RAW"));
+    EXPECT_EQ(std::string(raw.data.begin(), raw.data.end()), std::string("caf\xE9 \x80 ?") + '\0');
+    EXPECT_TRUE(reg->Find("K", ""));
+}
+
+TEST(WineRegistry, keyNamesWithEscapedBracketsAndCommentsAreParsed)
+{
+    const auto reg = WineRegistry::Parse(kHeader + "; a comment\n"
+                                                   "[Software\\\\Odd \\[x\\]] 1\n"
+                                                   "#class=\"Thing\"\n"
+                                                   "\"a\"=dword:00000001\n"
+                                                   "[Software\\\\Next] 2\n"
+                                                   "\"a\"=\"b\"\n");
+    ASSERT_TRUE(reg);
+    ASSERT_TRUE(reg->Find("Software\\Odd [x]", "a"));
+    EXPECT_EQ(reg->Find("Software\\Odd [x]", "a")->type, kRegDword);
+    EXPECT_FALSE(reg->Find("Software\\Next", "b"));
+}
+
+TEST(WineRegistry, win64PrefixLooksUnderWow6432NodeFirstThenThePlainPath)
+{
+    TempPrefix prefix;
+    prefix.WriteSystemReg("WINE REGISTRY Version 2\n#arch=win64\n\n"
+                          "[Software\\\\Wow6432Node\\\\Vendor] 1\n\"A\"=\"32-bit\"\n"
+                          "[Software\\\\Vendor] 1\n\"A\"=\"64-bit\"\n\"B\"=\"only plain\"\n");
+    EXPECT_EQ(Read("Software\\Vendor", "A"), "32-bit");
+    EXPECT_EQ(Read("Software\\Vendor", "B"), "only plain");
+
+    prefix.RegisterGame("C:\\Program Files (x86)\\Orvane", true);
+    EXPECT_EQ(Read("Software\\Zephiral Technology\\Installed Apps\\Orvane", "Folder"),
+              "C:\\Program Files (x86)\\Orvane");
+}
+
+TEST(WineRegistry, missingOrForeignFilesGiveTheDefault)
+{
+    TempPrefix prefix;
+    EXPECT_EQ(Read("Software\\T", "A", "fallback"), "fallback");
+    prefix.WriteSystemReg("REGEDIT4\n[Software\\\\T]\n\"A\"=\"x\"\n");
+    EXPECT_EQ(Read("Software\\T", "A", "fallback"), "fallback");
+    EXPECT_FALSE(QueryRegValueA(0x80000003, "Software\\T", "A"));
+}
+
+TEST(WineRegistry, unicodeTextComesBackInTheCodePage)
+{
+    TempPrefix prefix;
+    prefix.WriteSystemReg(kHeader + "[Software\\\\T] 1\n\"A\"=\"C:\\\\Jeux\\\\\\xe9t\\xe9 \\x3b1\"\n");
+    EXPECT_EQ(Read("Software\\T", "A"), "C:\\Jeux\\\xE9t\xE9 ?");
+}
+
+} // namespace
+} // namespace ovcache
