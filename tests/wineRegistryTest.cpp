@@ -124,3 +124,40 @@ TEST(WineRegistry, unicodeTextComesBackInTheCodePage)
 
 } // namespace
 } // namespace ovcache
+
+namespace ovcache {
+namespace {
+
+// A system.reg that Wine 8 wrote itself, in a 64-bit prefix where the game's
+// key was added through the 32-bit view, cut down to a sample of its keys.
+TEST(WineRegistry, readsARegistryThatWineWrote)
+{
+    TempPrefix prefix;
+    std::filesystem::copy_file(std::string(OVCACHE_FIXTURES) + "/wine-system.reg", prefix.Root() / "system.reg");
+    const std::string key = "Software\\Zephiral Technology\\Installed Apps\\Orvane";
+    EXPECT_EQ(Read(key, "Folder"), "C:\\Program Files (x86)\\Orvane");
+    EXPECT_EQ(Read(key, "Build"), "<default>");
+    EXPECT_EQ(Read(key, "Music"), "<default>");
+    const auto build = QueryRegValueA(kHKeyLocalMachine, key, "Build");
+    ASSERT_TRUE(build);
+    EXPECT_EQ(build->data, (std::vector<std::uint8_t>{0xb4, 0x01, 0, 0}));
+    const auto music = QueryRegValueA(kHKeyLocalMachine, key, "Music");
+    ASSERT_TRUE(music);
+    EXPECT_EQ(music->type, kRegExpandSz);
+
+    // A byte list that Wine wrapped over four lines.
+    const auto reg = WineRegistry::Load(prefix.Root() / "system.reg");
+    ASSERT_TRUE(reg);
+    EXPECT_TRUE(reg->IsWin64());
+    const auto filter = reg->Find("Software\\Classes\\CLSID\\{083863F1-70DE-11D0-BD40-00A0C911CE86}\\Instance\\"
+                                  "{51B4ABF3-748F-4E3B-A276-C828330E926A}",
+                                  "FilterData");
+    ASSERT_TRUE(filter);
+    EXPECT_EQ(filter->type, kRegBinary);
+    ASSERT_EQ(filter->data.size(), 88u);
+    EXPECT_EQ(filter->data[0], 0x02);
+    EXPECT_EQ(filter->data[67], 0xaa);
+}
+
+} // namespace
+} // namespace ovcache

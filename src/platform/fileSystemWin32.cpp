@@ -1,0 +1,255 @@
+// The file-system service on Windows, through the single-byte ("A") file
+// functions, so that path strings are taken in the system's code page as the
+// rest of the program keeps them.
+#include "platform/fileSystem.h"
+
+#include <windows.h>
+// The service's own operations share their names with these macros.
+#undef DeleteFile
+#undef MoveFile
+#undef ReplaceFile
+
+#include <algorithm>
+#include <optional>
+
+namespace ovcache {
+namespace {
+
+std::string SystemReason(DWORD code)
+{
+    char* text = nullptr;
+    const DWORD size = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                          FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string reason = size && text ? std::string(text, size) : "Error " + std::to_string(code);
+    if (text)
+        LocalFree(text);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))
+        reason.pop_back();
+    return reason;
+}
+
+FsErrorKind KindOf(DWORD code)
+{
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+        return FsErrorKind::NotFound;
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+        return FsErrorKind::AlreadyExists;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+        return FsErrorKind::AccessDenied;
+    default:
+        return FsErrorKind::Other;
+    }
+}
+
+[[noreturn]] void Fail(const char* operation, const std::string& path, DWORD code = GetLastError())
+{
+    throw FileSystemError(operation, path, KindOf(code), SystemReason(code));
+}
+
+std::optional<DWORD> AttributesOf(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return std::nullopt;
+    return attributes;
+}
+
+std::string FolderOf(const std::string& spec)
+{
+    const std::size_t cut = spec.find_last_of("\\/");
+    return cut == std::string::npos ? std::string() : spec.substr(0, cut);
+}
+
+class Win32FileSystem final : public FileSystemService {
+public:
+    bool FileExists(const std::string& path) override
+    {
+        const auto a = AttributesOf(path);
+        return a && !(*a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    }
+
+    bool FolderExists(const std::string& path) override
+    {
+        const auto a = AttributesOf(path);
+        return a && (*a & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+    bool IsReadOnly(const std::string& path) override
+    {
+        const auto a = AttributesOf(path);
+        return a && (*a & FILE_ATTRIBUTE_READONLY);
+    }
+
+    std::vector<std::string> ListFiles(const std::string& folder) override
+    {
+        std::vector<std::string> names;
+        ForEachMatch(folder + "\\*", "GetFolder", [&](const WIN32_FIND_DATAA& found) {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.emplace_back(found.cFileName);
+        });
+        std::sort(names.begin(), names.end());
+        for (std::string& name : names)
+            name = folder + "\\" + name;
+        return names;
+    }
+
+    std::uint64_t FolderSize(const std::string& folder) override
+    {
+        std::uint64_t total = 0;
+        ForEachMatch(folder + "\\*", "Size", [&](const WIN32_FIND_DATAA& found) {
+            const std::string name = found.cFileName;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (name != "." && name != ".." && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                    total += FolderSize(folder + "\\" + name);
+            } else {
+                total += (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+            }
+        });
+        return total;
+    }
+
+    void DeleteFile(const std::string& spec, bool force) override
+    {
+        const std::string last = spec.substr(spec.find_last_of("\\/") + 1);
+        if (last.find_first_of("*?") == std::string::npos) {
+            DeleteOne(spec, force);
+            return;
+        }
+        const std::string folder = FolderOf(spec);
+        std::vector<std::string> matches;
+        ForEachMatch(spec, "DeleteFile", [&](const WIN32_FIND_DATAA& found) {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                matches.push_back(folder + "\\" + found.cFileName);
+        });
+        if (matches.empty())
+            throw FileSystemError("DeleteFile", spec, FsErrorKind::NothingMatched, SystemReason(ERROR_FILE_NOT_FOUND));
+        std::optional<FileSystemError> first;
+        for (const std::string& match : matches) {
+            try {
+                DeleteOne(match, force);
+            } catch (const FileSystemError& e) {
+                if (!first)
+                    first = e;
+            }
+        }
+        if (first)
+            throw *first;
+    }
+
+    void MoveFile(const std::string& from, const std::string& to) override
+    {
+        // No replace flag: an existing destination is an error. Across volumes
+        // the copy is flushed before the source is deleted.
+        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
+            const DWORD code = GetLastError();
+            Fail("MoveFile", code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS ? to : from, code);
+        }
+    }
+
+    std::string ReadTextFile(const std::string& path) override
+    {
+        const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            Fail("Open", path);
+        std::string text;
+        char buffer[1 << 16];
+        DWORD got = 0;
+        for (;;) {
+            if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
+                const DWORD code = GetLastError();
+                CloseHandle(file);
+                Fail("Read", path, code);
+            }
+            if (got == 0)
+                break;
+            text.append(buffer, got);
+        }
+        CloseHandle(file);
+        return text;
+    }
+
+    void WriteTextFile(const std::string& path, const std::string& text) override
+    {
+        const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            Fail("Write", path);
+        std::size_t done = 0;
+        while (done < text.size()) {
+            DWORD wrote = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1 << 20));
+            if (!WriteFile(file, text.data() + done, chunk, &wrote, nullptr)) {
+                const DWORD code = GetLastError();
+                CloseHandle(file);
+                Fail("Write", path, code);
+            }
+            done += wrote;
+        }
+        if (!FlushFileBuffers(file)) {
+            const DWORD code = GetLastError();
+            CloseHandle(file);
+            Fail("Write", path, code);
+        }
+        CloseHandle(file);
+    }
+
+    void ReplaceFile(const std::string& from, const std::string& to) override
+    {
+        // A read-only index would refuse to be replaced.
+        if (const auto a = AttributesOf(to); a && (*a & FILE_ATTRIBUTE_READONLY))
+            SetFileAttributesA(to.c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
+        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            Fail("Replace", to);
+    }
+
+private:
+    template <typename Visit>
+    static void ForEachMatch(const std::string& pattern, const char* operation, Visit visit)
+    {
+        WIN32_FIND_DATAA found{};
+        const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) {
+            const DWORD code = GetLastError();
+            if (code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES)
+                return;
+            Fail(operation, pattern, code);
+        }
+        do
+            visit(found);
+        while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+
+    static void DeleteOne(const std::string& path, bool force)
+    {
+        const auto a = AttributesOf(path);
+        if (!a)
+            Fail("DeleteFile", path);
+        if (*a & FILE_ATTRIBUTE_DIRECTORY)
+            Fail("DeleteFile", path, ERROR_FILE_NOT_FOUND);
+        if (*a & FILE_ATTRIBUTE_READONLY) {
+            if (!force)
+                Fail("DeleteFile", path, ERROR_ACCESS_DENIED);
+            SetFileAttributesA(path.c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
+        }
+        if (!::DeleteFileA(path.c_str()))
+            Fail("DeleteFile", path);
+    }
+};
+
+} // namespace
+
+std::unique_ptr<FileSystemService> CreateFileSystemService()
+{
+    return std::make_unique<Win32FileSystem>();
+}
+
+} // namespace ovcache
