@@ -30,7 +30,7 @@ public:
     bool IsReadOnly(const std::string& p) override { return real_->IsReadOnly(p); }
     std::vector<std::string> ListFiles(const std::string& f) override { return Step("List", f), real_->ListFiles(f); }
     std::uint64_t FolderSize(const std::string& f) override { return Step("Size", f), real_->FolderSize(f); }
-    void DeleteFile(const std::string& s, bool force) override { Step("Delete", s), real_->DeleteFile(s, force); }
+    void DeleteOneFile(const std::string& s, bool force) override { Step("Delete", s), real_->DeleteOneFile(s, force); }
     void MoveFile(const std::string& a, const std::string& b) override { Step("Move", a), real_->MoveFile(a, b); }
     std::string ReadTextFile(const std::string& p) override { return Step("Read", p), real_->ReadTextFile(p); }
     void WriteTextFile(const std::string& p, const std::string& t) override { Step("Write", p), real_->WriteTextFile(p, t); }

@@ -12,25 +12,13 @@ using test::TempPrefix;
 using test::WriteFile;
 namespace fs = std::filesystem;
 
-class MoveAllTest : public ::testing::Test {
+class MoveAllTest : public test::CommandTest {
 protected:
-    void SetUp() override { prefix.MakeGame(); }
-    void Start()
-    {
-        ASSERT_TRUE(Form_Load(state, view, CreateFileSystemService()));
-        view.boxes.clear();
-    }
     void MoveAll(std::deque<int> answers = {})
     {
         view.answers = std::move(answers);
         cmdMoveAll_Click(state, view);
     }
-    bool InCache(const std::string& key) const { return fs::exists(prefix.Cache() / (key + ".uxx")); }
-    std::string Game(const std::string& rest) const { return ReadFile(prefix.Game() / rest); }
-
-    TempPrefix prefix;
-    WorkingState state;
-    FakeView view;
 };
 
 TEST_F(MoveAllTest, placesEverythingTheRulesPlaceAndDeletesTheIndex)
@@ -44,11 +32,11 @@ TEST_F(MoveAllTest, placesEverythingTheRulesPlaceAndDeletesTheIndex)
     MoveAll();
 
     EXPECT_TRUE(view.boxes.empty());
-    EXPECT_EQ(Game("Maps/DM-One.kmx"), "cached A");
-    EXPECT_EQ(Game("Maps/NoDotkmx"), "cached F");
-    EXPECT_EQ(Game("System/Bot.u"), "cached B");
-    EXPECT_EQ(Game("Music/Song.ogg"), "cached C");
-    EXPECT_EQ(Game("Sounds/Boom.uax"), "cached D");
+    EXPECT_EQ(GameFile("Maps/DM-One.kmx"), "cached A");
+    EXPECT_EQ(GameFile("Maps/NoDotkmx"), "cached F");
+    EXPECT_EQ(GameFile("System/Bot.u"), "cached B");
+    EXPECT_EQ(GameFile("Music/Song.ogg"), "cached C");
+    EXPECT_EQ(GameFile("Sounds/Boom.uax"), "cached D");
     EXPECT_TRUE(InCache("E"));
     EXPECT_TRUE(InCache("Orphan"));
     EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.ini"));
@@ -92,8 +80,8 @@ TEST_F(MoveAllTest, existingMapAsksAndNoDiscardsTheCachedCopy)
     MoveAll({vbNo, vbYes});
     ASSERT_EQ(view.boxes.size(), 2u);
     EXPECT_EQ(view.boxes[0].title, "File Exists");
-    EXPECT_EQ(Game("Maps/A1.kmx"), "mine 1");
-    EXPECT_EQ(Game("Maps/A2.kmx"), "cached B");
+    EXPECT_EQ(GameFile("Maps/A1.kmx"), "mine 1");
+    EXPECT_EQ(GameFile("Maps/A2.kmx"), "cached B");
     EXPECT_FALSE(InCache("A"));
     EXPECT_FALSE(InCache("B"));
     EXPECT_EQ(std::distance(fs::directory_iterator(prefix.Game() / "Maps"), fs::directory_iterator()), 2);
@@ -107,7 +95,7 @@ TEST_F(MoveAllTest, readOnlyMapIsKeptOnYesAndReported)
     prefix.AddCached("A");
     Start();
     MoveAll({vbYes});
-    EXPECT_EQ(Game("Maps/A1.kmx"), "mine");
+    EXPECT_EQ(GameFile("Maps/A1.kmx"), "mine");
     EXPECT_TRUE(InCache("A"));
     ASSERT_EQ(view.boxes.size(), 2u);
     EXPECT_EQ(view.boxes[1].icon, MsgIcon::Critical);

@@ -13,26 +13,15 @@ using test::WriteFile;
 using Lines = std::vector<std::string>;
 namespace fs = std::filesystem;
 
-class MoveTest : public ::testing::Test {
+class MoveTest : public test::CommandTest {
 protected:
-    void SetUp() override { prefix.MakeGame(); }
-    void Start()
-    {
-        ASSERT_TRUE(Form_Load(state, view, CreateFileSystemService()));
-        view.boxes.clear();
-    }
     void Move(const std::string& selected, std::deque<int> answers = {})
     {
         view.selected = selected;
         view.answers = std::move(answers);
         cmdMove_Click(state, view);
     }
-    std::string Maps(const std::string& name) const { return ReadFile(prefix.Game() / "Maps" / name); }
-    bool InCache(const std::string& key) const { return fs::exists(prefix.Cache() / (key + ".uxx")); }
-
-    TempPrefix prefix;
-    WorkingState state;
-    FakeView view;
+    std::string Maps(const std::string& name) const { return GameFile("Maps/" + name); }
 };
 
 TEST_F(MoveTest, nothingSelectedAsksForAChoiceAndChangesNothing)

@@ -1,5 +1,7 @@
 #include "testSupport.h"
 
+#include "catalogue/commands.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -118,6 +120,12 @@ int FakeView::MsgBox(const std::string& text, const std::string& title, MsgIcon 
     const int answer = answers.front();
     answers.pop_front();
     return answer;
+}
+
+void CommandTest::Start()
+{
+    ASSERT_TRUE(Form_Load(state, view, CreateFileSystemService()));
+    view.boxes.clear();
 }
 
 } // namespace ovcache::test

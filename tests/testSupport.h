@@ -2,6 +2,9 @@
 // Shared by the tests: a throw-away Wine prefix with a game install in it, and
 // a view that records what the commands show and answers their questions.
 #include "catalogue/cacheView.h"
+#include "catalogue/workingState.h"
+
+#include <gtest/gtest.h>
 
 #include <deque>
 #include <filesystem>
@@ -77,6 +80,21 @@ public:
     std::deque<int> answers; // for Yes/No boxes; No when it runs out
     bool ended = false;
     int exitCode = 0;
+};
+
+// A game install with its folders, and the program started on it.
+class CommandTest : public ::testing::Test {
+protected:
+    void SetUp() override { prefix.MakeGame(); }
+    // Form_Load on the prefix; the boxes it showed are forgotten.
+    void Start();
+    bool InCache(const std::string& key) const { return fs::exists(prefix.Cache() / (key + ".uxx")); }
+    // A file below the game's install folder.
+    std::string GameFile(const std::string& rest) const { return ReadFile(prefix.Game() / rest); }
+
+    TempPrefix prefix;
+    WorkingState state;
+    FakeView view;
 };
 
 } // namespace ovcache::test

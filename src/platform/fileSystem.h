@@ -81,10 +81,13 @@ public:
     virtual std::uint64_t FolderSize(const std::string& folder) = 0;
 
     // Deletes every file the specification matches; its last component may hold
-    // the wildcards "*" and "?" ("*.*" matches every file). Without force a
-    // read-only file is refused. Files that can be deleted are, even when
-    // others cannot; the error then names the first failure.
-    virtual void DeleteFile(const std::string& spec, bool force = false) = 0;
+    // the wildcards "*" and "?" ("*.*" matches every file), compared without
+    // regard to case. Without force a read-only file is refused. Files that can
+    // be deleted are, even when others cannot; the error then names the first
+    // failure.
+    void DeleteFile(const std::string& spec, bool force = false);
+    // Deletes one file (not a folder); without force not a read-only one.
+    virtual void DeleteOneFile(const std::string& path, bool force) = 0;
     // Moves a file, taking the destination's name. Never replaces an existing
     // destination; across volumes the copy is on disk before the source goes.
     virtual void MoveFile(const std::string& from, const std::string& to) = 0;

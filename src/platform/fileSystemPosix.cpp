@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <optional>
 #include <filesystem>
 #include <string_view>
 #include <sys/stat.h>
@@ -51,31 +50,6 @@ std::string Native(const std::string& windowsPath)
 bool StatOf(const std::string& native, struct stat& st)
 {
     return ::stat(native.c_str(), &st) == 0;
-}
-
-// Windows wildcards on one name: "*" any run, "?" one character, no case.
-bool Matches(std::string_view pattern, std::string_view name)
-{
-    if (pattern == "*.*" || pattern == "*")
-        return true;
-    std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (starP != std::string_view::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
 }
 
 void SyncDirectoryOf(const std::string& nativeFile)
@@ -224,43 +198,19 @@ public:
         return total;
     }
 
-    void DeleteFile(const std::string& spec, bool force) override
+    void DeleteOneFile(const std::string& path, bool force) override
     {
-        const std::size_t cut = spec.find_last_of("\\/");
-        const std::string last = cut == std::string::npos ? spec : spec.substr(cut + 1);
-        if (last.find_first_of("*?") == std::string::npos) {
-            DeleteOne(spec, Native(spec), force);
-            return;
-        }
-        const std::string folder = cut == std::string::npos ? std::string() : spec.substr(0, cut);
-        const std::string nativeFolder = Native(folder.empty() ? "." : folder);
-        const std::string pattern = FoldCaseCp1252(last);
-        std::error_code ec;
-        fs::directory_iterator it(nativeFolder, ec);
-        if (ec)
-            Fail("DeleteFile", spec, ec.value());
-        std::vector<fs::path> matches;
-        for (fs::directory_iterator end; it != end; it.increment(ec)) {
-            if (ec)
-                Fail("DeleteFile", spec, ec.value());
-            std::error_code typeError;
-            if (it->is_regular_file(typeError) &&
-                Matches(pattern, FoldCaseCp1252(Utf8ToCp1252(it->path().filename().string()))))
-                matches.push_back(it->path());
-        }
-        if (matches.empty())
-            throw FileSystemError("DeleteFile", spec, FsErrorKind::NothingMatched, "File not found");
-        std::optional<FileSystemError> first;
-        for (const fs::path& match : matches) {
-            try {
-                DeleteOne(folder + "\\" + Utf8ToCp1252(match.filename().string()), match.string(), force);
-            } catch (const FileSystemError& e) {
-                if (!first)
-                    first = e;
-            }
-        }
-        if (first)
-            throw *first;
+        const std::string native = Native(path);
+        struct stat st {};
+        if (::lstat(native.c_str(), &st) != 0)
+            Fail("DeleteFile", path, errno);
+        if (S_ISDIR(st.st_mode))
+            throw FileSystemError("DeleteFile", path, FsErrorKind::NotFound, "File not found");
+        if (!force && (st.st_mode & S_IWUSR) == 0)
+            throw FileSystemError("DeleteFile", path, FsErrorKind::AccessDenied,
+                                  "Permission denied (the file is read-only)");
+        if (::unlink(native.c_str()) != 0)
+            Fail("DeleteFile", path, errno);
     }
 
     void MoveFile(const std::string& from, const std::string& to) override
@@ -343,20 +293,6 @@ public:
         SyncDirectoryOf(dst);
     }
 
-private:
-    static void DeleteOne(const std::string& shown, const std::string& native, bool force)
-    {
-        struct stat st {};
-        if (::lstat(native.c_str(), &st) != 0)
-            Fail("DeleteFile", shown, errno);
-        if (S_ISDIR(st.st_mode))
-            throw FileSystemError("DeleteFile", shown, FsErrorKind::NotFound, "File not found");
-        if (!force && (st.st_mode & S_IWUSR) == 0)
-            throw FileSystemError("DeleteFile", shown, FsErrorKind::AccessDenied,
-                                  "Permission denied (the file is read-only)");
-        if (::unlink(native.c_str()) != 0)
-            Fail("DeleteFile", shown, errno);
-    }
 };
 
 } // namespace

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
 
 namespace ovcache {
 namespace {
@@ -61,12 +62,6 @@ std::optional<DWORD> AttributesOf(const std::string& path)
     return attributes;
 }
 
-std::string FolderOf(const std::string& spec)
-{
-    const std::size_t cut = spec.find_last_of("\\/");
-    return cut == std::string::npos ? std::string() : spec.substr(0, cut);
-}
-
 class Win32FileSystem final : public FileSystemService {
 public:
     bool FileExists(const std::string& path) override
@@ -115,32 +110,20 @@ public:
         return total;
     }
 
-    void DeleteFile(const std::string& spec, bool force) override
+    void DeleteOneFile(const std::string& path, bool force) override
     {
-        const std::string last = spec.substr(spec.find_last_of("\\/") + 1);
-        if (last.find_first_of("*?") == std::string::npos) {
-            DeleteOne(spec, force);
-            return;
+        const auto a = AttributesOf(path);
+        if (!a)
+            Fail("DeleteFile", path);
+        if (*a & FILE_ATTRIBUTE_DIRECTORY)
+            Fail("DeleteFile", path, ERROR_FILE_NOT_FOUND);
+        if (*a & FILE_ATTRIBUTE_READONLY) {
+            if (!force)
+                Fail("DeleteFile", path, ERROR_ACCESS_DENIED);
+            SetFileAttributesA(path.c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
         }
-        const std::string folder = FolderOf(spec);
-        std::vector<std::string> matches;
-        ForEachMatch(spec, "DeleteFile", [&](const WIN32_FIND_DATAA& found) {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                matches.push_back(folder + "\\" + found.cFileName);
-        });
-        if (matches.empty())
-            throw FileSystemError("DeleteFile", spec, FsErrorKind::NothingMatched, SystemReason(ERROR_FILE_NOT_FOUND));
-        std::optional<FileSystemError> first;
-        for (const std::string& match : matches) {
-            try {
-                DeleteOne(match, force);
-            } catch (const FileSystemError& e) {
-                if (!first)
-                    first = e;
-            }
-        }
-        if (first)
-            throw *first;
+        if (!::DeleteFileA(path.c_str()))
+            Fail("DeleteFile", path);
     }
 
     void MoveFile(const std::string& from, const std::string& to) override
@@ -228,21 +211,6 @@ private:
         FindClose(search);
     }
 
-    static void DeleteOne(const std::string& path, bool force)
-    {
-        const auto a = AttributesOf(path);
-        if (!a)
-            Fail("DeleteFile", path);
-        if (*a & FILE_ATTRIBUTE_DIRECTORY)
-            Fail("DeleteFile", path, ERROR_FILE_NOT_FOUND);
-        if (*a & FILE_ATTRIBUTE_READONLY) {
-            if (!force)
-                Fail("DeleteFile", path, ERROR_ACCESS_DENIED);
-            SetFileAttributesA(path.c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
-        }
-        if (!::DeleteFileA(path.c_str()))
-            Fail("DeleteFile", path);
-    }
 };
 
 } // namespace
