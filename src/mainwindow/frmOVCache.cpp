@@ -1,5 +1,6 @@
 #include "mainwindow/frmOVCache.h"
 
+#include "about/frmAbout.h"
 #include "catalogue/commands.h"
 #include "mainwindow/icons.h"
 #include "mainwindow/messageBox.h"
@@ -8,6 +9,7 @@
 #include <QAction>
 #include <QFontMetrics>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -41,6 +43,8 @@ Widget* Place(Widget* widget, const char* name, int left, int top, int width, in
     return widget;
 }
 
+} // namespace
+
 // A small sans-serif face, at the largest size up to 11 pixels at which the
 // widest caption fits its 81-pixel label whole.
 QFont WindowFont()
@@ -56,8 +60,6 @@ QFont WindowFont()
     }
     return font;
 }
-
-} // namespace
 
 frmOVCache::frmOVCache(QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -230,6 +232,20 @@ void frmOVCache::cmdMoveAll_Click()
 
 void frmOVCache::mnuAbout_Click()
 {
+    // One box for the run, modeless and owned by no window.
+    if (!about_)
+        about_ = std::make_unique<frmAbout>();
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+}
+
+void frmOVCache::closeEvent(QCloseEvent* event)
+{
+    // The About box goes with the main window; the run ends with it.
+    if (about_)
+        about_->close();
+    QMainWindow::closeEvent(event);
 }
 
 void frmOVCache::mnuClearCache_Click()

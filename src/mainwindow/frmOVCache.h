@@ -5,6 +5,7 @@
 #include "catalogue/cacheView.h"
 #include "catalogue/workingState.h"
 
+#include <QFont>
 #include <QMainWindow>
 #include <QStringList>
 #include <functional>
@@ -18,6 +19,8 @@ class QListWidget;
 class QPushButton;
 
 namespace ovcache {
+
+class frmAbout;
 
 class frmOVCache : public QMainWindow, public CacheView {
     Q_OBJECT
@@ -40,6 +43,8 @@ public:
     void EndProgram(int exitCode) override;
 
     WorkingState& State() { return state_; }
+    // The About box, once Help > About has made it.
+    frmAbout* AboutBox() const { return about_.get(); }
 
 public slots:
     void cmdClear_Click();
@@ -50,6 +55,9 @@ public slots:
     void mnuExit_Click();
     void mnuMove_Click();
     void mnuMoveAll_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildControls();
@@ -63,6 +71,7 @@ private:
     bool ended_ = false;
     int exitCode_ = 0;
     mutable std::vector<std::string> pending_;
+    std::unique_ptr<frmAbout> about_;
 
 public:
     QGroupBox* frmCacheDir = nullptr;
@@ -84,6 +93,9 @@ public:
     QAction* mnuClearCache = nullptr;
     QAction* mnuAbout = nullptr;
 };
+
+// The program's font: a small sans-serif face at which every caption fits.
+QFont WindowFont();
 
 // Twips, the unit the window's layout is drawn in, to logical pixels.
 constexpr int Twips(int twips)

@@ -1,0 +1,33 @@
+#pragma once
+// The About box's launcher of the system-information program, and the
+// registry read it uses.
+#include "catalogue/cacheView.h"
+#include "platform/fileSystem.h"
+
+#include <cstdint>
+#include <string>
+
+namespace ovcache {
+
+inline constexpr const char* kAppTitle = "Orvane Cache Importer";
+
+// Reads one registry value as text: REG_SZ as it is, REG_DWORD as the number
+// its hexadecimal digits ("&h", last byte first) stand for, any other type
+// leaves KeyVal as it was. False, with KeyVal emptied, when the key or the
+// value cannot be read, the value is empty, or it is longer than 1024 bytes.
+bool GetKeyValue(std::uint32_t KeyRoot, const std::string& KeyName, const std::string& SubKeyRef,
+                 std::string& KeyVal);
+
+// What StartSysInfo needs from the box.
+class SysInfoHost {
+public:
+    virtual ~SysInfoHost() = default;
+    virtual bool StartProgram(const std::string& windowsPath, int windowStyle) = 0;
+    virtual int MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) = 0;
+};
+
+// Starts the system-information program found through the registry, or says
+// that it is unavailable.
+void StartSysInfo(SysInfoHost& host, FileSystemService& fso);
+
+} // namespace ovcache
