@@ -37,13 +37,13 @@ TEST_F(ClearTest, asksThenDeletesEveryFileIncludingReadOnlyOnes)
     cmdClear_Click(state, view);
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].title, "Clear Cache");
-    EXPECT_EQ(view.boxes[0].text, "This will delete all files under C:\\Games\\Orvane\\Cache\nDo you wish to continue?");
+    EXPECT_EQ(view.boxes[0].text, "This will delete all files under " + prefix.CacheWin() + "\nDo you wish to continue?");
     EXPECT_EQ(view.boxes[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(CacheFiles(), 0u);
     EXPECT_TRUE(view.list.empty());
     EXPECT_EQ(view.labels[DataLabel::FileCount], "0");
     EXPECT_EQ(view.labels[DataLabel::CacheSize], "0 Megabytes");
-    EXPECT_EQ(view.labels[DataLabel::Path], "C:\\Games\\Orvane\\Cache");
+    EXPECT_EQ(view.labels[DataLabel::Path], prefix.CacheWin());
 }
 
 TEST_F(ClearTest, answeringNoChangesNothing)

@@ -69,7 +69,7 @@ protected:
         prefix = std::make_unique<TempPrefix>();
         prefix->MakeGame();
         WriteFile(prefix->Game() / "Maps" / "Arena.kmx", "mine");
-        WriteFile(prefix->Root() / "drive_c" / "elsewhere.txt", "untouched");
+        WriteFile(prefix->Drive() / "elsewhere.txt", "untouched");
         std::vector<std::string> lines{"[Cache]"};
         for (const Entry& e : kEntries) {
             lines.push_back(e.key + "=" + e.name);
@@ -88,8 +88,8 @@ protected:
         auto faulty = std::make_unique<FaultyFileSystem>(failAt, crashAt);
         FaultyFileSystem* fs = faulty.get();
         state.objFSO = std::move(faulty);
-        state.strGameFolder = TempPrefix::GameWin();
-        state.strCachePath = TempPrefix::CacheWin();
+        state.strGameFolder = prefix->GameWin();
+        state.strCachePath = prefix->CacheWin();
         view.selected = "Arena.kmx";
         view.answers = {vbYes, vbYes, vbYes};
         try {
@@ -111,14 +111,14 @@ protected:
     {
         SCOPED_TRACE(what);
         // Outside the cache and the game's four folders nothing changed.
-        EXPECT_EQ(ReadFile(prefix->Root() / "drive_c" / "elsewhere.txt"), "untouched");
+        EXPECT_EQ(ReadFile(prefix->Drive() / "elsewhere.txt"), "untouched");
         for (const auto& [path, content] : prefix->Snapshot()) {
             const bool inside = path.find("Games/Orvane/Cache/") != std::string::npos ||
                                 path.find("Games/Orvane/Maps/") != std::string::npos ||
                                 path.find("Games/Orvane/System/") != std::string::npos ||
                                 path.find("Games/Orvane/Music/") != std::string::npos ||
                                 path.find("Games/Orvane/Sounds/") != std::string::npos ||
-                                path == "drive_c/elsewhere.txt" || path == "system.reg";
+                                path == prefix->Rel(prefix->Drive() / "elsewhere.txt") || path == "system.reg";
             EXPECT_TRUE(inside) << path;
         }
 

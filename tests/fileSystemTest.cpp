@@ -3,13 +3,16 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace ovcache {
 namespace {
 
 using test::ReadFile;
 using test::TempPrefix;
+using test::MakeHidden;
 using test::WriteFile;
 namespace fs = std::filesystem;
 
@@ -20,7 +23,7 @@ protected:
         prefix.MakeGame();
         fso = CreateFileSystemService();
     }
-    static std::string Win(const std::string& rest) { return TempPrefix::GameWin() + "\\" + rest; }
+    std::string Win(const std::string& rest) const { return prefix.GameWin() + "\\" + rest; }
     static FsErrorKind KindOf(const std::function<void()>& action)
     {
         try {
@@ -72,14 +75,14 @@ TEST_F(FileSystemTest, wildcardDeletesEveryFileDirectlyInTheFolder)
     WriteFile(prefix.Cache() / "NoDot", "n");
     fs::create_directories(prefix.Cache() / "Sub");
     WriteFile(prefix.Cache() / "Sub" / "keep.txt", "k");
-    fso->DeleteFile(TempPrefix::CacheWin() + "\\*.*", true);
+    fso->DeleteFile(prefix.CacheWin() + "\\*.*", true);
     EXPECT_EQ(std::distance(fs::directory_iterator(prefix.Cache()), fs::directory_iterator()), 1);
     EXPECT_TRUE(fs::exists(prefix.Cache() / "Sub" / "keep.txt"));
-    EXPECT_EQ(KindOf([&] { fso->DeleteFile(TempPrefix::CacheWin() + "\\*.*", true); }), FsErrorKind::NothingMatched);
+    EXPECT_EQ(KindOf([&] { fso->DeleteFile(prefix.CacheWin() + "\\*.*", true); }), FsErrorKind::NothingMatched);
 
     WriteFile(prefix.Cache() / "a.UXX", "a");
     WriteFile(prefix.Cache() / "b.ini", "b");
-    fso->DeleteFile(TempPrefix::CacheWin() + "\\?.uxx");
+    fso->DeleteFile(prefix.CacheWin() + "\\?.uxx");
     EXPECT_FALSE(fs::exists(prefix.Cache() / "a.UXX"));
     EXPECT_TRUE(fs::exists(prefix.Cache() / "b.ini"));
 }
@@ -89,7 +92,7 @@ TEST_F(FileSystemTest, wildcardGoesOnPastAFileItCannotDelete)
     WriteFile(prefix.Cache() / "A.uxx", "a");
     WriteFile(prefix.Cache() / "B.uxx", "b");
     fs::permissions(prefix.Cache() / "A.uxx", fs::perms::owner_read);
-    EXPECT_EQ(KindOf([&] { fso->DeleteFile(TempPrefix::CacheWin() + "\\*.uxx"); }), FsErrorKind::AccessDenied);
+    EXPECT_EQ(KindOf([&] { fso->DeleteFile(prefix.CacheWin() + "\\*.uxx"); }), FsErrorKind::AccessDenied);
     EXPECT_TRUE(fs::exists(prefix.Cache() / "A.uxx"));
     EXPECT_FALSE(fs::exists(prefix.Cache() / "B.uxx"));
 }
@@ -98,52 +101,57 @@ TEST_F(FileSystemTest, filesAreASnapshotWithFullPathsAndTheSizeCountsEverything)
 {
     WriteFile(prefix.Cache() / "cache.ini", "0123456789");
     WriteFile(prefix.Cache() / "B.uxx", std::string(1000, 'b'));
-    WriteFile(prefix.Cache() / "caf\u00E9.uxx", "cc");
+    WriteFile(prefix.Cache() / u8"caf\u00E9.uxx", "cc");
     fs::create_directories(prefix.Cache() / "Sub");
     WriteFile(prefix.Cache() / "Sub" / "deep", std::string(100, 'd'));
 
-    const Folder folder = fso->GetFolder(TempPrefix::CacheWin());
+    const Folder folder = fso->GetFolder(prefix.CacheWin());
     const FileCollection files = folder.Files();
     ASSERT_EQ(files.Count(), 3u);
     const std::vector<std::string> paths(files.begin(), files.end());
-    EXPECT_EQ(paths, (std::vector<std::string>{TempPrefix::CacheWin() + "\\B.uxx",
-                                                TempPrefix::CacheWin() + "\\cache.ini",
-                                                TempPrefix::CacheWin() + "\\caf\xE9.uxx"}));
+    EXPECT_EQ(paths, (std::vector<std::string>{prefix.CacheWin() + "\\B.uxx",
+                                                prefix.CacheWin() + "\\cache.ini",
+                                                prefix.CacheWin() + "\\caf\xE9.uxx"}));
     EXPECT_EQ(folder.Size(), 1112u);
 
     fs::remove(prefix.Cache() / "B.uxx");
     EXPECT_EQ(files.Count(), 3u); // taken when it was asked for
-    EXPECT_THROW(fso->GetFolder(TempPrefix::GameWin() + "\\Nowhere"), FileSystemError);
+    EXPECT_THROW(fso->GetFolder(prefix.GameWin() + "\\Nowhere"), FileSystemError);
 }
 
 TEST_F(FileSystemTest, fileExistsOnlyForOrdinaryFilesInAnyCase)
 {
     WriteFile(prefix.Cache() / "cache.ini", "x");
-    WriteFile(prefix.Cache() / ".hidden", "x");
-    EXPECT_TRUE(fso->FileExists(TempPrefix::CacheWin() + "\\CACHE.INI"));
-    EXPECT_FALSE(fso->FileExists(TempPrefix::CacheWin()));
-    EXPECT_FALSE(fso->FileExists(TempPrefix::CacheWin() + "\\.hidden"));
-    EXPECT_FALSE(fso->FileExists(TempPrefix::CacheWin() + "\\none"));
-    EXPECT_TRUE(fso->FolderExists(TempPrefix::GameWin() + "\\maps"));
+    WriteFile(prefix.Cache() / "hidden", "x");
+    const std::string hidden = MakeHidden(prefix.Cache() / "hidden").filename().string();
+    EXPECT_TRUE(fso->FileExists(prefix.CacheWin() + "\\CACHE.INI"));
+    EXPECT_FALSE(fso->FileExists(prefix.CacheWin()));
+    EXPECT_FALSE(fso->FileExists(prefix.CacheWin() + "\\" + hidden));
+    EXPECT_FALSE(fso->FileExists(prefix.CacheWin() + "\\none"));
+    EXPECT_TRUE(fso->FolderExists(prefix.GameWin() + "\\maps"));
 }
 
 TEST_F(FileSystemTest, writeThenReplaceSwapsTheIndexWhole)
 {
     WriteFile(prefix.Cache() / "cache.ini", "old");
-    fso->WriteTextFile(TempPrefix::CacheWin() + "\\cache.bak", "new\r\n");
-    fso->ReplaceFile(TempPrefix::CacheWin() + "\\cache.bak", TempPrefix::CacheWin() + "\\cache.ini");
+    fso->WriteTextFile(prefix.CacheWin() + "\\cache.bak", "new\r\n");
+    fso->ReplaceFile(prefix.CacheWin() + "\\cache.bak", prefix.CacheWin() + "\\cache.ini");
     EXPECT_EQ(ReadFile(prefix.Cache() / "cache.ini"), "new\r\n");
     EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.bak"));
-    EXPECT_EQ(fso->ReadTextFile(TempPrefix::CacheWin() + "\\Cache.ini"), "new\r\n");
-    EXPECT_EQ(KindOf([&] { fso->ReadTextFile(TempPrefix::CacheWin() + "\\none.ini"); }), FsErrorKind::NotFound);
+    EXPECT_EQ(fso->ReadTextFile(prefix.CacheWin() + "\\Cache.ini"), "new\r\n");
+    EXPECT_EQ(KindOf([&] { fso->ReadTextFile(prefix.CacheWin() + "\\none.ini"); }), FsErrorKind::NotFound);
 }
 
 TEST_F(FileSystemTest, writeIntoAReadOnlyFolderFailsCleanly)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "A Windows folder's read-only attribute does not stop writes into it";
+#else
     if (::geteuid() == 0)
         GTEST_SKIP() << "root may write into a read-only folder";
+#endif
     fs::permissions(prefix.Cache(), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(KindOf([&] { fso->WriteTextFile(TempPrefix::CacheWin() + "\\cache.bak", "x"); }),
+    EXPECT_EQ(KindOf([&] { fso->WriteTextFile(prefix.CacheWin() + "\\cache.bak", "x"); }),
               FsErrorKind::AccessDenied);
 }
 

@@ -28,10 +28,10 @@ TEST_F(ListingTest, listsMapsInIndexOrderWithPathCountAndSize)
     WriteFile(prefix.Cache() / "K1.uxx", std::string(3 * 1024 * 1024, 'm'));
 
     ASSERT_TRUE(Load());
-    EXPECT_EQ(state.strGameFolder, "C:\\Games\\Orvane");
-    EXPECT_EQ(state.strCachePath, "C:\\Games\\Orvane\\Cache");
+    EXPECT_EQ(state.strGameFolder, prefix.GameWin());
+    EXPECT_EQ(state.strCachePath, prefix.CacheWin());
     EXPECT_EQ(view.list, (Lines{"DM-Zeta.kmx", "CTF-Alpha.kmx"}));
-    EXPECT_EQ(view.labels[DataLabel::Path], "C:\\Games\\Orvane\\Cache");
+    EXPECT_EQ(view.labels[DataLabel::Path], prefix.CacheWin());
     EXPECT_EQ(view.labels[DataLabel::FileCount], "4");
     EXPECT_EQ(view.labels[DataLabel::CacheSize], "3 Megabytes");
     EXPECT_TRUE(view.boxes.empty());
@@ -82,7 +82,7 @@ TEST_F(ListingTest, missingIndexIsReportedAndEndsTheProgram)
     EXPECT_FALSE(Load());
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].title, "Cache.ini Missing");
-    EXPECT_EQ(view.boxes[0].text, "Cache.ini not found in \"C:\\Games\\Orvane\\Cache\".\nProgram cannot continue.");
+    EXPECT_EQ(view.boxes[0].text, "Cache.ini not found in \"" + prefix.CacheWin() + "\".\nProgram cannot continue.");
     EXPECT_EQ(view.boxes[0].icon, MsgIcon::Critical);
     EXPECT_EQ(view.boxes[0].buttons, MsgButtons::OK);
     EXPECT_TRUE(view.ended);
@@ -101,18 +101,18 @@ TEST_F(ListingTest, noRegistryValueLooksInCacheAtTheTopAndReportsIt)
 TEST_F(ListingTest, folderEndingInABackslashIsUsedUnchanged)
 {
     prefix.MakeGame();
-    prefix.RegisterGame("C:\\Games\\Orvane\\");
+    prefix.RegisterGame(prefix.GameWin() + "\\");
     prefix.WriteIndex({"[Cache]", "A=One.kmx"});
     ASSERT_TRUE(Load());
-    EXPECT_EQ(state.strCachePath, "C:\\Games\\Orvane\\\\Cache");
-    EXPECT_EQ(view.labels[DataLabel::Path], "C:\\Games\\Orvane\\\\Cache");
+    EXPECT_EQ(state.strCachePath, prefix.GameWin() + "\\\\Cache");
+    EXPECT_EQ(view.labels[DataLabel::Path], prefix.GameWin() + "\\\\Cache");
     EXPECT_EQ(view.list, Lines{"One.kmx"});
 }
 
 TEST_F(ListingTest, win64PrefixFindsTheGameUnderWow6432Node)
 {
     prefix.MakeGame();
-    prefix.RegisterGame(TempPrefix::GameWin(), true);
+    prefix.RegisterGame(prefix.GameWin(), true);
     prefix.WriteIndex({"[Cache]", "A=One.kmx"});
     ASSERT_TRUE(Load());
     EXPECT_EQ(view.list, Lines{"One.kmx"});

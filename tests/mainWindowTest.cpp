@@ -133,7 +133,7 @@ TEST_F(MainWindowTest, listIsSortedWithoutRegardToCaseAndLabelsAreFilled)
     EXPECT_EQ(Items(w.lstCache), (QStringList{"CTF-Alpha.kmx", "dm-beta.kmx", "DM-Gamma.kmx"}));
     EXPECT_EQ(w.lblFileCountData->text(), "4");
     EXPECT_EQ(w.lblCacheSizeData->text(), " Megabytes");
-    EXPECT_EQ(w.lblPathData->property("fullText").toString(), "C:\\Games\\Orvane\\Cache");
+    EXPECT_EQ(w.lblPathData->property("fullText").toString(), QString::fromStdString(prefix.CacheWin()));
     EXPECT_LE(w.lblPathData->fontMetrics().horizontalAdvance(w.lblPathData->text()), w.lblPathData->width());
     EXPECT_TRUE(MessageBox::Seen().empty());
 }
@@ -141,9 +141,9 @@ TEST_F(MainWindowTest, listIsSortedWithoutRegardToCaseAndLabelsAreFilled)
 TEST_F(MainWindowTest, longPathIsShortenedToFitWithTheWholeInTheTooltip)
 {
     const std::string longFolder = "C:\\Program Files (x86)\\Some Publisher\\Orvane Game Of The Year";
-    fs::create_directories(prefix.Root() / "drive_c" / "Program Files (x86)" / "Some Publisher" /
+    fs::create_directories(prefix.Drive() / "Program Files (x86)" / "Some Publisher" /
                            "Orvane Game Of The Year" / "Cache");
-    fs::copy(prefix.Cache() / "cache.ini", prefix.Root() / "drive_c" / "Program Files (x86)" / "Some Publisher" /
+    fs::copy(prefix.Cache() / "cache.ini", prefix.Drive() / "Program Files (x86)" / "Some Publisher" /
                                                "Orvane Game Of The Year" / "Cache" / "cache.ini");
     prefix.RegisterGame(longFolder);
     frmOVCache w;

@@ -54,7 +54,7 @@ TEST_F(MoveAllTest, zerosWhenNothingStays)
     MoveAll();
     EXPECT_EQ(view.labels[DataLabel::FileCount], "0");
     EXPECT_EQ(view.labels[DataLabel::CacheSize], "0 Megabytes");
-    EXPECT_EQ(view.labels[DataLabel::Path], "C:\\Games\\Orvane\\Cache");
+    EXPECT_EQ(view.labels[DataLabel::Path], prefix.CacheWin());
 }
 
 TEST_F(MoveAllTest, firstLineNamingAFileDecidesAndFileNamesCompareExactly)
@@ -127,14 +127,14 @@ TEST_F(MoveAllTest, emptyDirectoryWithOnlyTheIndexIsNoError)
 
 TEST_F(MoveAllTest, hostileNamesLeaveTheirFilesAndAreCounted)
 {
-    WriteFile(prefix.Root() / "drive_c" / "x.u", "precious");
+    WriteFile(prefix.Drive() / "x.u", "precious");
     prefix.WriteIndex({"[Cache]", "A=..\\..\\..\\x.u", "B=CON.kmx", "C=Fine.uax"});
     for (const char* key : {"A", "B", "C"})
         prefix.AddCached(key);
     Start();
     MoveAll();
     EXPECT_TRUE(InCache("A") && InCache("B"));
-    EXPECT_EQ(ReadFile(prefix.Root() / "drive_c" / "x.u"), "precious");
+    EXPECT_EQ(ReadFile(prefix.Drive() / "x.u"), "precious");
     EXPECT_TRUE(fs::exists(prefix.Game() / "Sounds" / "Fine.uax"));
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_NE(view.boxes[0].text.find("2 entries were passed over"), std::string::npos);

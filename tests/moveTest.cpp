@@ -71,7 +71,7 @@ TEST_F(MoveTest, secondEntryOfTheSameNameAsksAndReplacesOnYes)
 
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].title, "File Exists");
-    EXPECT_EQ(view.boxes[0].text, "File Already Exists C:\\Games\\Orvane\\Maps\\Arena.kmx\nDo you wisht to overwrite?");
+    EXPECT_EQ(view.boxes[0].text, "File Already Exists " + prefix.GameWin() + "\\Maps\\Arena.kmx\nDo you wisht to overwrite?");
     EXPECT_EQ(view.boxes[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(view.boxes[0].icon, MsgIcon::None);
     EXPECT_EQ(Maps("Arena.kmx"), "cached B");
@@ -189,14 +189,14 @@ TEST_F(MoveTest, linesKeepTheirBytes)
     prefix.AddCached("C");
     Start();
     Move("Caf\xE9.kmx");
-    EXPECT_EQ(Maps("Caf\u00E9.kmx"), "cached A");
-    EXPECT_EQ(ReadFile(prefix.Game() / "System" / "Caf\u00E9.u"), "cached C");
+    EXPECT_EQ(ReadFile(prefix.Game() / "Maps" / u8"Caf\u00E9.kmx"), "cached A");
+    EXPECT_EQ(ReadFile(prefix.Game() / "System" / u8"Caf\u00E9.u"), "cached C");
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nB=R\xE9sum\xE9\x81.utx\r\n");
 }
 
 TEST_F(MoveTest, hostileNamesChangeNothingOutsideTheFolders)
 {
-    WriteFile(prefix.Root() / "drive_c" / "victim.u", "precious");
+    WriteFile(prefix.Drive() / "victim.u", "precious");
     prefix.WriteIndex({"[Cache]", "A=Arena.kmx", "B=..\\..\\..\\victim.u", "C=C:\\Windows\\x.u",
                        "..\\..\\..\\victim=Evil.uax", "D=AUX.ogg", "E=Arena.kmx\\..\\..\\x.u", "F=a/../../b.u"});
     for (const char* key : {"A", "B", "C", "D", "E", "F"})
@@ -206,10 +206,10 @@ TEST_F(MoveTest, hostileNamesChangeNothingOutsideTheFolders)
     Move("Arena.kmx");
 
     auto after = prefix.Snapshot();
-    before.erase("drive_c/Games/Orvane/Cache/A.uxx");
-    before.erase("drive_c/Games/Orvane/Cache/cache.ini");
-    after.erase("drive_c/Games/Orvane/Maps/Arena.kmx");
-    after.erase("drive_c/Games/Orvane/Cache/cache.ini");
+    before.erase(prefix.Rel(prefix.Cache() / "A.uxx"));
+    before.erase(prefix.Rel(prefix.Cache() / "cache.ini"));
+    after.erase(prefix.Rel(prefix.Game() / "Maps" / "Arena.kmx"));
+    after.erase(prefix.Rel(prefix.Cache() / "cache.ini"));
     EXPECT_EQ(after, before);
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nB=..\\..\\..\\victim.u\r\nC=C:\\Windows\\x.u\r\n"
                                   "..\\..\\..\\victim=Evil.uax\r\nD=AUX.ogg\r\nE=Arena.kmx\\..\\..\\x.u\r\n"

@@ -4,7 +4,9 @@
 #include "testSupport.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace ovcache {
 namespace {
@@ -12,7 +14,8 @@ namespace {
 using test::TempPrefix;
 using test::WriteFile;
 
-const std::string kRegHeader = "WINE REGISTRY Version 2\n#arch=win32\n\n";
+const std::string kMsinfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+const std::string kLocationKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 
 class FakeHost : public SysInfoHost {
 public:
@@ -38,35 +41,35 @@ public:
 TEST(GetKeyValue, readsStringsAndNumbersAndLeavesOtherTypes)
 {
     TempPrefix prefix;
-    prefix.WriteSystemReg(kRegHeader + "[Software\\\\T] 1\n"
-                                       "\"Path\"=\"C:\\\\Windows\\\\msinfo32.exe\"\n"
-                                       "\"Number\"=dword:000001b4\n"
-                                       "\"Small\"=dword:00000105\n"
-                                       "\"Bytes\"=hex:01,02\n"
-                                       "\"Empty\"=hex(1):\n"
-                                       "\"Blank\"=\"\"\n"
-                                       "\"Long\"=\"" + std::string(1100, 'x') + "\"\n");
+    const std::string key = "Software\\OvcacheTest\\T";
+    prefix.SetRegString(key, "Path", "C:\\Windows\\msinfo32.exe");
+    prefix.SetRegValue(key, "Number", kRegDword, {0xb4, 0x01, 0, 0});
+    prefix.SetRegValue(key, "Small", kRegDword, {0x05, 0x01, 0, 0});
+    prefix.SetRegValue(key, "Bytes", kRegBinary, {1, 2});
+    prefix.SetRegValue(key, "Empty", kRegSz, {});
+    prefix.SetRegString(key, "Blank", "");
+    prefix.SetRegString(key, "Long", std::string(1100, 'x'));
     std::string value = "before";
-    EXPECT_TRUE(GetKeyValue(kHKeyLocalMachine, "Software\\T", "Path", value));
+    EXPECT_TRUE(GetKeyValue(kHKeyLocalMachine, key, "Path", value));
     EXPECT_EQ(value, "C:\\Windows\\msinfo32.exe");
-    EXPECT_TRUE(GetKeyValue(kHKeyLocalMachine, "Software\\T", "Number", value));
+    EXPECT_TRUE(GetKeyValue(kHKeyLocalMachine, key, "Number", value));
     EXPECT_EQ(value, "436");
-    EXPECT_TRUE(GetKeyValue(kHKeyLocalMachine, "Software\\T", "Small", value));
+    EXPECT_TRUE(GetKeyValue(kHKeyLocalMachine, key, "Small", value));
     EXPECT_EQ(value, "261"); // each byte keeps two digits
     value = "kept";
-    EXPECT_TRUE(GetKeyValue(kHKeyLocalMachine, "Software\\T", "Bytes", value));
+    EXPECT_TRUE(GetKeyValue(kHKeyLocalMachine, key, "Bytes", value));
     EXPECT_EQ(value, "kept");
-    EXPECT_FALSE(GetKeyValue(kHKeyLocalMachine, "Software\\T", "Empty", value)); // zero bytes
+    EXPECT_FALSE(GetKeyValue(kHKeyLocalMachine, key, "Empty", value)); // zero bytes
     EXPECT_EQ(value, "");
     value = "x";
-    EXPECT_TRUE(GetKeyValue(kHKeyLocalMachine, "Software\\T", "Blank", value)); // just its NUL
+    EXPECT_TRUE(GetKeyValue(kHKeyLocalMachine, key, "Blank", value)); // just its NUL
     EXPECT_EQ(value, "");
     value = "x";
-    EXPECT_FALSE(GetKeyValue(kHKeyLocalMachine, "Software\\T", "Long", value));
+    EXPECT_FALSE(GetKeyValue(kHKeyLocalMachine, key, "Long", value));
     EXPECT_EQ(value, "");
     value = "x";
-    EXPECT_FALSE(GetKeyValue(kHKeyLocalMachine, "Software\\T", "Missing", value));
-    EXPECT_FALSE(GetKeyValue(kHKeyLocalMachine, "Software\\Nowhere", "Path", value));
+    EXPECT_FALSE(GetKeyValue(kHKeyLocalMachine, key, "Missing", value));
+    EXPECT_FALSE(GetKeyValue(kHKeyLocalMachine, "Software\\OvcacheTest\\Nowhere", "Path", value));
     EXPECT_EQ(value, "");
 }
 
@@ -87,10 +90,8 @@ TEST_F(StartSysInfoTest, noRegistryValuesSayItIsUnavailable)
 
 TEST_F(StartSysInfoTest, firstLocationIsStartedWithoutAnExistenceTest)
 {
-    prefix.WriteSystemReg(kRegHeader + "[Software\\\\Microsoft\\\\Shared Tools\\\\MSINFO] 1\n"
-                                       "\"PATH\"=\"C:\\\\Missing\\\\msinfo32.exe\"\n"
-                                       "[Software\\\\Microsoft\\\\Shared Tools Location] 1\n"
-                                       "\"MSINFO\"=\"C:\\\\Tools\"\n");
+    prefix.SetRegString(kMsinfoKey, "PATH", "C:\\Missing\\msinfo32.exe");
+    prefix.SetRegString(kLocationKey, "MSINFO", prefix.DriveWin() + "\\Tools");
     Run();
     EXPECT_EQ(host.started, std::vector<std::string>{"C:\\Missing\\msinfo32.exe"});
     EXPECT_EQ(host.style, 1);
@@ -106,34 +107,35 @@ TEST_F(StartSysInfoTest, firstLocationIsStartedWithoutAnExistenceTest)
 
 TEST_F(StartSysInfoTest, secondLocationNeedsTheProgramToBeThere)
 {
-    prefix.WriteSystemReg(kRegHeader + "[Software\\\\Microsoft\\\\Shared Tools Location] 1\n"
-                                       "\"MSINFO\"=\"C:\\\\Tools\"\n");
+    prefix.SetRegString(kLocationKey, "MSINFO", prefix.DriveWin() + "\\Tools");
     Run();
     EXPECT_TRUE(host.started.empty());
     EXPECT_EQ(host.messages.size(), 1u);
 
-    std::filesystem::create_directories(prefix.Root() / "drive_c" / "Tools");
-    WriteFile(prefix.Root() / "drive_c" / "Tools" / "msinfo32.exe", "MZ");
+    std::filesystem::create_directories(prefix.Drive() / "Tools");
+    WriteFile(prefix.Drive() / "Tools" / "msinfo32.exe", "MZ");
     host.messages.clear();
     Run();
-    EXPECT_EQ(host.started, std::vector<std::string>{"C:\\Tools\\MSINFO32.EXE"});
+    EXPECT_EQ(host.started, std::vector<std::string>{prefix.DriveWin() + "\\Tools\\MSINFO32.EXE"});
     EXPECT_TRUE(host.messages.empty());
 }
 
 TEST(ProgramLauncher, startsWhatIsThereAndNothingInPlaceOfWhatIsNot)
 {
     TempPrefix prefix;
-    EXPECT_FALSE(StartProgram("C:\\Windows\\msinfo32.exe", 1));
-    const auto script = prefix.Root() / "drive_c" / "ran.sh";
+    EXPECT_FALSE(StartProgram(prefix.DriveWin() + "\\Missing\\msinfo32.exe", 1));
+    // A file that is not a program for this system cannot be started.
+    WriteFile(prefix.Drive() / "msinfo32.exe", "MZ but nothing more");
+    EXPECT_FALSE(StartProgram(prefix.DriveWin() + "\\msinfo32.exe", 1));
+#ifndef _WIN32
+    const auto script = prefix.Drive() / "ran.sh";
     WriteFile(script, "#!/bin/sh\ntouch \"$(dirname \"$0\")/ran-marker\"\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     EXPECT_TRUE(StartProgram("C:\\RAN.SH", 1));
-    for (int wait = 0; wait < 200 && !std::filesystem::exists(prefix.Root() / "drive_c" / "ran-marker"); ++wait)
+    for (int wait = 0; wait < 200 && !std::filesystem::exists(prefix.Drive() / "ran-marker"); ++wait)
         ::usleep(10000);
-    EXPECT_TRUE(std::filesystem::exists(prefix.Root() / "drive_c" / "ran-marker"));
-    // A file that is not a program cannot be started.
-    WriteFile(prefix.Root() / "drive_c" / "msinfo32.exe", "MZ not for this system");
-    EXPECT_FALSE(StartProgram("C:\\msinfo32.exe", 1));
+    EXPECT_TRUE(std::filesystem::exists(prefix.Drive() / "ran-marker"));
+#endif
 }
 
 } // namespace

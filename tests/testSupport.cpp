@@ -1,17 +1,35 @@
 #include "testSupport.h"
 
 #include "catalogue/commands.h"
+#include "platform/registry.h"
 
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace ovcache::test {
 
 TempPrefix::TempPrefix()
 {
+#ifdef _WIN32
+    std::random_device random;
+    root_ = fs::temp_directory_path() / ("ovcache-test-" + std::to_string(random()));
+    fs::create_directories(root_);
+    // Each test starts from a registry without the game in it.
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kGameKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, kGameValue);
+        RegCloseKey(key);
+    }
+#else
     std::string pattern = (fs::temp_directory_path() / "ovcache-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
@@ -24,16 +42,28 @@ TempPrefix::TempPrefix()
         oldPrefix_ = old;
     }
     ::setenv("WINEPREFIX", root_.c_str(), 1);
+#endif
 }
 
 TempPrefix::~TempPrefix()
 {
+#ifdef _WIN32
+    for (const auto& [name, values] : registry_) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, name.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
+            for (const auto& value : values)
+                RegDeleteValueA(key, value.first.c_str());
+            RegCloseKey(key);
+        }
+    }
+#else
     if (hadPrefix_)
         ::setenv("WINEPREFIX", oldPrefix_.c_str(), 1);
     else
         ::unsetenv("WINEPREFIX");
+#endif
     std::error_code ec;
-    // Read-only folders a test made would stop the removal.
+    // Read-only files and folders a test made would stop the removal.
     for (auto it = fs::recursive_directory_iterator(root_, ec); !ec && it != fs::recursive_directory_iterator();
          it.increment(ec))
         if (!it->is_symlink())
@@ -41,23 +71,99 @@ TempPrefix::~TempPrefix()
     fs::remove_all(root_, ec);
 }
 
-void TempPrefix::WriteSystemReg(const std::string& text)
+fs::path TempPrefix::Drive() const
 {
-    WriteFile(root_ / "system.reg", text);
+#ifdef _WIN32
+    return root_;
+#else
+    return root_ / "drive_c";
+#endif
+}
+
+std::string TempPrefix::DriveWin() const
+{
+#ifdef _WIN32
+    return root_.string();
+#else
+    return "C:";
+#endif
+}
+
+void TempPrefix::SetRegValue(const std::string& key, const std::string& name, std::uint32_t type,
+                             const std::vector<std::uint8_t>& data)
+{
+    registry_[key][name] = {type, data};
+#ifdef _WIN32
+    HKEY handle = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY, nullptr,
+                        &handle, nullptr) != ERROR_SUCCESS)
+        throw std::runtime_error("cannot create registry key " + key);
+    RegSetValueExA(handle, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
+    RegCloseKey(handle);
+#else
+    WriteWineRegistry();
+#endif
+}
+
+void TempPrefix::SetRegString(const std::string& key, const std::string& name, const std::string& value)
+{
+    std::vector<std::uint8_t> data(value.begin(), value.end());
+    data.push_back(0);
+    SetRegValue(key, name, kRegSz, data);
 }
 
 void TempPrefix::RegisterGame(const std::string& folder, bool win64)
 {
-    std::string escaped;
-    for (const char c : folder) {
-        if (c == '\\' || c == '"')
-            escaped += '\\';
-        escaped += c;
+    win64_ = win64;
+    SetRegString(kGameKey, kGameValue, folder);
+}
+
+// system.reg as Wine writes it: strings escaped, other types as byte lists
+// (string data held as UTF-16, as Wine keeps it).
+void TempPrefix::WriteWineRegistry() const
+{
+    auto escape = [](const std::string& text) {
+        std::string out;
+        for (const char c : text) {
+            if (c == '\\' || c == '"')
+                out += '\\';
+            out += c;
+        }
+        return out;
+    };
+    std::ostringstream reg;
+    reg << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=" << (win64_ ? "win64" : "win32")
+        << "\n\n";
+    for (const auto& [key, values] : registry_) {
+        std::string path = key;
+        if (win64_ && path.rfind("Software\\", 0) == 0)
+            path.insert(9, "Wow6432Node\\");
+        reg << "[" << escape(path) << "] 1700000000\n#time=1d9e0a0b0c0d0e0\n";
+        for (const auto& [name, value] : values) {
+            reg << "\"" << escape(name) << "\"=hex(" << std::hex << value.first << std::dec << "):";
+            std::vector<std::uint8_t> bytes = value.second;
+            if (value.first == kRegSz || value.first == kRegExpandSz) {
+                bytes.clear();
+                for (const std::uint8_t b : value.second) { // test values are ASCII
+                    bytes.push_back(b);
+                    bytes.push_back(0);
+                }
+            }
+            for (std::size_t k = 0; k < bytes.size(); ++k) {
+                char hex[4];
+                std::snprintf(hex, sizeof hex, "%02x", bytes[k]);
+                reg << (k ? "," : "") << hex;
+            }
+            reg << "\n";
+        }
+        reg << "\n";
     }
-    WriteSystemReg(std::string("WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=") +
-                   (win64 ? "win64" : "win32") + "\n\n[Software\\\\" + (win64 ? "Wow6432Node\\\\" : "") +
-                   "Zephiral Technology\\\\Installed Apps\\\\Orvane] 1700000000\n#time=1d9e0a0b0c0d0e0\n"
-                   "\"Folder\"=\"" + escaped + "\"\n");
+    WriteFile(root_ / "system.reg", reg.str());
+}
+
+void TempPrefix::WriteSystemReg(const std::string& text)
+{
+    WriteFile(root_ / "system.reg", text);
 }
 
 void TempPrefix::MakeGame()
@@ -85,12 +191,17 @@ void TempPrefix::AddCached(const std::string& key, const std::string& content)
     WriteFile(Cache() / (key + ".uxx"), content.empty() ? "cached " + key : content);
 }
 
+std::string TempPrefix::Rel(const fs::path& path) const
+{
+    return fs::relative(path, root_).generic_string();
+}
+
 std::map<std::string, std::string> TempPrefix::Snapshot() const
 {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(root_))
         if (entry.is_regular_file() && !entry.is_symlink())
-            files[fs::relative(entry.path(), root_).string()] = ReadFile(entry.path());
+            files[Rel(entry.path())] = ReadFile(entry.path());
     return files;
 }
 
@@ -108,6 +219,18 @@ std::string ReadFile(const fs::path& path)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+fs::path MakeHidden(const fs::path& path)
+{
+#ifdef _WIN32
+    SetFileAttributesW(path.c_str(), GetFileAttributesW(path.c_str()) | FILE_ATTRIBUTE_HIDDEN);
+    return path;
+#else
+    const fs::path hidden = path.parent_path() / ("." + path.filename().string());
+    fs::rename(path, hidden);
+    return hidden;
+#endif
 }
 
 int FakeView::MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)

@@ -1,16 +1,25 @@
 #pragma once
-// Shared by the tests: a throw-away Wine prefix with a game install in it, and
-// a view that records what the commands show and answers their questions.
+// Shared by the tests: a throw-away game install (inside a Wine-style prefix
+// on Linux, in a temporary folder with the real registry on Windows), and a
+// view that records what the commands show and answers their questions.
 #include "catalogue/cacheView.h"
 #include "catalogue/workingState.h"
 
-#include <gtest/gtest.h>
-
+#include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <map>
 #include <string>
 #include <vector>
+
+// For a test that only makes sense where the registry is a Wine prefix's
+// system.reg and paths are translated the way Wine translates them.
+#ifdef _WIN32
+#define OVCACHE_WINE_STORE_ONLY() GTEST_SKIP() << "Only where the registry is a Wine prefix's system.reg"
+#else
+#define OVCACHE_WINE_STORE_ONLY() (void)0
+#endif
 
 namespace ovcache::test {
 
@@ -24,35 +33,54 @@ public:
     TempPrefix& operator=(const TempPrefix&) = delete;
 
     const fs::path& Root() const { return root_; }
-    // drive_c/Games/Orvane, known to the program as C:\Games\Orvane.
-    fs::path Game() const { return root_ / "drive_c" / "Games" / "Orvane"; }
+    // The drive the game is installed on: where files outside the game's
+    // folders go, and its name for the program ("C:" in a Wine prefix).
+    fs::path Drive() const;
+    std::string DriveWin() const;
+    fs::path Game() const { return Drive() / "Games" / "Orvane"; }
     fs::path Cache() const { return Game() / "Cache"; }
-    static std::string GameWin() { return "C:\\Games\\Orvane"; }
-    static std::string CacheWin() { return "C:\\Games\\Orvane\\Cache"; }
+    std::string GameWin() const { return DriveWin() + "\\Games\\Orvane"; }
+    std::string CacheWin() const { return GameWin() + "\\Cache"; }
 
-    // system.reg naming folder as the game's install folder.
-    void RegisterGame(const std::string& folder = GameWin(), bool win64 = false);
+    // Registry values under HKEY_LOCAL_MACHINE, where a 32-bit program sees them.
+    void SetRegValue(const std::string& key, const std::string& name, std::uint32_t type,
+                     const std::vector<std::uint8_t>& data);
+    void SetRegString(const std::string& key, const std::string& name, const std::string& value);
+    // The game's install folder; win64 puts it where a 64-bit Wine prefix
+    // keeps a 32-bit program's keys.
+    void RegisterGame(const std::string& folder, bool win64 = false);
+    void RegisterGame() { RegisterGame(GameWin()); }
+    // Replaces the prefix's system.reg (Wine store only).
     void WriteSystemReg(const std::string& text);
 
-    // The game's folders, and an index of these lines ("[Cache]" first is up
-    // to the caller), each followed by eol.
+    // The game's folders and its registry value, and an index of these lines
+    // ("[Cache]" first is up to the caller), each followed by eol.
     void MakeGame();
     void WriteIndex(const std::vector<std::string>& lines, const std::string& eol = "\r\n");
     std::string ReadIndex() const;
     // A cached file <key>.uxx whose content names it.
     void AddCached(const std::string& key, const std::string& content = {});
 
-    // Every file below the prefix with its content, relative to the prefix.
+    // A path below the root, with "/" between its parts.
+    std::string Rel(const fs::path& path) const;
+    // Every file below the root with its content, by Rel.
     std::map<std::string, std::string> Snapshot() const;
 
 private:
+    void WriteWineRegistry() const;
+
     fs::path root_;
     std::string oldPrefix_;
     bool hadPrefix_ = false;
+    bool win64_ = false;
+    // key -> value name -> (type, data), as last set
+    std::map<std::string, std::map<std::string, std::pair<std::uint32_t, std::vector<std::uint8_t>>>> registry_;
 };
 
 void WriteFile(const fs::path& path, const std::string& content);
 std::string ReadFile(const fs::path& path);
+// Hidden as the system sees it: a dot name under Wine, an attribute on Windows.
+fs::path MakeHidden(const fs::path& path);
 
 class FakeView : public CacheView {
 public:

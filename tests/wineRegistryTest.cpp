@@ -2,6 +2,13 @@
 #include "platform/registry.h"
 #include "platform/wineRegistry.h"
 #include "testSupport.h"
+#include "catalogue/commands.h"
+
+#include <cstdlib>
+#include <cstring>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -19,6 +26,7 @@ std::string Read(const std::string& key, const std::string& value, const std::st
 
 TEST(WineRegistry, readsTheGameFolderWithEscapesAndAnyCase)
 {
+    OVCACHE_WINE_STORE_ONLY();
     TempPrefix prefix;
     prefix.WriteSystemReg(kHeader +
                           "[Software\\\\Zephiral Technology\\\\Installed Apps\\\\Orvane] 1700000000\n"
@@ -33,6 +41,7 @@ TEST(WineRegistry, readsTheGameFolderWithEscapesAndAnyCase)
 
 TEST(WineRegistry, onlyStringValuesAnswer)
 {
+    OVCACHE_WINE_STORE_ONLY();
     TempPrefix prefix;
     prefix.WriteSystemReg(kHeader + "[Software\\\\T] 1\n"
                                     "\"Expand\"=str(2):\"%WINDIR%\"\n"
@@ -50,6 +59,7 @@ TEST(WineRegistry, onlyStringValuesAnswer)
 
 TEST(WineRegistry, stringStoredWithoutNulIsTakenWholeAndCutAtTheFirstNul)
 {
+    OVCACHE_WINE_STORE_ONLY();
     TempPrefix prefix;
     prefix.WriteSystemReg(kHeader + "[Software\\\\T] 1\n"
                                     "\"NoNul\"=hex(1):43,00,3a,00,5c,00\n"
@@ -94,6 +104,7 @@ TEST(WineRegistry, keyNamesWithEscapedBracketsAndCommentsAreParsed)
 
 TEST(WineRegistry, win64PrefixLooksUnderWow6432NodeFirstThenThePlainPath)
 {
+    OVCACHE_WINE_STORE_ONLY();
     TempPrefix prefix;
     prefix.WriteSystemReg("WINE REGISTRY Version 2\n#arch=win64\n\n"
                           "[Software\\\\Wow6432Node\\\\Vendor] 1\n\"A\"=\"32-bit\"\n"
@@ -108,6 +119,7 @@ TEST(WineRegistry, win64PrefixLooksUnderWow6432NodeFirstThenThePlainPath)
 
 TEST(WineRegistry, missingOrForeignFilesGiveTheDefault)
 {
+    OVCACHE_WINE_STORE_ONLY();
     TempPrefix prefix;
     EXPECT_EQ(Read("Software\\T", "A", "fallback"), "fallback");
     prefix.WriteSystemReg("REGEDIT4\n[Software\\\\T]\n\"A\"=\"x\"\n");
@@ -117,6 +129,7 @@ TEST(WineRegistry, missingOrForeignFilesGiveTheDefault)
 
 TEST(WineRegistry, unicodeTextComesBackInTheCodePage)
 {
+    OVCACHE_WINE_STORE_ONLY();
     TempPrefix prefix;
     prefix.WriteSystemReg(kHeader + "[Software\\\\T] 1\n\"A\"=\"C:\\\\Jeux\\\\\\xe9t\\xe9 \\x3b1\"\n");
     EXPECT_EQ(Read("Software\\T", "A"), "C:\\Jeux\\\xE9t\xE9 ?");
@@ -132,6 +145,7 @@ namespace {
 // key was added through the 32-bit view, cut down to a sample of its keys.
 TEST(WineRegistry, readsARegistryThatWineWrote)
 {
+    OVCACHE_WINE_STORE_ONLY();
     TempPrefix prefix;
     std::filesystem::copy_file(std::string(OVCACHE_FIXTURES) + "/wine-system.reg", prefix.Root() / "system.reg");
     const std::string key = "Software\\Zephiral Technology\\Installed Apps\\Orvane";
@@ -157,6 +171,82 @@ TEST(WineRegistry, readsARegistryThatWineWrote)
     ASSERT_EQ(filter->data.size(), 88u);
     EXPECT_EQ(filter->data[0], 0x02);
     EXPECT_EQ(filter->data[67], 0xaa);
+}
+
+} // namespace
+} // namespace ovcache
+
+namespace ovcache {
+namespace {
+
+// The same questions to whichever store this system has: the real registry's
+// 32-bit view on Windows, the prefix's system.reg elsewhere.
+TEST(ReadRegString, answersOnlyStringValuesAndCutsAtTheFirstNul)
+{
+    TempPrefix prefix;
+    const std::string key = "Software\\OvcacheTest\\Values";
+    prefix.SetRegString(key, "Text", "C:\\Games\\Orvane\\");
+    prefix.SetRegString(key, "Empty", "");
+    prefix.SetRegValue(key, "NoNul", kRegSz, {'C', ':', '\\', 'X'});
+    prefix.SetRegValue(key, "TwoParts", kRegSz, {'A', 0, 'B', 0});
+    prefix.SetRegValue(key, "Number", kRegDword, {1, 0, 0, 0});
+    prefix.SetRegValue(key, "Expand", kRegExpandSz, {'%', 'X', '%', 0});
+    prefix.SetRegValue(key, "Bytes", kRegBinary, {'a', 'b'});
+
+    EXPECT_EQ(Read(key, "Text"), "C:\\Games\\Orvane\\");
+    EXPECT_EQ(Read(key, "Empty"), "");
+    EXPECT_EQ(Read(key, "NoNul"), "C:\\X");
+    EXPECT_EQ(Read(key, "TwoParts"), "A");
+    EXPECT_EQ(Read(key, "Number"), "<default>");
+    EXPECT_EQ(Read(key, "Expand"), "<default>");
+    EXPECT_EQ(Read(key, "Bytes"), "<default>");
+    EXPECT_EQ(Read(key, "Missing"), "<default>");
+    EXPECT_EQ(Read("Software\\OvcacheTest\\NoSuchKey", "Text"), "<default>");
+}
+
+TEST(ReadRegString, findsTheGameWhereItsInstallerWroteIt)
+{
+    TempPrefix prefix;
+    EXPECT_EQ(Read(kGameKey, kGameValue, ""), "");
+    prefix.RegisterGame("C:\\Program Files (x86)\\Orvane", true);
+    EXPECT_EQ(Read(kGameKey, kGameValue, ""), "C:\\Program Files (x86)\\Orvane");
+}
+
+// Run by the Windows suite under Wine, which then leaves the value for the
+// Linux suite's check below: both sides must read the same answer.
+const char* const kSharedFolder = "C:\\Program Files (x86)\\Orvane \xC9" "dition";
+
+TEST(RegistryAgreement, windowsSideWritesTheGameKey)
+{
+#ifndef _WIN32
+    GTEST_SKIP() << "The Windows suite writes the key";
+#else
+    if (!std::getenv("OVCACHE_LEAVE_GAME_KEY"))
+        GTEST_SKIP() << "Only when the check on the Linux side follows (OVCACHE_LEAVE_GAME_KEY)";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kGameKey, 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, kGameValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(kSharedFolder),
+                             static_cast<DWORD>(std::strlen(kSharedFolder) + 1)),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(Read(kGameKey, kGameValue, ""), kSharedFolder);
+#endif
+}
+
+TEST(RegistryAgreement, linuxSideReadsWhatWineWrote)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "The Linux suite reads the prefix";
+#else
+    const char* written = std::getenv("OVCACHE_WINE_WRITTEN_PREFIX");
+    if (!written)
+        GTEST_SKIP() << "Only after the Windows suite ran in a Wine prefix (OVCACHE_WINE_WRITTEN_PREFIX)";
+    ::setenv("WINEPREFIX", written, 1);
+    EXPECT_EQ(Read(kGameKey, kGameValue, ""), kSharedFolder);
+    ::unsetenv("WINEPREFIX");
+#endif
 }
 
 } // namespace
