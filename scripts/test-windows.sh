@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Cross-builds the core and its tests for Windows with MinGW-w64 and runs them
+# under Wine in a throw-away prefix, where the registry calls are advapi32's
+# and paths are Windows paths. First it checks that a registry value written
+# there through advapi32 reads the same through the Linux side's store.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/setup.sh
+ovcache_install cmake ninja-build g++ g++-mingw-w64-x86-64-posix libgtest-dev wine wine64
+
+cmake --preset windows
+cmake --build --preset windows --target core_tests
+
+scratch=$(mktemp -d)
+trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$scratch"' EXIT
+export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+echo "Creating a Wine prefix..."
+wineboot --init >/dev/null 2>&1
+wineserver -w
+
+# The game's key written through advapi32 into the 32-bit view, alone, so that
+# no other test takes it away again; the registry is on disk once the server
+# has gone.
+OVCACHE_LEAVE_GAME_KEY=1 wine build-win/tests/core_tests.exe --gtest_filter='RegistryAgreement.windows*'
+wineserver -w
+
+# The Linux side reads the system.reg Wine just wrote.
+cmake --preset default >/dev/null
+cmake --build --preset default --target core_tests
+OVCACHE_WINE_WRITTEN_PREFIX="$WINEPREFIX" build/tests/core_tests --gtest_filter='RegistryAgreement.linux*' \
+    | tee "$scratch/agreement.log"
+grep -q '^\[  PASSED  \] 1 test' "$scratch/agreement.log" && ! grep -q SKIPPED "$scratch/agreement.log"
+
+# The whole suite on the Windows side.
+ctest --preset windows
