@@ -115,7 +115,18 @@ TEST_F(MoveAllTest, missingIndexMovesNothing)
     EXPECT_NE(view.boxes[0].text.find("missing"), std::string::npos);
 }
 
-TEST_F(MoveAllTest, emptyDirectoryWithOnlyTheIndexIsNoError)
+TEST_F(MoveAllTest, emptyCacheDirectoryIsNoError)
+{
+    prefix.WriteIndex({"[Cache]"});
+    Start();
+    fs::remove(prefix.Cache() / "cache.ini");
+    MoveAll();
+    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_EQ(view.labels[DataLabel::FileCount], "0");
+    EXPECT_EQ(view.labels[DataLabel::CacheSize], "0 Megabytes");
+}
+
+TEST_F(MoveAllTest, directoryWithOnlyTheIndexIsNoError)
 {
     prefix.WriteIndex({"[Cache]"});
     Start();

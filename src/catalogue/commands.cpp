@@ -165,12 +165,18 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
     std::optional<std::vector<std::string>> lines;
     try {
         state.objFolder = fso.GetFolder(state.strCachePath);
+        state.objFiles = state.objFolder.Files();
+        if (state.objFiles.Count() == 0) {
+            // An empty cache has nothing to move and nothing to report.
+            view.ClearList();
+            ShowStatistics(state, view, false, report);
+            report.Show(view, "Move All");
+            return;
+        }
         if (!fso.FileExists(index))
             report.AddNote("The cache index " + index + " is missing, so nothing was moved.");
         else
             lines = ReadIndex(state, report);
-        if (lines)
-            state.objFiles = state.objFolder.Files();
     } catch (const FileSystemError& e) {
         report.AddProblem("Cache directory", e.Path(), e.Reason());
     }
