@@ -35,6 +35,7 @@ public:
     std::string ReadTextFile(const std::string& p) override { return Step("Read", p), real_->ReadTextFile(p); }
     void WriteTextFile(const std::string& p, const std::string& t) override { Step("Write", p), real_->WriteTextFile(p, t); }
     void ReplaceFile(const std::string& a, const std::string& b) override { Step("Replace", b), real_->ReplaceFile(a, b); }
+    void Flush() override { Step("Flush", ""), real_->Flush(); }
 
 private:
     void Step(const char* op, const std::string& path)

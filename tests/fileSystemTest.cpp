@@ -1,6 +1,7 @@
 #include "platform/fileSystem.h"
 #include "testSupport.h"
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #ifndef _WIN32
@@ -108,7 +109,8 @@ TEST_F(FileSystemTest, filesAreASnapshotWithFullPathsAndTheSizeCountsEverything)
     const Folder folder = fso->GetFolder(prefix.CacheWin());
     const FileCollection files = folder.Files();
     ASSERT_EQ(files.Count(), 3u);
-    const std::vector<std::string> paths(files.begin(), files.end());
+    std::vector<std::string> paths(files.begin(), files.end());
+    std::sort(paths.begin(), paths.end());
     EXPECT_EQ(paths, (std::vector<std::string>{prefix.CacheWin() + "\\B.uxx",
                                                 prefix.CacheWin() + "\\cache.ini",
                                                 prefix.CacheWin() + "\\caf\xE9.uxx"}));

@@ -77,7 +77,8 @@ TEST_F(MoveAllTest, existingMapAsksAndNoDiscardsTheCachedCopy)
     prefix.AddCached("A");
     prefix.AddCached("B");
     Start();
-    MoveAll({vbNo, vbYes});
+    view.answerByText = [](const std::string& text) { return text.find("A1.kmx") != std::string::npos ? vbNo : vbYes; };
+    MoveAll();
     ASSERT_EQ(view.boxes.size(), 2u);
     EXPECT_EQ(view.boxes[0].title, "File Exists");
     EXPECT_EQ(GameFile("Maps/A1.kmx"), "mine 1");

@@ -238,6 +238,8 @@ int FakeView::MsgBox(const std::string& text, const std::string& title, MsgIcon 
     boxes.push_back({text, title, icon, buttons});
     if (buttons == MsgButtons::OK)
         return vbOK;
+    if (answerByText)
+        return answerByText(text);
     if (answers.empty())
         return vbNo;
     const int answer = answers.front();

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
@@ -106,6 +107,8 @@ public:
     std::map<DataLabel, std::string> labels;
     std::vector<Box> boxes;
     std::deque<int> answers; // for Yes/No boxes; No when it runs out
+    // When set, answers Yes/No boxes by their text instead.
+    std::function<int(const std::string& text)> answerByText;
     bool ended = false;
     int exitCode = 0;
 };

@@ -1,166 +1,46 @@
-// Builds a game install inside a Wine-style prefix: the registry value that
-// names the install folder, the C: drive link, the game's folders and a cache
-// of the given number of entries. Used for the demo, the tests and the
-// benchmarks.
+// Builds a game install inside a Wine-style prefix for the demo:
 //
-//   makedemo PREFIX [--entries N] [--arch win32|win64] [--seed S] [--present K]
-#include <cstdint>
-#include <cstdio>
+//   makedemo PREFIX [--entries N] [--arch win32|win64] [--seed S] [--present K] [--maps-only]
+#include "demoGame.h"
+
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <random>
-#include <set>
 #include <string>
-#include <vector>
-
-namespace fs = std::filesystem;
-
-namespace {
-
-const char* const kWords[] = {"Arena",  "Bastion", "Canyon", "Deck",    "Eclipse", "Foundry", "Gauntlet",
-                              "Harbor", "Ironworks", "Junction", "Keep", "Lagoon",  "Monolith", "Nexus",
-                              "Outpost", "Pyramid", "Quarry", "Reactor", "Spire",  "Temple",  "Underpass",
-                              "Vault",  "Warehouse", "Zenith"};
-const char* const kMapPrefixes[] = {"DM-", "CTF-", "DOM-", "AS-"};
-
-struct Kind {
-    const char* suffix;
-    std::uint64_t minBytes, maxBytes;
-    int share; // in hundredths of all entries
-};
-// About a third maps; the rest code, music, sound and texture packages and a
-// few others that no rule places.
-const Kind kKinds[] = {
-    {".kmx", 300'000, 3'000'000, 34},   {".u", 60'000, 1'200'000, 20},
-    {".ogg", 1'000'000, 5'000'000, 14}, {".uax", 100'000, 2'000'000, 15},
-    {".utx", 500'000, 4'000'000, 12},   {".int", 2'000, 20'000, 3},
-    {".usx", 200'000, 1'500'000, 2},
-};
-
-std::string Escape(const std::string& text)
-{
-    std::string out;
-    for (const char c : text) {
-        if (c == '\\' || c == '"')
-            out += '\\';
-        out += c;
-    }
-    return out;
-}
-
-void MakeFile(const fs::path& path, std::uint64_t size, const std::string& tag)
-{
-    {
-        std::ofstream out(path, std::ios::binary);
-        out << "OVDEMO " << tag << '\n';
-    }
-    // The rest stays sparse, so a large cache costs little disk.
-    fs::resize_file(path, size);
-}
-
-int Usage()
-{
-    std::cerr << "usage: makedemo PREFIX [--entries N] [--arch win32|win64] [--seed S] [--present K]\n";
-    return 2;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2)
-        return Usage();
-    const fs::path prefix = fs::absolute(argv[1]);
-    long entries = 20;
-    std::string arch = "win64";
-    unsigned seed = 1;
-    long present = 2;
-    for (int k = 2; k + 1 < argc; k += 2) {
-        const std::string option = argv[k];
-        if (option == "--entries")
-            entries = std::atol(argv[k + 1]);
-        else if (option == "--arch")
-            arch = argv[k + 1];
-        else if (option == "--seed")
-            seed = static_cast<unsigned>(std::atol(argv[k + 1]));
-        else if (option == "--present")
-            present = std::atol(argv[k + 1]);
-        else
-            return Usage();
-    }
-    if (entries < 0 || (arch != "win32" && arch != "win64"))
-        return Usage();
-
-    const bool win64 = arch == "win64";
-    const std::string programFiles = win64 ? "Program Files (x86)" : "Program Files";
-    const std::string gameWindows = "C:\\" + programFiles + "\\Orvane";
-    const fs::path game = prefix / "drive_c" / programFiles / "Orvane";
-
-    fs::create_directories(prefix / "dosdevices");
-    for (const char* folder : {"Cache", "Maps", "System", "Music", "Sounds"})
-        fs::create_directories(game / folder);
-    const fs::path drive = prefix / "dosdevices" / "c:";
-    std::error_code ignored;
-    fs::remove(drive, ignored);
-    fs::create_directory_symlink("../drive_c", drive);
-
-    {
-        std::ofstream reg(prefix / "system.reg", std::ios::binary);
-        reg << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=" << arch << "\n\n";
-        reg << "[Software\\\\" << (win64 ? "Wow6432Node\\\\" : "")
-            << "Zephiral Technology\\\\Installed Apps\\\\Orvane] 1700000000\n#time=1da1b2c3d4e5f60\n";
-        reg << "\"Folder\"=\"" << Escape(gameWindows) << "\"\n";
-    }
-
-    // The game's own files, as an install has them.
-    MakeFile(game / "System" / "Core.u", 400'000, "Core.u");
-    MakeFile(game / "System" / "Engine.u", 900'000, "Engine.u");
-    MakeFile(game / "Music" / "Title.ogg", 2'000'000, "Title.ogg");
-
-    std::mt19937 random(seed);
-    auto pick = [&](std::uint64_t low, std::uint64_t high) {
-        return std::uniform_int_distribution<std::uint64_t>(low, high)(random);
+    const auto usage = [] {
+        std::cerr << "usage: makedemo PREFIX [--entries N] [--arch win32|win64] [--seed S] [--present K] "
+                     "[--maps-only]\n";
+        return 2;
     };
-    std::set<std::string> names, keys;
-    std::string index = "[Cache]\r\n";
-    long maps = 0;
-    for (long n = 0; n < entries; ++n) {
-        // Spread the kinds evenly so that small caches have one of each.
-        int slot = static_cast<int>((n * 100 / std::max(entries, 1L) + n * 37) % 100);
-        const Kind* kind = &kKinds[0];
-        for (const Kind& candidate : kKinds) {
-            if (slot < candidate.share) {
-                kind = &candidate;
-                break;
-            }
-            slot -= candidate.share;
+    if (argc < 2)
+        return usage();
+    ovcache::demo::DemoOptions options;
+    for (int k = 2; k < argc; ++k) {
+        const std::string option = argv[k];
+        if (option == "--maps-only") {
+            options.mapsOnly = true;
+            continue;
         }
-        std::string base = std::string(kWords[pick(0, std::size(kWords) - 1)]) + kWords[pick(0, std::size(kWords) - 1)];
-        std::string name = std::string(kind->suffix) == ".kmx"
-                               ? kMapPrefixes[pick(0, std::size(kMapPrefixes) - 1)] + base + ".kmx"
-                               : base + kind->suffix;
-        for (int copy = 2; names.count(name); ++copy)
-            name = name.substr(0, name.find('.')) + std::to_string(copy) + kind->suffix;
-        names.insert(name);
-        std::string key;
-        do {
-            char hex[33];
-            for (int d = 0; d < 32; ++d)
-                hex[d] = "0123456789ABCDEF"[pick(0, 15)];
-            hex[32] = 0;
-            key = hex;
-        } while (!keys.insert(key).second);
-
-        const std::uint64_t size = pick(kind->minBytes, kind->maxBytes);
-        MakeFile(game / "Cache" / (key + ".uxx"), size, name);
-        index += key + "=" + name + "\r\n";
-        if (std::string(kind->suffix) == ".kmx" && maps++ < present)
-            MakeFile(game / "Maps" / name, size / 2, "older " + name);
+        if (k + 1 >= argc)
+            return usage();
+        const std::string value = argv[++k];
+        if (option == "--entries")
+            options.entries = std::atol(value.c_str());
+        else if (option == "--arch" && (value == "win32" || value == "win64"))
+            options.win64 = value == "win64";
+        else if (option == "--seed")
+            options.seed = static_cast<unsigned>(std::atol(value.c_str()));
+        else if (option == "--present")
+            options.present = std::atol(value.c_str());
+        else
+            return usage();
     }
-    std::ofstream(game / "Cache" / "cache.ini", std::ios::binary) << index;
-
-    std::cout << "prefix " << prefix.string() << "\ngame " << gameWindows << "\nentries " << entries << '\n';
+    if (options.entries < 0)
+        return usage();
+    const auto demo = ovcache::demo::MakeDemoGame(argv[1], options);
+    std::cout << "prefix " << demo.prefix.string() << "\ngame " << demo.gameWindows << "\nentries "
+              << options.entries << '\n';
     return 0;
 }

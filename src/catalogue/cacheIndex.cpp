@@ -6,15 +6,16 @@ std::vector<std::string> SplitIndexLines(std::string_view text)
 {
     std::vector<std::string> lines;
     std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            lines.emplace_back(text.substr(start));
-            break;
-        }
+    const std::size_t size = text.size();
+    while (start < size) {
+        std::size_t end = start;
+        while (end < size && text[end] != '\r' && text[end] != '\n')
+            ++end;
         lines.emplace_back(text.substr(start, end - start));
+        if (end == size)
+            break;
         start = end + 1;
-        if (text[end] == '\r' && start < text.size() && text[start] == '\n')
+        if (text[end] == '\r' && start < size && text[start] == '\n')
             ++start;
     }
     return lines;

@@ -79,6 +79,7 @@ bool CommitIndex(WorkingState& state, const std::vector<std::string>& lines, Com
     FileSystemService& fso = *state.objFSO;
     const std::string rewrite = IndexRewritePath(state.strCachePath);
     try {
+        fso.Flush();
         fso.WriteTextFile(rewrite, JoinIndexLines(lines));
         fso.ReplaceFile(rewrite, IndexPath(state.strCachePath));
         return true;
@@ -208,6 +209,7 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
 
     bool indexGone = true;
     try {
+        fso.Flush();
         fso.DeleteFile(index, true);
     } catch (const FileSystemError& e) {
         indexGone = false;

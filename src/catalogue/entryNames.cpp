@@ -11,7 +11,12 @@ namespace {
 
 bool IsDeviceName(std::string_view name)
 {
-    std::string base(name.substr(0, name.find('.')));
+    std::string_view trimmed = name.substr(0, name.find('.'));
+    while (!trimmed.empty() && trimmed.back() == ' ')
+        trimmed.remove_suffix(1);
+    if (trimmed.size() != 3 && trimmed.size() != 4)
+        return false;
+    std::string base(trimmed);
     while (!base.empty() && base.back() == ' ')
         base.pop_back();
     for (char& c : base)
@@ -30,8 +35,16 @@ bool IsSafeFileName(std::string_view name)
 {
     if (name.empty() || name == "." || name == "..")
         return false;
+    static const auto forbidden = [] {
+        std::array<bool, 256> table{};
+        for (int c = 0; c < 32; ++c)
+            table[c] = true;
+        for (const char c : std::string_view("\\/:*?\"<>|"))
+            table[static_cast<unsigned char>(c)] = true;
+        return table;
+    }();
     for (const char c : name)
-        if (static_cast<unsigned char>(c) < 32 || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos)
+        if (forbidden[static_cast<unsigned char>(c)])
             return false;
     if (name.back() == '.' || name.back() == ' ')
         return false;

@@ -39,17 +39,16 @@ bool Placement::Place(EntryKind kind, std::string_view line)
         return true;
     }
 
-    // The game's own files are never replaced without asking, and a package
-    // with nowhere to go stays where it is.
+    // A package with nowhere to go stays where it is; one of the game's own
+    // files is never replaced, since a move refuses an existing destination.
     std::string folder = state_.strGameFolder;
     folder += DestinationFolder(kind);
     folder.pop_back();
-    if (!fso.FolderExists(folder)) {
+    auto [known, added] = folderThere_.try_emplace(folder, false);
+    if (added)
+        known->second = fso.FolderExists(folder);
+    if (!known->second) {
         Problem(name, cached + " -> " + destination, "The folder " + folder + " does not exist.");
-        return false;
-    }
-    if (fso.FileExists(destination)) {
-        Problem(name, cached + " -> " + destination, "A file of that name is already there.");
         return false;
     }
     return Move(name, cached, destination);
@@ -60,7 +59,8 @@ bool Placement::Move(std::string_view entry, const std::string& from, const std:
     try {
         state_.objFSO->MoveFile(from, to);
     } catch (const FileSystemError& e) {
-        Problem(entry, from + " -> " + to, e.Reason());
+        Problem(entry, from + " -> " + to,
+                e.Kind() == FsErrorKind::AlreadyExists ? "A file of that name is already there." : e.Reason());
         return false;
     }
     journal_.push_back({Step::Moved, std::string(entry), from, to, {}});

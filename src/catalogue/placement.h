@@ -5,6 +5,7 @@
 #include "catalogue/destinations.h"
 #include "catalogue/workingState.h"
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,7 @@ private:
     CommandReport& report_;
     bool force_;
     std::vector<Step> journal_;
+    std::map<std::string, bool> folderThere_; // asked once a command
 };
 
 } // namespace ovcache

@@ -95,8 +95,18 @@ int CodePointToCp1252(char32_t cp)
     return -1;
 }
 
+bool IsAscii(std::string_view text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
 std::string Cp1252ToUtf8(std::string_view text)
 {
+    if (IsAscii(text)) // the common case, and the same in both
+        return std::string(text);
     std::string out;
     out.reserve(text.size());
     for (const char c : text)
@@ -106,6 +116,8 @@ std::string Cp1252ToUtf8(std::string_view text)
 
 std::string Utf8ToCp1252(std::string_view text)
 {
+    if (IsAscii(text))
+        return std::string(text);
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {

@@ -15,6 +15,9 @@ char32_t Cp1252ToCodePoint(unsigned char byte);
 // The Windows-1252 byte for a code point, or -1 when the code page cannot hold it.
 int CodePointToCp1252(char32_t cp);
 
+// True when every byte is below 0x80, which all these encodings share.
+bool IsAscii(std::string_view text);
+
 std::string Cp1252ToUtf8(std::string_view text);
 
 // Characters Windows-1252 cannot hold, and malformed UTF-8, become "?".

@@ -76,7 +76,8 @@ public:
     virtual bool FolderExists(const std::string& path) = 0;
     virtual bool IsReadOnly(const std::string& path) = 0;
 
-    // Full paths of the files directly in folder, sorted by name.
+    // Full paths of the files directly in folder, in the order the system
+    // gives them.
     virtual std::vector<std::string> ListFiles(const std::string& folder) = 0;
     virtual std::uint64_t FolderSize(const std::string& folder) = 0;
 
@@ -97,6 +98,9 @@ public:
     virtual void WriteTextFile(const std::string& path, const std::string& text) = 0;
     // Puts from in the place of to in one atomic step, to included.
     virtual void ReplaceFile(const std::string& from, const std::string& to) = 0;
+    // Makes the moves and deletions made so far last through a crash, so that
+    // an index written after them never speaks of a state the disk lost.
+    virtual void Flush() = 0;
 };
 
 // The service for this operating system.

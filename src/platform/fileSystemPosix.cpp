@@ -8,8 +8,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <set>
 #include <string_view>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -42,20 +44,20 @@ FsErrorKind KindOf(int err)
     throw FileSystemError(operation, path, KindOf(err), std::strerror(err));
 }
 
-std::string Native(const std::string& windowsPath)
-{
-    return ToNativePath(windowsPath);
-}
-
 bool StatOf(const std::string& native, struct stat& st)
 {
     return ::stat(native.c_str(), &st) == 0;
 }
 
-void SyncDirectoryOf(const std::string& nativeFile)
+std::string DirectoryOf(const std::string& nativeFile)
 {
-    const std::string dir = fs::path(nativeFile).parent_path().string();
-    const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
+    const std::size_t cut = nativeFile.find_last_of('/');
+    return cut == std::string::npos ? "." : cut == 0 ? "/" : nativeFile.substr(0, cut);
+}
+
+void SyncDirectory(const std::string& dir)
+{
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
@@ -125,7 +127,7 @@ void CopyThenRemove(const std::string& from, const std::string& to, const std::s
         ::unlink(to.c_str());
         Fail("MoveFile", shownFrom, err);
     }
-    SyncDirectoryOf(to);
+    SyncDirectory(DirectoryOf(to));
     if (::unlink(from.c_str()) != 0) {
         err = errno;
         ::unlink(to.c_str()); // keep the one original rather than two copies
@@ -135,6 +137,13 @@ void CopyThenRemove(const std::string& from, const std::string& to, const std::s
 
 class PosixFileSystem final : public FileSystemService {
 public:
+    void Flush() override
+    {
+        for (const std::string& dir : unsynced_)
+            SyncDirectory(dir);
+        unsynced_.clear();
+    }
+
     bool FileExists(const std::string& path) override
     {
         const std::string native = Native(path);
@@ -159,43 +168,31 @@ public:
 
     std::vector<std::string> ListFiles(const std::string& folder) override
     {
-        const std::string native = Native(folder);
+        DIR* dir = ::opendir(Native(folder).c_str());
+        if (!dir)
+            Fail("GetFolder", folder, errno);
         std::vector<std::string> names;
-        std::error_code ec;
-        fs::directory_iterator it(native, ec);
-        if (ec)
-            Fail("GetFolder", folder, ec.value());
-        for (fs::directory_iterator end; it != end; it.increment(ec)) {
-            if (ec)
-                Fail("GetFolder", folder, ec.value());
-            std::error_code typeError;
-            if (it->is_regular_file(typeError))
-                names.push_back(it->path().filename().string());
+        while (const dirent* entry = ::readdir(dir)) {
+            bool regular = entry->d_type == DT_REG;
+            if (entry->d_type == DT_UNKNOWN) {
+                struct stat st {};
+                regular = ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+            }
+            if (regular)
+                names.emplace_back(entry->d_name);
         }
-        std::sort(names.begin(), names.end());
-        std::vector<std::string> paths;
-        paths.reserve(names.size());
-        for (const std::string& name : names)
-            paths.push_back(folder + "\\" + Utf8ToCp1252(name));
-        return paths;
+        ::closedir(dir);
+        for (std::string& name : names)
+            name = folder + "\\" + Utf8ToCp1252(name);
+        return names;
     }
 
     std::uint64_t FolderSize(const std::string& folder) override
     {
-        const std::string native = Native(folder);
-        std::error_code ec;
-        std::uint64_t total = 0;
-        fs::recursive_directory_iterator it(native, ec);
-        if (ec)
-            Fail("Size", folder, ec.value());
-        for (fs::recursive_directory_iterator end; it != end; it.increment(ec)) {
-            if (ec)
-                Fail("Size", folder, ec.value());
-            struct stat st {};
-            if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode))
-                total += static_cast<std::uint64_t>(st.st_size);
-        }
-        return total;
+        const int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY);
+        if (fd < 0)
+            Fail("Size", folder, errno);
+        return SizeBelow(fd);
     }
 
     void DeleteOneFile(const std::string& path, bool force) override
@@ -211,37 +208,40 @@ public:
                                   "Permission denied (the file is read-only)");
         if (::unlink(native.c_str()) != 0)
             Fail("DeleteFile", path, errno);
+        Changed(native, false);
     }
 
     void MoveFile(const std::string& from, const std::string& to) override
     {
         const std::string src = Native(from);
         const std::string dst = Native(to);
-        struct stat st {};
-        if (::lstat(src.c_str(), &st) != 0)
-            Fail("MoveFile", from, errno);
-        if (::syscall(SYS_renameat2, AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), 1 /* RENAME_NOREPLACE */) == 0) {
-            SyncDirectoryOf(dst);
-            return;
-        }
-        int err = errno;
-        if (err == EINVAL || err == ENOSYS) {
-            // The file system cannot refuse to replace in one step: a hard link
-            // refuses an existing name, then the old name goes.
-            if (::link(src.c_str(), dst.c_str()) == 0) {
-                ::unlink(src.c_str());
-                SyncDirectoryOf(dst);
-                return;
-            }
+        int err = 0;
+        if (::syscall(SYS_renameat2, AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), 1 /* RENAME_NOREPLACE */) != 0) {
             err = errno;
-        }
-        if (err == EXDEV) {
-            CopyThenRemove(src, dst, from);
-            return;
+            if (err == EINVAL || err == ENOSYS) {
+                // The file system cannot refuse to replace in one step: a hard
+                // link refuses an existing name, then the old name goes.
+                err = ::link(src.c_str(), dst.c_str()) == 0 ? 0 : errno;
+                if (err == 0)
+                    ::unlink(src.c_str());
+            }
+            if (err == EXDEV) {
+                CopyThenRemove(src, dst, from);
+                err = 0;
+            }
         }
         if (err == EEXIST)
             throw FileSystemError("MoveFile", to, FsErrorKind::AlreadyExists, "File already exists");
-        Fail("MoveFile", err == ENOENT ? to : from, err);
+        if (err == ENOENT) {
+            struct stat st {};
+            const bool sourceThere = ::lstat(src.c_str(), &st) == 0;
+            throw FileSystemError("MoveFile", sourceThere ? to : from, FsErrorKind::NotFound,
+                                  sourceThere ? "Path not found" : "File not found");
+        }
+        if (err != 0)
+            Fail("MoveFile", from, err);
+        Changed(src, false);
+        Changed(dst, true);
     }
 
     std::string ReadTextFile(const std::string& path) override
@@ -283,16 +283,64 @@ public:
         }
         if (::close(fd) != 0)
             Fail("Write", path, errno);
+        Changed(native, true);
     }
 
     void ReplaceFile(const std::string& from, const std::string& to) override
     {
         const std::string dst = Native(to);
-        if (::rename(Native(from).c_str(), dst.c_str()) != 0)
+        const std::string src = Native(from);
+        if (::rename(src.c_str(), dst.c_str()) != 0)
             Fail("Replace", to, errno);
-        SyncDirectoryOf(dst);
+        Changed(src, false);
+        Changed(dst, true);
+        Flush();
     }
 
+private:
+    std::string Native(const std::string& windowsPath) { return resolver_.Resolve(windowsPath); }
+
+    // Bytes in the regular files below an open folder, which it closes;
+    // links are not followed.
+    static std::uint64_t SizeBelow(int dirFd)
+    {
+        DIR* dir = ::fdopendir(dirFd);
+        if (!dir) {
+            ::close(dirFd);
+            return 0;
+        }
+        std::uint64_t total = 0;
+        while (const dirent* entry = ::readdir(dir)) {
+            const char* name = entry->d_name;
+            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+                continue;
+            struct stat st {};
+            if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue; // gone meanwhile
+            if (S_ISREG(st.st_mode))
+                total += static_cast<std::uint64_t>(st.st_size);
+            else if (S_ISDIR(st.st_mode)) {
+                const int sub = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+                if (sub >= 0)
+                    total += SizeBelow(sub);
+            }
+        }
+        ::closedir(dir);
+        return total;
+    }
+
+    // Remembers what the program changed, for the resolver and for Flush.
+    void Changed(const std::string& native, bool added)
+    {
+        if (added)
+            resolver_.Added(native);
+        else
+            resolver_.Removed(native);
+        unsynced_.insert(DirectoryOf(native));
+    }
+
+    PathResolver resolver_;
+    std::set<std::string> unsynced_;
 };
 
 } // namespace

@@ -89,7 +89,6 @@ public:
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
                 names.emplace_back(found.cFileName);
         });
-        std::sort(names.begin(), names.end());
         for (std::string& name : names)
             name = folder + "\\" + name;
         return names;
@@ -183,6 +182,9 @@ public:
         }
         CloseHandle(file);
     }
+
+    // Every move is written through already.
+    void Flush() override {}
 
     void ReplaceFile(const std::string& from, const std::string& to) override
     {

@@ -5,8 +5,8 @@
 #include "platform/winePrefix.h"
 
 #include <cctype>
-#include <filesystem>
-#include <system_error>
+#include <dirent.h>
+#include <sys/stat.h>
 #include <vector>
 #endif
 
@@ -21,71 +21,165 @@ std::string ToNativePath(std::string_view windowsPath)
 
 #else
 
-namespace fs = std::filesystem;
-
 namespace {
 
-bool Exists(const fs::path& p)
+struct SplitPath {
+    std::string root;               // native: "/" or the drive's dosdevices link
+    std::vector<std::string> parts; // Windows-1252 components, "." and ".." resolved
+};
+
+SplitPath Split(std::string_view path, const std::string& prefix)
 {
-    std::error_code ec;
-    return fs::exists(fs::symlink_status(p, ec));
+    SplitPath split{"/", {}};
+    if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]))) {
+        const char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(path[0])));
+        split.root = prefix + "/dosdevices/" + drive + ":";
+        path.remove_prefix(2);
+    }
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find_first_of("\\/", start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        const std::string_view part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!split.parts.empty())
+                split.parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            split.parts.emplace_back(part);
+        }
+        start = end + 1;
+    }
+    return split;
 }
 
-// The entry of dir whose name equals name without regard to case, if any.
-std::string FindIgnoringCase(const fs::path& dir, const std::string& nameCp1252)
+std::string Join(const std::string& dir, const std::string& name)
 {
-    std::error_code ec;
-    const std::string wanted = FoldCaseCp1252(nameCp1252);
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string candidate = it->path().filename().string();
-        if (FoldCaseCp1252(Utf8ToCp1252(candidate)) == wanted)
-            return candidate;
-    }
-    return {};
+    return dir.back() == '/' ? dir + name : dir + "/" + name;
+}
+
+std::string ParentOf(const std::string& nativePath)
+{
+    const std::size_t cut = nativePath.find_last_of('/');
+    return cut == 0 ? "/" : nativePath.substr(0, cut);
 }
 
 } // namespace
 
 std::string ToNativePath(std::string_view windowsPath)
 {
-    fs::path current = "/";
-    std::string_view rest = windowsPath;
-    if (rest.size() >= 2 && rest[1] == ':' && std::isalpha(static_cast<unsigned char>(rest[0]))) {
-        const char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(rest[0])));
-        current = WinePrefix() / "dosdevices" / (std::string(1, drive) + ":");
-        rest.remove_prefix(2);
-    }
+    return PathResolver().Resolve(windowsPath);
+}
 
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start <= rest.size()) {
-        std::size_t end = rest.find_first_of("\\/", start);
-        if (end == std::string_view::npos)
-            end = rest.size();
-        const std::string_view part = rest.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.emplace_back(part);
-        }
-        start = end + 1;
-    }
+PathResolver::PathResolver() : prefix_(WinePrefix().string()) {}
 
-    bool resolving = true; // below a missing component nothing can be found
-    for (const std::string& part : parts) {
-        const std::string exact = Cp1252ToUtf8(part);
-        if (resolving && !Exists(current / exact)) {
-            const std::string found = FindIgnoringCase(current, part);
-            if (!found.empty()) {
-                current /= found;
+PathResolver::Listing* PathResolver::ListingOf(const std::string& nativeDir)
+{
+    struct stat st {};
+    if (::stat(nativeDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        listings_.erase(nativeDir);
+        return nullptr;
+    }
+    auto [it, added] = listings_.try_emplace(nativeDir);
+    Listing& listing = it->second;
+    // The program's own changes are in the listing already; a new time that
+    // they explain needs no second reading.
+    if (!added && (listing.ours ||
+                   (listing.mtime.tv_sec == st.st_mtim.tv_sec && listing.mtime.tv_nsec == st.st_mtim.tv_nsec))) {
+        listing.mtime = st.st_mtim;
+        listing.ours = false;
+        return &listing;
+    }
+    listing.ours = false;
+    listing.exact.clear();
+    listing.folded.clear();
+    listing.mtime = st.st_mtim;
+    if (DIR* dir = ::opendir(nativeDir.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..")
                 continue;
-            }
-            resolving = false;
+            listing.exact.insert(name);
+            listing.folded.emplace(FoldCaseCp1252(Utf8ToCp1252(name)), name);
         }
-        current /= exact;
+        ::closedir(dir);
     }
-    return current.string();
+    return &listing;
+}
+
+std::string PathResolver::Lookup(const Listing* listing, const std::string& nameCp1252)
+{
+    std::string exact = Cp1252ToUtf8(nameCp1252);
+    if (!listing || listing->exact.count(exact))
+        return exact;
+    const auto found = listing->folded.find(FoldCaseCp1252(nameCp1252));
+    return found == listing->folded.end() ? exact : found->second;
+}
+
+std::string PathResolver::Resolve(std::string_view windowsPath)
+{
+    // Most paths name a file in a folder met before: that folder's native
+    // path comes from memory, checked by the one look at it that the
+    // listing needs anyway.
+    const std::size_t cut = windowsPath.find_last_of("\\/");
+    if (cut != std::string_view::npos) {
+        const std::string_view name = windowsPath.substr(cut + 1);
+        if (!name.empty() && name != "." && name != "..") {
+            const auto known = folders_.find(std::string(windowsPath.substr(0, cut)));
+            if (known != folders_.end()) {
+                if (const Listing* listing = ListingOf(known->second))
+                    return Join(known->second, Lookup(listing, std::string(name)));
+                folders_.erase(known);
+            }
+        }
+    }
+    return ResolveWhole(windowsPath);
+}
+
+std::string PathResolver::ResolveWhole(std::string_view windowsPath)
+{
+    const SplitPath split = Split(windowsPath, prefix_);
+    if (split.parts.empty())
+        return split.root;
+
+    std::string folder = split.root;
+    Listing* listing = ListingOf(folder);
+    for (std::size_t k = 0; k + 1 < split.parts.size(); ++k) {
+        folder = Join(folder, Lookup(listing, split.parts[k]));
+        // below a missing folder nothing can be found
+        listing = listing ? ListingOf(folder) : nullptr;
+    }
+    const std::size_t cut = windowsPath.find_last_of("\\/");
+    if (listing && cut != std::string_view::npos)
+        folders_[std::string(windowsPath.substr(0, cut))] = folder;
+    return Join(folder, Lookup(listing, split.parts.back()));
+}
+
+void PathResolver::Added(const std::string& nativePath)
+{
+    const auto it = listings_.find(ParentOf(nativePath));
+    if (it == listings_.end())
+        return;
+    const std::string name = nativePath.substr(nativePath.find_last_of('/') + 1);
+    if (it->second.exact.insert(name).second)
+        it->second.folded.emplace(FoldCaseCp1252(Utf8ToCp1252(name)), name);
+    it->second.ours = true;
+}
+
+void PathResolver::Removed(const std::string& nativePath)
+{
+    const auto it = listings_.find(ParentOf(nativePath));
+    if (it == listings_.end())
+        return;
+    const std::string name = nativePath.substr(nativePath.find_last_of('/') + 1);
+    it->second.exact.erase(name);
+    auto [first, last] = it->second.folded.equal_range(FoldCaseCp1252(Utf8ToCp1252(name)));
+    for (; first != last; ++first)
+        if (first->second == name) {
+            it->second.folded.erase(first);
+            break;
+        }
+    it->second.ours = true;
 }
 
 #endif
