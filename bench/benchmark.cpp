@@ -22,6 +22,7 @@
 #include <functional>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -53,18 +54,72 @@ double Seconds(const std::function<void()>& work)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-double PeakMiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
 struct Row {
     std::string what;
     long entries;
-    double time, floor;
+    double time, floor, peakMiB;
 };
+
+struct ChildResult {
+    double seconds = 0;
+    double peakMiB = 0;
+};
+
+// Runs one command in a fresh process of this program, so that its peak
+// memory is its own: "--child COMMAND PREFIX [SELECTED]" prints the seconds.
+ChildResult RunChild(const std::vector<std::string>& args)
+{
+    int out[2];
+    if (::pipe(out) != 0)
+        return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(out[1], 1);
+        ::close(out[0]);
+        std::vector<char*> argv;
+        static char self[] = "/proc/self/exe";
+        argv.push_back(self);
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv("/proc/self/exe", argv.data());
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    std::string text;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    ::close(out[0]);
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    return {std::atof(text.c_str()), static_cast<double>(usage.ru_maxrss) / 1024.0};
+}
+
+int ChildMain(int argc, char** argv)
+{
+    const std::string command = argv[2];
+    ::setenv("WINEPREFIX", argv[3], 1);
+    if (command == "idle")
+        return std::printf("0\n"), 0;
+    NullView view;
+    WorkingState state;
+    Form_Load(state, view, CreateFileSystemService());
+    view.selected = argc > 4 ? argv[4] : "";
+    const double seconds = Seconds([&] {
+        if (command == "list")
+            LoadCacheList(state, view);
+        else if (command == "move")
+            cmdMove_Click(state, view);
+        else if (command == "moveall")
+            cmdMoveAll_Click(state, view);
+        else if (command == "clear")
+            cmdClear_Click(state, view);
+    });
+    std::printf("%.6f\n", seconds);
+    return 0;
+}
 
 class Bench {
 public:
@@ -120,12 +175,17 @@ public:
     {
         WorkingState state;
         NullView view;
+        const auto child = [&](const char* command, const std::string& selected = {}) {
+            return RunChild({"--child", command, root_.string(), selected});
+        };
 
         Fresh(n);
         Start(state, view);
-        double list = 1e9, listFloor = 1e9;
+        ChildResult list{1e9, 0};
+        double listFloor = 1e9;
         for (int k = 0; k < 3; ++k) {
-            list = std::min(list, Seconds([&] { LoadCacheList(state, view); }));
+            const ChildResult run = child("list");
+            list = {std::min(list.seconds, run.seconds), std::max(list.peakMiB, run.peakMiB)};
             const std::string cache = ToNativePath(state.strCachePath);
             listFloor = std::min(listFloor, Seconds([&] {
                 std::ifstream in(cache + "/cache.ini", std::ios::binary);
@@ -142,38 +202,38 @@ public:
                     std::puts("");
             }));
         }
-        rows.push_back({"LoadCacheList", n, list, listFloor});
+        rows.push_back({"LoadCacheList", n, list.seconds, listFloor, list.peakMiB});
 
         Fresh(n);
         Start(state, view);
-        view.selected = view.entries.at(view.entries.size() / 2);
-        const double move = Seconds([&] { cmdMove_Click(state, view); });
+        const std::string selected = view.entries.at(view.entries.size() / 2);
+        const ChildResult move = child("move", selected);
         Fresh(n);
         Start(state, view);
-        const std::string selected = view.selected;
-        rows.push_back({"Move", n, move,
-                        Renames(Placed(state, [&](const std::string& l) { return ClassifyForMove(l, selected); }))});
+        rows.push_back({"Move", n, move.seconds,
+                        Renames(Placed(state, [&](const std::string& l) { return ClassifyForMove(l, selected); })),
+                        move.peakMiB});
 
         Fresh(n);
-        Start(state, view);
-        const double moveAll = Seconds([&] { cmdMoveAll_Click(state, view); });
+        const ChildResult moveAll = child("moveall");
         Fresh(n);
         Start(state, view);
-        rows.push_back({"Move All", n, moveAll, Renames(Placed(state, ClassifyForMoveAll))});
+        rows.push_back({"Move All", n, moveAll.seconds, Renames(Placed(state, ClassifyForMoveAll)), moveAll.peakMiB});
 
         Fresh(n);
-        Start(state, view);
-        const double clear = Seconds([&] { cmdClear_Click(state, view); });
+        const ChildResult clear = child("clear");
         Fresh(n);
         Start(state, view);
         const std::string cache = ToNativePath(state.strCachePath);
         std::vector<std::string> files;
         for (const auto& entry : fs::directory_iterator(cache))
             files.push_back(entry.path().string());
-        rows.push_back({"Clear Cache", n, clear, Seconds([&] {
+        rows.push_back({"Clear Cache", n, clear.seconds,
+                        Seconds([&] {
                             for (const std::string& file : files)
                                 ::unlink(file.c_str());
-                        })});
+                        }),
+                        clear.peakMiB});
     }
 
     // The real window's list filled with every map of a cache of n maps.
@@ -187,6 +247,7 @@ public:
         std::printf("\nWindow, %ld maps offscreen: start-up %.3f s, refilling the list %.3f s\n", n, load, refill);
     }
 
+    const fs::path& Root() const { return root_; }
     ~Bench() { fs::remove_all(root_); }
 
 private:
@@ -197,22 +258,28 @@ private:
 
 int main(int argc, char** argv)
 {
+    if (argc >= 4 && std::string(argv[1]) == "--child")
+        return ChildMain(argc, argv);
     std::vector<long> sizes;
     for (int k = 1; k < argc; ++k)
         sizes.push_back(std::atol(argv[k]));
     if (sizes.empty())
         sizes = {1000, 10000, 50000};
 
-    const double idle = PeakMiB();
     Bench bench(fs::temp_directory_path() / ("ovcache-bench-" + std::to_string(::getpid())));
+    bench.Fresh(0);
+    const double idle = RunChild({"--child", "idle", bench.Root().string()}).peakMiB;
     std::vector<Row> rows;
-    std::printf("%-14s %8s %10s %10s %7s %14s\n", "command", "entries", "time s", "floor s", "ratio", "peak MiB");
+    std::printf("Each command runs in a process of its own; peak is that process's peak memory above the\n"
+                "program's idle size (%.1f MiB). The floor is the same work done with plain system calls.\n\n",
+                idle);
+    std::printf("%-14s %8s %10s %10s %7s %10s\n", "command", "entries", "time s", "floor s", "ratio", "peak MiB");
     for (const long n : sizes) {
         const std::size_t first = rows.size();
         bench.Run(n, rows);
         for (std::size_t k = first; k < rows.size(); ++k)
-            std::printf("%-14s %8ld %10.4f %10.4f %7.2f %14.1f\n", rows[k].what.c_str(), rows[k].entries,
-                        rows[k].time, rows[k].floor, rows[k].time / rows[k].floor, PeakMiB() - idle);
+            std::printf("%-14s %8ld %10.4f %10.4f %7.2f %10.1f\n", rows[k].what.c_str(), rows[k].entries,
+                        rows[k].time, rows[k].floor, rows[k].time / rows[k].floor, rows[k].peakMiB - idle);
         std::fflush(stdout);
     }
     if (sizes.size() >= 2) {
@@ -224,7 +291,6 @@ int main(int argc, char** argv)
                     if (before.entries == sizes[sizes.size() - 2] && before.what == last.what)
                         std::printf("  %-14s %.2fx\n", last.what.c_str(), last.time / before.time);
     }
-    std::printf("\nPeak memory above idle (%.1f MiB) after the commands: %.1f MiB\n", idle, PeakMiB() - idle);
 
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -135,7 +135,7 @@ void cmdMove_Click(WorkingState& state, CacheView& view)
         return;
     }
     CommandReport report;
-    const auto lines = ReadIndex(state, report);
+    auto lines = ReadIndex(state, report);
     if (!lines) {
         report.Show(view, "Move");
         return;
@@ -144,10 +144,10 @@ void cmdMove_Click(WorkingState& state, CacheView& view)
     Placement placement(state, view, report, /*forceOverwrite=*/true);
     std::vector<std::string> kept;
     kept.reserve(lines->size());
-    for (const std::string& line : *lines) {
+    for (std::string& line : *lines) {
         state.strLine = line;
         if (!placement.Place(ClassifyForMove(line, state.strSelected), line))
-            kept.push_back(line);
+            kept.push_back(std::move(line));
     }
 
     if (CommitIndex(state, kept, report))

@@ -26,12 +26,12 @@ bool Placement::Place(EntryKind kind, std::string_view line)
     FileSystemService& fso = *state_.objFSO;
     state_.intEqPos = EqPos(line);
     const std::string_view name = EntryName(line);
-    const std::string cached = CachedFilePath(state_.strCachePath, EntryKey(line));
-    const std::string destination = DestinationPath(state_.strGameFolder, kind, name);
+    std::string cached = CachedFilePath(state_.strCachePath, EntryKey(line));
+    std::string destination = DestinationPath(state_.strGameFolder, kind, name);
 
     if (kind == EntryKind::Map) {
         if (!fso.FileExists(destination))
-            return Move(name, cached, destination);
+            return Move(name, std::move(cached), std::move(destination));
         state_.intResponse = AskOverwrite(view_, state_.strGameFolder, name);
         if (state_.intResponse == vbYes)
             return Replace(name, cached, destination);
@@ -41,20 +41,26 @@ bool Placement::Place(EntryKind kind, std::string_view line)
 
     // A package with nowhere to go stays where it is; one of the game's own
     // files is never replaced, since a move refuses an existing destination.
-    std::string folder = state_.strGameFolder;
-    folder += DestinationFolder(kind);
-    folder.pop_back();
-    auto [known, added] = folderThere_.try_emplace(folder, false);
-    if (added)
-        known->second = fso.FolderExists(folder);
-    if (!known->second) {
+    int& there = folderThere_[static_cast<std::size_t>(kind)];
+    if (there < 0)
+        there = fso.FolderExists(FolderPath(kind)) ? 1 : 0;
+    if (there == 0) {
+        const std::string folder = FolderPath(kind);
         Problem(name, cached + " -> " + destination, "The folder " + folder + " does not exist.");
         return false;
     }
-    return Move(name, cached, destination);
+    return Move(name, std::move(cached), std::move(destination));
 }
 
-bool Placement::Move(std::string_view entry, const std::string& from, const std::string& to)
+std::string Placement::FolderPath(EntryKind kind) const
+{
+    std::string folder = state_.strGameFolder;
+    folder += DestinationFolder(kind);
+    folder.pop_back();
+    return folder;
+}
+
+bool Placement::Move(std::string_view entry, std::string from, std::string to)
 {
     try {
         state_.objFSO->MoveFile(from, to);
@@ -63,7 +69,7 @@ bool Placement::Move(std::string_view entry, const std::string& from, const std:
                 e.Kind() == FsErrorKind::AlreadyExists ? "A file of that name is already there." : e.Reason());
         return false;
     }
-    journal_.push_back({Step::Moved, std::string(entry), from, to, {}});
+    journal_.push_back({Step::Moved, std::string(entry), std::move(from), std::move(to), {}});
     return true;
 }
 

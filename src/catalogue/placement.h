@@ -5,7 +5,7 @@
 #include "catalogue/destinations.h"
 #include "catalogue/workingState.h"
 
-#include <map>
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,9 +34,10 @@ private:
         std::string entry, from, to, aside;
     };
 
-    bool Move(std::string_view entry, const std::string& from, const std::string& to);
+    bool Move(std::string_view entry, std::string from, std::string to);
     bool Replace(std::string_view entry, const std::string& from, const std::string& to);
     void Problem(std::string_view entry, std::string detail, std::string reason);
+    std::string FolderPath(EntryKind kind) const;
     std::string FreeAsideName(const std::string& path);
 
     WorkingState& state_;
@@ -44,7 +45,7 @@ private:
     CommandReport& report_;
     bool force_;
     std::vector<Step> journal_;
-    std::map<std::string, bool> folderThere_; // asked once a command
+    std::array<int, 5> folderThere_{-1, -1, -1, -1, -1}; // by kind; asked once a command
 };
 
 } // namespace ovcache

@@ -165,10 +165,9 @@ std::u16string Utf8ToUtf16(std::string_view text)
 
 namespace ovcache {
 
-std::string FoldCaseCp1252(std::string_view text)
+void FoldCaseCp1252InPlace(std::string& text)
 {
-    std::string out(text);
-    for (char& c : out) {
+    for (char& c : text) {
         const auto b = static_cast<unsigned char>(c);
         if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7))
             c = static_cast<char>(b + 0x20);
@@ -177,6 +176,12 @@ std::string FoldCaseCp1252(std::string_view text)
         else if (b == 0x9F)
             c = static_cast<char>(0xFF);
     }
+}
+
+std::string FoldCaseCp1252(std::string_view text)
+{
+    std::string out(text);
+    FoldCaseCp1252InPlace(out);
     return out;
 }
 

@@ -34,5 +34,6 @@ namespace ovcache {
 // Windows compares file, key and value names without regard to case; this is
 // the folding it applies to Windows-1252 text (ASCII and the accented letters).
 std::string FoldCaseCp1252(std::string_view text);
+void FoldCaseCp1252InPlace(std::string& text);
 
 } // namespace ovcache

@@ -336,11 +336,13 @@ private:
             resolver_.Added(native);
         else
             resolver_.Removed(native);
-        unsynced_.insert(DirectoryOf(native));
+        const std::string_view dir = std::string_view(native).substr(0, native.find_last_of('/'));
+        if (unsynced_.find(dir) == unsynced_.end())
+            unsynced_.emplace(DirectoryOf(native));
     }
 
     PathResolver resolver_;
-    std::set<std::string> unsynced_;
+    std::set<std::string, std::less<>> unsynced_;
 };
 
 } // namespace

@@ -58,12 +58,6 @@ std::string Join(const std::string& dir, const std::string& name)
     return dir.back() == '/' ? dir + name : dir + "/" + name;
 }
 
-std::string ParentOf(const std::string& nativePath)
-{
-    const std::size_t cut = nativePath.find_last_of('/');
-    return cut == 0 ? "/" : nativePath.substr(0, cut);
-}
-
 } // namespace
 
 std::string ToNativePath(std::string_view windowsPath)
@@ -93,6 +87,7 @@ PathResolver::Listing* PathResolver::ListingOf(const std::string& nativeDir)
     listing.ours = false;
     listing.exact.clear();
     listing.folded.clear();
+    listing.hasFolded = false;
     listing.mtime = st.st_mtim;
     if (DIR* dir = ::opendir(nativeDir.c_str())) {
         while (const dirent* entry = ::readdir(dir)) {
@@ -100,20 +95,36 @@ PathResolver::Listing* PathResolver::ListingOf(const std::string& nativeDir)
             if (name == "." || name == "..")
                 continue;
             listing.exact.insert(name);
-            listing.folded.emplace(FoldCaseCp1252(Utf8ToCp1252(name)), name);
         }
         ::closedir(dir);
     }
     return &listing;
 }
 
-std::string PathResolver::Lookup(const Listing* listing, const std::string& nameCp1252)
+const std::string& PathResolver::Folded(std::string_view name, bool utf8)
 {
+    if (utf8 && !IsAscii(name))
+        folded_ = Utf8ToCp1252(name);
+    else
+        folded_.assign(name);
+    FoldCaseCp1252InPlace(folded_);
+    return folded_;
+}
+
+std::string PathResolver::Lookup(Listing* listing, std::string_view nameCp1252)
+{
+    if (IsAscii(nameCp1252) && (!listing || listing->exact.find(nameCp1252) != listing->exact.end()))
+        return std::string(nameCp1252);
     std::string exact = Cp1252ToUtf8(nameCp1252);
     if (!listing || listing->exact.count(exact))
         return exact;
-    const auto found = listing->folded.find(FoldCaseCp1252(nameCp1252));
-    return found == listing->folded.end() ? exact : found->second;
+    if (!listing->hasFolded) {
+        for (const std::string& name : listing->exact)
+            listing->folded.emplace(Folded(name, true), name);
+        listing->hasFolded = true;
+    }
+    const auto found = listing->folded.find(Folded(nameCp1252, false));
+    return found == listing->folded.end() ? exact : std::string(found->second);
 }
 
 std::string PathResolver::Resolve(std::string_view windowsPath)
@@ -125,10 +136,10 @@ std::string PathResolver::Resolve(std::string_view windowsPath)
     if (cut != std::string_view::npos) {
         const std::string_view name = windowsPath.substr(cut + 1);
         if (!name.empty() && name != "." && name != "..") {
-            const auto known = folders_.find(std::string(windowsPath.substr(0, cut)));
+            const auto known = folders_.find(windowsPath.substr(0, cut));
             if (known != folders_.end()) {
-                if (const Listing* listing = ListingOf(known->second))
-                    return Join(known->second, Lookup(listing, std::string(name)));
+                if (Listing* listing = ListingOf(known->second))
+                    return Join(known->second, Lookup(listing, name));
                 folders_.erase(known);
             }
         }
@@ -155,31 +166,47 @@ std::string PathResolver::ResolveWhole(std::string_view windowsPath)
     return Join(folder, Lookup(listing, split.parts.back()));
 }
 
+PathResolver::Listing* PathResolver::KnownListing(std::string_view nativePath, std::string_view& name)
+{
+    const std::size_t cut = nativePath.find_last_of('/');
+    if (cut == std::string_view::npos)
+        return nullptr;
+    name = nativePath.substr(cut + 1);
+    const auto it = listings_.find(cut == 0 ? std::string_view("/") : nativePath.substr(0, cut));
+    return it == listings_.end() ? nullptr : &it->second;
+}
+
 void PathResolver::Added(const std::string& nativePath)
 {
-    const auto it = listings_.find(ParentOf(nativePath));
-    if (it == listings_.end())
+    std::string_view name;
+    Listing* listing = KnownListing(nativePath, name);
+    if (!listing)
         return;
-    const std::string name = nativePath.substr(nativePath.find_last_of('/') + 1);
-    if (it->second.exact.insert(name).second)
-        it->second.folded.emplace(FoldCaseCp1252(Utf8ToCp1252(name)), name);
-    it->second.ours = true;
+    const auto [added, isNew] = listing->exact.emplace(name);
+    if (isNew && listing->hasFolded)
+        listing->folded.emplace(Folded(name, true), *added);
+    listing->ours = true;
 }
 
 void PathResolver::Removed(const std::string& nativePath)
 {
-    const auto it = listings_.find(ParentOf(nativePath));
-    if (it == listings_.end())
+    std::string_view name;
+    Listing* listing = KnownListing(nativePath, name);
+    if (!listing)
         return;
-    const std::string name = nativePath.substr(nativePath.find_last_of('/') + 1);
-    it->second.exact.erase(name);
-    auto [first, last] = it->second.folded.equal_range(FoldCaseCp1252(Utf8ToCp1252(name)));
-    for (; first != last; ++first)
-        if (first->second == name) {
-            it->second.folded.erase(first);
-            break;
-        }
-    it->second.ours = true;
+    const auto exact = listing->exact.find(name);
+    if (exact == listing->exact.end())
+        return;
+    if (listing->hasFolded) { // before the name it points at goes
+        auto [first, last] = listing->folded.equal_range(Folded(name, true));
+        for (; first != last; ++first)
+            if (first->second == name) {
+                listing->folded.erase(first);
+                break;
+            }
+    }
+    listing->exact.erase(exact);
+    listing->ours = true;
 }
 
 #endif

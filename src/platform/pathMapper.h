@@ -6,6 +6,7 @@
 
 #ifndef _WIN32
 #include <ctime>
+#include <functional>
 #include <unordered_map>
 #include <unordered_set>
 #endif
@@ -27,6 +28,14 @@ std::string ToNativePath(std::string_view windowsPath);
 // read the folder again while it is unchanged. Changes the program makes
 // itself are told to it; others show in the folder's modification time.
 class PathResolver {
+    // Lets the tables be searched with a string_view, without a copy.
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+    };
+    template <typename Value>
+    using Table = std::unordered_map<std::string, Value, Hash, std::equal_to<>>;
+
 public:
     // Inside the Wine prefix of the moment it is made.
     PathResolver();
@@ -38,18 +47,25 @@ private:
     struct Listing {
         timespec mtime{};
         bool ours = false; // changed by the program since mtime was read
-        std::unordered_set<std::string> exact;                // names as they are (UTF-8)
-        std::unordered_multimap<std::string, std::string> folded; // folded Windows-1252 -> names
+        std::unordered_set<std::string, Hash, std::equal_to<>> exact; // names as they are (UTF-8)
+        // folded Windows-1252 -> names; made when a name is first not found
+        // as it is, since most lookups find it so
+        bool hasFolded = false;
+        std::unordered_multimap<std::string, std::string_view, Hash, std::equal_to<>> folded; // -> a name in exact
     };
     // The folder's names, read again when it changed; null when it is no folder.
     Listing* ListingOf(const std::string& nativeDir);
-    static std::string Lookup(const Listing* listing, const std::string& nameCp1252);
+    std::string Lookup(Listing* listing, std::string_view nameCp1252);
+    // The folded form of a name, in a buffer reused from call to call.
+    const std::string& Folded(std::string_view name, bool utf8);
+    Listing* KnownListing(std::string_view nativePath, std::string_view& name);
 
     std::string ResolveWhole(std::string_view windowsPath);
 
     std::string prefix_;
-    std::unordered_map<std::string, Listing> listings_;
-    std::unordered_map<std::string, std::string> folders_; // Windows folder, as given -> native folder
+    std::string folded_;
+    Table<Listing> listings_;
+    Table<std::string> folders_; // Windows folder, as given -> native folder
 };
 
 #endif
