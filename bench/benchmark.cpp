@@ -22,8 +22,8 @@
 #include <functional>
 #include <sstream>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -145,8 +145,8 @@ public:
     }
 
     // (cached file, destination) of every line the rule places, natively.
-    static std::vector<std::pair<std::string, std::string>> Placed(const WorkingState& state,
-                                                                   const std::function<EntryKind(const std::string&)>& rule)
+    static std::vector<std::pair<std::string, std::string>>
+    Placed(const WorkingState& state, const std::function<EntryKind(const std::string&)>& rule)
     {
         std::ifstream in(ToNativePath(IndexPath(state.strCachePath)), std::ios::binary);
         std::stringstream text;
@@ -187,20 +187,21 @@ public:
             const ChildResult run = child("list");
             list = {std::min(list.seconds, run.seconds), std::max(list.peakMiB, run.peakMiB)};
             const std::string cache = ToNativePath(state.strCachePath);
-            listFloor = std::min(listFloor, Seconds([&] {
-                std::ifstream in(cache + "/cache.ini", std::ios::binary);
-                std::string index((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-                DIR* dir = ::opendir(cache.c_str());
-                std::uint64_t total = index.size();
-                while (dirent* entry = ::readdir(dir)) {
-                    struct stat st {};
-                    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
-                        total += static_cast<std::uint64_t>(st.st_size);
-                }
-                ::closedir(dir);
-                if (total == 0)
-                    std::puts("");
-            }));
+            listFloor =
+                std::min(listFloor, Seconds([&] {
+                             std::ifstream in(cache + "/cache.ini", std::ios::binary);
+                             std::string index((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                             DIR* dir = ::opendir(cache.c_str());
+                             std::uint64_t total = index.size();
+                             while (dirent* entry = ::readdir(dir)) {
+                                 struct stat st {};
+                                 if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+                                     total += static_cast<std::uint64_t>(st.st_size);
+                             }
+                             ::closedir(dir);
+                             if (total == 0)
+                                 std::puts("");
+                         }));
         }
         rows.push_back({"LoadCacheList", n, list.seconds, listFloor, list.peakMiB});
 
@@ -228,8 +229,7 @@ public:
         std::vector<std::string> files;
         for (const auto& entry : fs::directory_iterator(cache))
             files.push_back(entry.path().string());
-        rows.push_back({"Clear Cache", n, clear.seconds,
-                        Seconds([&] {
+        rows.push_back({"Clear Cache", n, clear.seconds, Seconds([&] {
                             for (const std::string& file : files)
                                 ::unlink(file.c_str());
                         }),
@@ -243,7 +243,10 @@ public:
         MessageBox::SetNextAnswers({});
         frmOVCache window;
         const double load = Seconds([&] { window.Form_Load(); });
-        const double refill = Seconds([&] { LoadCacheList(window.State(), window); window.SelectedEntry(); });
+        const double refill = Seconds([&] {
+            LoadCacheList(window.State(), window);
+            window.SelectedEntry();
+        });
         std::printf("\nWindow, %ld maps offscreen: start-up %.3f s, refilling the list %.3f s\n", n, load, refill);
     }
 
@@ -278,13 +281,13 @@ int main(int argc, char** argv)
         const std::size_t first = rows.size();
         bench.Run(n, rows);
         for (std::size_t k = first; k < rows.size(); ++k)
-            std::printf("%-14s %8ld %10.4f %10.4f %7.2f %10.1f\n", rows[k].what.c_str(), rows[k].entries,
-                        rows[k].time, rows[k].floor, rows[k].time / rows[k].floor, rows[k].peakMiB - idle);
+            std::printf("%-14s %8ld %10.4f %10.4f %7.2f %10.1f\n", rows[k].what.c_str(), rows[k].entries, rows[k].time,
+                        rows[k].floor, rows[k].time / rows[k].floor, rows[k].peakMiB - idle);
         std::fflush(stdout);
     }
     if (sizes.size() >= 2) {
-        std::printf("\nGrowth from %ld to %ld entries (linear would be %.1f):\n", sizes[sizes.size() - 2],
-                    sizes.back(), static_cast<double>(sizes.back()) / static_cast<double>(sizes[sizes.size() - 2]));
+        std::printf("\nGrowth from %ld to %ld entries (linear would be %.1f):\n", sizes[sizes.size() - 2], sizes.back(),
+                    static_cast<double>(sizes.back()) / static_cast<double>(sizes[sizes.size() - 2]));
         for (const Row& last : rows)
             if (last.entries == sizes.back())
                 for (const Row& before : rows)

@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
-# Builds everything and runs the whole test suite: the native one (the
-# window's tests run offscreen, no display needed), then the core's suite
-# cross-built for Windows and run under Wine (skipped with OVCACHE_NATIVE_ONLY=1).
+# Builds everything and runs the whole test suite:
+#   - formatting and clang-tidy,
+#   - the libFuzzer targets for a bounded time (FUZZ_SECONDS, 60 each),
+#   - the native suite under AddressSanitizer and UndefinedBehaviorSanitizer,
+#   - the core's suite cross-built for Windows and run under Wine,
+#   - the native suite (the window's tests run offscreen).
+# OVCACHE_NATIVE_ONLY=1 runs the last alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
 ovcache_install "${OVCACHE_PACKAGES[@]}"
 
+if [ "${OVCACHE_NATIVE_ONLY:-0}" != 1 ]; then
+    bash scripts/lint.sh
+    bash scripts/fuzz.sh
+    bash scripts/sanitize.sh
+    bash scripts/test-windows.sh
+fi
+
 cmake --preset default
 cmake --build --preset default
 QT_QPA_PLATFORM=offscreen ctest --preset default
-
-if [ "${OVCACHE_NATIVE_ONLY:-0}" != 1 ]; then
-    bash scripts/test-windows.sh
-fi

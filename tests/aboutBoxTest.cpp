@@ -69,7 +69,7 @@ TEST_F(AboutBoxTest, boxIsDrawnAsDesigned)
     // Every text fits its label.
     for (QLabel* label : {box->lblTitle, box->lblVersion, box->lblDescription, box->lblDisclaimer})
         EXPECT_LE(label->heightForWidth(label->width()) > 0 ? label->heightForWidth(label->width())
-                                                             : label->sizeHint().height(),
+                                                            : label->sizeHint().height(),
                   label->height())
             << label->objectName().toStdString();
 }

@@ -47,9 +47,12 @@ TEST(EntryNames, plainNamesAreSafe)
 
 TEST(EntryNames, namesThatCouldLeaveTheFolderAreNot)
 {
-    for (const char* name : {"", ".", "..", "..\\..\\Windows\\x.dll", "a/b.u", "C:x.u", "a*.u", "a?.u",
-                             "a\"b.u", "a<b", "a>b", "a|b", "tab\there", "dot.", "space ", "CON", "con.kmx",
-                             "Lpt1.u", "COM9", "NUL .txt", "aux.tar.gz", "prn"})
+    for (const char* name : {"",           ".",      "..",     "..\\..\\Windows\\x.dll",
+                             "a/b.u",      "C:x.u",  "a*.u",   "a?.u",
+                             "a\"b.u",     "a<b",    "a>b",    "a|b",
+                             "tab\there",  "dot.",   "space ", "CON",
+                             "con.kmx",    "Lpt1.u", "COM9",   "NUL .txt",
+                             "aux.tar.gz", "prn"})
         EXPECT_FALSE(IsSafeFileName(name)) << name;
     EXPECT_FALSE(IsSafeEntry("..=Arena.kmx"));
     EXPECT_FALSE(IsSafeEntry("ABC=..\\..\\System\\Core.u"));
@@ -78,7 +81,7 @@ TEST(Destinations, endingsAreTriedInOrderAndCaseMatters)
 
 TEST(Megabytes, roundedAndGroupedWithNothingUnderHalfAMegabyte)
 {
-    constexpr std::uint64_t MB = 1024 * 1024;
+    constexpr std::uint64_t MB = std::uint64_t{1024} * 1024;
     EXPECT_EQ(FormatMegabytes(0, ","), " Megabytes");
     EXPECT_EQ(FormatMegabytes(MB / 2 - 1, ","), " Megabytes");
     EXPECT_EQ(FormatMegabytes(MB / 2, ","), "1 Megabytes");

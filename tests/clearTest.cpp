@@ -23,7 +23,8 @@ protected:
     }
     std::size_t CacheFiles() const
     {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(prefix.Cache()), fs::directory_iterator()));
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(prefix.Cache()), fs::directory_iterator()));
     }
     TempPrefix prefix;
     WorkingState state;
@@ -37,7 +38,8 @@ TEST_F(ClearTest, asksThenDeletesEveryFileIncludingReadOnlyOnes)
     cmdClear_Click(state, view);
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].title, "Clear Cache");
-    EXPECT_EQ(view.boxes[0].text, "This will delete all files under " + prefix.CacheWin() + "\nDo you wish to continue?");
+    EXPECT_EQ(view.boxes[0].text,
+              "This will delete all files under " + prefix.CacheWin() + "\nDo you wish to continue?");
     EXPECT_EQ(view.boxes[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(CacheFiles(), 0u);
     EXPECT_TRUE(view.list.empty());

@@ -22,10 +22,13 @@ TEST(CodePage, highBytesMapLikeWindows)
 
 TEST(CodePage, unrepresentableCharactersBecomeQuestionMarks)
 {
-    EXPECT_EQ(Utf8ToCp1252("\u0416x"), "?x");        // Cyrillic
-    EXPECT_EQ(Utf8ToCp1252("a\xFF" "b"), "a?b");       // malformed UTF-8
-    EXPECT_EQ(Utf16ToCp1252(u"\U0001F600!"), "?!");   // a surrogate pair is one character
-    EXPECT_EQ(Utf16ToCp1252(u"\u20AC5"), "\x80" "5");
+    EXPECT_EQ(Utf8ToCp1252("\u0416x"), "?x"); // Cyrillic
+    EXPECT_EQ(Utf8ToCp1252("a\xFF"
+                           "b"),
+              "a?b");                               // malformed UTF-8
+    EXPECT_EQ(Utf16ToCp1252(u"\U0001F600!"), "?!"); // a surrogate pair is one character
+    EXPECT_EQ(Utf16ToCp1252(u"\u20AC5"), "\x80"
+                                         "5");
 }
 
 TEST(CodePage, foldsCaseOfAccentedLettersToo)

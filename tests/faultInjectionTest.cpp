@@ -33,8 +33,14 @@ public:
     void DeleteOneFile(const std::string& s, bool force) override { Step("Delete", s), real_->DeleteOneFile(s, force); }
     void MoveFile(const std::string& a, const std::string& b) override { Step("Move", a), real_->MoveFile(a, b); }
     std::string ReadTextFile(const std::string& p) override { return Step("Read", p), real_->ReadTextFile(p); }
-    void WriteTextFile(const std::string& p, const std::string& t) override { Step("Write", p), real_->WriteTextFile(p, t); }
-    void ReplaceFile(const std::string& a, const std::string& b) override { Step("Replace", b), real_->ReplaceFile(a, b); }
+    void WriteTextFile(const std::string& p, const std::string& t) override
+    {
+        Step("Write", p), real_->WriteTextFile(p, t);
+    }
+    void ReplaceFile(const std::string& a, const std::string& b) override
+    {
+        Step("Replace", b), real_->ReplaceFile(a, b);
+    }
     void Flush() override { Step("Flush", ""), real_->Flush(); }
 
 private:
@@ -55,9 +61,8 @@ struct Entry {
 };
 
 const std::vector<Entry> kEntries = {
-    {"A", "Arena.kmx", "Maps"},   {"B", "Bot.u", "System"},    {"C", "Song.ogg", "Music"},
-    {"D", "Boom.uax", "Sounds"},  {"E", "Rock.utx", ""},       {"F", "Fort.kmx", "Maps"},
-    {"G", "Gear.u", "System"},    {"H", "Hymn.ogg", "Music"},
+    {"A", "Arena.kmx", "Maps"}, {"B", "Bot.u", "System"},  {"C", "Song.ogg", "Music"}, {"D", "Boom.uax", "Sounds"},
+    {"E", "Rock.utx", ""},      {"F", "Fort.kmx", "Maps"}, {"G", "Gear.u", "System"},  {"H", "Hymn.ogg", "Music"},
 };
 
 enum class Command { Move, MoveAll };

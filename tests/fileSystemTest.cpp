@@ -11,9 +11,9 @@
 namespace ovcache {
 namespace {
 
+using test::MakeHidden;
 using test::ReadFile;
 using test::TempPrefix;
-using test::MakeHidden;
 using test::WriteFile;
 namespace fs = std::filesystem;
 
@@ -111,9 +111,8 @@ TEST_F(FileSystemTest, filesAreASnapshotWithFullPathsAndTheSizeCountsEverything)
     ASSERT_EQ(files.Count(), 3u);
     std::vector<std::string> paths(files.begin(), files.end());
     std::sort(paths.begin(), paths.end());
-    EXPECT_EQ(paths, (std::vector<std::string>{prefix.CacheWin() + "\\B.uxx",
-                                                prefix.CacheWin() + "\\cache.ini",
-                                                prefix.CacheWin() + "\\caf\xE9.uxx"}));
+    EXPECT_EQ(paths, (std::vector<std::string>{prefix.CacheWin() + "\\B.uxx", prefix.CacheWin() + "\\cache.ini",
+                                               prefix.CacheWin() + "\\caf\xE9.uxx"}));
     EXPECT_EQ(folder.Size(), 1112u);
 
     fs::remove(prefix.Cache() / "B.uxx");
@@ -153,8 +152,7 @@ TEST_F(FileSystemTest, writeIntoAReadOnlyFolderFailsCleanly)
         GTEST_SKIP() << "root may write into a read-only folder";
 #endif
     fs::permissions(prefix.Cache(), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(KindOf([&] { fso->WriteTextFile(prefix.CacheWin() + "\\cache.bak", "x"); }),
-              FsErrorKind::AccessDenied);
+    EXPECT_EQ(KindOf([&] { fso->WriteTextFile(prefix.CacheWin() + "\\cache.bak", "x"); }), FsErrorKind::AccessDenied);
 }
 
 } // namespace

@@ -25,7 +25,7 @@ TEST_F(ListingTest, listsMapsInIndexOrderWithPathCountAndSize)
     prefix.WriteIndex({"[Cache]", "K1=DM-Zeta.kmx", "K2=Bot.u", "K3=CTF-Alpha.kmx", "K4=Song.ogg"});
     for (const char* key : {"K1", "K2", "K3", "K4"})
         prefix.AddCached(key);
-    WriteFile(prefix.Cache() / "K1.uxx", std::string(3 * 1024 * 1024, 'm'));
+    WriteFile(prefix.Cache() / "K1.uxx", std::string(std::size_t{3} * 1024 * 1024, 'm'));
 
     ASSERT_TRUE(Load());
     EXPECT_EQ(state.strGameFolder, prefix.GameWin());

@@ -141,8 +141,8 @@ TEST_F(MainWindowTest, listIsSortedWithoutRegardToCaseAndLabelsAreFilled)
 TEST_F(MainWindowTest, longPathIsShortenedToFitWithTheWholeInTheTooltip)
 {
     const std::string longFolder = "C:\\Program Files (x86)\\Some Publisher\\Orvane Game Of The Year";
-    fs::create_directories(prefix.Drive() / "Program Files (x86)" / "Some Publisher" /
-                           "Orvane Game Of The Year" / "Cache");
+    fs::create_directories(prefix.Drive() / "Program Files (x86)" / "Some Publisher" / "Orvane Game Of The Year" /
+                           "Cache");
     fs::copy(prefix.Cache() / "cache.ini", prefix.Drive() / "Program Files (x86)" / "Some Publisher" /
                                                "Orvane Game Of The Year" / "Cache" / "cache.ini");
     prefix.RegisterGame(longFolder);
@@ -166,6 +166,20 @@ TEST_F(MainWindowTest, moveButtonAndMenuItemRunTheCommand)
     EXPECT_TRUE(fs::exists(prefix.Game() / "System" / "Bot.u"));
     EXPECT_EQ(Items(w.lstCache), (QStringList{"CTF-Alpha.kmx", "DM-Gamma.kmx"}));
     EXPECT_EQ(w.lblFileCountData->text(), "2");
+}
+
+TEST_F(MainWindowTest, accentedNamesShowDecodedAndMoveByTheirOwnBytes)
+{
+    prefix.WriteIndex({"[Cache]", "E=\xC9t\xE9.kmx", "A=dm-beta.kmx"});
+    prefix.AddCached("E");
+    frmOVCache w;
+    ASSERT_TRUE(w.Form_Load());
+    EXPECT_EQ(Items(w.lstCache), (QStringList{"dm-beta.kmx", QString::fromUtf8("\u00C9t\u00E9.kmx")}));
+    w.lstCache->setCurrentRow(1);
+    EXPECT_EQ(w.SelectedEntry(), "\xC9t\xE9.kmx");
+    w.cmdMove->click();
+    EXPECT_TRUE(fs::exists(prefix.Game() / "Maps" / u8"\u00C9t\u00E9.kmx"));
+    EXPECT_EQ(Items(w.lstCache), QStringList{"dm-beta.kmx"});
 }
 
 TEST_F(MainWindowTest, moveAllAndClearCacheFromTheirButtons)

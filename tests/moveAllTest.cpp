@@ -23,8 +23,8 @@ protected:
 
 TEST_F(MoveAllTest, placesEverythingTheRulesPlaceAndDeletesTheIndex)
 {
-    prefix.WriteIndex({"[Cache]", "A=DM-One.kmx", "B=Bot.u", "C=Song.ogg", "D=Boom.uax", "E=Rock.utx",
-                       "F=NoDotkmx", "G=Gone.kmx"});
+    prefix.WriteIndex(
+        {"[Cache]", "A=DM-One.kmx", "B=Bot.u", "C=Song.ogg", "D=Boom.uax", "E=Rock.utx", "F=NoDotkmx", "G=Gone.kmx"});
     for (const char* key : {"A", "B", "C", "D", "E", "F"})
         prefix.AddCached(key);
     prefix.AddCached("Orphan");

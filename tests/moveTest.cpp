@@ -41,9 +41,9 @@ TEST_F(MoveTest, nothingSelectedAsksForAChoiceAndChangesNothing)
 
 TEST_F(MoveTest, movesTheMapAndEveryPackageAndRewritesTheIndex)
 {
-    prefix.WriteIndex({"[Cache]", "A=DM-One.kmx", "B=Bot.u", "C=Song.ogg", "D=Boom.uax", "E=Rock.utx",
-                       "F=DM-Two.kmx", "G=Odd.U"},
-                      "\n");
+    prefix.WriteIndex(
+        {"[Cache]", "A=DM-One.kmx", "B=Bot.u", "C=Song.ogg", "D=Boom.uax", "E=Rock.utx", "F=DM-Two.kmx", "G=Odd.U"},
+        "\n");
     for (const char* key : {"A", "B", "C", "D", "E", "F", "G"})
         prefix.AddCached(key);
     Start();
@@ -71,7 +71,8 @@ TEST_F(MoveTest, secondEntryOfTheSameNameAsksAndReplacesOnYes)
 
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].title, "File Exists");
-    EXPECT_EQ(view.boxes[0].text, "File Already Exists " + prefix.GameWin() + "\\Maps\\Arena.kmx\nDo you wisht to overwrite?");
+    EXPECT_EQ(view.boxes[0].text,
+              "File Already Exists " + prefix.GameWin() + "\\Maps\\Arena.kmx\nDo you wisht to overwrite?");
     EXPECT_EQ(view.boxes[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(view.boxes[0].icon, MsgIcon::None);
     EXPECT_EQ(Maps("Arena.kmx"), "cached B");

@@ -50,7 +50,8 @@ TempPrefix::~TempPrefix()
 #ifdef _WIN32
     for (const auto& [name, values] : registry_) {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, name.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, name.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) ==
+            ERROR_SUCCESS) {
             for (const auto& value : values)
                 RegDeleteValueA(key, value.first.c_str());
             RegCloseKey(key);
@@ -95,8 +96,8 @@ void TempPrefix::SetRegValue(const std::string& key, const std::string& name, st
     registry_[key][name] = {type, data};
 #ifdef _WIN32
     HKEY handle = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY, nullptr,
-                        &handle, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY, nullptr, &handle,
+                        nullptr) != ERROR_SUCCESS)
         throw std::runtime_error("cannot create registry key " + key);
     RegSetValueExA(handle, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
     RegCloseKey(handle);
@@ -227,7 +228,7 @@ fs::path MakeHidden(const fs::path& path)
     SetFileAttributesW(path.c_str(), GetFileAttributesW(path.c_str()) | FILE_ATTRIBUTE_HIDDEN);
     return path;
 #else
-    const fs::path hidden = path.parent_path() / ("." + path.filename().string());
+    fs::path hidden = path.parent_path() / ("." + path.filename().string());
     fs::rename(path, hidden);
     return hidden;
 #endif

@@ -1,8 +1,8 @@
+#include "platform/wineRegistry.h"
+#include "catalogue/commands.h"
 #include "platform/modRegistry.h"
 #include "platform/registry.h"
-#include "platform/wineRegistry.h"
 #include "testSupport.h"
-#include "catalogue/commands.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -28,12 +28,10 @@ TEST(WineRegistry, readsTheGameFolderWithEscapesAndAnyCase)
 {
     OVCACHE_WINE_STORE_ONLY();
     TempPrefix prefix;
-    prefix.WriteSystemReg(kHeader +
-                          "[Software\\\\Zephiral Technology\\\\Installed Apps\\\\Orvane] 1700000000\n"
-                          "#time=1d9e0a0b0c0d0e0\n"
-                          "\"Folder\"=\"C:\\\\Games\\\\Orvane \\\"Gold\\\"\"\n");
-    EXPECT_EQ(Read("Software\\Zephiral Technology\\Installed Apps\\Orvane", "Folder"),
-              "C:\\Games\\Orvane \"Gold\"");
+    prefix.WriteSystemReg(kHeader + "[Software\\\\Zephiral Technology\\\\Installed Apps\\\\Orvane] 1700000000\n"
+                                    "#time=1d9e0a0b0c0d0e0\n"
+                                    "\"Folder\"=\"C:\\\\Games\\\\Orvane \\\"Gold\\\"\"\n");
+    EXPECT_EQ(Read("Software\\Zephiral Technology\\Installed Apps\\Orvane", "Folder"), "C:\\Games\\Orvane \"Gold\"");
     EXPECT_EQ(Read("SOFTWARE\\zephiral technology\\INSTALLED APPS\\orvane", "FOLDER"), "C:\\Games\\Orvane \"Gold\"");
     EXPECT_EQ(Read("Software\\Zephiral Technology\\Installed Apps\\Orvane", "Other"), "<default>");
     EXPECT_EQ(Read("Software\\Nobody", "Folder"), "<default>");
@@ -73,16 +71,16 @@ TEST(WineRegistry, stringStoredWithoutNulIsTakenWholeAndCutAtTheFirstNul)
 
 TEST(WineRegistry, decodesEveryStringEscape)
 {
-    const auto reg = WineRegistry::Parse(kHeader + "[K] 1\n"
-                                                   "\"v\"=\"\\a\\b\\t\\n\\v\\f\\r\\e|\\101\\60|\\x41\\x20ac|\\q|\\[\\]\"\n"
-                                                   "\"raw\"=\"caf\xC3\xA9 \xE2\x82\xAC \xD0\x96\"\n"
-                                                   "@=\"default\"\n");
+    const auto reg =
+        WineRegistry::Parse(kHeader + "[K] 1\n"
+                                      "\"v\"=\"\\a\\b\\t\\n\\v\\f\\r\\e|\\101\\60|\\x41\\x20ac|\\q|\\[\\]\"\n"
+                                      "\"raw\"=\"caf\xC3\xA9 \xE2\x82\xAC \xD0\x96\"\n"
+                                      "@=\"default\"\n");
     ASSERT_TRUE(reg);
     const auto v = reg->Find("K", "v");
     ASSERT_TRUE(v);
     const RegValue ansi = ToAnsiForm(*v);
-    EXPECT_EQ(std::string(ansi.data.begin(), ansi.data.end()),
-              std::string("\a\b\t\n\v\f\r\x1b|A0|A\x80|q|[]") + '\0');
+    EXPECT_EQ(std::string(ansi.data.begin(), ansi.data.end()), std::string("\a\b\t\n\v\f\r\x1b|A0|A\x80|q|[]") + '\0');
     const RegValue raw = ToAnsiForm(*reg->Find("k", "RAW"));
     EXPECT_EQ(std::string(raw.data.begin(), raw.data.end()), std::string("caf\xE9 \x80 ?") + '\0');
     EXPECT_TRUE(reg->Find("K", ""));
@@ -214,7 +212,8 @@ TEST(ReadRegString, findsTheGameWhereItsInstallerWroteIt)
 
 // Run by the Windows suite under Wine, which then leaves the value for the
 // Linux suite's check below: both sides must read the same answer.
-const char* const kSharedFolder = "C:\\Program Files (x86)\\Orvane \xC9" "dition";
+const char* const kSharedFolder = "C:\\Program Files (x86)\\Orvane \xC9"
+                                  "dition";
 
 TEST(RegistryAgreement, windowsSideWritesTheGameKey)
 {

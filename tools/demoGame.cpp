@@ -14,10 +14,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kWords[] = {"Arena",  "Bastion", "Canyon", "Deck",    "Eclipse", "Foundry", "Gauntlet",
-                              "Harbor", "Ironworks", "Junction", "Keep", "Lagoon",  "Monolith", "Nexus",
-                              "Outpost", "Pyramid", "Quarry", "Reactor", "Spire",  "Temple",  "Underpass",
-                              "Vault",  "Warehouse", "Zenith"};
+const char* const kWords[] = {"Arena",    "Bastion", "Canyon",    "Deck",     "Eclipse",   "Foundry",
+                              "Gauntlet", "Harbor",  "Ironworks", "Junction", "Keep",      "Lagoon",
+                              "Monolith", "Nexus",   "Outpost",   "Pyramid",  "Quarry",    "Reactor",
+                              "Spire",    "Temple",  "Underpass", "Vault",    "Warehouse", "Zenith"};
 const char* const kMapPrefixes[] = {"DM-", "CTF-", "DOM-", "AS-"};
 
 struct Kind {
@@ -28,9 +28,8 @@ struct Kind {
 // About a third maps; the rest code, music, sound and texture packages and a
 // few others that no rule places.
 const Kind kKinds[] = {
-    {".kmx", 300'000, 3'000'000, 34},   {".u", 60'000, 1'200'000, 20},
-    {".ogg", 1'000'000, 5'000'000, 14}, {".uax", 100'000, 2'000'000, 15},
-    {".utx", 500'000, 4'000'000, 12},   {".int", 2'000, 20'000, 3},
+    {".kmx", 300'000, 3'000'000, 34}, {".u", 60'000, 1'200'000, 20},    {".ogg", 1'000'000, 5'000'000, 14},
+    {".uax", 100'000, 2'000'000, 15}, {".utx", 500'000, 4'000'000, 12}, {".int", 2'000, 20'000, 3},
     {".usx", 200'000, 1'500'000, 2},
 };
 
@@ -75,10 +74,11 @@ DemoGame MakeDemoGame(const fs::path& prefixIn, const DemoOptions& options)
 
     {
         std::ofstream reg(prefix / "system.reg", std::ios::binary);
-        reg << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=" << (win64 ? "win64" : "win32") << "\n\n";
+        reg << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=" << (win64 ? "win64" : "win32")
+            << "\n\n";
         reg << "[Software\\\\" << (win64 ? "Wow6432Node\\\\" : "")
             << "Zephiral Technology\\\\Installed Apps\\\\Orvane] 1700000000\n#time=1da1b2c3d4e5f60\n";
-        reg << "\"Folder\"=\"" << Escape(gameWindows) << "\"\n";
+        reg << R"("Folder"=")" << Escape(gameWindows) << "\"\n";
     }
 
     // The game's own files, as an install has them.
@@ -124,7 +124,10 @@ DemoGame MakeDemoGame(const fs::path& prefixIn, const DemoOptions& options)
 
         const std::uint64_t size = pick(kind->minBytes, kind->maxBytes);
         MakeFile(game / "Cache" / (key + ".uxx"), size, name);
-        index += key + "=" + name + "\r\n";
+        index += key;
+        index += '=';
+        index += name;
+        index += "\r\n";
         if (std::string(kind->suffix) == ".kmx" && maps++ < options.present)
             MakeFile(game / "Maps" / name, size / 2, "older " + name);
     }

@@ -16,8 +16,8 @@ struct DemoOptions {
 
 struct DemoGame {
     std::filesystem::path prefix;
-    std::filesystem::path game;  // the install folder on disk
-    std::string gameWindows;     // and as the game's registry value names it
+    std::filesystem::path game; // the install folder on disk
+    std::string gameWindows;    // and as the game's registry value names it
 };
 
 DemoGame MakeDemoGame(const std::filesystem::path& prefix, const DemoOptions& options);

@@ -40,7 +40,7 @@ int main(int argc, char** argv)
     if (options.entries < 0)
         return usage();
     const auto demo = ovcache::demo::MakeDemoGame(argv[1], options);
-    std::cout << "prefix " << demo.prefix.string() << "\ngame " << demo.gameWindows << "\nentries "
-              << options.entries << '\n';
+    std::cout << "prefix " << demo.prefix.string() << "\ngame " << demo.gameWindows << "\nentries " << options.entries
+              << '\n';
     return 0;
 }

@@ -13,8 +13,7 @@
 namespace ovcache {
 namespace {
 
-template <typename Widget>
-Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height)
+template <typename Widget> Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height)
 {
     widget->setObjectName(name);
     widget->setGeometry(Twips(left), Twips(top), Twips(width), Twips(height));

@@ -11,8 +11,7 @@ constexpr std::size_t kBufferSize = 1024;
 constexpr int kNormalFocus = 1;
 } // namespace
 
-bool GetKeyValue(std::uint32_t KeyRoot, const std::string& KeyName, const std::string& SubKeyRef,
-                 std::string& KeyVal)
+bool GetKeyValue(std::uint32_t KeyRoot, const std::string& KeyName, const std::string& SubKeyRef, std::string& KeyVal)
 {
     const auto value = QueryRegValueA(KeyRoot, KeyName, SubKeyRef);
     // An empty value has nothing to give; it is not read rather than an error.
@@ -28,9 +27,9 @@ bool GetKeyValue(std::uint32_t KeyRoot, const std::string& KeyName, const std::s
     } else if (value->type == kRegDword) {
         // Each byte as two digits, so a byte below 0x10 keeps its place.
         std::string hex;
-        for (auto byte = text.rbegin(); byte != text.rend(); ++byte) {
+        for (std::size_t k = text.size(); k-- > 0;) {
             char digits[3];
-            std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned char>(*byte));
+            std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned char>(text[k]));
             hex += digits;
         }
         if (hex.size() > 8)
@@ -45,8 +44,7 @@ void StartSysInfo(SysInfoHost& host, FileSystemService& fso)
     try {
         std::string path;
         bool found = GetKeyValue(kHKeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", path);
-        if (!found &&
-            GetKeyValue(kHKeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", path) &&
+        if (!found && GetKeyValue(kHKeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", path) &&
             fso.FileExists(path + "\\MSINFO32.EXE")) {
             path += "\\MSINFO32.EXE";
             found = true;

@@ -15,8 +15,7 @@ inline constexpr const char* kAppTitle = "Orvane Cache Importer";
 // its hexadecimal digits ("&h", last byte first) stand for, any other type
 // leaves KeyVal as it was. False, with KeyVal emptied, when the key or the
 // value cannot be read, the value is empty, or it is longer than 1024 bytes.
-bool GetKeyValue(std::uint32_t KeyRoot, const std::string& KeyName, const std::string& SubKeyRef,
-                 std::string& KeyVal);
+bool GetKeyValue(std::uint32_t KeyRoot, const std::string& KeyName, const std::string& SubKeyRef, std::string& KeyVal);
 
 // What StartSysInfo needs from the box.
 class SysInfoHost {

@@ -23,8 +23,7 @@ public:
     virtual std::string SelectedEntry() const = 0;
     virtual void SetLabel(DataLabel label, const std::string& caption) = 0;
     // Modal; returns the answer, vbYes for Yes.
-    virtual int MsgBox(const std::string& text, const std::string& title, MsgIcon icon,
-                       MsgButtons buttons) = 0;
+    virtual int MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) = 0;
     virtual void EndProgram(int exitCode) = 0;
 };
 

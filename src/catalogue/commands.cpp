@@ -229,9 +229,9 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
 
 void cmdClear_Click(WorkingState& state, CacheView& view)
 {
-    state.intResponse = view.MsgBox("This will delete all files under " + state.strCachePath +
-                                        "\nDo you wish to continue?",
-                                    "Clear Cache", MsgIcon::None, MsgButtons::YesNo);
+    state.intResponse =
+        view.MsgBox("This will delete all files under " + state.strCachePath + "\nDo you wish to continue?",
+                    "Clear Cache", MsgIcon::None, MsgButtons::YesNo);
     if (state.intResponse != vbYes)
         return;
     CommandReport report;

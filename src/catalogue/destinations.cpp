@@ -36,11 +36,16 @@ EntryKind ClassifyForMoveAll(std::string_view line)
 std::string_view DestinationFolder(EntryKind kind)
 {
     switch (kind) {
-    case EntryKind::Map: return "\\Maps\\";
-    case EntryKind::CodePackage: return "\\System\\";
-    case EntryKind::Music: return "\\Music\\";
-    case EntryKind::SoundPackage: return "\\Sounds\\";
-    case EntryKind::Other: break;
+    case EntryKind::Map:
+        return "\\Maps\\";
+    case EntryKind::CodePackage:
+        return "\\System\\";
+    case EntryKind::Music:
+        return "\\Music\\";
+    case EntryKind::SoundPackage:
+        return "\\Sounds\\";
+    case EntryKind::Other:
+        break;
     }
     return {};
 }

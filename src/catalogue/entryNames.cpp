@@ -25,8 +25,7 @@ bool IsDeviceName(std::string_view name)
     for (const std::string_view device : kPlain)
         if (base == device)
             return true;
-    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
-           base[3] >= '1' && base[3] <= '9';
+    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' && base[3] <= '9';
 }
 
 } // namespace

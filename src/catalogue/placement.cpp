@@ -3,6 +3,8 @@
 #include "catalogue/cacheIndex.h"
 #include "catalogue/entryNames.h"
 
+#include <algorithm>
+
 namespace ovcache {
 
 Placement::Placement(WorkingState& state, CacheView& view, CommandReport& report, bool forceOverwrite)
@@ -87,8 +89,7 @@ bool Placement::Replace(std::string_view entry, const std::string& from, const s
 {
     FileSystemService& fso = *state_.objFSO;
     if (!fso.FileExists(from)) {
-        Problem(entry, from + " -> " + to,
-                "The cached file is missing, so the map already in Maps was kept.");
+        Problem(entry, from + " -> " + to, "The cached file is missing, so the map already in Maps was kept.");
         return false;
     }
     if (!force_ && fso.IsReadOnly(to)) {
@@ -120,17 +121,18 @@ bool Placement::Replace(std::string_view entry, const std::string& from, const s
 void Placement::Undo()
 {
     FileSystemService& fso = *state_.objFSO;
-    for (auto step = journal_.rbegin(); step != journal_.rend(); ++step) {
-        if (step->what == Step::Discarded)
-            continue;
+    // Newest first, so that each file goes back over the path it came by.
+    std::for_each(journal_.rbegin(), journal_.rend(), [&](const Step& step) {
+        if (step.what == Step::Discarded)
+            return;
         try {
-            fso.MoveFile(step->to, step->from);
-            if (step->what == Step::Replaced)
-                fso.MoveFile(step->aside, step->to);
+            fso.MoveFile(step.to, step.from);
+            if (step.what == Step::Replaced)
+                fso.MoveFile(step.aside, step.to);
         } catch (const FileSystemError& e) {
-            Problem(step->entry, step->to + " -> " + step->from, "Could not be put back: " + e.Reason());
+            Problem(step.entry, step.to + " -> " + step.from, "Could not be put back: " + e.Reason());
         }
-    }
+    });
     journal_.clear();
 }
 

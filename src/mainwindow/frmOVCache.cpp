@@ -7,9 +7,9 @@
 #include "mainwindow/textCodec.h"
 
 #include <QAction>
-#include <QFontMetrics>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -23,20 +23,7 @@ namespace {
 
 constexpr int kClientWidth = 4455;
 constexpr int kClientHeight = 4485;
-constexpr int kRawTextRole = Qt::UserRole;
-
-// Sorted without regard to case, as a sorted list box keeps its entries.
-class SortedItem : public QListWidgetItem {
-public:
-    using QListWidgetItem::QListWidgetItem;
-    bool operator<(const QListWidgetItem& other) const override
-    {
-        return QString::compare(text(), other.text(), Qt::CaseInsensitive) < 0;
-    }
-};
-
-template <typename Widget>
-Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height)
+template <typename Widget> Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height)
 {
     widget->setObjectName(name);
     widget->setGeometry(Twips(left), Twips(top), Twips(width), Twips(height));
@@ -158,20 +145,39 @@ void frmOVCache::FlushList() const
 {
     if (pending_.empty())
         return;
-    lstCache->setUpdatesEnabled(false);
-    for (const std::string& text : pending_) {
-        auto* item = new SortedItem(FromCp1252(text));
-        item->setData(kRawTextRole, QByteArray::fromStdString(text));
-        lstCache->addItem(item);
-    }
+    // Sorted without regard to case, as a sorted list box keeps its entries;
+    // the whole list is laid out once.
+    std::vector<std::string> rows = std::move(rows_);
+    rows.insert(rows.end(), std::make_move_iterator(pending_.begin()), std::make_move_iterator(pending_.end()));
     pending_.clear();
-    lstCache->sortItems();
-    lstCache->setUpdatesEnabled(true);
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(rows.size()));
+    std::vector<QString> keys;
+    keys.reserve(rows.size());
+    for (const std::string& row : rows) {
+        texts << FromCp1252(row);
+        keys.push_back(texts.back().toCaseFolded());
+    }
+    std::vector<std::size_t> order(rows.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    QStringList sortedTexts;
+    sortedTexts.reserve(texts.size());
+    rows_.clear();
+    rows_.reserve(rows.size());
+    for (const std::size_t k : order) {
+        sortedTexts << texts[static_cast<qsizetype>(k)];
+        rows_.push_back(std::move(rows[k]));
+    }
+    lstCache->clear();
+    lstCache->addItems(sortedTexts);
 }
 
 void frmOVCache::ClearList()
 {
     pending_.clear();
+    rows_.clear();
     lstCache->clear();
 }
 
@@ -183,10 +189,11 @@ void frmOVCache::AddListEntry(const std::string& text)
 std::string frmOVCache::SelectedEntry() const
 {
     FlushList();
+    const int row = lstCache->currentRow();
     const QListWidgetItem* item = lstCache->currentItem();
-    if (!item || !item->isSelected())
+    if (!item || !item->isSelected() || row < 0 || static_cast<std::size_t>(row) >= rows_.size())
         return {};
-    return item->data(kRawTextRole).toByteArray().toStdString();
+    return rows_[static_cast<std::size_t>(row)]; // the entry's own bytes, as the index holds them
 }
 
 void frmOVCache::SetLabel(DataLabel label, const std::string& caption)

@@ -70,7 +70,8 @@ private:
     WorkingState state_;
     bool ended_ = false;
     int exitCode_ = 0;
-    mutable std::vector<std::string> pending_;
+    mutable std::vector<std::string> pending_; // entries added since the list was laid out
+    mutable std::vector<std::string> rows_;    // the list's entries in their rows, as the index holds them
     std::unique_ptr<frmAbout> about_;
 
 public:

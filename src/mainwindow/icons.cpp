@@ -9,8 +9,8 @@ QPixmap AppPixmap()
 {
     // Drawn in the classic 16-colour palette, without smoothing, so it stays
     // crisp at 32x32.
-    const QColor navy(0, 0, 128), teal(0, 128, 128), white(255, 255, 255), silver(192, 192, 192),
-        grey(128, 128, 128), green(0, 128, 0), lime(0, 255, 0), black(0, 0, 0), yellow(255, 255, 0);
+    const QColor navy(0, 0, 128), teal(0, 128, 128), white(255, 255, 255), silver(192, 192, 192), grey(128, 128, 128),
+        green(0, 128, 0), lime(0, 255, 0), black(0, 0, 0), yellow(255, 255, 0);
     QImage image(32, 32, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
@@ -55,7 +55,7 @@ QPixmap AppPixmap()
 
 QIcon AppIcon()
 {
-    return QIcon(AppPixmap());
+    return {AppPixmap()};
 }
 
 } // namespace ovcache

@@ -8,8 +8,7 @@ std::deque<int> MessageBox::answers_;
 std::vector<MessageBox::Shown> MessageBox::seen_;
 bool MessageBox::answering_ = false;
 
-int MessageBox::Show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
-                     MsgButtons buttons)
+int MessageBox::Show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons)
 {
     if (answering_) {
         seen_.push_back({text, title, icon, buttons});
@@ -28,10 +27,14 @@ int MessageBox::Show(QWidget* parent, const QString& text, const QString& title,
         box.setStandardButtons(QMessageBox::Ok);
     }
     switch (box.exec()) {
-    case QMessageBox::Yes: return vbYes;
-    case QMessageBox::No: return vbNo;
-    case QMessageBox::Ok: return vbOK;
-    default: return buttons == MsgButtons::OK ? vbOK : vbNo; // closed with Esc or the close box
+    case QMessageBox::Yes:
+        return vbYes;
+    case QMessageBox::No:
+        return vbNo;
+    case QMessageBox::Ok:
+        return vbOK;
+    default:
+        return buttons == MsgButtons::OK ? vbOK : vbNo; // closed with Esc or the close box
     }
 }
 

@@ -19,8 +19,7 @@ public:
     };
 
     // Modal; returns vbYes, vbNo or vbOK.
-    static int Show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
-                    MsgButtons buttons);
+    static int Show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons);
 
     // For tests: the next boxes are not shown but answered with these.
     static void SetNextAnswers(std::deque<int> answers);

@@ -7,13 +7,9 @@
 
 namespace ovcache {
 
-FileSystemError::FileSystemError(std::string operation, std::string path, FsErrorKind kind,
-                                 std::string reason)
-    : std::runtime_error(operation + " " + path + ": " + reason),
-      operation_(std::move(operation)),
-      path_(std::move(path)),
-      kind_(kind),
-      reason_(std::move(reason))
+FileSystemError::FileSystemError(std::string operation, std::string path, FsErrorKind kind, std::string reason)
+    : std::runtime_error(operation + " " + path + ": " + reason), operation_(std::move(operation)),
+      path_(std::move(path)), kind_(kind), reason_(std::move(reason))
 {
 }
 
@@ -78,7 +74,7 @@ Folder FileSystemService::GetFolder(const std::string& path)
 {
     if (!FolderExists(path))
         throw FileSystemError("GetFolder", path, FsErrorKind::NotFound, "Path not found");
-    return Folder(this, path);
+    return {this, path};
 }
 
 FileCollection Folder::Files() const

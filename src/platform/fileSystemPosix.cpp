@@ -182,8 +182,12 @@ public:
                 names.emplace_back(entry->d_name);
         }
         ::closedir(dir);
-        for (std::string& name : names)
-            name = folder + "\\" + Utf8ToCp1252(name);
+        for (std::string& name : names) {
+            std::string path = folder;
+            path += '\\';
+            path += Utf8ToCp1252(name);
+            name = std::move(path);
+        }
         return names;
     }
 

@@ -19,9 +19,9 @@ namespace {
 std::string SystemReason(DWORD code)
 {
     char* text = nullptr;
-    const DWORD size = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                          FORMAT_MESSAGE_IGNORE_INSERTS,
-                                      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    const DWORD size =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string reason = size && text ? std::string(text, size) : "Error " + std::to_string(code);
     if (text)
         LocalFree(text);
@@ -196,8 +196,7 @@ public:
     }
 
 private:
-    template <typename Visit>
-    static void ForEachMatch(const std::string& pattern, const char* operation, Visit visit)
+    template <typename Visit> static void ForEachMatch(const std::string& pattern, const char* operation, Visit visit)
     {
         WIN32_FIND_DATAA found{};
         const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
@@ -212,7 +211,6 @@ private:
         while (FindNextFileA(search, &found));
         FindClose(search);
     }
-
 };
 
 } // namespace

@@ -4,8 +4,8 @@
 
 namespace ovcache {
 
-std::string ReadRegString(std::uint32_t hKey, const std::string& strSubKey,
-                          const std::string& strValueName, const std::string& strDefault)
+std::string ReadRegString(std::uint32_t hKey, const std::string& strSubKey, const std::string& strValueName,
+                          const std::string& strDefault)
 {
     std::string result = strDefault;
     const auto value = QueryRegValueA(hKey, strSubKey, strValueName);

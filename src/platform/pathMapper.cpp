@@ -78,8 +78,8 @@ PathResolver::Listing* PathResolver::ListingOf(const std::string& nativeDir)
     Listing& listing = it->second;
     // The program's own changes are in the listing already; a new time that
     // they explain needs no second reading.
-    if (!added && (listing.ours ||
-                   (listing.mtime.tv_sec == st.st_mtim.tv_sec && listing.mtime.tv_nsec == st.st_mtim.tv_nsec))) {
+    if (!added &&
+        (listing.ours || (listing.mtime.tv_sec == st.st_mtim.tv_sec && listing.mtime.tv_nsec == st.st_mtim.tv_nsec))) {
         listing.mtime = st.st_mtim;
         listing.ours = false;
         return &listing;

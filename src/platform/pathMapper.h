@@ -33,8 +33,7 @@ class PathResolver {
         using is_transparent = void;
         std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
     };
-    template <typename Value>
-    using Table = std::unordered_map<std::string, Value, Hash, std::equal_to<>>;
+    template <typename Value> using Table = std::unordered_map<std::string, Value, Hash, std::equal_to<>>;
 
 public:
     // Inside the Wine prefix of the moment it is made.
@@ -46,7 +45,7 @@ public:
 private:
     struct Listing {
         timespec mtime{};
-        bool ours = false; // changed by the program since mtime was read
+        bool ours = false;                                            // changed by the program since mtime was read
         std::unordered_set<std::string, Hash, std::equal_to<>> exact; // names as they are (UTF-8)
         // folded Windows-1252 -> names; made when a name is first not found
         // as it is, since most lookups find it so

@@ -24,8 +24,8 @@ bool StartProgram(const std::string& windowsPath, int windowStyle)
     startup.wShowWindow = static_cast<WORD>(windowStyle);
     PROCESS_INFORMATION process{};
     std::string commandLine = "\"" + windowsPath + "\"";
-    if (!CreateProcessA(windowsPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
+    if (!CreateProcessA(windowsPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         return false;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -38,9 +38,9 @@ bool StartProgram(const std::string& windowsPath, int /*windowStyle: the window 
 {
     // Programs started earlier are reaped here once they have ended.
     static std::vector<pid_t> started;
-    started.erase(std::remove_if(started.begin(), started.end(),
-                                 [](pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) != 0; }),
-                  started.end());
+    started.erase(
+        std::remove_if(started.begin(), started.end(), [](pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) != 0; }),
+        started.end());
 
     std::string program = ToNativePath(windowsPath);
     char* argv[] = {program.data(), nullptr};

@@ -25,7 +25,6 @@ struct RegValue {
 };
 
 // Nothing when the key or the value cannot be read.
-std::optional<RegValue> QueryRegValueA(std::uint32_t root, const std::string& subKey,
-                                       const std::string& valueName);
+std::optional<RegValue> QueryRegValueA(std::uint32_t root, const std::string& subKey, const std::string& valueName);
 
 } // namespace ovcache

@@ -5,8 +5,7 @@
 
 namespace ovcache {
 
-std::optional<RegValue> QueryRegValueA(std::uint32_t root, const std::string& subKey,
-                                       const std::string& valueName)
+std::optional<RegValue> QueryRegValueA(std::uint32_t root, const std::string& subKey, const std::string& valueName)
 {
     // The game's 32-bit installer writes to the 32-bit view; ask for that view
     // so that a 64-bit build finds what it wrote. Read access is all we need.
@@ -21,8 +20,8 @@ std::optional<RegValue> QueryRegValueA(std::uint32_t root, const std::string& su
         // As the first answer reported it; the second query fills what it can.
         std::vector<std::uint8_t> buffer(size, ' ');
         DWORD scratchType = 0;
-        RegQueryValueExA(handle, valueName.c_str(), nullptr, &scratchType,
-                         buffer.empty() ? nullptr : buffer.data(), &size);
+        RegQueryValueExA(handle, valueName.c_str(), nullptr, &scratchType, buffer.empty() ? nullptr : buffer.data(),
+                         &size);
         if (size < buffer.size())
             buffer.resize(size);
         result = RegValue{type, std::move(buffer)};

@@ -5,12 +5,9 @@
 
 namespace ovcache {
 
-std::optional<RegValue> QueryRegValueA(std::uint32_t root, const std::string& subKey,
-                                       const std::string& valueName)
+std::optional<RegValue> QueryRegValueA(std::uint32_t root, const std::string& subKey, const std::string& valueName)
 {
-    const char* file = root == kHKeyLocalMachine ? "system.reg"
-                       : root == kHKeyCurrentUser ? "user.reg"
-                                                  : nullptr;
+    const char* file = root == kHKeyLocalMachine ? "system.reg" : root == kHKeyCurrentUser ? "user.reg" : nullptr;
     if (!file)
         return std::nullopt;
     const auto registry = WineRegistry::Load(WinePrefix() / file);

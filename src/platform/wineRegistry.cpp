@@ -78,14 +78,30 @@ std::optional<std::u16string> Unescape(std::string_view text, std::size_t& pos, 
             return std::nullopt;
         const char e = text[pos++];
         switch (e) {
-        case 'a': out += u'\a'; break;
-        case 'b': out += u'\b'; break;
-        case 'e': out += char16_t{0x1B}; break;
-        case 'f': out += u'\f'; break;
-        case 'n': out += u'\n'; break;
-        case 'r': out += u'\r'; break;
-        case 't': out += u'\t'; break;
-        case 'v': out += u'\v'; break;
+        case 'a':
+            out += u'\a';
+            break;
+        case 'b':
+            out += u'\b';
+            break;
+        case 'e':
+            out += char16_t{0x1B};
+            break;
+        case 'f':
+            out += u'\f';
+            break;
+        case 'n':
+            out += u'\n';
+            break;
+        case 'r':
+            out += u'\r';
+            break;
+        case 't':
+            out += u'\t';
+            break;
+        case 'v':
+            out += u'\v';
+            break;
         case 'x': {
             unsigned value = 0;
             int digits = 0;
@@ -101,7 +117,7 @@ std::optional<std::u16string> Unescape(std::string_view text, std::size_t& pos, 
         }
         default:
             if (e >= '0' && e <= '7') {
-                unsigned value = static_cast<unsigned>(e - '0');
+                auto value = static_cast<unsigned>(e - '0');
                 for (int k = 0; k < 2 && pos < text.size() && text[pos] >= '0' && text[pos] <= '7'; ++k)
                     value = value * 8 + static_cast<unsigned>(text[pos++] - '0');
                 out += static_cast<char16_t>(value);

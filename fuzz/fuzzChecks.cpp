@@ -1,0 +1,77 @@
+#include "fuzzChecks.h"
+
+#include "catalogue/cacheIndex.h"
+#include "catalogue/destinations.h"
+#include "catalogue/entryNames.h"
+#include "platform/registry.h"
+#include "platform/wineRegistry.h"
+
+#include <algorithm>
+
+namespace ovcache::fuzz {
+
+std::string CheckIndexText(std::string_view data)
+{
+    const auto lines = SplitIndexLines(data);
+    for (const std::string& line : lines)
+        if (line.find_first_of("\r\n") != std::string::npos)
+            return "a line kept its end";
+    if (SplitIndexLines(JoinIndexLines(lines)) != lines)
+        return "a rewritten index reads differently";
+
+    const std::string cache = "C:\\Games\\Orvane\\Cache";
+    for (const std::string& line : lines) {
+        const std::size_t eq = EqPos(line);
+        const std::string_view key = EntryKey(line);
+        const std::string_view name = EntryName(line);
+        if (eq > 0) {
+            if (line[eq - 1] != '=' || key.find('=') != std::string_view::npos)
+                return "the key runs past the first \"=\"";
+            if (std::string(key) + "=" + std::string(name) != line)
+                return "key and name do not make up the line";
+        } else if (name != line || !key.empty()) {
+            return "a line without \"=\" is not its own name";
+        }
+        ClassifyForMove(line, name);
+        const EntryKind kind = ClassifyForMoveAll(line);
+        if (!IsSafeEntry(line))
+            continue;
+        // A safe entry names one file directly in the cache and one directly
+        // in a game folder, nothing else.
+        const std::string cached = CachedFilePath(cache, key);
+        if (std::count(cached.begin(), cached.end(), '\\') != std::count(cache.begin(), cache.end(), '\\') + 1)
+            return "a safe key leaves the cache folder";
+        for (const std::string_view part : {key, name})
+            if (part.find_first_of("\\/:") != std::string_view::npos || part == "." || part == "..")
+                return "a safe name holds a path";
+        if (kind != EntryKind::Other) {
+            const std::string destination = DestinationPath("C:\\Games\\Orvane", kind, name);
+            if (std::count(destination.begin(), destination.end(), '\\') != 4)
+                return "a safe name leaves its game folder";
+        }
+    }
+    return {};
+}
+
+std::string CheckRegistryText(std::string_view data)
+{
+    const auto registry = WineRegistry::Parse(data);
+    if (!registry)
+        return {};
+    // Ask for keys and values made of the input's own pieces, and for the game.
+    const std::string_view head = data.substr(0, std::min<std::size_t>(data.size(), 64));
+    for (const std::string_view key : {std::string_view("Software\\Zephiral Technology\\Installed Apps\\Orvane"), head,
+                                       std::string_view(""), std::string_view("\\\\")})
+        for (const std::string_view value : {std::string_view("Folder"), std::string_view(""), head})
+            if (const auto found = registry->Find(key, value)) {
+                const RegValue ansi = ToAnsiForm(*found);
+                if (ansi.type != found->type)
+                    return "the type changed in conversion";
+                if ((found->type == kRegSz || found->type == kRegExpandSz || found->type == kRegMultiSz) &&
+                    ansi.data.size() > found->data.size() / 2)
+                    return "a string grew in conversion";
+            }
+    return {};
+}
+
+} // namespace ovcache::fuzz
