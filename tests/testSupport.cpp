@@ -1,6 +1,7 @@
 #include "testSupport.h"
 
 #include "catalogue/commands.h"
+#include "demoGame.h"
 #include "platform/registry.h"
 
 #include <cstdlib>
@@ -123,15 +124,7 @@ void TempPrefix::RegisterGame(const std::string& folder, bool win64)
 // (string data held as UTF-16, as Wine keeps it).
 void TempPrefix::WriteWineRegistry() const
 {
-    auto escape = [](const std::string& text) {
-        std::string out;
-        for (const char c : text) {
-            if (c == '\\' || c == '"')
-                out += '\\';
-            out += c;
-        }
-        return out;
-    };
+    using demo::EscapeRegString;
     std::ostringstream reg;
     reg << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=" << (win64_ ? "win64" : "win32")
         << "\n\n";
@@ -139,9 +132,9 @@ void TempPrefix::WriteWineRegistry() const
         std::string path = key;
         if (win64_ && path.rfind("Software\\", 0) == 0)
             path.insert(9, "Wow6432Node\\");
-        reg << "[" << escape(path) << "] 1700000000\n#time=1d9e0a0b0c0d0e0\n";
+        reg << "[" << EscapeRegString(path) << "] 1700000000\n#time=1d9e0a0b0c0d0e0\n";
         for (const auto& [name, value] : values) {
-            reg << "\"" << escape(name) << "\"=hex(" << std::hex << value.first << std::dec << "):";
+            reg << "\"" << EscapeRegString(name) << "\"=hex(" << std::hex << value.first << std::dec << "):";
             std::vector<std::uint8_t> bytes = value.second;
             if (value.first == kRegSz || value.first == kRegExpandSz) {
                 bytes.clear();

@@ -33,17 +33,6 @@ const Kind kKinds[] = {
     {".usx", 200'000, 1'500'000, 2},
 };
 
-std::string Escape(const std::string& text)
-{
-    std::string out;
-    for (const char c : text) {
-        if (c == '\\' || c == '"')
-            out += '\\';
-        out += c;
-    }
-    return out;
-}
-
 void MakeFile(const fs::path& path, std::uint64_t size, const std::string& tag)
 {
     {
@@ -55,6 +44,17 @@ void MakeFile(const fs::path& path, std::uint64_t size, const std::string& tag)
 }
 
 } // namespace
+
+std::string EscapeRegString(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        if (c == '\\' || c == '"')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
 
 DemoGame MakeDemoGame(const fs::path& prefixIn, const DemoOptions& options)
 {
@@ -78,7 +78,7 @@ DemoGame MakeDemoGame(const fs::path& prefixIn, const DemoOptions& options)
             << "\n\n";
         reg << "[Software\\\\" << (win64 ? "Wow6432Node\\\\" : "")
             << "Zephiral Technology\\\\Installed Apps\\\\Orvane] 1700000000\n#time=1da1b2c3d4e5f60\n";
-        reg << R"("Folder"=")" << Escape(gameWindows) << "\"\n";
+        reg << R"("Folder"=")" << EscapeRegString(gameWindows) << "\"\n";
     }
 
     // The game's own files, as an install has them.

@@ -20,6 +20,9 @@ struct DemoGame {
     std::string gameWindows;    // and as the game's registry value names it
 };
 
+// A name or a string as a Wine registry file writes it between quotes.
+std::string EscapeRegString(const std::string& text);
+
 DemoGame MakeDemoGame(const std::filesystem::path& prefix, const DemoOptions& options);
 
 } // namespace ovcache::demo
