@@ -21,9 +21,9 @@ std::string CommandReport::Text() const
     for (const std::string& note : notes_)
         text += note + "\n\n";
     if (!problems_.empty()) {
-        text += problems_.size() == 1
-                    ? "This entry could not be done and was left as it was:\n"
-                    : std::to_string(problems_.size()) + " entries could not be done and were left as they were:\n";
+        text += problems_.size() == 1 ? std::string("This could not be handled and was left as it was:\n")
+                                      : "These " + std::to_string(problems_.size()) +
+                                            " could not be handled and were left as they were:\n";
         for (std::size_t k = 0; k < problems_.size() && k < kShownProblems; ++k) {
             const Problem& p = problems_[k];
             text += "\n" + p.entry + "\n    " + p.detail + "\n    " + p.reason + "\n";

@@ -12,6 +12,17 @@ Placement::Placement(WorkingState& state, CacheView& view, CommandReport& report
 {
 }
 
+namespace {
+
+// "<file> -> <folder>": the file's own name and where it was going, which is
+// what a player needs to find both.
+std::string MoveDetail(const std::string& from, const std::string& to)
+{
+    return from.substr(from.find_last_of('\\') + 1) + " -> " + to.substr(0, to.find_last_of('\\'));
+}
+
+} // namespace
+
 void Placement::Problem(std::string_view entry, std::string detail, std::string reason)
 {
     report_.AddProblem(std::string(entry), std::move(detail), std::move(reason));
@@ -47,8 +58,7 @@ bool Placement::Place(EntryKind kind, std::string_view line)
     if (there < 0)
         there = fso.FolderExists(FolderPath(kind)) ? 1 : 0;
     if (there == 0) {
-        const std::string folder = FolderPath(kind);
-        Problem(name, cached + " -> " + destination, "The folder " + folder + " does not exist.");
+        Problem(name, MoveDetail(cached, destination), "That folder does not exist.");
         return false;
     }
     return Move(name, std::move(cached), std::move(destination));
@@ -67,7 +77,7 @@ bool Placement::Move(std::string_view entry, std::string from, std::string to)
     try {
         state_.objFSO->MoveFile(from, to);
     } catch (const FileSystemError& e) {
-        Problem(entry, from + " -> " + to,
+        Problem(entry, MoveDetail(from, to),
                 e.Kind() == FsErrorKind::AlreadyExists ? "A file of that name is already there." : e.Reason());
         return false;
     }
@@ -89,24 +99,24 @@ bool Placement::Replace(std::string_view entry, const std::string& from, const s
 {
     FileSystemService& fso = *state_.objFSO;
     if (!fso.FileExists(from)) {
-        Problem(entry, from + " -> " + to, "The cached file is missing, so the map already in Maps was kept.");
+        Problem(entry, MoveDetail(from, to), "The cached file is missing, so the map already in Maps was kept.");
         return false;
     }
     if (!force_ && fso.IsReadOnly(to)) {
-        Problem(entry, from + " -> " + to, "The map already in Maps is read-only and was kept.");
+        Problem(entry, MoveDetail(from, to), "The map already in Maps is read-only and was kept.");
         return false;
     }
     const std::string aside = FreeAsideName(to);
     try {
         fso.MoveFile(to, aside);
     } catch (const FileSystemError& e) {
-        Problem(entry, from + " -> " + to, e.Reason());
+        Problem(entry, MoveDetail(from, to), e.Reason());
         return false;
     }
     try {
         fso.MoveFile(from, to);
     } catch (const FileSystemError& e) {
-        Problem(entry, from + " -> " + to, e.Reason());
+        Problem(entry, MoveDetail(from, to), e.Reason());
         try {
             fso.MoveFile(aside, to);
         } catch (const FileSystemError& back) {
@@ -130,7 +140,7 @@ void Placement::Undo()
             if (step.what == Step::Replaced)
                 fso.MoveFile(step.aside, step.to);
         } catch (const FileSystemError& e) {
-            Problem(step.entry, step.to + " -> " + step.from, "Could not be put back: " + e.Reason());
+            Problem(step.entry, MoveDetail(step.to, step.from), "Could not be put back: " + e.Reason());
         }
     });
     journal_.clear();
