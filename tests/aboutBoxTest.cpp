@@ -65,6 +65,7 @@ TEST_F(AboutBoxTest, boxIsDrawnAsDesigned)
               "Warning: The author of this program is providing it AS IS. The author is not responsible for any "
               "damage that occurs as a result of the use of this product.");
     EXPECT_TRUE(box->cmdOK->isDefault());
+    EXPECT_EQ(box->focusWidget(), box->cmdOK); // focused first
 
     // Every text fits its label.
     for (QLabel* label : {box->lblTitle, box->lblVersion, box->lblDescription, box->lblDisclaimer})

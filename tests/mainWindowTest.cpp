@@ -102,6 +102,7 @@ TEST_F(MainWindowTest, windowIsDrawnAsDesigned)
     EXPECT_EQ(next(w.cmdClear), w.cmdMoveAll);
     EXPECT_EQ(next(w.cmdMoveAll), w.lstCache);
     EXPECT_EQ(next(w.lstCache), w.cmdMove);
+    EXPECT_EQ(w.focusWidget(), w.cmdMove); // focused first
 }
 
 TEST_F(MainWindowTest, menusHaveTheirCaptionsInOrderWithoutShortcuts)
