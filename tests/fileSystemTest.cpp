@@ -5,6 +5,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -153,6 +154,44 @@ TEST_F(FileSystemTest, writeIntoAReadOnlyFolderFailsCleanly)
 #endif
     fs::permissions(prefix.Cache(), fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_EQ(KindOf([&] { fso->WriteTextFile(prefix.CacheWin() + "\\cache.bak", "x"); }), FsErrorKind::AccessDenied);
+}
+
+} // namespace
+} // namespace ovcache
+
+namespace ovcache {
+namespace {
+
+// A move to another file system copies, and the source goes only when the
+// copy is whole; a refused move leaves no partial copy behind.
+TEST_F(FileSystemTest, moveAcrossFileSystemsCopiesThenRemoves)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Needs a second file system mounted beside the prefix (/dev/shm)";
+#else
+    struct stat here {
+    }, there{};
+    if (::stat("/dev/shm", &there) != 0 || ::stat(prefix.Root().c_str(), &here) != 0 || here.st_dev == there.st_dev)
+        GTEST_SKIP() << "/dev/shm is not a separate file system here";
+    const fs::path other = fs::path("/dev/shm") / ("ovcache-test-" + std::to_string(::getpid()));
+    fs::create_directories(other / "Maps");
+    fs::create_directory_symlink(other, prefix.Root() / "dosdevices" / "d:");
+    const std::string content(300000, 'x');
+    WriteFile(prefix.Cache() / "A.uxx", content);
+    WriteFile(prefix.Cache() / "B.uxx", "b");
+    WriteFile(other / "Maps" / "Taken.kmx", "mine");
+
+    fso->MoveFile(Win("Cache\\A.uxx"), "D:\\Maps\\Arena.kmx");
+    EXPECT_EQ(ReadFile(other / "Maps" / "Arena.kmx"), content);
+    EXPECT_FALSE(fs::exists(prefix.Cache() / "A.uxx"));
+
+    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\B.uxx"), "D:\\Maps\\Taken.kmx"); }), FsErrorKind::AlreadyExists);
+    EXPECT_EQ(ReadFile(other / "Maps" / "Taken.kmx"), "mine");
+    EXPECT_TRUE(fs::exists(prefix.Cache() / "B.uxx"));
+    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\B.uxx"), "D:\\NoFolder\\B.kmx"); }), FsErrorKind::NotFound);
+    EXPECT_TRUE(fs::exists(prefix.Cache() / "B.uxx"));
+    fs::remove_all(other);
+#endif
 }
 
 } // namespace
