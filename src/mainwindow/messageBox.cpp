@@ -1,6 +1,9 @@
 #include "mainwindow/messageBox.h"
 
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace ovcache {
 
@@ -20,6 +23,14 @@ int MessageBox::Show(QWidget* parent, const QString& text, const QString& title,
     }
     QMessageBox box(icon == MsgIcon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon, title, text,
                     QMessageBox::NoButton, parent);
+    // Wide enough for the title bar to show the whole title.
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int width = QFontMetrics(titleFont).horizontalAdvance(title) * 3 / 2 + 100;
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    }
     if (buttons == MsgButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
