@@ -316,7 +316,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (bench.Window(sizes.back()) >= 0.5)
-        missed.push_back("window");
+        missed.emplace_back("window");
     std::printf("\nTargets missed: %s\n", missed.empty() ? "none" : "");
     for (const std::string& what : missed)
         std::printf("  %s\n", what.c_str());
