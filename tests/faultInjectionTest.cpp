@@ -29,7 +29,7 @@ public:
     bool FolderExists(const std::string& p) override { return real_->FolderExists(p); }
     bool IsReadOnly(const std::string& p) override { return real_->IsReadOnly(p); }
     std::vector<std::string> ListFiles(const std::string& f) override { return Step("List", f), real_->ListFiles(f); }
-    std::uint64_t FolderSize(const std::string& f) override { return Step("Size", f), real_->FolderSize(f); }
+    FolderMeasure Measure(const std::string& f) override { return Step("Size", f), real_->Measure(f); }
     void DeleteOneFile(const std::string& s, bool force) override { Step("Delete", s), real_->DeleteOneFile(s, force); }
     void MoveFile(const std::string& a, const std::string& b) override { Step("Move", a), real_->MoveFile(a, b); }
     std::string ReadTextFile(const std::string& p) override { return Step("Read", p), real_->ReadTextFile(p); }
@@ -42,6 +42,8 @@ public:
         Step("Replace", b), real_->ReplaceFile(a, b);
     }
     void Flush() override { Step("Flush", ""), real_->Flush(); }
+    void BeginBatch() override { real_->BeginBatch(); }
+    void EndBatch() override { real_->EndBatch(); }
 
 private:
     void Step(const char* op, const std::string& path)

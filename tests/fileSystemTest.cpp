@@ -115,10 +115,71 @@ TEST_F(FileSystemTest, filesAreASnapshotWithFullPathsAndTheSizeCountsEverything)
     EXPECT_EQ(paths, (std::vector<std::string>{prefix.CacheWin() + "\\B.uxx", prefix.CacheWin() + "\\cache.ini",
                                                prefix.CacheWin() + "\\caf\xE9.uxx"}));
     EXPECT_EQ(folder.Size(), 1112u);
+    const FolderMeasure measure = folder.Measure();
+    EXPECT_EQ(measure.files, 3u);
+    EXPECT_EQ(measure.bytes, 1112u);
 
     fs::remove(prefix.Cache() / "B.uxx");
     EXPECT_EQ(files.Count(), 3u); // taken when it was asked for
     EXPECT_THROW(fso->GetFolder(prefix.GameWin() + "\\Nowhere"), FileSystemError);
+}
+
+// Large folders are measured on several cores at once; nothing may be
+// counted twice or missed.
+TEST_F(FileSystemTest, aLargeFolderIsMeasuredWhole)
+{
+    for (int k = 0; k < 5000; ++k)
+        WriteFile(prefix.Cache() / (std::to_string(k) + ".uxx"), std::string(static_cast<std::size_t>(k % 7), 'x'));
+    fs::create_directories(prefix.Cache() / "Sub");
+    WriteFile(prefix.Cache() / "Sub" / "deep", "12345");
+    const FolderMeasure measure = fso->GetFolder(prefix.CacheWin()).Measure();
+    EXPECT_EQ(measure.files, 5000u);
+    std::uint64_t bytes = 5;
+    for (int k = 0; k < 5000; ++k)
+        bytes += static_cast<std::uint64_t>(k % 7);
+    EXPECT_EQ(measure.bytes, bytes);
+}
+
+// Files are found by their name as given first and otherwise without regard
+// to case, whether or not the folder has been read before.
+TEST_F(FileSystemTest, filesAreFoundWithoutRegardToCaseForEveryOperation)
+{
+    WriteFile(prefix.Cache() / "a.UXX", "a");
+    WriteFile(prefix.Cache() / "b.Uxx", "b");
+    WriteFile(prefix.Cache() / "c.uXX", "c");
+    WriteFile(prefix.Cache() / "Index.INI", "i");
+    EXPECT_EQ(fso->ReadTextFile(Win("Cache\\index.ini")), "i");
+    fso->MoveFile(Win("Cache\\A.uxx"), Win("Maps\\A.kmx"));
+    EXPECT_EQ(ReadFile(prefix.Game() / "Maps" / "A.kmx"), "a");
+    fso->DeleteFile(Win("Cache\\B.UXX"));
+    EXPECT_FALSE(fs::exists(prefix.Cache() / "b.Uxx"));
+    fso->BeginBatch();
+    fso->MoveFile(Win("Cache\\C.UXX"), Win("Maps\\C.kmx"));
+    EXPECT_EQ(ReadFile(prefix.Game() / "Maps" / "C.kmx"), "c");
+    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\C.uxx"), Win("Maps\\D.kmx")); }), FsErrorKind::NotFound);
+    fso->EndBatch();
+}
+
+// Inside a batch the program counts on its own record of a folder; a new
+// batch, or none, looks at the folder again and sees what others changed.
+TEST_F(FileSystemTest, aNewBatchSeesWhatOthersChangedMeanwhile)
+{
+    WriteFile(prefix.Cache() / "A.uxx", "a");
+    WriteFile(prefix.Cache() / "B.uxx", "b");
+    WriteFile(prefix.Cache() / "C.uxx", "c");
+    const FileSystemBatch batch(*fso);
+    fso->MoveFile(Win("Cache\\A.uxx"), Win("Maps\\Arena.kmx"));
+    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\B.uxx"), Win("Maps\\ARENA.KMX")); }), FsErrorKind::AlreadyExists);
+
+    WriteFile(prefix.Game() / "Maps" / "Other.kmx", "theirs");
+    fso->BeginBatch();
+    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\B.uxx"), Win("Maps\\other.KMX")); }), FsErrorKind::AlreadyExists);
+    fs::remove(prefix.Game() / "Maps" / "Arena.kmx");
+    fso->EndBatch();
+    fso->MoveFile(Win("Cache\\C.uxx"), Win("Maps\\ARENA.kmx"));
+    EXPECT_EQ(ReadFile(prefix.Game() / "Maps" / "ARENA.kmx"), "c");
+    EXPECT_EQ(ReadFile(prefix.Game() / "Maps" / "Other.kmx"), "theirs");
+    EXPECT_EQ(ReadFile(prefix.Cache() / "B.uxx"), "b");
 }
 
 TEST_F(FileSystemTest, fileExistsOnlyForOrdinaryFilesInAnyCase)

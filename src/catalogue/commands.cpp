@@ -31,9 +31,10 @@ void ShowStatistics(WorkingState& state, CacheView& view, bool indexPresent, Com
 {
     try {
         state.objFolder = state.objFSO->GetFolder(state.strCachePath);
-        state.objFiles = state.objFolder.Files();
-        const std::size_t count = state.objFiles.Count();
-        const std::uint64_t size = state.objFolder.Size();
+        // Counted, not listed: only Move All walks the files, and it takes
+        // its own snapshot, so none is kept between commands.
+        state.objFiles = FileCollection();
+        const auto [count, size] = state.objFolder.Measure();
         const std::size_t cached = indexPresent && count > 0 ? count - 1 : count;
         if (!indexPresent && count == 0) {
             view.SetLabel(DataLabel::FileCount, "0");
@@ -47,7 +48,10 @@ void ShowStatistics(WorkingState& state, CacheView& view, bool indexPresent, Com
     }
 }
 
-bool ListCache(WorkingState& state, CacheView& view, CommandReport& report)
+// Lists the maps of the index: the lines given, which a command has just
+// written there, or else the file as it is now.
+bool ListCache(WorkingState& state, CacheView& view, CommandReport& report,
+               const std::vector<std::string>* written = nullptr)
 {
     view.ClearList();
     if (!state.objFSO->FileExists(IndexPath(state.strCachePath))) {
@@ -56,7 +60,10 @@ bool ListCache(WorkingState& state, CacheView& view, CommandReport& report)
         view.EndProgram(1);
         return false;
     }
-    if (const auto lines = ReadIndex(state, report)) {
+    std::optional<std::vector<std::string>> read;
+    if (!written)
+        read = ReadIndex(state, report);
+    if (const std::vector<std::string>* lines = written ? written : read ? &*read : nullptr) {
         for (const std::string& line : *lines) {
             state.strLine = line;
             state.intEqPos = EqPos(line);
@@ -135,6 +142,7 @@ void cmdMove_Click(WorkingState& state, CacheView& view)
         return;
     }
     CommandReport report;
+    const FileSystemBatch batch(*state.objFSO);
     auto lines = ReadIndex(state, report);
     if (!lines) {
         report.Show(view, "Move");
@@ -150,17 +158,19 @@ void cmdMove_Click(WorkingState& state, CacheView& view)
             kept.push_back(std::move(line));
     }
 
-    if (CommitIndex(state, kept, report))
+    const bool committed = CommitIndex(state, kept, report);
+    if (committed)
         placement.Finish();
     else
         placement.Undo();
-    ListCache(state, view, report);
+    ListCache(state, view, report, committed ? &kept : nullptr);
     report.Show(view, "Move");
 }
 
 void cmdMoveAll_Click(WorkingState& state, CacheView& view)
 {
     FileSystemService& fso = *state.objFSO;
+    const FileSystemBatch batch(fso);
     CommandReport report;
     const std::string index = IndexPath(state.strCachePath);
     std::optional<std::vector<std::string>> lines;
@@ -235,6 +245,7 @@ void cmdClear_Click(WorkingState& state, CacheView& view)
     if (state.intResponse != vbYes)
         return;
     CommandReport report;
+    const FileSystemBatch batch(*state.objFSO);
     try {
         state.objFSO->DeleteFile(state.strCachePath + "\\*.*", true);
     } catch (const FileSystemError& e) {

@@ -46,6 +46,8 @@ bool Placement::Place(EntryKind kind, std::string_view line)
         if (!fso.FileExists(destination))
             return Move(name, std::move(cached), std::move(destination));
         state_.intResponse = AskOverwrite(view_, state_.strGameFolder, name);
+        // The player may have changed the folders while the question was up.
+        fso.BeginBatch();
         if (state_.intResponse == vbYes)
             return Replace(name, cached, destination);
         journal_.push_back({Step::Discarded, std::string(name), cached, {}, {}});

@@ -84,7 +84,12 @@ FileCollection Folder::Files() const
 
 std::uint64_t Folder::Size() const
 {
-    return service_->FolderSize(path_);
+    return service_->Measure(path_).bytes;
+}
+
+FolderMeasure Folder::Measure() const
+{
+    return service_->Measure(path_);
 }
 
 } // namespace ovcache

@@ -37,6 +37,11 @@ private:
 
 class FileSystemService;
 
+struct FolderMeasure {
+    std::size_t files = 0;   // directly in the folder
+    std::uint64_t bytes = 0; // in everything below it
+};
+
 // A snapshot of the files directly in a folder, taken when it was asked for;
 // each item is the file's full path: the folder path, "\" and the file's name.
 class FileCollection {
@@ -59,6 +64,8 @@ public:
     FileCollection Files() const;
     // Total size in bytes of everything below the folder.
     std::uint64_t Size() const;
+    // The Count of Files and the Size, in one look at the folder.
+    FolderMeasure Measure() const;
 
 private:
     FileSystemService* service_ = nullptr;
@@ -79,7 +86,7 @@ public:
     // Full paths of the files directly in folder, in the order the system
     // gives them.
     virtual std::vector<std::string> ListFiles(const std::string& folder) = 0;
-    virtual std::uint64_t FolderSize(const std::string& folder) = 0;
+    virtual FolderMeasure Measure(const std::string& folder) = 0;
 
     // Deletes every file the specification matches; its last component may hold
     // the wildcards "*" and "?" ("*.*" matches every file), compared without
@@ -101,6 +108,25 @@ public:
     // Makes the moves and deletions made so far last through a crash, so that
     // an index written after them never speaks of a state the disk lost.
     virtual void Flush() = 0;
+
+    // Within a batch the service may count on what it read of a folder once
+    // and on its own record of the changes it made there since, rather than
+    // look at the folder again before each operation. Beginning again inside
+    // a batch looks again.
+    virtual void BeginBatch() {}
+    virtual void EndBatch() {}
+};
+
+// One command's batch, ended however the command ends.
+class FileSystemBatch {
+public:
+    explicit FileSystemBatch(FileSystemService& service) : service_(service) { service_.BeginBatch(); }
+    ~FileSystemBatch() { service_.EndBatch(); }
+    FileSystemBatch(const FileSystemBatch&) = delete;
+    FileSystemBatch& operator=(const FileSystemBatch&) = delete;
+
+private:
+    FileSystemService& service_;
 };
 
 // The service for this operating system.

@@ -11,11 +11,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
-#include <set>
+#include <mutex>
 #include <string_view>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace ovcache {
 namespace {
@@ -42,11 +45,6 @@ FsErrorKind KindOf(int err)
 [[noreturn]] void Fail(const char* operation, const std::string& path, int err)
 {
     throw FileSystemError(operation, path, KindOf(err), std::strerror(err));
-}
-
-bool StatOf(const std::string& native, struct stat& st)
-{
-    return ::stat(native.c_str(), &st) == 0;
 }
 
 std::string DirectoryOf(const std::string& nativeFile)
@@ -136,34 +134,33 @@ void CopyThenRemove(const std::string& from, const std::string& to, const std::s
 }
 
 class PosixFileSystem final : public FileSystemService {
+    using Located = PathResolver::Located;
+
 public:
-    void Flush() override
-    {
-        for (const std::string& dir : unsynced_)
-            SyncDirectory(dir);
-        unsynced_.clear();
-    }
+    void Flush() override { resolver_.SyncChanged(); }
+    void BeginBatch() override { resolver_.BeginBatch(); }
+    void EndBatch() override { resolver_.EndBatch(); }
 
     bool FileExists(const std::string& path) override
     {
-        const std::string native = Native(path);
+        const Located place = resolver_.Locate(path);
         struct stat st {};
-        if (!StatOf(native, st) || !S_ISREG(st.st_mode))
+        if (!StatOf(place, st, 0) || !S_ISREG(st.st_mode))
             return false;
         // Wine shows dot files as hidden; hidden files are not ordinary ones.
-        return fs::path(native).filename().string().rfind('.', 0) != 0;
+        return NameOf(place).rfind('.', 0) != 0;
     }
 
     bool FolderExists(const std::string& path) override
     {
         struct stat st {};
-        return StatOf(Native(path), st) && S_ISDIR(st.st_mode);
+        return StatOf(resolver_.Locate(path), st, 0) && S_ISDIR(st.st_mode);
     }
 
     bool IsReadOnly(const std::string& path) override
     {
         struct stat st {};
-        return StatOf(Native(path), st) && (st.st_mode & S_IWUSR) == 0;
+        return StatOf(resolver_.Locate(path), st, 0) && (st.st_mode & S_IWUSR) == 0;
     }
 
     std::vector<std::string> ListFiles(const std::string& folder) override
@@ -191,69 +188,77 @@ public:
         return names;
     }
 
-    std::uint64_t FolderSize(const std::string& folder) override
+    FolderMeasure Measure(const std::string& folder) override
     {
-        const int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY);
+        const int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0)
             Fail("Size", folder, errno);
-        return SizeBelow(fd);
+        FolderMeasure measure;
+        MeasureBelow(fd, measure, true);
+        return measure;
     }
 
     void DeleteOneFile(const std::string& path, bool force) override
     {
-        const std::string native = Native(path);
         struct stat st {};
-        if (::lstat(native.c_str(), &st) != 0)
-            Fail("DeleteFile", path, errno);
+        Located place;
+        if (const int err = Existing(
+                path, place, [&](const Located& at) { return StatOf(at, st, AT_SYMLINK_NOFOLLOW) ? 0 : errno; }))
+            Fail("DeleteFile", path, err);
         if (S_ISDIR(st.st_mode))
             throw FileSystemError("DeleteFile", path, FsErrorKind::NotFound, "File not found");
         if (!force && (st.st_mode & S_IWUSR) == 0)
             throw FileSystemError("DeleteFile", path, FsErrorKind::AccessDenied,
                                   "Permission denied (the file is read-only)");
-        if (::unlink(native.c_str()) != 0)
+        if (::unlinkat(place.dirFd, place.name.c_str(), 0) != 0)
             Fail("DeleteFile", path, errno);
-        Changed(native, false);
+        resolver_.Removed(place);
     }
 
     void MoveFile(const std::string& from, const std::string& to) override
     {
-        const std::string src = Native(from);
-        const std::string dst = Native(to);
-        int err = 0;
-        if (::syscall(SYS_renameat2, AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), 1 /* RENAME_NOREPLACE */) != 0) {
-            err = errno;
-            if (err == EINVAL || err == ENOSYS) {
-                // The file system cannot refuse to replace in one step: a hard
-                // link refuses an existing name, then the old name goes.
-                err = ::link(src.c_str(), dst.c_str()) == 0 ? 0 : errno;
-                if (err == 0)
-                    ::unlink(src.c_str());
-            }
-            if (err == EXDEV) {
-                CopyThenRemove(src, dst, from);
-                err = 0;
-            }
+        const Located dst = resolver_.Locate(to);
+        Located src;
+        int err = Existing(from, src, [&](const Located& at) {
+            if (::syscall(SYS_renameat2, at.dirFd, at.name.c_str(), dst.dirFd, dst.name.c_str(),
+                          1 /* RENAME_NOREPLACE */) == 0)
+                return 0;
+            if (errno != EINVAL && errno != ENOSYS)
+                return errno;
+            // The file system cannot refuse to replace in one step: a hard
+            // link refuses an existing name, then the old name goes.
+            if (::linkat(at.dirFd, at.name.c_str(), dst.dirFd, dst.name.c_str(), 0) != 0)
+                return errno;
+            ::unlinkat(at.dirFd, at.name.c_str(), 0);
+            return 0;
+        });
+        if (err == EXDEV) {
+            CopyThenRemove(PathResolver::PathOf(src), PathResolver::PathOf(dst), from);
+            err = 0;
         }
         if (err == EEXIST)
             throw FileSystemError("MoveFile", to, FsErrorKind::AlreadyExists, "File already exists");
         if (err == ENOENT) {
             struct stat st {};
-            const bool sourceThere = ::lstat(src.c_str(), &st) == 0;
+            const bool sourceThere = StatOf(src, st, AT_SYMLINK_NOFOLLOW);
             throw FileSystemError("MoveFile", sourceThere ? to : from, FsErrorKind::NotFound,
                                   sourceThere ? "Path not found" : "File not found");
         }
         if (err != 0)
             Fail("MoveFile", from, err);
-        Changed(src, false);
-        Changed(dst, true);
+        resolver_.Added(dst);
+        resolver_.Removed(src);
     }
 
     std::string ReadTextFile(const std::string& path) override
     {
-        const std::string native = Native(path);
-        const int fd = ::open(native.c_str(), O_RDONLY);
-        if (fd < 0)
-            Fail("Open", path, errno);
+        int fd = -1;
+        Located place;
+        if (const int err = Existing(path, place, [&](const Located& at) {
+                fd = ::openat(at.dirFd, at.name.c_str(), O_RDONLY | O_CLOEXEC);
+                return fd < 0 ? errno : 0;
+            }))
+            Fail("Open", path, err);
         std::string text;
         char buffer[1 << 16];
         for (;;) {
@@ -275,10 +280,11 @@ public:
 
     void WriteTextFile(const std::string& path, const std::string& text) override
     {
-        const std::string native = Native(path);
-        const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const Located place = resolver_.Locate(path);
+        const int fd = ::openat(place.dirFd, place.name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (fd < 0)
             Fail("Write", path, errno);
+        resolver_.Added(place);
         WriteAll(fd, text.data(), text.size(), path, "Write");
         if (::fsync(fd) != 0) {
             const int err = errno;
@@ -287,66 +293,116 @@ public:
         }
         if (::close(fd) != 0)
             Fail("Write", path, errno);
-        Changed(native, true);
     }
 
     void ReplaceFile(const std::string& from, const std::string& to) override
     {
-        const std::string dst = Native(to);
-        const std::string src = Native(from);
-        if (::rename(src.c_str(), dst.c_str()) != 0)
+        const Located dst = resolver_.Locate(to);
+        const Located src = resolver_.Locate(from);
+        if (::renameat(src.dirFd, src.name.c_str(), dst.dirFd, dst.name.c_str()) != 0)
             Fail("Replace", to, errno);
-        Changed(src, false);
-        Changed(dst, true);
+        resolver_.Added(dst);
+        resolver_.Removed(src);
         Flush();
     }
 
 private:
     std::string Native(const std::string& windowsPath) { return resolver_.Resolve(windowsPath); }
 
-    // Bytes in the regular files below an open folder, which it closes;
-    // links are not followed.
-    static std::uint64_t SizeBelow(int dirFd)
+    // Works on a file that should be there, trying its name as given first
+    // without reading its folder; only when that is missing is the name looked
+    // for without regard to case, and the work done again if it was found.
+    // Returns the work's error number, 0 when it succeeded.
+    template <typename Work> int Existing(const std::string& path, Located& place, Work work)
+    {
+        place = resolver_.Locate(path, PathResolver::NameCheck::Guess);
+        int err = work(place);
+        if (err == ENOENT && place.guessed) {
+            Located found = resolver_.Locate(path);
+            if (found.name != place.name || found.dirFd != place.dirFd) {
+                place = std::move(found);
+                err = work(place);
+            }
+        }
+        return err;
+    }
+
+    static bool StatOf(const Located& place, struct stat& st, int flags)
+    {
+        return ::fstatat(place.dirFd, place.name.c_str(), &st, flags) == 0;
+    }
+
+    static std::string_view NameOf(const Located& place)
+    {
+        const std::string_view name = place.name;
+        return name.substr(name.find_last_of('/') + 1);
+    }
+
+    // The regular files directly in an open folder (when top) and the bytes
+    // in all of them below it; closes the folder. Links are not followed.
+    static void MeasureBelow(int dirFd, FolderMeasure& measure, bool top)
     {
         DIR* dir = ::fdopendir(dirFd);
         if (!dir) {
             ::close(dirFd);
-            return 0;
+            return;
         }
-        std::uint64_t total = 0;
+        // The names first, one after another in one buffer; each is then
+        // looked at by itself, which is the slow part, on every core.
+        std::string names;
+        std::vector<std::size_t> starts;
         while (const dirent* entry = ::readdir(dir)) {
             const char* name = entry->d_name;
             if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
                 continue;
-            struct stat st {};
-            if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                continue; // gone meanwhile
-            if (S_ISREG(st.st_mode))
-                total += static_cast<std::uint64_t>(st.st_size);
-            else if (S_ISDIR(st.st_mode)) {
-                const int sub = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
-                if (sub >= 0)
-                    total += SizeBelow(sub);
+            starts.push_back(names.size());
+            names.append(name).push_back('\0');
+        }
+        std::vector<std::size_t> folders;
+        std::mutex foldersMutex;
+        const auto part = [&](std::size_t first, std::size_t last, FolderMeasure& into) {
+            for (std::size_t k = first; k < last; ++k) {
+                struct stat st {};
+                if (::fstatat(dirFd, names.c_str() + starts[k], &st, AT_SYMLINK_NOFOLLOW) != 0)
+                    continue; // gone meanwhile
+                if (S_ISREG(st.st_mode)) {
+                    into.bytes += static_cast<std::uint64_t>(st.st_size);
+                    into.files += top ? 1 : 0;
+                } else if (S_ISDIR(st.st_mode)) {
+                    const std::lock_guard<std::mutex> lock(foldersMutex);
+                    folders.push_back(starts[k]);
+                }
+            }
+        };
+        const std::size_t helpers =
+            starts.size() < 4096 ? 0 : std::min<std::size_t>(std::thread::hardware_concurrency(), 4) - 1;
+        std::vector<FolderMeasure> parts(helpers + 1);
+        std::vector<std::thread> threads;
+        const std::size_t share = starts.size() / (helpers + 1);
+        for (std::size_t h = 1; h <= helpers; ++h) {
+            try {
+                threads.emplace_back(part, h * share, h == helpers ? starts.size() : (h + 1) * share,
+                                     std::ref(parts[h]));
+            } catch (const std::system_error&) { // no thread to be had: this one does that share too
+                part(h * share, h == helpers ? starts.size() : (h + 1) * share, parts[h]);
             }
         }
+        part(0, helpers == 0 ? starts.size() : share, parts[0]);
+        for (std::thread& thread : threads)
+            thread.join();
+        for (const FolderMeasure& counted : parts) {
+            measure.files += counted.files;
+            measure.bytes += counted.bytes;
+        }
+        for (const std::size_t start : folders) {
+            const int sub = ::openat(dirFd, names.c_str() + start, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (sub >= 0)
+                MeasureBelow(sub, measure, false);
+        }
         ::closedir(dir);
-        return total;
-    }
-
-    // Remembers what the program changed, for the resolver and for Flush.
-    void Changed(const std::string& native, bool added)
-    {
-        if (added)
-            resolver_.Added(native);
-        else
-            resolver_.Removed(native);
-        const std::string_view dir = std::string_view(native).substr(0, native.find_last_of('/'));
-        if (unsynced_.find(dir) == unsynced_.end())
-            unsynced_.emplace(DirectoryOf(native));
     }
 
     PathResolver resolver_;
-    std::set<std::string, std::less<>> unsynced_;
 };
 
 } // namespace

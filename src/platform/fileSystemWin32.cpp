@@ -94,19 +94,20 @@ public:
         return names;
     }
 
-    std::uint64_t FolderSize(const std::string& folder) override
+    FolderMeasure Measure(const std::string& folder) override
     {
-        std::uint64_t total = 0;
+        FolderMeasure measure;
         ForEachMatch(folder + "\\*", "Size", [&](const WIN32_FIND_DATAA& found) {
             const std::string name = found.cFileName;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 if (name != "." && name != ".." && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                    total += FolderSize(folder + "\\" + name);
+                    measure.bytes += Measure(folder + "\\" + name).bytes;
             } else {
-                total += (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+                ++measure.files;
+                measure.bytes += (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
             }
         });
-        return total;
+        return measure;
     }
 
     void DeleteOneFile(const std::string& path, bool force) override

@@ -4,9 +4,12 @@
 #include "platform/codePage.h"
 #include "platform/winePrefix.h"
 
+#include <algorithm>
 #include <cctype>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 #endif
 
@@ -67,91 +70,195 @@ std::string ToNativePath(std::string_view windowsPath)
 
 PathResolver::PathResolver() : prefix_(WinePrefix().string()) {}
 
+void PathResolver::Descriptor::Reset(int fd)
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = fd;
+}
+
 PathResolver::Listing* PathResolver::ListingOf(const std::string& nativeDir)
 {
+    auto [it, added] = listings_.try_emplace(nativeDir);
+    if (added)
+        it->second.path = nativeDir;
+    return Checked(it->second);
+}
+
+PathResolver::Listing* PathResolver::Checked(Listing& listing)
+{
+    if (batch_ != 0 && listing.checked == batch_)
+        return listing.there ? &listing : nullptr;
+    listing.checked = batch_;
     struct stat st {};
-    if (::stat(nativeDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        listings_.erase(nativeDir);
+    if (::stat(listing.path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        listing.there = false;
+        listing.read = false;
+        listing.names.Clear();
+        listing.folder.Reset(-1);
         return nullptr;
     }
-    auto [it, added] = listings_.try_emplace(nativeDir);
-    Listing& listing = it->second;
-    // The program's own changes are in the listing already; a new time that
+    if (!listing.there || st.st_dev != listing.device || st.st_ino != listing.inode)
+        Reopen(listing, st);
+    // The program's own changes are in the names already; a new time that
     // they explain needs no second reading.
-    if (!added &&
-        (listing.ours || (listing.mtime.tv_sec == st.st_mtim.tv_sec && listing.mtime.tv_nsec == st.st_mtim.tv_nsec))) {
-        listing.mtime = st.st_mtim;
-        listing.ours = false;
-        return &listing;
+    else if (listing.read && !listing.ours &&
+             (listing.mtime.tv_sec != st.st_mtim.tv_sec || listing.mtime.tv_nsec != st.st_mtim.tv_nsec)) {
+        listing.read = false;
+        listing.names.Clear();
     }
-    listing.ours = false;
-    listing.exact.clear();
-    listing.folded.clear();
-    listing.hasFolded = false;
     listing.mtime = st.st_mtim;
-    if (DIR* dir = ::opendir(nativeDir.c_str())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name == "." || name == "..")
-                continue;
-            listing.exact.insert(name);
-        }
-        ::closedir(dir);
-    }
+    listing.ours = false;
     return &listing;
 }
 
-const std::string& PathResolver::Folded(std::string_view name, bool utf8)
+void PathResolver::Reopen(Listing& listing, const struct stat& st)
 {
-    if (utf8 && !IsAscii(name))
-        folded_ = Utf8ToCp1252(name);
-    else
-        folded_.assign(name);
-    FoldCaseCp1252InPlace(folded_);
-    return folded_;
+    listing.there = true;
+    listing.device = st.st_dev;
+    listing.inode = st.st_ino;
+    listing.read = false;
+    listing.missed = false;
+    listing.names.Clear();
+    listing.folder.Reset(::open(listing.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat opened {};
+    if (listing.folder.Get() >= 0 &&
+        (::fstat(listing.folder.Get(), &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino))
+        listing.folder.Reset(-1); // replaced meanwhile: work through the path
 }
 
-std::string PathResolver::Lookup(Listing* listing, std::string_view nameCp1252)
+void PathResolver::ReadNames(Listing& listing)
 {
-    if (IsAscii(nameCp1252) && (!listing || listing->exact.find(nameCp1252) != listing->exact.end()))
-        return std::string(nameCp1252);
-    std::string exact = Cp1252ToUtf8(nameCp1252);
-    if (!listing || listing->exact.count(exact))
-        return exact;
-    if (!listing->hasFolded) {
-        for (const std::string& name : listing->exact)
-            listing->folded.emplace(Folded(name, true), name);
-        listing->hasFolded = true;
+    listing.read = true;
+    listing.missed = true;
+    listing.names.Clear();
+    // A description of its own, so that reading moves no shared offset.
+    const int reading = listing.folder.Get() >= 0
+                            ? ::openat(listing.folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                            : ::open(listing.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (reading < 0)
+        return;
+    struct stat st {};
+    if (::fstat(reading, &st) == 0)
+        listing.mtime = st.st_mtim;
+    listing.ours = false;
+    DIR* dir = ::fdopendir(reading);
+    if (!dir) {
+        ::close(reading);
+        return;
     }
-    const auto found = listing->folded.find(Folded(nameCp1252, false));
-    return found == listing->folded.end() ? exact : std::string(found->second);
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+            continue;
+        listing.names.Add(name);
+    }
+    ::closedir(dir);
+}
+
+std::string PathResolver::Scan(const Listing& listing, std::string_view nameCp1252, std::string exact)
+{
+    const std::string query = FoldCaseCp1252(nameCp1252);
+    const bool ascii = IsAscii(query);
+    const int reading = listing.folder.Get() >= 0
+                            ? ::openat(listing.folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                            : ::open(listing.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = reading >= 0 ? ::fdopendir(reading) : nullptr;
+    if (!dir) {
+        if (reading >= 0)
+            ::close(reading);
+        return exact;
+    }
+    std::string buffer;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        // an ASCII name folds only to an ASCII name of its own length
+        if ((!ascii || name.size() == query.size()) && FoldName(name, buffer) == query) {
+            exact.assign(name);
+            break;
+        }
+    }
+    ::closedir(dir);
+    return exact;
+}
+
+std::string PathResolver::Lookup(Listing* listing, std::string_view nameCp1252, NameCheck check, bool* guessed)
+{
+    std::string exact = Cp1252ToUtf8(nameCp1252);
+    if (!listing)
+        return exact;
+    if (!listing->read) {
+        if (check == NameCheck::Guess) {
+            *guessed = true;
+            return exact;
+        }
+        // Found as it is, it needs no reading of the folder.
+        struct stat st {};
+        const Located place = At(listing, exact);
+        if (::fstatat(place.dirFd, place.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+            return exact;
+        // One miss is answered by a look through the folder; a folder
+        // missed in again is read and kept, as more misses will follow.
+        if (!listing->missed) {
+            listing->missed = true;
+            return Scan(*listing, nameCp1252, std::move(exact));
+        }
+        ReadNames(*listing);
+    }
+    thread_local std::string folded;
+    folded.assign(nameCp1252);
+    FoldCaseCp1252InPlace(folded);
+    const std::string* found = listing->names.Find(exact, folded);
+    return found ? *found : exact;
+}
+
+PathResolver::Located PathResolver::At(Listing* listing, std::string name)
+{
+    if (!listing)
+        return {AT_FDCWD, std::move(name), nullptr};
+    if (listing->folder.Get() < 0)
+        return {AT_FDCWD, Join(listing->path, name), listing};
+    return {listing->folder.Get(), std::move(name), listing};
+}
+
+std::string PathResolver::PathOf(const Located& place)
+{
+    return place.dirFd == AT_FDCWD || !place.folder ? place.name : Join(place.folder->path, place.name);
 }
 
 std::string PathResolver::Resolve(std::string_view windowsPath)
 {
-    // Most paths name a file in a folder met before: that folder's native
-    // path comes from memory, checked by the one look at it that the
-    // listing needs anyway.
+    return PathOf(Locate(windowsPath));
+}
+
+PathResolver::Located PathResolver::Locate(std::string_view windowsPath, NameCheck check)
+{
+    // Most paths name a file in a folder met before: that folder comes from
+    // memory, checked by the one look at it that the listing needs anyway.
     const std::size_t cut = windowsPath.find_last_of("\\/");
     if (cut != std::string_view::npos) {
         const std::string_view name = windowsPath.substr(cut + 1);
         if (!name.empty() && name != "." && name != "..") {
             const auto known = folders_.find(windowsPath.substr(0, cut));
             if (known != folders_.end()) {
-                if (Listing* listing = ListingOf(known->second))
-                    return Join(known->second, Lookup(listing, name));
+                if (Listing* listing = Checked(*known->second)) {
+                    bool guessed = false;
+                    Located place = At(listing, Lookup(listing, name, check, &guessed));
+                    place.guessed = guessed;
+                    return place;
+                }
                 folders_.erase(known);
             }
         }
     }
-    return ResolveWhole(windowsPath);
+    return LocateWhole(windowsPath, check);
 }
 
-std::string PathResolver::ResolveWhole(std::string_view windowsPath)
+PathResolver::Located PathResolver::LocateWhole(std::string_view windowsPath, NameCheck check)
 {
     const SplitPath split = Split(windowsPath, prefix_);
     if (split.parts.empty())
-        return split.root;
+        return {AT_FDCWD, split.root, nullptr};
 
     std::string folder = split.root;
     Listing* listing = ListingOf(folder);
@@ -162,51 +269,61 @@ std::string PathResolver::ResolveWhole(std::string_view windowsPath)
     }
     const std::size_t cut = windowsPath.find_last_of("\\/");
     if (listing && cut != std::string_view::npos)
-        folders_[std::string(windowsPath.substr(0, cut))] = folder;
-    return Join(folder, Lookup(listing, split.parts.back()));
+        folders_[std::string(windowsPath.substr(0, cut))] = listing;
+    bool guessed = false;
+    std::string name = Lookup(listing, split.parts.back(), check, &guessed);
+    Located place = listing ? At(listing, std::move(name)) : Located{AT_FDCWD, Join(folder, name), nullptr};
+    place.guessed = guessed;
+    return place;
 }
 
-PathResolver::Listing* PathResolver::KnownListing(std::string_view nativePath, std::string_view& name)
+namespace {
+
+std::string_view NameIn(const PathResolver::Located& place)
 {
-    const std::size_t cut = nativePath.find_last_of('/');
-    if (cut == std::string_view::npos)
-        return nullptr;
-    name = nativePath.substr(cut + 1);
-    const auto it = listings_.find(cut == 0 ? std::string_view("/") : nativePath.substr(0, cut));
-    return it == listings_.end() ? nullptr : &it->second;
+    const std::string_view name = place.name;
+    return place.dirFd == AT_FDCWD ? name.substr(name.find_last_of('/') + 1) : name;
 }
 
-void PathResolver::Added(const std::string& nativePath)
+} // namespace
+
+void PathResolver::Added(const Located& place)
 {
-    std::string_view name;
-    Listing* listing = KnownListing(nativePath, name);
+    Listing* listing = place.folder;
     if (!listing)
         return;
-    const auto [added, isNew] = listing->exact.emplace(name);
-    if (isNew && listing->hasFolded)
-        listing->folded.emplace(Folded(name, true), *added);
+    listing->changed = true;
+    if (!listing->read)
+        return;
     listing->ours = true;
+    listing->names.Add(NameIn(place));
 }
 
-void PathResolver::Removed(const std::string& nativePath)
+void PathResolver::Removed(const Located& place)
 {
-    std::string_view name;
-    Listing* listing = KnownListing(nativePath, name);
+    Listing* listing = place.folder;
     if (!listing)
         return;
-    const auto exact = listing->exact.find(name);
-    if (exact == listing->exact.end())
+    listing->changed = true;
+    if (!listing->read)
         return;
-    if (listing->hasFolded) { // before the name it points at goes
-        auto [first, last] = listing->folded.equal_range(Folded(name, true));
-        for (; first != last; ++first)
-            if (first->second == name) {
-                listing->folded.erase(first);
-                break;
-            }
+    listing->ours = true;
+    listing->names.Remove(NameIn(place));
+}
+
+void PathResolver::SyncChanged()
+{
+    for (auto& [path, listing] : listings_) {
+        if (!listing.changed)
+            continue;
+        listing.changed = false;
+        if (listing.folder.Get() >= 0) {
+            ::fsync(listing.folder.Get());
+        } else if (const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
     }
-    listing->exact.erase(exact);
-    listing->ours = true;
 }
 
 #endif
