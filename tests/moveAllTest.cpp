@@ -88,6 +88,30 @@ TEST_F(MoveAllTest, existingMapAsksAndNoDiscardsTheCachedCopy)
     EXPECT_EQ(std::distance(fs::directory_iterator(prefix.Game() / "Maps"), fs::directory_iterator()), 2);
 }
 
+// Whatever order the system lists the cache in, the questions follow the
+// index, and of two lines naming one map the earlier one is placed first.
+TEST_F(MoveAllTest, questionsComeInTheOrderOfTheIndex)
+{
+    std::vector<std::string> lines{"[Cache]"};
+    for (const char* name : {"Q7", "Q3", "Q9", "Q1", "Q5", "Q2", "Q8"}) {
+        WriteFile(prefix.Game() / "Maps" / (std::string(name) + ".kmx"), "mine");
+        lines.push_back(std::string("K") + name + "=" + name + ".kmx");
+        prefix.AddCached(std::string("K") + name);
+    }
+    lines.emplace_back("Z=New.kmx");
+    lines.emplace_back("A=New.kmx");
+    prefix.AddCached("Z");
+    prefix.AddCached("A");
+    prefix.WriteIndex(lines);
+    Start();
+    MoveAll({vbNo, vbNo, vbNo, vbNo, vbNo, vbNo, vbNo, vbYes});
+    ASSERT_EQ(view.boxes.size(), 8u);
+    const std::vector<std::string> order{"Q7", "Q3", "Q9", "Q1", "Q5", "Q2", "Q8", "New"};
+    for (std::size_t k = 0; k < order.size(); ++k)
+        EXPECT_NE(view.boxes[k].text.find(order[k] + ".kmx"), std::string::npos) << view.boxes[k].text;
+    EXPECT_EQ(GameFile("Maps/New.kmx"), "cached A");
+}
+
 TEST_F(MoveAllTest, readOnlyMapIsKeptOnYesAndReported)
 {
     WriteFile(prefix.Game() / "Maps" / "A1.kmx", "mine");

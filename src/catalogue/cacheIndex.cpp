@@ -57,12 +57,28 @@ bool EndsWith(std::string_view text, std::string_view suffix)
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
+namespace {
+
+constexpr std::string_view kCachedSuffix = ".uxx";
+
+} // namespace
+
 std::string CachedFilePath(const std::string& cachePath, std::string_view key)
 {
     std::string path = cachePath;
     path += '\\';
     path += key;
-    path += ".uxx";
+    path += kCachedSuffix;
+    return path;
+}
+
+std::optional<std::string_view> CachedFileKey(const std::string& cachePath, std::string_view path)
+{
+    if (path.size() < cachePath.size() + 1 + kCachedSuffix.size() || !path.starts_with(cachePath) ||
+        path[cachePath.size()] != '\\' || !EndsWith(path, kCachedSuffix))
+        return std::nullopt;
+    path.remove_prefix(cachePath.size() + 1);
+    path.remove_suffix(kCachedSuffix.size());
     return path;
 }
 

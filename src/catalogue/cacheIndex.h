@@ -1,5 +1,6 @@
 #pragma once
 // The cache index "cache.ini": a "[Cache]" header line, then lines key=name.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,8 @@ bool EndsWith(std::string_view text, std::string_view suffix);
 
 // "<cache>\<key>.uxx"
 std::string CachedFilePath(const std::string& cachePath, std::string_view key);
+// The key whose cached file path is path exactly, if there is one.
+std::optional<std::string_view> CachedFileKey(const std::string& cachePath, std::string_view path);
 std::string IndexPath(const std::string& cachePath);
 std::string IndexRewritePath(const std::string& cachePath);
 

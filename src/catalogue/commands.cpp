@@ -8,6 +8,7 @@
 #include "platform/modRegistry.h"
 #include "platform/registry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <unordered_map>
@@ -149,7 +150,7 @@ void cmdMove_Click(WorkingState& state, CacheView& view)
         return;
     }
 
-    Placement placement(state, view, report, /*forceOverwrite=*/true);
+    Placement placement(state, view, report, /*forceOverwrite=*/true, lines->size());
     std::vector<std::string> kept;
     kept.reserve(lines->size());
     for (std::string& line : *lines) {
@@ -196,23 +197,33 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
         return;
     }
 
-    // One pass over the index: each cached file's path to the first line that
-    // names it.
-    std::unordered_map<std::string, std::size_t> lineOfFile;
-    lineOfFile.reserve(lines->size());
+    // One pass over the index: each key to the first line that has it. A
+    // file belongs to the line whose cached file path (the cache folder, "\",
+    // the key, ".uxx") is the file's path exactly.
+    std::unordered_map<std::string_view, std::size_t> lineOfKey;
+    lineOfKey.reserve(lines->size());
     for (std::size_t k = 0; k < lines->size(); ++k) {
         const std::string& line = (*lines)[k];
         if (EqPos(line) > 0)
-            lineOfFile.emplace(CachedFilePath(state.strCachePath, EntryKey(line)), k);
+            lineOfKey.emplace(EntryKey(line), k);
     }
 
-    Placement placement(state, view, report, /*forceOverwrite=*/false);
+    // Each file of the snapshot with its line, taken in the order of the
+    // lines: questions then come in the index's order, the earlier of two
+    // lines naming one map wins, and the work on each folder stays together.
+    std::vector<std::pair<std::size_t, const std::string*>> files;
     for (const std::string& file : state.objFiles) {
-        state.varFile = file;
-        const auto found = lineOfFile.find(file);
-        if (found == lineOfFile.end())
-            continue;
-        state.strLine = (*lines)[found->second];
+        const auto key = CachedFileKey(state.strCachePath, file);
+        const auto found = key ? lineOfKey.find(*key) : lineOfKey.end();
+        if (found != lineOfKey.end())
+            files.emplace_back(found->second, &file);
+    }
+    std::sort(files.begin(), files.end());
+
+    Placement placement(state, view, report, /*forceOverwrite=*/false, files.size());
+    for (const auto& [line, file] : files) {
+        state.varFile = *file;
+        state.strLine = (*lines)[line];
         state.intEqPos = EqPos(state.strLine);
         placement.Place(ClassifyForMoveAll(state.strLine), state.strLine);
     }

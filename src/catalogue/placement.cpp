@@ -7,9 +7,11 @@
 
 namespace ovcache {
 
-Placement::Placement(WorkingState& state, CacheView& view, CommandReport& report, bool forceOverwrite)
+Placement::Placement(WorkingState& state, CacheView& view, CommandReport& report, bool forceOverwrite,
+                     std::size_t expected)
     : state_(state), view_(view), report_(report), force_(forceOverwrite)
 {
+    journal_.reserve(expected);
 }
 
 namespace {
@@ -19,6 +21,11 @@ namespace {
 std::string MoveDetail(const std::string& from, const std::string& to)
 {
     return from.substr(from.find_last_of('\\') + 1) + " -> " + to.substr(0, to.find_last_of('\\'));
+}
+
+std::string ReasonOf(const FileSystemError& e)
+{
+    return e.Kind() == FsErrorKind::AlreadyExists ? "A file of that name is already there." : e.Reason();
 }
 
 } // namespace
@@ -43,8 +50,19 @@ bool Placement::Place(EntryKind kind, std::string_view line)
     std::string destination = DestinationPath(state_.strGameFolder, kind, name);
 
     if (kind == EntryKind::Map) {
-        if (!fso.FileExists(destination))
-            return Move(name, std::move(cached), std::move(destination));
+        // Most maps are new to Maps, and a move never replaces: it is tried
+        // first, and the player is asked only when a map of that name is there.
+        try {
+            fso.MoveFile(cached, destination);
+            journal_.push_back({Step::Moved, std::string(name), std::move(cached), std::move(destination), {}});
+            return true;
+        } catch (const FileSystemError& e) {
+            const bool mayBeThere = e.Kind() == FsErrorKind::AlreadyExists || e.Kind() == FsErrorKind::NotFound;
+            if (!mayBeThere || !fso.FileExists(destination)) {
+                Problem(name, MoveDetail(cached, destination), ReasonOf(e));
+                return false;
+            }
+        }
         state_.intResponse = AskOverwrite(view_, state_.strGameFolder, name);
         // The player may have changed the folders while the question was up.
         fso.BeginBatch();
@@ -79,8 +97,7 @@ bool Placement::Move(std::string_view entry, std::string from, std::string to)
     try {
         state_.objFSO->MoveFile(from, to);
     } catch (const FileSystemError& e) {
-        Problem(entry, MoveDetail(from, to),
-                e.Kind() == FsErrorKind::AlreadyExists ? "A file of that name is already there." : e.Reason());
+        Problem(entry, MoveDetail(from, to), ReasonOf(e));
         return false;
     }
     journal_.push_back({Step::Moved, std::string(entry), std::move(from), std::move(to), {}});

@@ -14,8 +14,10 @@ namespace ovcache {
 
 class Placement {
 public:
-    // forceOverwrite: whether a read-only map in "Maps" may be replaced.
-    Placement(WorkingState& state, CacheView& view, CommandReport& report, bool forceOverwrite);
+    // forceOverwrite: whether a read-only map in "Maps" may be replaced;
+    // expected: how many entries it will likely be given.
+    Placement(WorkingState& state, CacheView& view, CommandReport& report, bool forceOverwrite,
+              std::size_t expected = 0);
 
     // Sends the cached file of an index line where its kind says, asking first
     // when a map would replace one. True when the entry is done with (moved,
