@@ -60,6 +60,8 @@ struct Row {
     double time, floor, peakMiB;
 };
 
+constexpr int kMoveRuns = 2;
+
 struct ChildResult {
     double seconds = 0;
     double peakMiB = 0;
@@ -205,21 +207,42 @@ public:
         }
         rows.push_back({"LoadCacheList", n, list.seconds, listFloor, list.peakMiB});
 
+        // The moves are timed twice, each on a fresh cache, against a floor
+        // also taken twice; the best of each counts, so that one slow moment
+        // of the disk on either side does not decide the ratio.
+        const auto best = [&](const std::function<ChildResult()>& run) {
+            ChildResult result{1e9, 0};
+            for (int k = 0; k < kMoveRuns; ++k) {
+                const ChildResult once = run();
+                result = {std::min(result.seconds, once.seconds), std::max(result.peakMiB, once.peakMiB)};
+            }
+            return result;
+        };
         Fresh(n);
         Start(state, view);
         const std::string selected = view.entries.at(view.entries.size() / 2);
-        const ChildResult move = child("move", selected);
-        Fresh(n);
-        Start(state, view);
-        rows.push_back({"Move", n, move.seconds,
-                        Renames(Placed(state, [&](const std::string& l) { return ClassifyForMove(l, selected); })),
-                        move.peakMiB});
+        const auto moveRule = [&](const std::string& l) { return ClassifyForMove(l, selected); };
+        const ChildResult move = best([&] {
+            Fresh(n);
+            return child("move", selected);
+        });
+        const ChildResult moveFloor = best([&] {
+            Fresh(n);
+            Start(state, view);
+            return ChildResult{Renames(Placed(state, moveRule)), 0};
+        });
+        rows.push_back({"Move", n, move.seconds, moveFloor.seconds, move.peakMiB});
 
-        Fresh(n);
-        const ChildResult moveAll = child("moveall");
-        Fresh(n);
-        Start(state, view);
-        rows.push_back({"Move All", n, moveAll.seconds, Renames(Placed(state, ClassifyForMoveAll)), moveAll.peakMiB});
+        const ChildResult moveAll = best([&] {
+            Fresh(n);
+            return child("moveall");
+        });
+        const ChildResult moveAllFloor = best([&] {
+            Fresh(n);
+            Start(state, view);
+            return ChildResult{Renames(Placed(state, ClassifyForMoveAll)), 0};
+        });
+        rows.push_back({"Move All", n, moveAll.seconds, moveAllFloor.seconds, moveAll.peakMiB});
 
         Fresh(n);
         const ChildResult clear = child("clear");

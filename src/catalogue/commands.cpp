@@ -87,8 +87,10 @@ bool CommitIndex(WorkingState& state, const std::vector<std::string>& lines, Com
     FileSystemService& fso = *state.objFSO;
     const std::string rewrite = IndexRewritePath(state.strCachePath);
     try {
-        fso.Flush();
+        // The moves are on disk before the new index takes the old one's
+        // place; writing it first lets one flush of the disk serve both.
         fso.WriteTextFile(rewrite, JoinIndexLines(lines));
+        fso.Flush();
         fso.ReplaceFile(rewrite, IndexPath(state.strCachePath));
         return true;
     } catch (const FileSystemError& e) {

@@ -56,6 +56,15 @@ SplitPath Split(std::string_view path, const std::string& prefix)
     return split;
 }
 
+// Where the last "\" or "/" is; a plain loop, as this runs for every file.
+std::size_t LastSeparator(std::string_view path)
+{
+    for (std::size_t k = path.size(); k-- > 0;)
+        if (path[k] == '\\' || path[k] == '/')
+            return k;
+    return std::string_view::npos;
+}
+
 std::string Join(const std::string& dir, const std::string& name)
 {
     return dir.back() == '/' ? dir + name : dir + "/" + name;
@@ -235,7 +244,7 @@ PathResolver::Located PathResolver::Locate(std::string_view windowsPath, NameChe
 {
     // Most paths name a file in a folder met before: that folder comes from
     // memory, checked by the one look at it that the listing needs anyway.
-    const std::size_t cut = windowsPath.find_last_of("\\/");
+    const std::size_t cut = LastSeparator(windowsPath);
     if (cut != std::string_view::npos) {
         const std::string_view name = windowsPath.substr(cut + 1);
         if (!name.empty() && name != "." && name != "..") {
@@ -267,7 +276,7 @@ PathResolver::Located PathResolver::LocateWhole(std::string_view windowsPath, Na
         // below a missing folder nothing can be found
         listing = listing ? ListingOf(folder) : nullptr;
     }
-    const std::size_t cut = windowsPath.find_last_of("\\/");
+    const std::size_t cut = LastSeparator(windowsPath);
     if (listing && cut != std::string_view::npos)
         folders_[std::string(windowsPath.substr(0, cut))] = listing;
     bool guessed = false;
