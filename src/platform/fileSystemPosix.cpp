@@ -148,7 +148,7 @@ public:
         if (!StatOf(place, st, 0) || !S_ISREG(st.st_mode))
             return false;
         // Wine shows dot files as hidden; hidden files are not ordinary ones.
-        return NameOf(place).rfind('.', 0) != 0;
+        return PathResolver::NameOf(place).rfind('.', 0) != 0;
     }
 
     bool FolderExists(const std::string& path) override
@@ -330,12 +330,6 @@ private:
     static bool StatOf(const Located& place, struct stat& st, int flags)
     {
         return ::fstatat(place.dirFd, place.name.c_str(), &st, flags) == 0;
-    }
-
-    static std::string_view NameOf(const Located& place)
-    {
-        const std::string_view name = place.name;
-        return name.substr(name.find_last_of('/') + 1);
     }
 
     // The regular files directly in an open folder (when top) and the bytes

@@ -136,26 +136,32 @@ void PathResolver::Reopen(Listing& listing, const struct stat& st)
         listing.folder.Reset(-1); // replaced meanwhile: work through the path
 }
 
-void PathResolver::ReadNames(Listing& listing)
+DIR* PathResolver::OpenToRead(const Listing& listing)
 {
-    listing.read = true;
-    listing.missed = true;
-    listing.names.Clear();
     // A description of its own, so that reading moves no shared offset.
     const int reading = listing.folder.Get() >= 0
                             ? ::openat(listing.folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
                             : ::open(listing.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (reading < 0)
+        return nullptr;
+    DIR* dir = ::fdopendir(reading);
+    if (!dir)
+        ::close(reading);
+    return dir;
+}
+
+void PathResolver::ReadNames(Listing& listing)
+{
+    listing.read = true;
+    listing.missed = true;
+    listing.names.Clear();
+    DIR* dir = OpenToRead(listing);
+    if (!dir)
         return;
     struct stat st {};
-    if (::fstat(reading, &st) == 0)
+    if (::fstat(::dirfd(dir), &st) == 0)
         listing.mtime = st.st_mtim;
     listing.ours = false;
-    DIR* dir = ::fdopendir(reading);
-    if (!dir) {
-        ::close(reading);
-        return;
-    }
     while (const dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
@@ -169,15 +175,9 @@ std::string PathResolver::Scan(const Listing& listing, std::string_view nameCp12
 {
     const std::string query = FoldCaseCp1252(nameCp1252);
     const bool ascii = IsAscii(query);
-    const int reading = listing.folder.Get() >= 0
-                            ? ::openat(listing.folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
-                            : ::open(listing.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = reading >= 0 ? ::fdopendir(reading) : nullptr;
-    if (!dir) {
-        if (reading >= 0)
-            ::close(reading);
+    DIR* dir = OpenToRead(listing);
+    if (!dir)
         return exact;
-    }
     std::string buffer;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view name = entry->d_name;
@@ -286,38 +286,36 @@ PathResolver::Located PathResolver::LocateWhole(std::string_view windowsPath, Na
     return place;
 }
 
-namespace {
-
-std::string_view NameIn(const PathResolver::Located& place)
+std::string_view PathResolver::NameOf(const Located& place)
 {
     const std::string_view name = place.name;
     return place.dirFd == AT_FDCWD ? name.substr(name.find_last_of('/') + 1) : name;
 }
 
-} // namespace
-
-void PathResolver::Added(const Located& place)
+// Marks the place's folder changed by the program; returns its names when
+// they were read, to be kept up to date.
+FoldedNames* PathResolver::ChangedNames(const Located& place)
 {
     Listing* listing = place.folder;
     if (!listing)
-        return;
+        return nullptr;
     listing->changed = true;
     if (!listing->read)
-        return;
+        return nullptr;
     listing->ours = true;
-    listing->names.Add(NameIn(place));
+    return &listing->names;
+}
+
+void PathResolver::Added(const Located& place)
+{
+    if (FoldedNames* names = ChangedNames(place))
+        names->Add(NameOf(place));
 }
 
 void PathResolver::Removed(const Located& place)
 {
-    Listing* listing = place.folder;
-    if (!listing)
-        return;
-    listing->changed = true;
-    if (!listing->read)
-        return;
-    listing->ours = true;
-    listing->names.Remove(NameIn(place));
+    if (FoldedNames* names = ChangedNames(place))
+        names->Remove(NameOf(place));
 }
 
 void PathResolver::SyncChanged()

@@ -8,6 +8,7 @@
 
 #ifndef _WIN32
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
@@ -94,6 +95,8 @@ public:
     std::string Resolve(std::string_view windowsPath);
     Located Locate(std::string_view windowsPath, NameCheck check = NameCheck::OnDisk);
     static std::string PathOf(const Located& place);
+    // The place's native name within its folder.
+    static std::string_view NameOf(const Located& place);
 
     // The program's own changes, so that the folder need not be read again.
     void Added(const Located& place);
@@ -115,7 +118,9 @@ private:
     Listing* ListingOf(const std::string& nativeDir);
     Listing* Checked(Listing& listing);
     static void Reopen(Listing& listing, const struct stat& st);
+    static DIR* OpenToRead(const Listing& listing);
     static void ReadNames(Listing& listing);
+    FoldedNames* ChangedNames(const Located& place);
     static std::string Scan(const Listing& listing, std::string_view nameCp1252, std::string exact);
     std::string Lookup(Listing* listing, std::string_view nameCp1252, NameCheck check = NameCheck::OnDisk,
                        bool* guessed = nullptr);
