@@ -3,6 +3,7 @@
 #include "mainwindow/frmOVCache.h"
 #include "mainwindow/icons.h"
 #include "mainwindow/messageBox.h"
+#include "mainwindow/qtForm.h"
 #include "mainwindow/textCodec.h"
 #include "platform/programLauncher.h"
 
@@ -13,21 +14,22 @@
 namespace ovcache {
 namespace {
 
-template <typename Widget> Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height)
+template <typename Widget> Widget* Place(Widget* widget, std::string_view name)
 {
-    widget->setObjectName(name);
-    widget->setGeometry(Twips(left), Twips(top), Twips(width), Twips(height));
-    return widget;
+    return ovcache::Place(forms::kAboutForm, widget, name);
 }
 
-QLabel* TextLabel(const char* text, QWidget* parent)
+QString Caption(std::string_view name)
 {
-    auto* label = new QLabel(text, parent);
+    return ovcache::Caption(forms::kAboutForm, name);
+}
+
+// Text in the theme's colour, so that it reads on a dark desktop too.
+QLabel* TextLabel(std::string_view name, QWidget* parent)
+{
+    auto* label = Place(new QLabel(Caption(name), parent), name);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    label->setPalette(palette);
     return label;
 }
 
@@ -39,31 +41,24 @@ frmAbout::frmAbout(QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName("frmAbout");
-    setWindowTitle("About Orvane Cache Importer");
-    setFixedSize(Twips(5730), Twips(3555));
+    setWindowTitle(FromCp1252(forms::kAboutForm.caption));
+    setFixedSize(Twips(forms::kAboutForm.clientWidth), Twips(forms::kAboutForm.clientHeight));
     const QFont font = WindowFont();
     setFont(font);
 
-    picIcon = Place(new QLabel(this), "picIcon", 240, 240, 540, 540);
+    picIcon = Place(new QLabel(this), "picIcon");
     picIcon->setPixmap(AppPixmap());
     picIcon->setAlignment(Qt::AlignCenter);
-    cmdOK = Place(new QPushButton("OK", this), "cmdOK", 4245, 2625, 1260, 345);
-    cmdSysInfo = Place(new QPushButton("&System Info...", this), "cmdSysInfo", 4260, 3075, 1245, 345);
-    lblDescription = Place(TextLabel("The orvane cache directory can accumulate unwanted files.  This program allows "
-                                     "you to keep the maps you want and clear the ones you don't so you don't keep "
-                                     "accumulating unwanted files and wasting disk space.",
-                                     this),
-                           "lblDescription", 1050, 1125, 3885, 1170);
-    lblTitle = Place(TextLabel("Orvane Cache Importer", this), "lblTitle", 1050, 240, 3885, 480);
+    cmdOK = Place(new QPushButton(Caption("cmdOK"), this), "cmdOK");
+    cmdSysInfo = Place(new QPushButton(Caption("cmdSysInfo"), this), "cmdSysInfo");
+    lblDescription = TextLabel("lblDescription", this);
+    lblTitle = TextLabel("lblTitle", this);
     QFont titleFont = font;
     titleFont.setPixelSize(18);
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
-    lblVersion = Place(new QLabel("0.9", this), "lblVersion", 1050, 780, 3885, 225);
-    lblDisclaimer = Place(TextLabel("Warning: The author of this program is providing it AS IS. The author is not "
-                                    "responsible for any damage that occurs as a result of the use of this product.",
-                                    this),
-                          "lblDisclaimer", 240, 2625, 3870, 825);
+    lblVersion = Place(new QLabel(Caption("lblVersion"), this), "lblVersion");
+    lblDisclaimer = TextLabel("lblDisclaimer", this);
 
     cmdOK->setDefault(true); // Enter presses "OK"
     cmdSysInfo->setAutoDefault(false);
@@ -76,12 +71,14 @@ frmAbout::frmAbout(QWidget* parent)
 void frmAbout::paintEvent(QPaintEvent* event)
 {
     QDialog::paintEvent(event);
-    // The etched rule: a grey line with a white one under it.
+    // The etched rule in the theme's shadow and light colours.
     QPainter painter(this);
-    painter.setPen(QPen(QColor(128, 128, 128), 1));
-    painter.drawLine(Twips(90), Twips(2445), Twips(5654), Twips(2445));
-    painter.setPen(QPen(Qt::white, 2));
-    painter.drawLine(Twips(105), Twips(2460) + 1, Twips(5654), Twips(2460) + 1);
+    for (const forms::Line& line : forms::kAboutForm.lines) {
+        painter.setPen(QPen(palette().color(line.highlight ? QPalette::Light : QPalette::Mid), line.width));
+        // a two-pixel pen is centred on its line: its upper pixel stays on the line
+        const int shift = line.width / 2;
+        painter.drawLine(Twips(line.x1), Twips(line.y1) + shift, Twips(line.x2), Twips(line.y2) + shift);
+    }
 }
 
 bool frmAbout::StartProgram(const std::string& windowsPath, int windowStyle)

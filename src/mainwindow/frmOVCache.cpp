@@ -4,6 +4,7 @@
 #include "catalogue/commands.h"
 #include "mainwindow/icons.h"
 #include "mainwindow/messageBox.h"
+#include "mainwindow/qtForm.h"
 #include "mainwindow/textCodec.h"
 
 #include <QAction>
@@ -17,17 +18,24 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <algorithm>
+#include <map>
 
 namespace ovcache {
 namespace {
 
-constexpr int kClientWidth = 4455;
-constexpr int kClientHeight = 4485;
-template <typename Widget> Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height)
+template <typename Widget> Widget* Place(Widget* widget, std::string_view name)
 {
-    widget->setObjectName(name);
-    widget->setGeometry(Twips(left), Twips(top), Twips(width), Twips(height));
-    return widget;
+    return ovcache::Place(forms::kMainForm, widget, name);
+}
+
+QString Caption(std::string_view name)
+{
+    return ovcache::Caption(forms::kMainForm, name);
+}
+
+template <typename Widget> Widget* Make(std::string_view name, QWidget* parent)
+{
+    return Place(new Widget(Caption(name), parent), name);
 }
 
 } // namespace
@@ -54,12 +62,13 @@ frmOVCache::frmOVCache(QWidget* parent)
                               Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName("frmOVCache");
-    setWindowTitle("Orvane Cache Importer");
+    setWindowTitle(FromCp1252(forms::kMainForm.caption));
     setWindowIcon(AppIcon());
     setFont(WindowFont());
     BuildControls();
     BuildMenus();
-    setFixedSize(Twips(kClientWidth), Twips(kClientHeight) + menuBar()->sizeHint().height());
+    setFixedSize(Twips(forms::kMainForm.clientWidth),
+                 Twips(forms::kMainForm.clientHeight) + menuBar()->sizeHint().height());
 
     QString separator = QLocale().groupSeparator();
     state_.strGroupSeparator = separator.isEmpty() ? std::string() : ToCp1252(separator);
@@ -72,32 +81,34 @@ frmOVCache::~frmOVCache() = default;
 void frmOVCache::BuildControls()
 {
     auto* client = new QWidget(this);
-    client->setFixedSize(Twips(kClientWidth), Twips(kClientHeight));
+    client->setFixedSize(Twips(forms::kMainForm.clientWidth), Twips(forms::kMainForm.clientHeight));
     setCentralWidget(client);
 
-    frmCacheDir = Place(new QGroupBox("Cache Directory Information", client), "frmCacheDir", 120, 120, 4215, 1095);
-    lblCacheSize = Place(new QLabel("Cache Size:", frmCacheDir), "lblCacheSize", 120, 720, 1215, 255);
-    lblCacheSizeData = Place(new QLabel("Label1", frmCacheDir), "lblCacheSizeData", 1560, 720, 2535, 255);
-    lblFileCount = Place(new QLabel("Number of Files:", frmCacheDir), "lblFileCount", 120, 480, 1215, 255);
-    lblFileCountData = Place(new QLabel("Label1", frmCacheDir), "lblFileCountData", 1560, 480, 2535, 255);
-    lblPathData = Place(new QLabel("Label1", frmCacheDir), "lblPathData", 1560, 240, 2535, 255);
-    lblPath = Place(new QLabel("Cache Directory:", frmCacheDir), "lblPath", 120, 240, 1215, 255);
-    frmMaps = Place(new QGroupBox("Cached Maps", client), "frmMaps", 120, 1320, 4215, 2535);
-    lstCache = Place(new QListWidget(frmMaps), "lstCache", 120, 240, 3975, 2205);
+    frmCacheDir = Make<QGroupBox>("frmCacheDir", client);
+    lblCacheSize = Make<QLabel>("lblCacheSize", frmCacheDir);
+    lblCacheSizeData = Make<QLabel>("lblCacheSizeData", frmCacheDir);
+    lblFileCount = Make<QLabel>("lblFileCount", frmCacheDir);
+    lblFileCountData = Make<QLabel>("lblFileCountData", frmCacheDir);
+    lblPathData = Make<QLabel>("lblPathData", frmCacheDir);
+    lblPath = Make<QLabel>("lblPath", frmCacheDir);
+    frmMaps = Make<QGroupBox>("frmMaps", client);
+    lstCache = Place(new QListWidget(frmMaps), "lstCache");
     lstCache->setSelectionMode(QAbstractItemView::SingleSelection);
     lstCache->setUniformItemSizes(true);
-    cmdMoveAll = Place(new QPushButton("Move All", client), "cmdMoveAll", 1560, 3960, 1215, 375);
-    cmdClear = Place(new QPushButton("Clear Cache", client), "cmdClear", 3000, 3960, 1335, 375);
-    cmdMove = Place(new QPushButton("Move", client), "cmdMove", 120, 3960, 1215, 375);
+    cmdMoveAll = Make<QPushButton>("cmdMoveAll", client);
+    cmdClear = Make<QPushButton>("cmdClear", client);
+    cmdMove = Make<QPushButton>("cmdMove", client);
     for (QPushButton* button : {cmdMove, cmdMoveAll, cmdClear}) {
         button->setAutoDefault(false);
         button->setDefault(false);
     }
 
-    setTabOrder(cmdMove, cmdClear);
-    setTabOrder(cmdClear, cmdMoveAll);
-    setTabOrder(cmdMoveAll, lstCache);
-    cmdMove->setFocus();
+    // The tab order of the form table: Move, Clear Cache, Move All, the list.
+    const auto order = forms::TabOrder(forms::kMainForm);
+    const auto widget = [&](const forms::Control* c) { return findChild<QWidget*>(FromCp1252(c->name)); };
+    for (std::size_t k = 0; k + 1 < order.size(); ++k)
+        setTabOrder(widget(order[k]), widget(order[k + 1]));
+    widget(order.front())->setFocus();
 
     connect(cmdMove, &QPushButton::clicked, this, &frmOVCache::cmdMove_Click);
     connect(cmdMoveAll, &QPushButton::clicked, this, &frmOVCache::cmdMoveAll_Click);
@@ -106,26 +117,40 @@ void frmOVCache::BuildControls()
 
 void frmOVCache::BuildMenus()
 {
-    QMenu* mnuFile = menuBar()->addMenu("&File");
-    mnuFile->setObjectName("mnuFile");
-    mnuExit = mnuFile->addAction("E&xit", this, &frmOVCache::mnuExit_Click);
-    mnuExit->setObjectName("mnuExit");
-
-    QMenu* mnuEdit = menuBar()->addMenu("&Edit");
-    mnuEdit->setObjectName("mnuEdit");
-    mnuMove = mnuEdit->addAction("&Move", this, &frmOVCache::mnuMove_Click);
-    mnuMove->setObjectName("mnuMove");
-    mnuMoveAll = mnuEdit->addAction("Move &All", this, &frmOVCache::mnuMoveAll_Click);
-    mnuMoveAll->setObjectName("mnuMoveAll");
-    mnuSeparator = mnuEdit->addSeparator();
-    mnuSeparator->setObjectName("mnuSeparator");
-    mnuClearCache = mnuEdit->addAction("&Clear Cache", this, &frmOVCache::mnuClearCache_Click);
-    mnuClearCache->setObjectName("mnuClearCache");
-
-    QMenu* mnuHelp = menuBar()->addMenu("&Help");
-    mnuHelp->setObjectName("mnuHelp");
-    mnuAbout = mnuHelp->addAction("&About", this, &frmOVCache::mnuAbout_Click);
-    mnuAbout->setObjectName("mnuAbout");
+    // Each item of the form's menu table with its handler.
+    const struct {
+        std::string_view name;
+        QAction** action;
+        void (frmOVCache::*handler)();
+    } items[] = {
+        {"mnuExit", &mnuExit, &frmOVCache::mnuExit_Click},
+        {"mnuMove", &mnuMove, &frmOVCache::mnuMove_Click},
+        {"mnuMoveAll", &mnuMoveAll, &frmOVCache::mnuMoveAll_Click},
+        {"mnuSeparator", &mnuSeparator, nullptr},
+        {"mnuClearCache", &mnuClearCache, &frmOVCache::mnuClearCache_Click},
+        {"mnuAbout", &mnuAbout, &frmOVCache::mnuAbout_Click},
+    };
+    std::map<std::string_view, QMenu*> menus;
+    for (const forms::MenuItem& item : forms::kMainForm.menus) {
+        const QString name = FromCp1252(item.name);
+        const QString caption = FromCp1252(item.caption);
+        if (item.under.empty()) {
+            QMenu* menu = menuBar()->addMenu(caption);
+            menu->setObjectName(name);
+            menus[item.name] = menu;
+            continue;
+        }
+        QMenu* menu = menus.at(item.under);
+        const auto found =
+            std::find_if(std::begin(items), std::end(items), [&](const auto& i) { return i.name == item.name; });
+        QAction* action = item.caption == "-" ? menu->addSeparator() : menu->addAction(caption);
+        action->setObjectName(name);
+        if (found != std::end(items)) {
+            *found->action = action;
+            if (found->handler)
+                connect(action, &QAction::triggered, this, found->handler);
+        }
+    }
 }
 
 bool frmOVCache::Form_Load(std::unique_ptr<FileSystemService> fso)

@@ -98,10 +98,4 @@ public:
 // The program's font: a small sans-serif face at which every caption fits.
 QFont WindowFont();
 
-// Twips, the unit the window's layout is drawn in, to logical pixels.
-constexpr int Twips(int twips)
-{
-    return twips / 15;
-}
-
 } // namespace ovcache

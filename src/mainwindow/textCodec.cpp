@@ -4,7 +4,7 @@
 
 namespace ovcache {
 
-QString FromCp1252(const std::string& text)
+QString FromCp1252(std::string_view text)
 {
     return QString::fromStdString(Cp1252ToUtf8(text));
 }

@@ -3,10 +3,11 @@
 // display and back.
 #include <QString>
 #include <string>
+#include <string_view>
 
 namespace ovcache {
 
-QString FromCp1252(const std::string& text);
+QString FromCp1252(std::string_view text);
 std::string ToCp1252(const QString& text);
 
 } // namespace ovcache

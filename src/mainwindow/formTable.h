@@ -1,0 +1,68 @@
+#pragma once
+// The two forms as drawn: every control with its kind, container, caption,
+// rectangle in twips and tab index, the menus, and the About box's etched
+// rule. Both window layers lay their windows out from these tables.
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace ovcache::forms {
+
+enum class Kind { Frame, Label, ListBox, Button, Picture };
+
+struct Control {
+    std::string_view name;
+    Kind kind;
+    std::string_view container;   // "" for the window itself
+    std::string_view caption;     // "" for none
+    int left, top, width, height; // twips, within the container
+    int tabIndex;
+};
+
+struct MenuItem {
+    std::string_view name;
+    std::string_view caption; // "-" for a separator line
+    std::string_view under;   // "" for the menu bar
+};
+
+struct Line {
+    int x1, y1, x2, y2; // twips
+    bool highlight;     // the white half of an etched rule; otherwise the grey one
+    int width;          // pixels at 96 DPI
+};
+
+struct Form {
+    std::string_view name;
+    std::string_view caption;
+    int clientWidth, clientHeight; // twips
+    std::span<const Control> controls;
+    std::span<const MenuItem> menus;
+    std::span<const Line> lines;
+};
+
+extern const Form kMainForm;
+extern const Form kAboutForm;
+
+// The placeholder caption of the run-time labels until they are set.
+inline constexpr std::string_view kPlaceholder = "Label1";
+
+struct Rect {
+    int left, top, width, height;
+};
+
+// The control of that name; the form's tables are fixed, so a name that is
+// not there is a programming error (std::out_of_range).
+const Control& Find(const Form& form, std::string_view name);
+// Its rectangle in twips within the window's client area.
+Rect ClientRect(const Form& form, const Control& control);
+// The controls that take the focus, in the order of their tab indexes.
+std::vector<const Control*> TabOrder(const Form& form);
+
+// 1440 twips to the inch: 15 twips a pixel at 96 DPI.
+constexpr int ToPixels(int twips, int dpi = 96)
+{
+    return twips * dpi / 1440;
+}
+Rect ToPixels(const Rect& twips, int dpi = 96);
+
+} // namespace ovcache::forms
