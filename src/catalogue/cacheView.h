@@ -24,6 +24,12 @@ public:
     virtual void SetLabel(DataLabel label, const std::string& caption) = 0;
     // Modal; returns the answer, vbYes for Yes.
     virtual int MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) = 0;
+    // A failure report: a short summary, and the whole list (may be empty)
+    // where the player can scroll it and copy it. One critical box by default.
+    virtual void ShowReport(const std::string& summary, const std::string& details, const std::string& title)
+    {
+        MsgBox(details.empty() ? summary : summary + "\n\n" + details, title, MsgIcon::Critical, MsgButtons::OK);
+    }
     virtual void EndProgram(int exitCode) = 0;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
-// What a command could not do, shown to the player in one box at its end.
+// What a command could not do, shown to the player in one box at its end: a
+// short summary, and the whole list where it can be scrolled and copied.
 #include "catalogue/cacheView.h"
 
 #include <string>
@@ -13,9 +14,10 @@ public:
         std::string entry;  // the entry's name, or the file concerned
         std::string detail; // source -> destination, or the path
         std::string reason; // the system's words, or ours
+        std::string folder; // where a move was going; "" for other work
     };
 
-    void AddProblem(std::string entry, std::string detail, std::string reason);
+    void AddProblem(std::string entry, std::string detail, std::string reason, std::string folder = {});
     void AddNote(std::string note);
     void CountUnsafe() { ++unsafe_; }
 
@@ -23,14 +25,22 @@ public:
     int Unsafe() const { return unsafe_; }
     bool Empty() const { return problems_.empty() && notes_.empty() && unsafe_ == 0; }
 
-    // One critical box listing the problems; nothing when there are none.
+    // A line or two for each kind of failure: moves that failed into one
+    // folder for one reason are counted together.
+    std::string Summary() const;
+    // Every problem, entry by entry.
+    std::string Details() const;
+    // One critical report; nothing when there is nothing to say.
     void Show(CacheView& view, const std::string& title) const;
-    std::string Text() const;
 
 private:
     std::vector<Problem> problems_;
     std::vector<std::string> notes_;
     int unsafe_ = 0;
 };
+
+// A name as a report shows it: past a few hundred characters its middle is
+// left out, so that no box takes long to lay out.
+std::string ShortName(const std::string& name);
 
 } // namespace ovcache

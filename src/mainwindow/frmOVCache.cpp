@@ -240,6 +240,13 @@ int frmOVCache::MsgBox(const std::string& text, const std::string& title, MsgIco
     return MessageBox::Show(isVisible() ? this : nullptr, FromCp1252(text), FromCp1252(title), icon, buttons);
 }
 
+void frmOVCache::ShowReport(const std::string& summary, const std::string& details, const std::string& title)
+{
+    FlushList();
+    MessageBox::Show(isVisible() ? this : nullptr, FromCp1252(summary), FromCp1252(title), MsgIcon::Critical,
+                     MsgButtons::OK, FromCp1252(details));
+}
+
 void frmOVCache::EndProgram(int exitCode)
 {
     ended_ = true;

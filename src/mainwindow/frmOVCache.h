@@ -40,6 +40,7 @@ public:
     std::string SelectedEntry() const override;
     void SetLabel(DataLabel label, const std::string& caption) override;
     int MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;
+    void ShowReport(const std::string& summary, const std::string& details, const std::string& title) override;
     void EndProgram(int exitCode) override;
 
     WorkingState& State() { return state_; }

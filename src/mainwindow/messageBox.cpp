@@ -11,10 +11,11 @@ std::deque<int> MessageBox::answers_;
 std::vector<MessageBox::Shown> MessageBox::seen_;
 bool MessageBox::answering_ = false;
 
-int MessageBox::Show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons)
+int MessageBox::Show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons,
+                     const QString& details)
 {
     if (answering_) {
-        seen_.push_back({text, title, icon, buttons});
+        seen_.push_back({text, title, details, icon, buttons});
         if (answers_.empty())
             return buttons == MsgButtons::OK ? vbOK : vbNo;
         const int answer = answers_.front();
@@ -31,6 +32,9 @@ int MessageBox::Show(QWidget* parent, const QString& text, const QString& title,
         grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
                       grid->columnCount());
     }
+    // The whole list scrolls in its own field, where it can be copied.
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     if (buttons == MsgButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);

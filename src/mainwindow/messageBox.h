@@ -13,13 +13,14 @@ namespace ovcache {
 class MessageBox {
 public:
     struct Shown {
-        QString text, title;
+        QString text, title, details;
         MsgIcon icon;
         MsgButtons buttons;
     };
 
     // Modal; returns vbYes, vbNo or vbOK.
-    static int Show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons);
+    static int Show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons,
+                    const QString& details = {});
 
     // For tests: the next boxes are not shown but answered with these.
     static void SetNextAnswers(std::deque<int> answers);

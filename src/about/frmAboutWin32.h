@@ -1,0 +1,31 @@
+#pragma once
+// The About box on Windows: title, version, description, disclaimer, and a
+// button that starts the system-information program.
+#include "about/sysInfo.h"
+#include "mainwindow/win32Ui.h"
+
+namespace ovcache::win32 {
+
+class frmAbout : public FormWindow, public SysInfoHost {
+public:
+    frmAbout();
+    ~frmAbout() override;
+    void Show();
+
+    // SysInfoHost
+    bool StartProgram(const std::string& windowsPath, int windowStyle) override;
+    int MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;
+
+    void cmdSysInfo_Click();
+    void cmdOK_Click();
+
+protected:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    DWORD StyleOf(const forms::Control& control) const override;
+    void Relaid() override;
+
+private:
+    HFONT titleFont_ = nullptr;
+};
+
+} // namespace ovcache::win32
