@@ -1,3 +1,4 @@
+#include "catalogue/commandReport.h"
 #include "catalogue/commands.h"
 #include "testSupport.h"
 
@@ -168,7 +169,26 @@ TEST_F(MoveTest, packagesNeverReplaceTheGamesFilesNorGoToAMissingFolder)
     EXPECT_EQ(view.boxes[0].icon, MsgIcon::Critical);
     EXPECT_NE(view.boxes[0].text.find("Core.u"), std::string::npos);
     EXPECT_NE(view.boxes[0].text.find("Boom.uax"), std::string::npos);
-    EXPECT_NE(view.boxes[0].text.find("These 2 could not be handled"), std::string::npos);
+    EXPECT_NE(view.boxes[0].text.find("Core.u could not be moved into " + prefix.GameWin() + "\\System"),
+              std::string::npos);
+}
+
+// Failures of one kind are counted in the summary; the list names each one,
+// and a very long name is shortened in both.
+TEST(CommandReportTest, summaryGroupsByFolderAndReasonAndTheListHasEveryEntry)
+{
+    CommandReport report;
+    for (int k = 0; k < 73; ++k)
+        report.AddProblem("Map" + std::to_string(k) + ".kmx", "x.uxx -> C:\\Maps", "Permission denied", "C:\\Maps");
+    report.AddProblem(std::string(5000, 'n') + ".u", "y.uxx -> C:\\System", "Disk full", "C:\\System");
+    const std::string summary = report.Summary();
+    EXPECT_NE(summary.find("73 files could not be moved into C:\\Maps: Permission denied"), std::string::npos);
+    EXPECT_LT(summary.size(), 600u);
+    EXPECT_NE(summary.front(), '\n');
+    const std::string details = report.Details();
+    EXPECT_NE(details.find("Map0.kmx"), std::string::npos);
+    EXPECT_NE(details.find("Map72.kmx"), std::string::npos);
+    EXPECT_LT(details.size(), 73 * 60 + 400u);
 }
 
 TEST_F(MoveTest, onlyMapSelectedLeavesHeaderAndOtherSuffixes)

@@ -168,8 +168,9 @@ std::string frmOVCache::SelectedEntry() const
 
 void frmOVCache::SetLabel(DataLabel label, const std::string& caption)
 {
-    const char* name = label == DataLabel::Path ? "lblPathData" : label == DataLabel::FileCount ? "lblFileCountData"
-                                                                                                 : "lblCacheSizeData";
+    const char* name = label == DataLabel::Path        ? "lblPathData"
+                       : label == DataLabel::FileCount ? "lblFileCountData"
+                                                       : "lblCacheSizeData";
     SetWindowTextW(Control(name), Wide(caption).c_str());
 }
 

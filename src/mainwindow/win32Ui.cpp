@@ -199,13 +199,12 @@ void FormWindow::Create(DWORD style, DWORD exStyle, HWND owner, HMENU menu)
     order.insert(order.end(), tabbed.begin(), tabbed.end());
     for (const forms::Control* control : order) {
         const wchar_t* kind = control->kind == forms::Kind::Frame || control->kind == forms::Kind::Button ? L"BUTTON"
-                              : control->kind == forms::Kind::ListBox                                   ? L"LISTBOX"
-                                                                                                        : L"STATIC";
+                              : control->kind == forms::Kind::ListBox                                     ? L"LISTBOX"
+                                                                                                          : L"STATIC";
         const DWORD edge = control->kind == forms::Kind::ListBox ? WS_EX_CLIENTEDGE : 0;
-        const HWND child = CreateWindowExW(edge, kind, L"",
-                                           WS_CHILD | WS_VISIBLE | StyleOf(*control), 0, 0, 0, 0, window_,
-                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(form_, control->name))),
-                                           instance, nullptr);
+        const HWND child = CreateWindowExW(
+            edge, kind, L"", WS_CHILD | WS_VISIBLE | StyleOf(*control), 0, 0, 0, 0, window_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(form_, control->name))), instance, nullptr);
         if (control->kind == forms::Kind::Frame)
             SetWindowSubclass(child, FrameProcedure, 1, 0);
         controls_[std::string(control->name)] = child;
@@ -256,8 +255,7 @@ LRESULT CALLBACK FormWindow::Procedure(HWND window, UINT message, WPARAM wParam,
         self->dpi_ = HIWORD(wParam);
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
         const SIZE size = self->WindowSize();
-        SetWindowPos(window, nullptr, suggested->left, suggested->top, size.cx, size.cy,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(window, nullptr, suggested->left, suggested->top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
         self->Layout();
         return 0;
     }
@@ -297,9 +295,6 @@ int ShowMessage(HWND owner, std::string_view text, std::string_view title, MsgIc
 
 namespace {
 
-constexpr wchar_t kReportClass[] = L"OrvaneCacheImporterReport";
-constexpr int kReportText = 10, kReportList = 11;
-
 struct ReportState {
     bool done = false;
     HFONT font = nullptr;
@@ -329,7 +324,7 @@ LRESULT CALLBACK ReportProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_CTLCOLORSTATIC:
         // The read-only list on the window's own background would look
         // disabled; it keeps the colours of a field.
-        if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kReportList) {
+        if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kReportListId) {
             SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
             SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
@@ -418,11 +413,11 @@ void ShowReport(HWND owner, std::string_view summary, std::string_view details, 
     };
     const HWND picture = child(L"STATIC", L"", SS_ICON, 0, -1, margin, margin, icon, icon);
     SendMessageW(picture, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_ERROR)), 0);
-    child(L"STATIC", summaryText, SS_LEFT | SS_NOPREFIX, 0, kReportText, 2 * margin + icon, margin,
+    child(L"STATIC", summaryText, SS_LEFT | SS_NOPREFIX, 0, kReportSummaryId, 2 * margin + icon, margin,
           width - 3 * margin - icon, summaryHeight);
     const HWND list =
         child(L"EDIT", WithCrLf(Wide(details)), ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
-              WS_EX_CLIENTEDGE, kReportList, margin, 2 * margin + summaryHeight, width - 2 * margin, listHeight);
+              WS_EX_CLIENTEDGE, kReportListId, margin, 2 * margin + summaryHeight, width - 2 * margin, listHeight);
     const HWND ok = child(L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, IDOK, width - margin - px(75),
                           height - margin - button, px(75), button);
 

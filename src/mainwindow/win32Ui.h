@@ -23,6 +23,9 @@ std::string Narrow(std::wstring_view utf16);
 // The window classes of the two forms.
 inline constexpr wchar_t kMainClass[] = L"OrvaneCacheImporter";
 inline constexpr wchar_t kAboutClass[] = L"OrvaneCacheImporterAbout";
+// The failure report's window, and the ids of its summary and its list.
+inline constexpr wchar_t kReportClass[] = L"OrvaneCacheImporterReport";
+constexpr int kReportSummaryId = 10, kReportListId = 11;
 
 // Control ids: a control's index in its form table from 100 on, a menu
 // item's from 1000 on, so that neither meets IDOK or IDCANCEL.
