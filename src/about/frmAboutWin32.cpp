@@ -2,6 +2,8 @@
 
 #include "platform/programLauncher.h"
 
+#include <algorithm>
+
 namespace ovcache::win32 {
 namespace {
 
@@ -47,9 +49,23 @@ void frmAbout::Relaid()
     SendMessageW(Control("picIcon"), STM_SETICON, reinterpret_cast<WPARAM>(AppIcon(size)), 0);
 }
 
-void frmAbout::Show()
+void frmAbout::Show(HWND beside)
 {
-    // Shown where the system puts a new window, in front, with "OK" focused.
+    // First shown beside the main window where the screen has room, then
+    // where the player leaves it; in front, with "OK" focused.
+    if (!shown_ && beside) {
+        shown_ = true;
+        RECT main{}, box{}, work{};
+        GetWindowRect(beside, &main);
+        GetWindowRect(Handle(), &box);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        const LONG width = box.right - box.left, height = box.bottom - box.top;
+        LONG left = main.right + MulDiv(8, Dpi(), 96);
+        if (left + width > work.right)
+            left = std::max<LONG>(work.left, main.left - width - MulDiv(8, Dpi(), 96));
+        const LONG top = std::clamp<LONG>(main.top, work.top, std::max<LONG>(work.top, work.bottom - height));
+        SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     ShowWindow(Handle(), SW_SHOW);
     SetForegroundWindow(Handle());
     SetFocus(Control("cmdOK"));

@@ -10,7 +10,8 @@ class frmAbout : public FormWindow, public SysInfoHost {
 public:
     frmAbout();
     ~frmAbout() override;
-    void Show();
+    // Shows it; the first time beside that window.
+    void Show(HWND beside);
 
     // SysInfoHost
     bool StartProgram(const std::string& windowsPath, int windowStyle) override;
@@ -26,6 +27,7 @@ protected:
 
 private:
     HFONT titleFont_ = nullptr;
+    bool shown_ = false;
 };
 
 } // namespace ovcache::win32

@@ -57,9 +57,15 @@ DWORD frmOVCache::StyleOf(const forms::Control& control) const
     DWORD style = FormWindow::StyleOf(control);
     if (control.name == "lstCache")
         style |= LBS_SORT; // sorted without regard to case, as the user's locale sorts
-    if (control.name == "lblPathData")
-        style |= SS_PATHELLIPSIS; // a long path is shortened in the middle; its text stays whole
     return style;
+}
+
+UINT frmOVCache::LabelFormat(int id) const
+{
+    // A long path is shortened in the middle; the label's text stays whole.
+    if (id == ControlId(kForm, "lblPathData"))
+        return DT_LEFT | DT_TOP | DT_SINGLELINE | DT_PATH_ELLIPSIS | DT_NOPREFIX;
+    return FormWindow::LabelFormat(id);
 }
 
 bool frmOVCache::Form_Load(std::unique_ptr<FileSystemService> fso)
@@ -261,7 +267,7 @@ void frmOVCache::mnuAbout_Click()
     // OK has unloaded it, it is loaded again.
     if (!about_ || !about_->Handle())
         about_ = std::make_unique<frmAbout>();
-    about_->Show();
+    about_->Show(Handle());
 }
 
 void frmOVCache::mnuClearCache_Click()

@@ -49,6 +49,7 @@ public:
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     DWORD StyleOf(const forms::Control& control) const override;
+    UINT LabelFormat(int id) const override;
 
 private:
     // Runs a command with the busy cursor; the list is filled once at its end.

@@ -53,8 +53,8 @@ int TextWidth(HFONT font, std::wstring_view text)
 }
 
 // A frame drawn by the program: an etched rectangle with the caption in a gap
-// of its top edge. Wine's frame control of common controls 6 measures its
-// caption narrower than it draws it and cuts off its last letter.
+// of its top edge. Wine's own frame control cuts off the caption's last
+// letter when it draws the face wider than it measures it.
 LRESULT CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/,
                                 DWORD_PTR /*data*/)
 {
@@ -78,7 +78,9 @@ LRESULT CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wParam, LPARAM 
         GetTextExtentPoint32W(dc, caption, length, &size);
         const int dpi = DpiOf(frame);
         RECT text{MulDiv(7, dpi, 96), 0, 0, metrics.tmHeight};
-        text.right = std::min<LONG>(text.left + size.cx + MulDiv(2, dpi, 96), client.right - MulDiv(7, dpi, 96));
+        // with room for faces that Wine draws wider than it measures them
+        text.right = std::min<LONG>(text.left + size.cx + size.cx / 25 + MulDiv(3, dpi, 96),
+                                    client.right - MulDiv(7, dpi, 96));
         FillRect(dc, &text, GetSysColorBrush(COLOR_BTNFACE));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(IsWindowEnabled(frame) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
@@ -137,7 +139,7 @@ HFONT MakeFont(int dpi, int points10, bool bold)
         if (font)
             DeleteObject(font);
         font = CreateFontW(-MulDiv(size, dpi, 720), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
                            VARIABLE_PITCH | FF_SWISS, L"Tahoma");
         if (bold || std::max(TextWidth(font, L"Cache Directory:"), TextWidth(font, L"Number of Files:")) <=
                         forms::ToPixels(label.width, dpi))
@@ -164,7 +166,7 @@ DWORD FormWindow::StyleOf(const forms::Control& control) const
     case forms::Kind::Frame:
         return BS_GROUPBOX;
     case forms::Kind::Label:
-        return SS_LEFT | SS_NOPREFIX;
+        return SS_OWNERDRAW; // drawn by the form: see DrawLabel
     case forms::Kind::ListBox:
         return LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP;
     case forms::Kind::Button:
@@ -268,8 +270,42 @@ LRESULT CALLBACK FormWindow::Procedure(HWND window, UINT message, WPARAM wParam,
     return self->OnMessage(message, wParam, lParam);
 }
 
+// A label's text, wrapped at words, in the control's font and the theme's
+// colours.
+void FormWindow::DrawLabel(const DRAWITEMSTRUCT& item) const
+{
+    const int length = GetWindowTextLengthW(item.hwndItem);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    GetWindowTextW(item.hwndItem, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(length));
+    RECT rect = item.rcItem;
+    FillRect(item.hDC, &rect, GetSysColorBrush(COLOR_BTNFACE));
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0));
+    const HGDIOBJ old = SelectObject(item.hDC, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, GetSysColor(COLOR_BTNTEXT));
+    const UINT format = LabelFormat(GetDlgCtrlID(item.hwndItem));
+    // Lines are broken a little short of the edge and not cut there: Wine
+    // draws some faces up to a twentyfifth wider than it measures them.
+    rect.right -= (rect.right - rect.left) / 25;
+    DrawTextW(item.hDC, text.c_str(), length, &rect, format | DT_NOCLIP);
+    SelectObject(item.hDC, old);
+}
+
+UINT FormWindow::LabelFormat(int /*id*/) const
+{
+    return DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX;
+}
+
 LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_DRAWITEM) {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item->CtlType == ODT_STATIC) {
+            DrawLabel(*item);
+            return TRUE;
+        }
+    }
 
     return DefWindowProcW(window_, message, wParam, lParam);
 }

@@ -57,6 +57,8 @@ protected:
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // The style of a control of that name and kind, beyond WS_CHILD | WS_VISIBLE.
     virtual DWORD StyleOf(const forms::Control& control) const;
+    // How a label of that control id draws its text (DrawText flags).
+    virtual UINT LabelFormat(int id) const;
     // Fonts of the new DPI have been made and the controls placed.
     virtual void Relaid() {}
     HFONT Font() const { return font_; }
@@ -67,6 +69,7 @@ public:
 private:
     void Layout();
     SIZE WindowSize() const;
+    void DrawLabel(const DRAWITEMSTRUCT& item) const;
 
     const forms::Form& form_;
     const wchar_t* className_;
