@@ -55,19 +55,44 @@ TEST(IndexLines, cachedFileKeyUndoesTheCachedFilePathExactly)
 
 TEST(EntryNames, plainNamesAreSafe)
 {
-    for (const char* name : {"DM-Arena.kmx", "A1B2C3", "caf\xE9.u", "CONSOLE.u", "COM10.ogg", "my map.kmx", "x..y"})
+    for (const char* name : {"DM-Arena.kmx", "A1B2C3", "caf\xE9.u", "CONSOLE.u", "COM10.ogg", "my map.kmx", "x..y",
+                             "CONIN.u", "LPT\xB4.u"})
         EXPECT_TRUE(IsSafeFileName(name)) << name;
+    EXPECT_TRUE(IsSafeFileName(std::string(251, 'm') + ".kmx"));
 }
 
 TEST(EntryNames, namesThatCouldLeaveTheFolderAreNot)
 {
-    for (const char* name : {"",           ".",      "..",     "..\\..\\Windows\\x.dll",
-                             "a/b.u",      "C:x.u",  "a*.u",   "a?.u",
-                             "a\"b.u",     "a<b",    "a>b",    "a|b",
-                             "tab\there",  "dot.",   "space ", "CON",
-                             "con.kmx",    "Lpt1.u", "COM9",   "NUL .txt",
-                             "aux.tar.gz", "prn"})
+    for (const char* name : {"",
+                             ".",
+                             "..",
+                             "..\\..\\Windows\\x.dll",
+                             "a/b.u",
+                             "C:x.u",
+                             "a*.u",
+                             "a?.u",
+                             "a\"b.u",
+                             "a<b",
+                             "a>b",
+                             "a|b",
+                             "tab\there",
+                             "dot.",
+                             "space ",
+                             "CON",
+                             "con.kmx",
+                             "Lpt1.u",
+                             "COM9",
+                             "NUL .txt",
+                             "aux.tar.gz",
+                             "prn",
+                             "COM0.u",
+                             "lpt0",
+                             "COM\xB9.kmx",
+                             "LPT\xB3",
+                             "conin$.u",
+                             "CONOUT$"})
         EXPECT_FALSE(IsSafeFileName(name)) << name;
+    EXPECT_FALSE(IsSafeFileName(std::string(252, 'm') + ".kmx")); // no file system holds it
     EXPECT_FALSE(IsSafeEntry("..=Arena.kmx"));
     EXPECT_FALSE(IsSafeEntry("ABC=..\\..\\System\\Core.u"));
     EXPECT_FALSE(IsSafeEntry("=Arena.kmx"));

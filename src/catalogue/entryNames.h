@@ -7,8 +7,9 @@
 namespace ovcache {
 
 // True for a plain file name that Windows would keep inside its folder: not
-// empty, "." or "..", none of \ / : * ? " < > | or control characters, no
-// trailing dot or space, and not a device name such as CON or LPT1.txt.
+// empty, "." or "..", at most 255 characters, none of \ / : * ? " < > | or
+// control characters, no trailing dot or space, and not a device name such as
+// CON, CONIN$ or LPT1.txt.
 bool IsSafeFileName(std::string_view name);
 
 // Both the key (which names the cached file) and the name (which names the

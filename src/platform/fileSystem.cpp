@@ -13,10 +13,7 @@ FileSystemError::FileSystemError(std::string operation, std::string path, FsErro
 {
 }
 
-namespace {
-
-// Windows wildcards on one name: "*" any run, "?" one character.
-bool Matches(std::string_view pattern, std::string_view name)
+bool WildcardMatches(std::string_view pattern, std::string_view name)
 {
     if (pattern == "*.*" || pattern == "*")
         return true;
@@ -40,23 +37,39 @@ bool Matches(std::string_view pattern, std::string_view name)
     return p == pattern.size();
 }
 
-} // namespace
-
-void FileSystemService::DeleteFile(const std::string& spec, bool force)
+void FileSystemService::DeleteFile(const std::string& spec, bool force, std::string_view last)
 {
     const std::size_t cut = spec.find_last_of("\\/");
-    const std::string last = cut == std::string::npos ? spec : spec.substr(cut + 1);
-    if (last.find_first_of("*?") == std::string::npos) {
+    const std::string name = cut == std::string::npos ? spec : spec.substr(cut + 1);
+    if (name.find_first_of("*?") == std::string::npos) {
         DeleteOneFile(spec, force);
         return;
     }
-    const std::string pattern = FoldCaseCp1252(last);
-    std::vector<std::string> matches;
-    for (const std::string& path : ListFiles(cut == std::string::npos ? "." : spec.substr(0, cut)))
-        if (Matches(pattern, FoldCaseCp1252(path.substr(path.find_last_of('\\') + 1))))
-            matches.push_back(path);
-    if (matches.empty())
+    if (!DeleteMatching(cut == std::string::npos ? "." : spec.substr(0, cut), FoldCaseCp1252(name), force, last))
         throw FileSystemError("DeleteFile", spec, FsErrorKind::NothingMatched, "File not found");
+}
+
+// Where names cannot hold a separator (Windows), a listed name joined to its
+// folder names that same file again.
+bool FileSystemService::DeleteMatching(const std::string& folder, const std::string& pattern, bool force,
+                                       std::string_view last)
+{
+    const std::string lastFolded = FoldCaseCp1252(last);
+    std::vector<std::string> matches;
+    std::optional<std::string> atEnd;
+    for (std::string& path : ListFiles(folder)) {
+        const std::string folded = FoldCaseCp1252(std::string_view(path).substr(path.find_last_of('\\') + 1));
+        if (!WildcardMatches(pattern, folded))
+            continue;
+        if (!last.empty() && folded == lastFolded)
+            atEnd = std::move(path);
+        else
+            matches.push_back(std::move(path));
+    }
+    if (atEnd)
+        matches.push_back(std::move(*atEnd));
+    if (matches.empty())
+        return false;
     std::optional<FileSystemError> first;
     for (const std::string& match : matches) {
         try {
@@ -68,6 +81,7 @@ void FileSystemService::DeleteFile(const std::string& spec, bool force)
     }
     if (first)
         throw *first;
+    return true;
 }
 
 Folder FileSystemService::GetFolder(const std::string& path)

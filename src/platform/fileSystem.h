@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ovcache {
@@ -15,6 +16,7 @@ enum class FsErrorKind {
     AlreadyExists,  // a move onto a file that is there
     NothingMatched, // a wildcard that matched no file
     AccessDenied,   // read-only without force, or no permission
+    NotRegular,     // a link, a folder, a device or a pipe where a file was to be
     Other,
 };
 
@@ -36,6 +38,12 @@ private:
 };
 
 class FileSystemService;
+
+// The largest text file the program reads: an index far beyond any cache.
+inline constexpr std::uint64_t kMaxTextFile = 256u << 20;
+
+// Windows wildcards on one name: "*" any run, "?" one character.
+bool WildcardMatches(std::string_view pattern, std::string_view name);
 
 struct FolderMeasure {
     std::size_t files = 0;   // directly in the folder
@@ -92,16 +100,27 @@ public:
     // the wildcards "*" and "?" ("*.*" matches every file), compared without
     // regard to case. Without force a read-only file is refused. Files that can
     // be deleted are, even when others cannot; the error then names the first
-    // failure.
-    void DeleteFile(const std::string& spec, bool force = false);
+    // failure. A matching file named last (compared without regard to case)
+    // is deleted after all the others.
+    void DeleteFile(const std::string& spec, bool force = false, std::string_view last = {});
     // Deletes one file (not a folder); without force not a read-only one.
     virtual void DeleteOneFile(const std::string& path, bool force) = 0;
+    // Deletes the entries directly in folder whose names match the pattern
+    // (already folded), links themselves and never what they point to, by
+    // their names as the folder holds them; folders are left alone. False
+    // when nothing matched. The error names the first failure.
+    virtual bool DeleteMatching(const std::string& folder, const std::string& pattern, bool force,
+                                std::string_view last);
     // Moves a file, taking the destination's name. Never replaces an existing
     // destination; across volumes the copy is on disk before the source goes.
+    // Only a regular file is moved: a link, a device or a pipe is refused.
     virtual void MoveFile(const std::string& from, const std::string& to) = 0;
 
+    // Reads a regular file of at most kMaxTextFile bytes; anything else fails.
     virtual std::string ReadTextFile(const std::string& path) = 0;
-    // Creates or empties the file, writes the text and flushes it to disk.
+    // Creates the file anew (one that is there, or a link of its name, is
+    // removed first and never written through), writes the text and flushes
+    // it to disk.
     virtual void WriteTextFile(const std::string& path, const std::string& text) = 0;
     // Puts from in the place of to in one atomic step, to included.
     virtual void ReplaceFile(const std::string& from, const std::string& to) = 0;

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -80,13 +81,22 @@ void WriteAll(int fd, const char* data, std::size_t size, const std::string& pat
 
 // Copies across volumes: the copy is complete and on disk before the source is
 // removed, and a partial copy is removed again.
+[[noreturn]] void NotRegular(const char* operation, const std::string& path)
+{
+    throw FileSystemError(operation, path, FsErrorKind::NotRegular, "Not a regular file (a link, a device or a pipe)");
+}
+
 void CopyThenRemove(const std::string& from, const std::string& to, const std::string& shownFrom)
 {
-    const int in = ::open(from.c_str(), O_RDONLY);
+    // A link is not followed and a pipe or device never waited on.
+    const int in = ::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (in < 0)
-        Fail("MoveFile", shownFrom, errno);
+        Fail("MoveFile", shownFrom, errno == ELOOP ? EINVAL : errno);
     struct stat st {};
-    ::fstat(in, &st);
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        NotRegular("MoveFile", shownFrom);
+    }
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL, st.st_mode & 07777);
     if (out < 0) {
         const int err = errno;
@@ -143,9 +153,10 @@ public:
 
     bool FileExists(const std::string& path) override
     {
+        // A link is not an ordinary file, whatever it points to.
         const Located place = resolver_.Locate(path);
         struct stat st {};
-        if (!StatOf(place, st, 0) || !S_ISREG(st.st_mode))
+        if (!StatOf(place, st, AT_SYMLINK_NOFOLLOW) || !S_ISREG(st.st_mode))
             return false;
         // Wine shows dot files as hidden; hidden files are not ordinary ones.
         return PathResolver::NameOf(place).rfind('.', 0) != 0;
@@ -215,11 +226,69 @@ public:
         resolver_.Removed(place);
     }
 
+    bool DeleteMatching(const std::string& folder, const std::string& pattern, bool force,
+                        std::string_view last) override
+    {
+        // Each entry by its own name within the open folder: a name that
+        // holds "\" or ".." is one file here, never a path elsewhere.
+        const int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            Fail("DeleteFile", folder, errno);
+        DIR* dir = ::fdopendir(fd);
+        if (!dir) {
+            ::close(fd);
+            Fail("DeleteFile", folder, errno);
+        }
+        const std::string lastFolded = FoldCaseCp1252(last);
+        std::vector<std::string> names;
+        std::string atEnd, buffer;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name = entry->d_name;
+            if (name == "." || name == "..")
+                continue;
+            const std::string_view folded = FoldName(name, buffer);
+            if (!WildcardMatches(pattern, folded))
+                continue;
+            if (!last.empty() && folded == lastFolded)
+                atEnd = name;
+            else
+                names.emplace_back(name);
+        }
+        if (!atEnd.empty())
+            names.push_back(std::move(atEnd));
+        std::optional<FileSystemError> first;
+        bool matched = false;
+        for (const std::string& name : names) {
+            const std::string shown = folder + "\\" + Utf8ToCp1252(name);
+            struct stat st {};
+            if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode))
+                continue;
+            matched = true;
+            int err = 0;
+            if (!force && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0)
+                err = EACCES;
+            else if (::unlinkat(fd, name.c_str(), 0) != 0)
+                err = errno;
+            if (err != 0 && !first)
+                first = FileSystemError("DeleteFile", shown, KindOf(err), std::strerror(err));
+        }
+        ::closedir(dir);
+        resolver_.Recheck();
+        if (first)
+            throw *first;
+        return matched;
+    }
+
     void MoveFile(const std::string& from, const std::string& to) override
     {
         const Located dst = resolver_.Locate(to);
         Located src;
         int err = Existing(from, src, [&](const Located& at) {
+            // Only a regular file moves: a link would carry its target's
+            // place into the game's folders.
+            struct stat st {};
+            if (StatOf(at, st, AT_SYMLINK_NOFOLLOW) && !S_ISREG(st.st_mode))
+                return EINVAL;
             if (::syscall(SYS_renameat2, at.dirFd, at.name.c_str(), dst.dirFd, dst.name.c_str(),
                           1 /* RENAME_NOREPLACE */) == 0)
                 return 0;
@@ -232,6 +301,11 @@ public:
             ::unlinkat(at.dirFd, at.name.c_str(), 0);
             return 0;
         });
+        if (err == EINVAL) {
+            struct stat st {};
+            if (StatOf(src, st, AT_SYMLINK_NOFOLLOW) && !S_ISREG(st.st_mode))
+                NotRegular("MoveFile", from);
+        }
         if (err == EXDEV) {
             CopyThenRemove(PathResolver::PathOf(src), PathResolver::PathOf(dst), from);
             err = 0;
@@ -254,11 +328,21 @@ public:
     {
         int fd = -1;
         Located place;
+        // Not through a link, and never waiting on a pipe or a device.
         if (const int err = Existing(path, place, [&](const Located& at) {
-                fd = ::openat(at.dirFd, at.name.c_str(), O_RDONLY | O_CLOEXEC);
+                fd = ::openat(at.dirFd, at.name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
                 return fd < 0 ? errno : 0;
             }))
-            Fail("Open", path, err);
+            Fail("Open", path, err == ELOOP ? EINVAL : err);
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            NotRegular("Open", path);
+        }
+        if (static_cast<std::uint64_t>(st.st_size) > kMaxTextFile) {
+            ::close(fd);
+            throw FileSystemError("Open", path, FsErrorKind::Other, "The file is too large to be an index");
+        }
         std::string text;
         char buffer[1 << 16];
         for (;;) {
@@ -273,6 +357,10 @@ public:
                 Fail("Read", path, err);
             }
             text.append(buffer, static_cast<std::size_t>(n));
+            if (text.size() > kMaxTextFile) {
+                ::close(fd);
+                throw FileSystemError("Read", path, FsErrorKind::Other, "The file is too large to be an index");
+            }
         }
         ::close(fd);
         return text;
@@ -280,8 +368,16 @@ public:
 
     void WriteTextFile(const std::string& path, const std::string& text) override
     {
+        // Made anew: whatever has the name (a file, a link to a file
+        // elsewhere, a second name of one of the game's files) goes first,
+        // and the new file is created only if nothing has taken the name.
         const Located place = resolver_.Locate(path);
-        const int fd = ::openat(place.dirFd, place.name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (::unlinkat(place.dirFd, place.name.c_str(), 0) == 0)
+            resolver_.Removed(place);
+        else if (errno != ENOENT)
+            Fail("Write", path, errno);
+        const int fd =
+            ::openat(place.dirFd, place.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0)
             Fail("Write", path, errno);
         resolver_.Added(place);
@@ -369,7 +465,7 @@ private:
             }
         };
         const std::size_t helpers =
-            starts.size() < 4096 ? 0 : std::min<std::size_t>(std::thread::hardware_concurrency(), 4) - 1;
+            starts.size() < 4096 ? 0 : std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4) - 1;
         std::vector<FolderMeasure> parts(helpers + 1);
         std::vector<std::thread> threads;
         const std::size_t share = starts.size() / (helpers + 1);

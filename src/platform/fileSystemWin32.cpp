@@ -129,7 +129,10 @@ public:
     void MoveFile(const std::string& from, const std::string& to) override
     {
         // No replace flag: an existing destination is an error. Across volumes
-        // the copy is flushed before the source is deleted.
+        // the copy is flushed before the source is deleted. A link (reparse
+        // point) or a device is never moved.
+        if (const auto a = AttributesOf(from); a && (*a & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
+            throw FileSystemError("MoveFile", from, FsErrorKind::NotRegular, "Not a regular file (a link or a device)");
         if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
             const DWORD code = GetLastError();
             Fail("MoveFile", code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS ? to : from, code);
@@ -138,10 +141,23 @@ public:
 
     std::string ReadTextFile(const std::string& path) override
     {
+        // The file itself, not what a link of its name points to; only a
+        // file on disk of a sane size.
         const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             Fail("Open", path);
+        LARGE_INTEGER size{};
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+            (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+            CloseHandle(file);
+            throw FileSystemError("Open", path, FsErrorKind::NotRegular, "Not a regular file (a link or a device)");
+        }
+        if (!GetFileSizeEx(file, &size) || static_cast<std::uint64_t>(size.QuadPart) > kMaxTextFile) {
+            CloseHandle(file);
+            throw FileSystemError("Open", path, FsErrorKind::Other, "The file is too large to be an index");
+        }
         std::string text;
         char buffer[1 << 16];
         DWORD got = 0;
@@ -161,7 +177,15 @@ public:
 
     void WriteTextFile(const std::string& path, const std::string& text) override
     {
-        const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        // Made anew: whatever had the name (a link included) is deleted, never
+        // written through, and the file is created only if the name is free.
+        if (const auto a = AttributesOf(path)) {
+            if (*a & FILE_ATTRIBUTE_READONLY)
+                SetFileAttributesA(path.c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
+            if (!::DeleteFileA(path.c_str()))
+                Fail("Write", path);
+        }
+        const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             Fail("Write", path);

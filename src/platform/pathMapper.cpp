@@ -56,6 +56,8 @@ SplitPath Split(std::string_view path, const std::string& prefix)
     return split;
 }
 
+constexpr std::size_t kLongestPath = 4096; // PATH_MAX
+
 // Where the last "\" or "/" is; a plain loop, as this runs for every file.
 std::size_t LastSeparator(std::string_view path)
 {
@@ -272,9 +274,14 @@ PathResolver::Located PathResolver::LocateWhole(std::string_view windowsPath, Na
     std::string folder = split.root;
     Listing* listing = ListingOf(folder);
     for (std::size_t k = 0; k + 1 < split.parts.size(); ++k) {
-        folder = Join(folder, Lookup(listing, split.parts[k]));
-        // below a missing folder nothing can be found
-        listing = listing ? ListingOf(folder) : nullptr;
+        const std::string name = Lookup(listing, split.parts[k]);
+        if (folder.back() != '/')
+            folder += '/';
+        folder += name;
+        // Below a missing folder nothing can be found, nor below a path
+        // longer than the system opens: the rest is joined as it is, so that
+        // any path costs time in proportion to its length.
+        listing = listing && folder.size() < kLongestPath ? ListingOf(folder) : nullptr;
     }
     const std::size_t cut = LastSeparator(windowsPath);
     if (listing && cut != std::string_view::npos)

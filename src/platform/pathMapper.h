@@ -111,6 +111,13 @@ public:
     // only a name another program adds meanwhile in another case is not seen.
     // Beginning again inside a batch compares every folder once more.
     void BeginBatch() { batch_ = ++batches_; }
+    // Changes made without telling: inside a batch, every folder is compared
+    // with the disk again.
+    void Recheck()
+    {
+        if (batch_ != 0)
+            batch_ = ++batches_;
+    }
     void EndBatch() { batch_ = 0; }
 
 private:

@@ -4,14 +4,12 @@
 #include <windows.h>
 
 namespace ovcache {
+namespace {
 
-std::optional<RegValue> QueryRegValueA(std::uint32_t root, const std::string& subKey, const std::string& valueName)
+std::optional<RegValue> QueryView(HKEY rootKey, const std::string& subKey, const std::string& valueName, REGSAM view)
 {
-    // The game's 32-bit installer writes to the 32-bit view; ask for that view
-    // so that a 64-bit build finds what it wrote. Read access is all we need.
     HKEY handle = nullptr;
-    const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
-    if (RegOpenKeyExA(rootKey, subKey.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &handle) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(rootKey, subKey.c_str(), 0, KEY_READ | view, &handle) != ERROR_SUCCESS)
         return std::nullopt;
     DWORD type = 0;
     DWORD size = 0;
@@ -28,6 +26,20 @@ std::optional<RegValue> QueryRegValueA(std::uint32_t root, const std::string& su
     }
     RegCloseKey(handle);
     return result;
+}
+
+} // namespace
+
+std::optional<RegValue> QueryRegValueA(std::uint32_t root, const std::string& subKey, const std::string& valueName)
+{
+    // The game's 32-bit installer writes to the 32-bit view: that view first,
+    // so that a 64-bit build finds what it wrote, then the 64-bit one, as the
+    // Linux side reads a Wine prefix. Read access is all we need.
+    const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
+    for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
+        if (auto value = QueryView(rootKey, subKey, valueName, view))
+            return value;
+    return std::nullopt;
 }
 
 } // namespace ovcache

@@ -9,6 +9,8 @@
 namespace ovcache {
 namespace {
 
+constexpr std::uintmax_t kMaxRegistryFile = 256u << 20; // far beyond any prefix's registry
+
 std::u16string Fold(std::u16string text)
 {
     for (char16_t& c : text) {
@@ -284,6 +286,8 @@ std::optional<WineRegistry> WineRegistry::Parse(std::string_view text)
             joined.pop_back();
             joined.append(TrimStart(lines[++i]));
         }
+        if (joined.empty()) // a lone "\" continued by an empty line
+            continue;
         std::u16string valueName;
         std::size_t pos = 0;
         if (joined.front() == '@') {
@@ -307,6 +311,12 @@ std::optional<WineRegistry> WineRegistry::Parse(std::string_view text)
 
 std::optional<WineRegistry> WineRegistry::Load(const std::filesystem::path& file)
 {
+    // Only a regular file of a sane size: a pipe would hang the start and a
+    // link to a device would be read until memory runs out.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) > kMaxRegistryFile ||
+        error)
+        return std::nullopt;
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return std::nullopt;
