@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace ovcache {
 namespace {
 
@@ -68,6 +72,88 @@ TEST_F(ClearTest, anAlreadyEmptyCacheIsNoError)
     EXPECT_EQ(view.boxes[1].title, "Clear Cache");
     EXPECT_EQ(view.labels[DataLabel::FileCount], "0");
 }
+
+#ifndef _WIN32
+// Files planted in the cache folder are as untrusted as index names: names
+// that read as paths, links of every kind, a pipe posing as a cached map.
+// Move, Move All and Clear Cache change nothing outside the cache and the
+// game's folders, follow no link and wait on no pipe.
+TEST_F(ClearTest, plantedFilesInTheCacheChangeNothingOutsideIt)
+{
+    const fs::path outside = prefix.Drive() / "outside.txt";
+    WriteFile(outside, "precious");
+    WriteFile(prefix.Game() / "Maps" / "DM-Own.kmx", "mine");
+    WriteFile(prefix.Game() / "System" / "Core.u", "game's own");
+    WriteFile(prefix.Cache() / "..\\Maps\\DM-Own.kmx", "junk");
+    WriteFile(prefix.Cache() / "..\\System\\Core.u", "junk");
+    WriteFile(prefix.Cache() / "..\\..\\..\\outside.txt", "junk");
+    fs::create_symlink(outside, prefix.Cache() / "cache.bak");
+    fs::create_symlink(outside, prefix.Cache() / "L.uxx");
+    fs::create_symlink(prefix.Drive() / "nowhere", prefix.Cache() / "D.uxx");
+    fs::create_hard_link(prefix.Game() / "Maps" / "DM-Own.kmx", prefix.Cache() / "H.bak");
+    ASSERT_EQ(::mkfifo((prefix.Cache() / "P.uxx").c_str(), 0644), 0);
+    // Music on another file system, where a move is a copy that must not
+    // open the pipe.
+    const fs::path shm = fs::path("/dev/shm") / prefix.Root().filename();
+    const bool otherVolume = fs::is_directory("/dev/shm");
+    if (otherVolume) {
+        fs::remove(prefix.Game() / "Music");
+        fs::create_directories(shm);
+        fs::create_directory_symlink(shm, prefix.Game() / "Music");
+    }
+    prefix.WriteIndex({"[Cache]", "L=Linked.kmx", "D=Dangling.u", "P=Pipe.ogg", "A=One.kmx"});
+    const auto game = [&] {
+        auto files = prefix.Snapshot();
+        std::erase_if(files, [](const auto& f) { return f.first.find("Games/Orvane/Cache/") != std::string::npos; });
+        return files;
+    };
+    const auto before = game();
+
+    ASSERT_TRUE(Form_Load(state, view, CreateFileSystemService()));
+    EXPECT_TRUE(fs::exists(outside)); // the planted cache.bak went at start, not what it points to
+    view.selected = "Linked.kmx";
+    cmdMove_Click(state, view);
+    cmdMoveAll_Click(state, view);
+    auto expected = before;
+    expected["drive_c/Games/Orvane/Maps/One.kmx"] = "cached A";
+    EXPECT_EQ(game(), expected);
+    EXPECT_TRUE(fs::is_symlink(prefix.Cache() / "L.uxx"));
+    EXPECT_TRUE(fs::is_fifo(prefix.Cache() / "P.uxx"));
+    // The links and the pipe stay, reported, with their lines.
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nL=Linked.kmx\r\nD=Dangling.u\r\nP=Pipe.ogg\r\n");
+
+    view.answers = {vbYes};
+    cmdClear_Click(state, view);
+    EXPECT_EQ(game(), expected);
+    EXPECT_EQ(test::ReadFile(outside), "precious");
+    EXPECT_EQ(CacheFiles(), 0u);
+    if (otherVolume)
+        fs::remove_all(shm);
+}
+
+TEST_F(ClearTest, theIndexRewriteNeverWritesThroughWhatHasItsName)
+{
+    const fs::path outside = prefix.Drive() / "outside.txt";
+    WriteFile(outside, "precious");
+    WriteFile(prefix.Game() / "Maps" / "Own.kmx", "mine");
+    prefix.WriteIndex({"[Cache]", "A=One.kmx", "B=Two.kmx"});
+    prefix.AddCached("B");
+    for (const bool hard : {false, true}) {
+        // planted after the start, as another program could
+        fs::remove(prefix.Cache() / "cache.bak");
+        if (hard)
+            fs::create_hard_link(prefix.Game() / "Maps" / "Own.kmx", prefix.Cache() / "cache.bak");
+        else
+            fs::create_symlink(outside, prefix.Cache() / "cache.bak");
+        view.selected = hard ? "Two.kmx" : "One.kmx";
+        cmdMove_Click(state, view);
+    }
+    EXPECT_EQ(test::ReadFile(outside), "precious");
+    EXPECT_EQ(test::ReadFile(prefix.Game() / "Maps" / "Own.kmx"), "mine");
+    EXPECT_FALSE(fs::is_symlink(prefix.Cache() / "cache.ini"));
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\n");
+}
+#endif
 
 } // namespace
 } // namespace ovcache

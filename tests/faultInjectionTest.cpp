@@ -1,8 +1,9 @@
-// Every file operation of a Move and a Move All is made to fail, one at a
-// time, and the command is also stopped dead at each of them as a crash
-// would. Whatever happens, no cached file or map may be lost or duplicated,
-// the index must agree with the cache, and nothing outside the game's folders
-// may change.
+// Every file operation of a Move, a Move All and a Clear Cache is made to
+// fail, one at a time, and the command is also stopped dead at each of them
+// as a crash would. Whatever happens, no cached file or map may be lost or
+// duplicated, no cached file may lose its line, nothing outside the game's
+// folders may change, and after a crash the next start and one command
+// leave the index in agreement with the cache and nothing behind.
 #include "catalogue/cacheIndex.h"
 #include "catalogue/commands.h"
 #include "testSupport.h"
@@ -67,7 +68,7 @@ const std::vector<Entry> kEntries = {
     {"E", "Rock.utx", ""},      {"F", "Fort.kmx", "Maps"}, {"G", "Gear.u", "System"},  {"H", "Hymn.ogg", "Music"},
 };
 
-enum class Command { Move, MoveAll };
+enum class Command { Move, MoveAll, Clear };
 
 class FaultInjection : public ::testing::TestWithParam<Command> {
 protected:
@@ -103,8 +104,10 @@ protected:
         try {
             if (GetParam() == Command::Move)
                 cmdMove_Click(state, view);
-            else
+            else if (GetParam() == Command::MoveAll)
                 cmdMoveAll_Click(state, view);
+            else
+                cmdClear_Click(state, view);
         } catch (const Crash&) {
             crashed = true;
         }
@@ -115,9 +118,27 @@ protected:
         return fs->Steps();
     }
 
+    bool CachedFilesLeft() const
+    {
+        for (const auto& entry : fs::directory_iterator(prefix->Cache()))
+            if (entry.path().extension() == ".uxx")
+                return true;
+        return false;
+    }
+
     void CheckInvariants(const std::string& what)
     {
         SCOPED_TRACE(what);
+        if (GetParam() == Command::Clear) {
+            // Cleared or not, the game and the rest are as they were, and a
+            // cache left part-cleared still has its index.
+            EXPECT_EQ(ReadFile(prefix->Drive() / "elsewhere.txt"), "untouched");
+            EXPECT_EQ(ReadFile(prefix->Game() / "Maps" / "Arena.kmx"), "mine");
+            if (CachedFilesLeft()) {
+                EXPECT_TRUE(fs::exists(prefix->Cache() / "cache.ini"));
+            }
+            return;
+        }
         // Outside the cache and the game's four folders nothing changed.
         EXPECT_EQ(ReadFile(prefix->Drive() / "elsewhere.txt"), "untouched");
         for (const auto& [path, content] : prefix->Snapshot()) {
@@ -146,10 +167,10 @@ protected:
             const fs::path target = prefix->Game() / (e.folder.empty() ? "Maps" : e.folder) / e.name;
             const bool placed = !e.folder.empty() && fs::exists(target) && ReadFile(target) == "cached " + e.key;
             EXPECT_NE(cached, placed) << e.name << (cached ? " is in two places" : " is lost");
-            // A cached file keeps its line while the index is there (crashes
-            // may leave a line whose file has already gone to the game).
-            if (cached && indexThere) {
-                EXPECT_TRUE(hasLine(e)) << e.name << " lost its line";
+            // A cached file keeps its line, whatever happened (a crash may
+            // leave a line whose file has already gone to the game).
+            if (cached) {
+                EXPECT_TRUE(indexThere && hasLine(e)) << e.name << " lost its line";
             }
             if (placed && indexThere && !crashed && GetParam() == Command::Move) {
                 EXPECT_FALSE(hasLine(e)) << e.name << " was moved but kept its line";
@@ -197,7 +218,28 @@ TEST_P(FaultInjection, aFailureAtAnyStepLosesNothing)
     }
 }
 
-TEST_P(FaultInjection, aCrashAtAnyStepLosesNothing)
+// After the crash, a fresh start and a Move All: the index names only files
+// in the cache, and no "cache.bak" or set-aside map is left.
+void CheckRepaired(const TempPrefix& prefix)
+{
+    WorkingState state;
+    FakeView view;
+    view.answers = {vbYes, vbYes, vbYes};
+    if (!Form_Load(state, view, CreateFileSystemService()))
+        return; // a cache cleared whole has no index; nothing to repair
+    EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.bak"));
+    for (const auto& entry : fs::directory_iterator(prefix.Game() / "Maps"))
+        EXPECT_EQ(entry.path().string().find(".replaced"), std::string::npos) << entry.path();
+    cmdMoveAll_Click(state, view);
+    if (fs::exists(prefix.Cache() / "cache.ini")) {
+        for (const std::string& line : SplitIndexLines(prefix.ReadIndex())) {
+            const std::string_view key = EntryKey(line);
+            EXPECT_TRUE(key.empty() || fs::exists(prefix.Cache() / (std::string(key) + ".uxx"))) << line;
+        }
+    }
+}
+
+TEST_P(FaultInjection, aCrashAtAnyStepLosesNothingAndIsRepaired)
 {
     Build();
     const int steps = Run(0, 0);
@@ -207,11 +249,20 @@ TEST_P(FaultInjection, aCrashAtAnyStepLosesNothing)
         Run(0, k);
         EXPECT_TRUE(crashed);
         CheckInvariants("crash at step " + std::to_string(k));
+        SCOPED_TRACE("repair after a crash at step " + std::to_string(k));
+        CheckRepaired(*prefix);
+        if (GetParam() != Command::Clear) {
+            CheckInvariants("after the repair");
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Commands, FaultInjection, ::testing::Values(Command::Move, Command::MoveAll),
-                         [](const auto& info) { return info.param == Command::Move ? "Move" : "MoveAll"; });
+INSTANTIATE_TEST_SUITE_P(Commands, FaultInjection, ::testing::Values(Command::Move, Command::MoveAll, Command::Clear),
+                         [](const auto& info) {
+                             return info.param == Command::Move      ? "Move"
+                                    : info.param == Command::MoveAll ? "MoveAll"
+                                                                     : "Clear";
+                         });
 
 } // namespace
 } // namespace ovcache

@@ -21,10 +21,10 @@ protected:
     }
 };
 
-TEST_F(MoveAllTest, placesEverythingTheRulesPlaceAndDeletesTheIndex)
+TEST_F(MoveAllTest, placesEverythingTheRulesPlaceAndKeepsTheLinesOfWhatStays)
 {
-    prefix.WriteIndex(
-        {"[Cache]", "A=DM-One.kmx", "B=Bot.u", "C=Song.ogg", "D=Boom.uax", "E=Rock.utx", "F=NoDotkmx", "G=Gone.kmx"});
+    prefix.WriteIndex({"[Cache]", "A=DM-One.kmx", "B=Bot.u", "C=Song.ogg", "D=Boom.uax", "E=Rock.utx", "F=NoDotkmx",
+                       "G=Gone.kmx", "Loose line"});
     for (const char* key : {"A", "B", "C", "D", "E", "F"})
         prefix.AddCached(key);
     prefix.AddCached("Orphan");
@@ -39,34 +39,41 @@ TEST_F(MoveAllTest, placesEverythingTheRulesPlaceAndDeletesTheIndex)
     EXPECT_EQ(GameFile("Sounds/Boom.uax"), "cached D");
     EXPECT_TRUE(InCache("E"));
     EXPECT_TRUE(InCache("Orphan"));
-    EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.ini"));
+    // The texture keeps its real name; the line of a file gone before goes.
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nE=Rock.utx\r\nLoose line\r\n");
     EXPECT_TRUE(view.list.empty());
-    // What stays is shown as it is, not as zero.
     EXPECT_EQ(view.labels[DataLabel::FileCount], "2");
     EXPECT_EQ(view.labels[DataLabel::CacheSize], " Megabytes");
 }
 
 TEST_F(MoveAllTest, zerosWhenNothingStays)
 {
-    prefix.WriteIndex({"[Cache]", "A=One.kmx"});
+    prefix.WriteIndex({"[Cache]", "A=One.kmx", "Loose line"});
     prefix.AddCached("A");
     Start();
     MoveAll();
+    EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.ini"));
     EXPECT_EQ(view.labels[DataLabel::FileCount], "0");
     EXPECT_EQ(view.labels[DataLabel::CacheSize], "0 Megabytes");
     EXPECT_EQ(view.labels[DataLabel::Path], prefix.CacheWin());
 }
 
-TEST_F(MoveAllTest, firstLineNamingAFileDecidesAndFileNamesCompareExactly)
+// Keys and the ".uxx" ending are matched as Windows matches file names.
+TEST_F(MoveAllTest, firstLineNamingAFileDecidesAndKeysMatchWithoutRegardToCase)
 {
-    prefix.WriteIndex({"[Cache]", "A=Rock.utx", "A=Two.kmx", "b=Lower.kmx"});
+    prefix.WriteIndex({"[Cache]", "A=Rock.utx", "A=Two.kmx", "b=Lower.kmx", "0123ABCDEF=Hex.kmx", "99AA=Up.u"});
     prefix.AddCached("A");
-    prefix.AddCached("B"); // "b" in the index names another file
+    prefix.AddCached("B");
+    prefix.AddCached("0123abcdef");
+    WriteFile(prefix.Cache() / "99AA.UXX", "cached 99AA");
     Start();
     MoveAll();
     EXPECT_TRUE(InCache("A"));
-    EXPECT_TRUE(InCache("B"));
     EXPECT_FALSE(fs::exists(prefix.Game() / "Maps" / "Two.kmx"));
+    EXPECT_EQ(GameFile("Maps/Lower.kmx"), "cached B");
+    EXPECT_EQ(GameFile("Maps/Hex.kmx"), "cached 0123abcdef");
+    EXPECT_EQ(GameFile("System/Up.u"), "cached 99AA");
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nA=Rock.utx\r\nA=Two.kmx\r\n");
 }
 
 TEST_F(MoveAllTest, existingMapAsksAndNoDiscardsTheCachedCopy)

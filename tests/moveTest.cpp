@@ -111,19 +111,20 @@ TEST_F(MoveTest, yesReplacesAReadOnlyMap)
     EXPECT_TRUE(view.boxes.size() == 1u);
 }
 
-TEST_F(MoveTest, yesWithTheCachedFileMissingKeepsTheExistingMapAndTheLine)
+// After a command that stopped part-way the index can name files that have
+// gone: the player's map stays, the line goes, and Move says so once.
+TEST_F(MoveTest, selectedMapWhoseCachedFileIsGoneSaysSoAndDropsItsLines)
 {
     WriteFile(prefix.Game() / "Maps" / "Arena.kmx", "mine");
-    prefix.WriteIndex({"[Cache]", "A=Arena.kmx"});
+    prefix.WriteIndex({"[Cache]", "A=Arena.kmx", "Z=Arena.kmx", "G=Gone.u", "T=Gone.utx", "=Empty.u"});
     Start();
     Move("Arena.kmx", {vbYes});
     EXPECT_EQ(Maps("Arena.kmx"), "mine");
-    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nA=Arena.kmx\r\n");
-    ASSERT_EQ(view.boxes.size(), 2u);
-    EXPECT_EQ(view.boxes[1].icon, MsgIcon::Critical);
-    EXPECT_NE(view.boxes[1].text.find("Arena.kmx"), std::string::npos);
-    EXPECT_NE(view.boxes[1].text.find("missing"), std::string::npos);
-    EXPECT_EQ(view.list, Lines{"Arena.kmx"});
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\n=Empty.u\r\n");
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].icon, MsgIcon::None);
+    EXPECT_NE(view.boxes[0].text.find("Arena.kmx is no longer in the cache"), std::string::npos);
+    EXPECT_TRUE(view.list.empty());
 }
 
 TEST_F(MoveTest, nameThatOnlyEndsWithTheSelectionStays)
@@ -145,7 +146,9 @@ TEST_F(MoveTest, entryFromALineWithoutEqualsMovesOnlyThePackages)
     Start();
     ASSERT_EQ(view.list, Lines{"Loose.kmx"});
     Move("Loose.kmx");
-    EXPECT_TRUE(view.boxes.empty());
+    ASSERT_EQ(view.boxes.size(), 1u); // said plainly, not as a failure
+    EXPECT_EQ(view.boxes[0].icon, MsgIcon::None);
+    EXPECT_EQ(view.boxes[0].text, "Loose.kmx names no cached file in the cache index, so there is nothing to move.");
     EXPECT_TRUE(fs::exists(prefix.Game() / "System" / "Bot.u"));
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nLoose.kmx\r\n");
 }
@@ -171,6 +174,38 @@ TEST_F(MoveTest, packagesNeverReplaceTheGamesFilesNorGoToAMissingFolder)
     EXPECT_NE(view.boxes[0].text.find("Boom.uax"), std::string::npos);
     EXPECT_NE(view.boxes[0].text.find("Core.u could not be moved into " + prefix.GameWin() + "\\System"),
               std::string::npos);
+}
+
+// The game may write the index while a question is up: what it added stays,
+// and when the index has gone the missing-index box is the last one shown.
+TEST_F(MoveTest, theIndexAsItIsAtTheEndTakesTheRemovalsOrEndsTheProgram)
+{
+    WriteFile(prefix.Game() / "Maps" / "Arena.kmx", "mine");
+    prefix.WriteIndex({"[Cache]", "A=Arena.kmx", "B=Bot.u"});
+    prefix.AddCached("A");
+    prefix.AddCached("B");
+    Start();
+    view.answerByText = [&](const std::string&) {
+        prefix.WriteIndex({"[Cache]", "A=Arena.kmx", "B=Bot.u", "N=New.kmx"});
+        return vbNo;
+    };
+    Move("Arena.kmx");
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nN=New.kmx\r\n");
+
+    prefix.WriteIndex({"[Cache]", "A=Arena.kmx"});
+    prefix.AddCached("A");
+    view.boxes.clear();
+    view.answerByText = [&](const std::string&) {
+        fs::remove(prefix.Cache() / "cache.ini");
+        return vbYes;
+    };
+    Move("Arena.kmx");
+    ASSERT_EQ(view.boxes.size(), 2u);
+    EXPECT_EQ(view.boxes[1].title, "Cache.ini Missing");
+    EXPECT_TRUE(view.ended);
+    EXPECT_EQ(view.exitCode, 1);
+    EXPECT_EQ(Maps("Arena.kmx"), "mine"); // put back: the index could not take the change
+    EXPECT_TRUE(InCache("A"));
 }
 
 // Failures of one kind are counted in the summary; the list names each one,

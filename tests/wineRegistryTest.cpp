@@ -1,6 +1,7 @@
 #include "platform/wineRegistry.h"
 #include "catalogue/commands.h"
 #include "platform/modRegistry.h"
+#include "platform/pathMapper.h"
 #include "platform/registry.h"
 #include "testSupport.h"
 
@@ -11,6 +12,10 @@
 #endif
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace ovcache {
 namespace {
@@ -123,6 +128,24 @@ TEST(WineRegistry, missingOrForeignFilesGiveTheDefault)
     prefix.WriteSystemReg("REGEDIT4\n[Software\\\\T]\n\"A\"=\"x\"\n");
     EXPECT_EQ(Read("Software\\T", "A", "fallback"), "fallback");
     EXPECT_FALSE(QueryRegValueA(0x80000003, "Software\\T", "A"));
+}
+
+// A hostile or broken system.reg gives the default, quickly: a pipe is not
+// waited on, a key line of a lone "\\" continued by an empty line is passed
+// over, and a Folder value of many parts resolves in time linear in its length.
+TEST(WineRegistry, hostileRegistryFilesAndValuesCannotHangOrCrash)
+{
+    OVCACHE_WINE_STORE_ONLY();
+    TempPrefix prefix;
+    EXPECT_TRUE(WineRegistry::Parse("WINE REGISTRY Version 2\n[Software\\\\T]\n\\\n\n\"A\"=\"x\"\n"));
+#ifndef _WIN32
+    ASSERT_EQ(::mkfifo((prefix.Root() / "system.reg").c_str(), 0644), 0);
+    EXPECT_EQ(Read("Software\\T", "A", "fallback"), "fallback");
+#endif
+    std::string folder = "C:";
+    for (int k = 0; k < 2'000'000; ++k)
+        folder += "\\a";
+    EXPECT_FALSE(ToNativePath(folder + "\\Cache").empty());
 }
 
 TEST(WineRegistry, unicodeTextComesBackInTheCodePage)

@@ -5,6 +5,7 @@
 #include "catalogue/destinations.h"
 #include "catalogue/entryNames.h"
 #include "catalogue/placement.h"
+#include "platform/codePage.h"
 #include "platform/modRegistry.h"
 #include "platform/registry.h"
 
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace ovcache {
@@ -80,19 +82,31 @@ bool ListCache(WorkingState& state, CacheView& view, CommandReport& report,
     return true;
 }
 
-// Takes the new index text in place of "cache.ini" in one step, through
+// Takes the new index in place of "cache.ini" in one step, through
 // "cache.bak", so that the old index or the new one is there at every moment.
-bool CommitIndex(WorkingState& state, const std::vector<std::string>& lines, CommandReport& report)
+// The command's removals are applied to the index as it is now, so that lines
+// another program added meanwhile are kept. The new lines; nothing when the
+// index could not be updated.
+std::optional<std::vector<std::string>> CommitIndex(WorkingState& state, const std::vector<std::string>& removed,
+                                                    CommandReport& report)
 {
     FileSystemService& fso = *state.objFSO;
     const std::string rewrite = IndexRewritePath(state.strCachePath);
     try {
+        std::unordered_map<std::string_view, int> toRemove;
+        for (const std::string& line : removed)
+            ++toRemove[line];
+        std::vector<std::string> lines = SplitIndexLines(fso.ReadTextFile(IndexPath(state.strCachePath)));
+        std::erase_if(lines, [&](const std::string& line) {
+            const auto found = toRemove.find(line);
+            return found != toRemove.end() && found->second-- > 0;
+        });
         // The moves are on disk before the new index takes the old one's
         // place; writing it first lets one flush of the disk serve both.
         fso.WriteTextFile(rewrite, JoinIndexLines(lines));
         fso.Flush();
         fso.ReplaceFile(rewrite, IndexPath(state.strCachePath));
-        return true;
+        return lines;
     } catch (const FileSystemError& e) {
         report.AddNote("The cache index could not be updated (" + e.Path() + ": " + e.Reason() +
                        "), so the files this command moved were put back.");
@@ -100,9 +114,76 @@ bool CommitIndex(WorkingState& state, const std::vector<std::string>& lines, Com
             if (fso.FileExists(rewrite))
                 fso.DeleteFile(rewrite, true);
         } catch (const FileSystemError&) {
-            // a stale "cache.bak" is emptied by the next Move
+            // a stale "cache.bak" is removed at the next start
         }
-        return false;
+        return std::nullopt;
+    }
+}
+
+// The cached files in the cache folder, by their folded names: a line names
+// a file when "<key>.uxx" is there, compared as Windows compares names.
+// Nothing when the folder cannot be read: then no line can be judged.
+std::optional<std::unordered_set<std::string>> CachedFileNames(WorkingState& state, CommandReport& report)
+{
+    std::unordered_set<std::string> names;
+    try {
+        for (const std::string& path : state.objFSO->ListFiles(state.strCachePath))
+            names.insert(FoldCaseCp1252(std::string_view(path).substr(path.find_last_of('\\') + 1)));
+    } catch (const FileSystemError& e) {
+        report.AddProblem("Cache directory", e.Path(), "Could not be read: " + e.Reason());
+        return std::nullopt;
+    }
+    return names;
+}
+
+std::string FoldedFileName(std::string_view key)
+{
+    std::string name = FoldCaseCp1252(key);
+    name += ".uxx";
+    return name;
+}
+
+// A line with no "=" or an empty key names no cached file.
+bool NamesAFile(std::string_view line)
+{
+    return EqPos(line) > 0 && !EntryKey(line).empty();
+}
+
+// What an interrupted command can leave is put in order before anything
+// else: a partial "cache.bak" is removed, and a map set aside for one that
+// was to replace it goes back where the new one never arrived and is
+// removed where it did. Each repair that fails is left for the next start.
+void Repair(WorkingState& state)
+{
+    FileSystemService& fso = *state.objFSO;
+    const FileSystemBatch batch(fso);
+    try {
+        const std::string rewrite = IndexRewritePath(state.strCachePath);
+        if (fso.FileExists(rewrite) || fso.IsReadOnly(rewrite))
+            fso.DeleteOneFile(rewrite, true);
+    } catch (const FileSystemError&) {
+    }
+    const std::string maps = state.strGameFolder + "\\Maps";
+    std::vector<std::string> files;
+    try {
+        if (fso.FolderExists(maps))
+            files = fso.ListFiles(maps);
+    } catch (const FileSystemError&) {
+    }
+    for (const std::string& aside : files) {
+        const std::size_t mark = aside.rfind(kAsideMark);
+        if (mark == std::string::npos ||
+            aside.find_first_not_of("0123456789", mark + kAsideMark.size()) != std::string::npos ||
+            !EndsWith(std::string_view(aside).substr(0, mark), "kmx"))
+            continue;
+        const std::string map = aside.substr(0, mark);
+        try {
+            if (fso.FileExists(map))
+                fso.DeleteOneFile(aside, true);
+            else
+                fso.MoveFile(aside, map);
+        } catch (const FileSystemError&) {
+        }
     }
 }
 
@@ -126,6 +207,7 @@ bool Form_Load(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemS
     state.objFSO = std::move(fso);
     state.strGameFolder = ReadRegString(kHKeyLocalMachine, kGameKey, kGameValue, "");
     state.strCachePath = state.strGameFolder + "\\Cache";
+    Repair(state);
     return LoadCacheList(state, view);
 }
 
@@ -147,26 +229,51 @@ void cmdMove_Click(WorkingState& state, CacheView& view)
     CommandReport report;
     const FileSystemBatch batch(*state.objFSO);
     auto lines = ReadIndex(state, report);
-    if (!lines) {
+    const auto cached = lines ? CachedFileNames(state, report) : std::nullopt;
+    if (!cached) {
         report.Show(view, "Move");
         return;
     }
 
     Placement placement(state, view, report, /*forceOverwrite=*/true, lines->size());
-    std::vector<std::string> kept;
-    kept.reserve(lines->size());
-    for (std::string& line : *lines) {
+    std::vector<std::string> removed;
+    bool selectedNamesNothing = false, selectedGone = false, selectedFound = false;
+    for (const std::string& line : *lines) {
         state.strLine = line;
-        if (!placement.Place(ClassifyForMove(line, state.strSelected), line))
-            kept.push_back(std::move(line));
+        const EntryKind kind = ClassifyForMove(line, state.strSelected);
+        if (!NamesAFile(line)) {
+            // kept as it is; a selected entry of such a line has nothing to move
+            selectedNamesNothing = selectedNamesNothing || EntryName(line) == state.strSelected;
+            continue;
+        }
+        if (IsSafeFileName(EntryKey(line)) && !cached->contains(FoldedFileName(EntryKey(line)))) {
+            // Its file went earlier (a command that stopped part-way): the
+            // line names nothing and goes; that is no failure.
+            selectedGone = selectedGone || kind == EntryKind::Map;
+            removed.push_back(line);
+            continue;
+        }
+        selectedFound = selectedFound || kind == EntryKind::Map;
+        if (placement.Place(kind, line))
+            removed.push_back(line);
     }
 
-    const bool committed = CommitIndex(state, kept, report);
-    if (committed)
+    std::optional<std::vector<std::string>> written;
+    if (!removed.empty())
+        written = CommitIndex(state, removed, report);
+    if (written || removed.empty())
         placement.Finish();
     else
         placement.Undo();
-    ListCache(state, view, report, committed ? &kept : nullptr);
+    if (!ListCache(state, view, report, written ? &*written : nullptr))
+        return; // the index is gone: that box was the last
+    if (!selectedFound && selectedGone)
+        view.MsgBox("The cached file of " + state.strSelected +
+                        " is no longer in the cache, so there was nothing to move. Its entry has been removed.",
+                    "Move", MsgIcon::None, MsgButtons::OK);
+    else if (!selectedFound && selectedNamesNothing)
+        view.MsgBox(state.strSelected + " names no cached file in the cache index, so there is nothing to move.",
+                    "Move", MsgIcon::None, MsgButtons::OK);
     report.Show(view, "Move");
 }
 
@@ -199,53 +306,79 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
         return;
     }
 
-    // One pass over the index: each key to the first line that has it. A
-    // file belongs to the line whose cached file path (the cache folder, "\",
-    // the key, ".uxx") is the file's path exactly.
-    std::unordered_map<std::string_view, std::size_t> lineOfKey;
-    lineOfKey.reserve(lines->size());
-    for (std::size_t k = 0; k < lines->size(); ++k) {
-        const std::string& line = (*lines)[k];
-        if (EqPos(line) > 0)
-            lineOfKey.emplace(EntryKey(line), k);
-    }
+    // One pass over the index: each key to the first line that has it, keys
+    // compared as Windows compares file names.
+    std::unordered_map<std::string, std::size_t> lineOfFile;
+    lineOfFile.reserve(lines->size());
+    for (std::size_t k = 0; k < lines->size(); ++k)
+        if (NamesAFile((*lines)[k]))
+            lineOfFile.emplace(FoldedFileName(EntryKey((*lines)[k])), k);
 
     // Each file of the snapshot with its line, taken in the order of the
     // lines: questions then come in the index's order, the earlier of two
     // lines naming one map wins, and the work on each folder stays together.
+    std::unordered_set<std::string> present;
     std::vector<std::pair<std::size_t, const std::string*>> files;
     for (const std::string& file : state.objFiles) {
-        const auto key = CachedFileKey(state.strCachePath, file);
-        const auto found = key ? lineOfKey.find(*key) : lineOfKey.end();
-        if (found != lineOfKey.end())
+        std::string name = FoldCaseCp1252(std::string_view(file).substr(file.find_last_of('\\') + 1));
+        const auto found = lineOfFile.find(name);
+        if (found != lineOfFile.end())
             files.emplace_back(found->second, &file);
+        present.insert(std::move(name));
     }
     std::sort(files.begin(), files.end());
 
+    std::vector<bool> placed(lines->size(), false);
     Placement placement(state, view, report, /*forceOverwrite=*/false, files.size());
     for (const auto& [line, file] : files) {
         state.varFile = *file;
         state.strLine = (*lines)[line];
         state.intEqPos = EqPos(state.strLine);
-        placement.Place(ClassifyForMoveAll(state.strLine), state.strLine);
+        placed[line] = placement.Place(ClassifyForMoveAll(state.strLine), state.strLine);
     }
 
-    bool indexGone = true;
-    try {
-        fso.Flush();
-        fso.DeleteFile(index, true);
-    } catch (const FileSystemError& e) {
-        indexGone = false;
-        report.AddNote("The cache index could not be deleted (" + e.Reason() +
-                       "), so the files this command moved were put back.");
+    // A line keeps its place while the file it names is still in the cache;
+    // a line whose file was placed, or had gone before, names nothing now.
+    std::vector<std::string> removed;
+    bool fileStays = false;
+    for (std::size_t k = 0; k < lines->size(); ++k) {
+        const std::string& line = (*lines)[k];
+        if (!NamesAFile(line) || !IsSafeFileName(EntryKey(line)))
+            continue; // kept as it is, as Move keeps it
+        const std::string name = FoldedFileName(EntryKey(line));
+        const bool stays = present.contains(name) && !placed[lineOfFile.at(name)];
+        fileStays = fileStays || stays;
+        if (!stays)
+            removed.push_back(line);
     }
-    if (indexGone) {
+
+    // When every file the index names has been placed the index goes; when
+    // any stays, the index is rewritten to name just those, so that no
+    // cached file loses its real name.
+    bool committed = true;
+    std::optional<std::vector<std::string>> written;
+    if (fileStays) {
+        written = CommitIndex(state, removed, report);
+        committed = written.has_value();
+    } else {
+        try {
+            fso.Flush();
+            fso.DeleteFile(index, true);
+        } catch (const FileSystemError& e) {
+            committed = false;
+            report.AddNote("The cache index could not be deleted (" + e.Reason() +
+                           "), so the files this command moved were put back.");
+        }
+    }
+    if (committed)
         placement.Finish();
+    else
+        placement.Undo();
+    if (committed && !fileStays) {
         view.ClearList();
         ShowStatistics(state, view, false, report);
-    } else {
-        placement.Undo();
-        ListCache(state, view, report);
+    } else if (!ListCache(state, view, report, written ? &*written : nullptr)) {
+        return; // the index is gone: that box was the last
     }
     report.Show(view, "Move All");
 }
@@ -260,7 +393,8 @@ void cmdClear_Click(WorkingState& state, CacheView& view)
     CommandReport report;
     const FileSystemBatch batch(*state.objFSO);
     try {
-        state.objFSO->DeleteFile(state.strCachePath + "\\*.*", true);
+        // The index last, so that a cache left part-cleared still has it.
+        state.objFSO->DeleteFile(state.strCachePath + "\\*.*", true, "cache.ini");
     } catch (const FileSystemError& e) {
         if (e.Kind() != FsErrorKind::NothingMatched) // an empty cache is already clear
             report.AddProblem("Clear Cache", e.Path(), e.Reason());

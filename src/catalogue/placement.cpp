@@ -40,7 +40,7 @@ void Placement::Problem(std::string_view entry, std::string detail, std::string 
 
 bool Placement::Place(EntryKind kind, std::string_view line)
 {
-    if (kind == EntryKind::Other)
+    if (kind == EntryKind::Other || EqPos(line) == 0 || EntryKey(line).empty())
         return false;
     if (!IsSafeEntry(line)) {
         report_.CountUnsafe();
@@ -109,9 +109,9 @@ bool Placement::Move(std::string_view entry, std::string from, std::string to)
 
 std::string Placement::FreeAsideName(const std::string& path)
 {
-    std::string aside = path + ".replaced";
+    std::string aside = path + std::string(kAsideMark);
     for (int n = 2; state_.objFSO->FileExists(aside) || state_.objFSO->FolderExists(aside); ++n)
-        aside = path + ".replaced" + std::to_string(n);
+        aside = path + std::string(kAsideMark) + std::to_string(n);
     return aside;
 }
 

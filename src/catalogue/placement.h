@@ -12,6 +12,10 @@
 
 namespace ovcache {
 
+// What a map set aside for the one replacing it is called until the command
+// has finished: "<map>.replaced", or "<map>.replaced2" and on when that is taken.
+inline constexpr std::string_view kAsideMark = ".replaced";
+
 class Placement {
 public:
     // forceOverwrite: whether a read-only map in "Maps" may be replaced;
@@ -22,7 +26,8 @@ public:
     // Sends the cached file of an index line where its kind says, asking first
     // when a map would replace one. True when the entry is done with (moved,
     // or to be discarded after a No) and its line leaves the index; false when
-    // it stays in the cache, with the reason in the report.
+    // it stays in the cache, with the reason in the report. A line that names
+    // no cached file (no "=", or an empty key) is left alone, unreported.
     bool Place(EntryKind kind, std::string_view line);
 
     // Puts every file moved so far back where it was, newest first.

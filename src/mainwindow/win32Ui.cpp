@@ -79,8 +79,8 @@ LRESULT CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wParam, LPARAM 
         const int dpi = DpiOf(frame);
         RECT text{MulDiv(7, dpi, 96), 0, 0, metrics.tmHeight};
         // with room for faces that Wine draws wider than it measures them
-        text.right = std::min<LONG>(text.left + size.cx + size.cx / 25 + MulDiv(3, dpi, 96),
-                                    client.right - MulDiv(7, dpi, 96));
+        text.right =
+            std::min<LONG>(text.left + size.cx + size.cx / 25 + MulDiv(3, dpi, 96), client.right - MulDiv(7, dpi, 96));
         FillRect(dc, &text, GetSysColorBrush(COLOR_BTNFACE));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(IsWindowEnabled(frame) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));

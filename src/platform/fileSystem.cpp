@@ -50,7 +50,8 @@ void FileSystemService::DeleteFile(const std::string& spec, bool force, std::str
 }
 
 // Where names cannot hold a separator (Windows), a listed name joined to its
-// folder names that same file again.
+// folder names that same file again. The file named last is kept when
+// another could not be deleted.
 bool FileSystemService::DeleteMatching(const std::string& folder, const std::string& pattern, bool force,
                                        std::string_view last)
 {
@@ -72,6 +73,8 @@ bool FileSystemService::DeleteMatching(const std::string& folder, const std::str
         return false;
     std::optional<FileSystemError> first;
     for (const std::string& match : matches) {
+        if (first && atEnd && &match == &matches.back())
+            break; // what is left keeps the file named last
         try {
             DeleteOneFile(match, force);
         } catch (const FileSystemError& e) {

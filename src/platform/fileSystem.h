@@ -91,8 +91,8 @@ public:
     virtual bool FolderExists(const std::string& path) = 0;
     virtual bool IsReadOnly(const std::string& path) = 0;
 
-    // Full paths of the files directly in folder, in the order the system
-    // gives them.
+    // Full paths of the entries directly in folder that are not folders (links
+    // and devices included), in the order the system gives them.
     virtual std::vector<std::string> ListFiles(const std::string& folder) = 0;
     virtual FolderMeasure Measure(const std::string& folder) = 0;
 
@@ -101,7 +101,7 @@ public:
     // regard to case. Without force a read-only file is refused. Files that can
     // be deleted are, even when others cannot; the error then names the first
     // failure. A matching file named last (compared without regard to case)
-    // is deleted after all the others.
+    // is deleted after all the others, and only when they all could be.
     void DeleteFile(const std::string& spec, bool force = false, std::string_view last = {});
     // Deletes one file (not a folder); without force not a read-only one.
     virtual void DeleteOneFile(const std::string& path, bool force) = 0;

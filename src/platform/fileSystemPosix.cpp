@@ -180,13 +180,15 @@ public:
         if (!dir)
             Fail("GetFolder", folder, errno);
         std::vector<std::string> names;
+        // Every entry but folders, as Windows lists files: links and pipes
+        // are there too, for the commands to see and leave alone.
         while (const dirent* entry = ::readdir(dir)) {
-            bool regular = entry->d_type == DT_REG;
+            bool folder = entry->d_type == DT_DIR;
             if (entry->d_type == DT_UNKNOWN) {
                 struct stat st {};
-                regular = ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+                folder = ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode);
             }
-            if (regular)
+            if (!folder)
                 names.emplace_back(entry->d_name);
         }
         ::closedir(dir);
@@ -259,6 +261,8 @@ public:
         std::optional<FileSystemError> first;
         bool matched = false;
         for (const std::string& name : names) {
+            if (first && !lastFolded.empty() && &name == &names.back() && FoldName(name, buffer) == lastFolded)
+                break; // what is left keeps the file named last
             const std::string shown = folder + "\\" + Utf8ToCp1252(name);
             struct stat st {};
             if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode))
