@@ -3,7 +3,9 @@
 #include "testSupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -212,6 +214,38 @@ TEST_F(MainWindowTest, missingIndexShowsTheBoxAndEndsBeforeTheWindowAppears)
     ASSERT_EQ(MessageBox::Seen().size(), 1u);
     EXPECT_EQ(MessageBox::Seen()[0].title, "Cache.ini Missing");
     EXPECT_EQ(MessageBox::Seen()[0].icon, MsgIcon::Critical);
+}
+
+// As on the system's own list box and buttons: the navigation keys choose
+// the entry under the caret, the first one included, and Enter presses the
+// focused button. Screen readers hear the captions the form shows.
+TEST_F(MainWindowTest, keyboardChoosesEntriesAndEnterPressesTheFocusedButton)
+{
+    frmOVCache w;
+    ASSERT_TRUE(w.Form_Load());
+    const auto press = [](QWidget* widget, int key) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(widget, &down);
+    };
+    for (const int key : {int(Qt::Key_Home), int(Qt::Key_Down), int(Qt::Key_Up)}) {
+        w.lstCache->clearSelection();
+        w.lstCache->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+        press(w.lstCache, key);
+        EXPECT_EQ(w.SelectedEntry(), "CTF-Alpha.kmx") << key;
+    }
+    press(w.lstCache, Qt::Key_Down);
+    EXPECT_EQ(w.SelectedEntry(), "dm-beta.kmx");
+    press(w.lstCache, Qt::Key_End);
+    EXPECT_EQ(w.SelectedEntry(), "DM-Gamma.kmx");
+
+    press(w.cmdMove, Qt::Key_Return);
+    EXPECT_TRUE(MessageBox::Seen().empty());
+    EXPECT_TRUE(fs::exists(prefix.Game() / "Maps" / "DM-Gamma.kmx"));
+
+    EXPECT_EQ(w.lstCache->accessibleName(), "Cached Maps");
+    EXPECT_EQ(w.lblPathData->accessibleName(), "Cache Directory:");
+    EXPECT_EQ(w.lblFileCountData->accessibleName(), "Number of Files:");
+    EXPECT_EQ(w.lblCacheSizeData->accessibleName(), "Cache Size:");
 }
 
 TEST_F(MainWindowTest, exitEndsTheProgram)

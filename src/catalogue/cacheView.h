@@ -1,6 +1,7 @@
 #pragma once
 // What the cache commands need of the window. The main window implements it;
 // tests answer it with a fake.
+#include <cstddef>
 #include <string>
 
 namespace ovcache {
@@ -31,6 +32,9 @@ public:
         MsgBox(details.empty() ? summary : summary + "\n\n" + details, title, MsgIcon::Critical, MsgButtons::OK);
     }
     virtual void EndProgram(int exitCode) = 0;
+    // Long work reports how far it is: done of total files. The window keeps
+    // itself painted and may show it; nothing by default.
+    virtual void Progress(std::size_t /*done*/, std::size_t /*total*/) {}
 };
 
 } // namespace ovcache

@@ -330,7 +330,9 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
 
     std::vector<bool> placed(lines->size(), false);
     Placement placement(state, view, report, /*forceOverwrite=*/false, files.size());
+    std::size_t done = 0;
     for (const auto& [line, file] : files) {
+        view.Progress(done++, files.size());
         state.varFile = *file;
         state.strLine = (*lines)[line];
         state.intEqPos = EqPos(state.strLine);
@@ -394,7 +396,8 @@ void cmdClear_Click(WorkingState& state, CacheView& view)
     const FileSystemBatch batch(*state.objFSO);
     try {
         // The index last, so that a cache left part-cleared still has it.
-        state.objFSO->DeleteFile(state.strCachePath + "\\*.*", true, "cache.ini");
+        state.objFSO->DeleteFile(state.strCachePath + "\\*.*", true, "cache.ini",
+                                 [&view](std::size_t done, std::size_t total) { view.Progress(done, total); });
     } catch (const FileSystemError& e) {
         if (e.Kind() != FsErrorKind::NothingMatched) // an empty cache is already clear
             report.AddProblem("Clear Cache", e.Path(), e.Reason());

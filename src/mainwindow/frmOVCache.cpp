@@ -10,14 +10,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <algorithm>
+#include <climits>
 #include <map>
 
 namespace ovcache {
@@ -101,7 +105,14 @@ void frmOVCache::BuildControls()
     for (QPushButton* button : {cmdMove, cmdMoveAll, cmdClear}) {
         button->setAutoDefault(false);
         button->setDefault(false);
+        button->installEventFilter(this);
     }
+    lstCache->installEventFilter(this);
+    // Named for screen readers as the form shows them.
+    lstCache->setAccessibleName(Caption("frmMaps"));
+    lblPathData->setAccessibleName(Caption("lblPath"));
+    lblFileCountData->setAccessibleName(Caption("lblFileCount"));
+    lblCacheSizeData->setAccessibleName(Caption("lblCacheSize"));
 
     // The tab order of the form table: Move, Clear Cache, Move All, the list.
     const auto order = forms::TabOrder(forms::kMainForm);
@@ -162,8 +173,90 @@ bool frmOVCache::Form_Load(std::unique_ptr<FileSystemService> fso)
 
 void frmOVCache::Run(const std::function<void()>& command)
 {
+    // One command at a time: the window takes no other until this one ends.
+    if (busy_)
+        return;
+    busy_ = true;
+    busySince_ = QDateTime::currentMSecsSinceEpoch();
+    lastPaint_ = busySince_;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     command();
     FlushList();
+    delete progress_;
+    progress_ = nullptr;
+    QApplication::restoreOverrideCursor();
+    busy_ = false;
+}
+
+void frmOVCache::Progress(std::size_t done, std::size_t total)
+{
+    // Painted every tenth of a second; after half a second the count shows.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - lastPaint_ < 100)
+        return;
+    lastPaint_ = now;
+    if (!progress_ && now - busySince_ >= 500 && isVisible()) {
+        progress_ = new QProgressDialog(this);
+        progress_->setWindowTitle(windowTitle());
+        progress_->setCancelButton(nullptr);
+        progress_->setWindowModality(Qt::WindowModal);
+        progress_->setMinimumDuration(0);
+        progress_->setAutoClose(false);
+        progress_->setAutoReset(false);
+    }
+    if (progress_) {
+        progress_->setMaximum(static_cast<int>(std::min<std::size_t>(total, INT_MAX)));
+        progress_->setValue(static_cast<int>(std::min<std::size_t>(done, INT_MAX)));
+        progress_->setLabelText(QString("%1 of %2 files").arg(done).arg(total));
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+template <typename Show> int frmOVCache::Modal(Show show)
+{
+    FlushList();
+    if (progress_)
+        progress_->hide();
+    if (busy_)
+        QApplication::restoreOverrideCursor();
+    const int answer = show(isVisible() ? this : nullptr);
+    if (busy_)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (progress_)
+        progress_->show();
+    return answer;
+}
+
+bool frmOVCache::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (auto* button = qobject_cast<QPushButton*>(watched); button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        button->click();
+        return true;
+    }
+    if (watched == lstCache && lstCache->count() > 0 &&
+        (key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_Up || key == Qt::Key_Down ||
+         key == Qt::Key_PageUp || key == Qt::Key_PageDown)) {
+        // With nothing chosen yet, Up, Down and Home choose the entry under
+        // the caret, as a list box of the system does; then each key moves
+        // and chooses.
+        const bool chosen = lstCache->currentItem() && lstCache->currentItem()->isSelected();
+        if (!chosen && key != Qt::Key_End && key != Qt::Key_PageDown) {
+            const int row = key == Qt::Key_Home || lstCache->currentRow() < 0 ? 0 : lstCache->currentRow();
+            lstCache->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+            return true;
+        }
+        const bool handled = QMainWindow::eventFilter(watched, event);
+        if (!handled) {
+            static_cast<QObject*>(lstCache)->event(event);
+            if (QListWidgetItem* item = lstCache->currentItem())
+                lstCache->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
+        }
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmOVCache::FlushList() const
@@ -231,20 +324,22 @@ void frmOVCache::SetLabel(DataLabel label, const std::string& caption)
     // the tooltip.
     target->setText(target->fontMetrics().elidedText(text, Qt::ElideMiddle, target->width()));
     target->setToolTip(target->text() == text ? QString() : text);
+    target->setAccessibleDescription(target->text() == text ? QString() : text);
     target->setProperty("fullText", text);
 }
 
 int frmOVCache::MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)
 {
-    FlushList();
-    return MessageBox::Show(isVisible() ? this : nullptr, FromCp1252(text), FromCp1252(title), icon, buttons);
+    return Modal(
+        [&](QWidget* owner) { return MessageBox::Show(owner, FromCp1252(text), FromCp1252(title), icon, buttons); });
 }
 
 void frmOVCache::ShowReport(const std::string& summary, const std::string& details, const std::string& title)
 {
-    FlushList();
-    MessageBox::Show(isVisible() ? this : nullptr, FromCp1252(summary), FromCp1252(title), MsgIcon::Critical,
-                     MsgButtons::OK, FromCp1252(details));
+    Modal([&](QWidget* owner) {
+        return MessageBox::Show(owner, FromCp1252(summary), FromCp1252(title), MsgIcon::Critical, MsgButtons::OK,
+                                FromCp1252(details));
+    });
 }
 
 void frmOVCache::EndProgram(int exitCode)
@@ -277,6 +372,7 @@ void frmOVCache::mnuAbout_Click()
     about_->show();
     about_->raise();
     about_->activateWindow();
+    about_->cmdOK->setFocus(); // shown as new, whatever had the focus before
 }
 
 void frmOVCache::closeEvent(QCloseEvent* event)

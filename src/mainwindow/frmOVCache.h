@@ -16,6 +16,7 @@ class QAction;
 class QGroupBox;
 class QLabel;
 class QListWidget;
+class QProgressDialog;
 class QPushButton;
 
 namespace ovcache {
@@ -42,6 +43,7 @@ public:
     int MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;
     void ShowReport(const std::string& summary, const std::string& details, const std::string& title) override;
     void EndProgram(int exitCode) override;
+    void Progress(std::size_t done, std::size_t total) override;
 
     WorkingState& State() { return state_; }
     // The About box, once Help > About has made it.
@@ -59,6 +61,9 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Enter on a focused button presses it; the list's navigation keys
+    // select the entry under the caret.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
@@ -67,6 +72,8 @@ private:
     // order and are sorted once, not one insertion at a time.
     void Run(const std::function<void()>& command);
     void FlushList() const;
+    // A modal box of the window, with the busy cursor lifted while it is up.
+    template <typename Show> int Modal(Show show);
 
     WorkingState state_;
     bool ended_ = false;
@@ -74,6 +81,9 @@ private:
     mutable std::vector<std::string> pending_; // entries added since the list was laid out
     mutable std::vector<std::string> rows_;    // the list's entries in their rows, as the index holds them
     std::unique_ptr<frmAbout> about_;
+    bool busy_ = false;
+    qint64 busySince_ = 0, lastPaint_ = 0;
+    QProgressDialog* progress_ = nullptr;
 
 public:
     QGroupBox* frmCacheDir = nullptr;

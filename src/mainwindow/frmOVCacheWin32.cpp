@@ -4,6 +4,8 @@
 #include "catalogue/commands.h"
 
 #include <algorithm>
+#include <climits>
+#include <commctrl.h>
 #include <numeric>
 
 namespace ovcache::win32 {
@@ -111,10 +113,47 @@ int frmOVCache::Run()
 
 template <typename Command> void frmOVCache::Busy(Command command)
 {
+    // One command at a time: the window takes no other until this one ends.
+    if (busy_)
+        return;
+    busy_ = true;
+    busySince_ = lastPaint_ = GetTickCount64();
     const HCURSOR before = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     command();
     FlushList();
+    if (progress_) {
+        DestroyWindow(progress_);
+        progress_ = nullptr;
+    }
     SetCursor(before);
+    busy_ = false;
+}
+
+void frmOVCache::Progress(std::size_t done, std::size_t total)
+{
+    // Painted every tenth of a second, so that the system never takes the
+    // window for hung; after half a second a bar shows the count of files.
+    const ULONGLONG now = GetTickCount64();
+    if (now - lastPaint_ < 100)
+        return;
+    lastPaint_ = now;
+    if (!progress_ && now - busySince_ >= 500 && IsWindowVisible(Handle())) {
+        const forms::Control& list = forms::Find(kForm, "lstCache");
+        const forms::Rect rect = forms::ToPixels(forms::ClientRect(kForm, list), Dpi());
+        progress_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, rect.left,
+                                    rect.top + rect.height - MulDiv(18, Dpi(), 96), rect.width, MulDiv(18, Dpi(), 96),
+                                    Handle(), nullptr, Instance(), nullptr);
+        SetWindowPos(progress_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    }
+    if (progress_) {
+        SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(std::min<std::size_t>(total, INT_MAX)));
+        SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(std::min<std::size_t>(done, INT_MAX)), 0);
+    }
+    // Paint and sent messages only: no click or key starts anything meanwhile.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE))
+        DispatchMessageW(&msg);
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
 }
 
 void frmOVCache::FlushList()

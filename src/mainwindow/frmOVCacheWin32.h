@@ -36,6 +36,7 @@ public:
     int MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;
     void ShowReport(const std::string& summary, const std::string& details, const std::string& title) override;
     void EndProgram(int exitCode) override;
+    void Progress(std::size_t done, std::size_t total) override;
 
     void cmdClear_Click();
     void cmdMove_Click();
@@ -63,6 +64,9 @@ private:
     std::vector<std::string> pending_; // entries added since the list was filled
     std::vector<std::string> rows_;    // every entry as the index holds it; the list's items point here
     std::unique_ptr<frmAbout> about_;
+    bool busy_ = false;
+    ULONGLONG busySince_ = 0, lastPaint_ = 0;
+    HWND progress_ = nullptr; // the count of files done, once work takes long
 };
 
 } // namespace ovcache::win32

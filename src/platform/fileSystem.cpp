@@ -37,7 +37,8 @@ bool WildcardMatches(std::string_view pattern, std::string_view name)
     return p == pattern.size();
 }
 
-void FileSystemService::DeleteFile(const std::string& spec, bool force, std::string_view last)
+void FileSystemService::DeleteFile(const std::string& spec, bool force, std::string_view last,
+                                   const ProgressFn& progress)
 {
     const std::size_t cut = spec.find_last_of("\\/");
     const std::string name = cut == std::string::npos ? spec : spec.substr(cut + 1);
@@ -45,7 +46,8 @@ void FileSystemService::DeleteFile(const std::string& spec, bool force, std::str
         DeleteOneFile(spec, force);
         return;
     }
-    if (!DeleteMatching(cut == std::string::npos ? "." : spec.substr(0, cut), FoldCaseCp1252(name), force, last))
+    if (!DeleteMatching(cut == std::string::npos ? "." : spec.substr(0, cut), FoldCaseCp1252(name), force, last,
+                        progress))
         throw FileSystemError("DeleteFile", spec, FsErrorKind::NothingMatched, "File not found");
 }
 
@@ -53,7 +55,7 @@ void FileSystemService::DeleteFile(const std::string& spec, bool force, std::str
 // folder names that same file again. The file named last is kept when
 // another could not be deleted.
 bool FileSystemService::DeleteMatching(const std::string& folder, const std::string& pattern, bool force,
-                                       std::string_view last)
+                                       std::string_view last, const ProgressFn& progress)
 {
     const std::string lastFolded = FoldCaseCp1252(last);
     std::vector<std::string> matches;
@@ -72,15 +74,17 @@ bool FileSystemService::DeleteMatching(const std::string& folder, const std::str
     if (matches.empty())
         return false;
     std::optional<FileSystemError> first;
-    for (const std::string& match : matches) {
-        if (first && atEnd && &match == &matches.back())
+    for (std::size_t k = 0; k < matches.size(); ++k) {
+        if (first && atEnd && k + 1 == matches.size())
             break; // what is left keeps the file named last
         try {
-            DeleteOneFile(match, force);
+            DeleteOneFile(matches[k], force);
         } catch (const FileSystemError& e) {
             if (!first)
                 first = e;
         }
+        if (progress)
+            progress(k + 1, matches.size());
     }
     if (first)
         throw *first;

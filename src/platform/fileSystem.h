@@ -3,6 +3,7 @@
 // Windows-style path strings built by concatenation; the service alone turns
 // them into native paths. Every failure is raised as a FileSystemError.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -102,7 +103,10 @@ public:
     // be deleted are, even when others cannot; the error then names the first
     // failure. A matching file named last (compared without regard to case)
     // is deleted after all the others, and only when they all could be.
-    void DeleteFile(const std::string& spec, bool force = false, std::string_view last = {});
+    // progress, when given, hears of each file done of the matches.
+    using ProgressFn = std::function<void(std::size_t done, std::size_t total)>;
+    void DeleteFile(const std::string& spec, bool force = false, std::string_view last = {},
+                    const ProgressFn& progress = {});
     // Deletes one file (not a folder); without force not a read-only one.
     virtual void DeleteOneFile(const std::string& path, bool force) = 0;
     // Deletes the entries directly in folder whose names match the pattern
@@ -110,7 +114,7 @@ public:
     // their names as the folder holds them; folders are left alone. False
     // when nothing matched. The error names the first failure.
     virtual bool DeleteMatching(const std::string& folder, const std::string& pattern, bool force,
-                                std::string_view last);
+                                std::string_view last, const ProgressFn& progress);
     // Moves a file, taking the destination's name. Never replaces an existing
     // destination; across volumes the copy is on disk before the source goes.
     // Only a regular file is moved: a link, a device or a pipe is refused.

@@ -228,8 +228,8 @@ public:
         resolver_.Removed(place);
     }
 
-    bool DeleteMatching(const std::string& folder, const std::string& pattern, bool force,
-                        std::string_view last) override
+    bool DeleteMatching(const std::string& folder, const std::string& pattern, bool force, std::string_view last,
+                        const ProgressFn& progress) override
     {
         // Each entry by its own name within the open folder: a name that
         // holds "\" or ".." is one file here, never a path elsewhere.
@@ -260,7 +260,10 @@ public:
             names.push_back(std::move(atEnd));
         std::optional<FileSystemError> first;
         bool matched = false;
+        std::size_t done = 0;
         for (const std::string& name : names) {
+            if (progress)
+                progress(done++, names.size());
             if (first && !lastFolded.empty() && &name == &names.back() && FoldName(name, buffer) == lastFolded)
                 break; // what is left keeps the file named last
             const std::string shown = folder + "\\" + Utf8ToCp1252(name);
