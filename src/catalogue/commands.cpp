@@ -58,9 +58,7 @@ bool ListCache(WorkingState& state, CacheView& view, CommandReport& report,
 {
     view.ClearList();
     if (!state.objFSO->FileExists(IndexPath(state.strCachePath))) {
-        view.MsgBox("Cache.ini not found in \"" + state.strCachePath + "\".\nProgram cannot continue.",
-                    "Cache.ini Missing", MsgIcon::Critical, MsgButtons::OK);
-        view.EndProgram(1);
+        ShowMissingIndex(view, state.strCachePath);
         return false;
     }
     std::optional<std::vector<std::string>> read;
@@ -188,6 +186,13 @@ void Repair(WorkingState& state)
 }
 
 } // namespace
+
+void ShowMissingIndex(CacheView& view, const std::string& cachePath)
+{
+    view.MsgBox("Cache.ini not found in \"" + cachePath + "\".\nProgram cannot continue.", "Cache.ini Missing",
+                MsgIcon::Critical, MsgButtons::OK);
+    view.EndProgram(1);
+}
 
 std::string FormatMegabytes(std::uint64_t bytes, const std::string& groupSeparator)
 {

@@ -21,6 +21,9 @@ bool Form_Load(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemS
 // size. Ends the program when the index is missing; false then.
 bool LoadCacheList(WorkingState& state, CacheView& view);
 
+// The "Cache.ini Missing" box, then the end of the program with status 1.
+void ShowMissingIndex(CacheView& view, const std::string& cachePath);
+
 void cmdMove_Click(WorkingState& state, CacheView& view);
 void cmdMoveAll_Click(WorkingState& state, CacheView& view);
 void cmdClear_Click(WorkingState& state, CacheView& view);

@@ -1,11 +1,28 @@
 #include "platform/winePrefix.h"
 
+#include "platform/prefixSearch.h"
+
 #include <cstdlib>
+#include <optional>
 
 namespace ovcache {
+namespace {
+std::optional<std::filesystem::path>& Chosen()
+{
+    static std::optional<std::filesystem::path> chosen;
+    return chosen;
+}
+} // namespace
+
+void UseWinePrefix(const std::filesystem::path& prefix)
+{
+    Chosen() = prefix;
+}
 
 std::filesystem::path WinePrefix()
 {
+    if (Chosen())
+        return *Chosen();
     if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
         return prefix;
     const char* home = std::getenv("HOME");

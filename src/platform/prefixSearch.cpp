@@ -1,0 +1,370 @@
+#include "platform/prefixSearch.h"
+
+#include "platform/codePage.h"
+#include "platform/wineRegistry.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+
+namespace ovcache {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uintmax_t kMaxConfigFile = 16u << 20; // far beyond any launcher's file
+
+// A launcher's file, read only when it is a regular file of a sane size.
+std::optional<std::string> ReadConfig(const fs::path& file)
+{
+    std::error_code error;
+    if (!fs::is_regular_file(file, error) || fs::file_size(file, error) > kMaxConfigFile || error)
+        return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The folders directly in a folder, in name order; none when it cannot be read.
+std::vector<fs::path> Folders(const fs::path& parent)
+{
+    std::vector<fs::path> folders;
+    std::error_code error;
+    for (fs::directory_iterator it(parent, error), end; !error && it != end; it.increment(error))
+        if (it->is_directory(error))
+            folders.push_back(it->path());
+    std::sort(folders.begin(), folders.end());
+    return folders;
+}
+
+// The files of one extension directly in a folder, in name order.
+std::vector<fs::path> Files(const fs::path& parent, const std::string& extension)
+{
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (fs::directory_iterator it(parent, error), end; !error && it != end; it.increment(error))
+        if (it->path().extension() == extension)
+            files.push_back(it->path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+fs::path ExpandHome(std::string path, const fs::path& home)
+{
+    if (path == "~" || path.starts_with("~/"))
+        return home / path.substr(std::min<std::size_t>(path.size(), 2));
+    return path;
+}
+
+// A value of a "key: value" line of a YAML file, its quotes taken off.
+std::vector<std::string> YamlValues(std::string_view text, std::string_view key)
+{
+    std::vector<std::string> values;
+    std::istringstream lines{std::string(text)};
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line.compare(start, key.size(), key) != 0 ||
+            line.compare(start + key.size(), 1, ":") != 0)
+            continue;
+        std::string value = line.substr(start + key.size() + 1);
+        value.erase(0, value.find_first_not_of(" \t"));
+        while (!value.empty() && (value.back() == '\r' || value.back() == ' ' || value.back() == '\t'))
+            value.pop_back();
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        if (!value.empty())
+            values.push_back(value);
+    }
+    return values;
+}
+
+// Every string value of a key in a JSON text, with its escapes decoded.
+std::vector<std::string> JsonValues(std::string_view text, std::string_view key)
+{
+    std::vector<std::string> values;
+    const std::string quoted = "\"" + std::string(key) + "\"";
+    for (std::size_t at = text.find(quoted); at != std::string_view::npos; at = text.find(quoted, at + 1)) {
+        std::size_t pos = text.find_first_not_of(" \t\r\n", at + quoted.size());
+        if (pos == std::string_view::npos || text[pos] != ':')
+            continue;
+        pos = text.find_first_not_of(" \t\r\n", pos + 1);
+        if (pos == std::string_view::npos || text[pos] != '"')
+            continue;
+        std::string value;
+        bool closed = false;
+        for (++pos; pos < text.size(); ++pos) {
+            char c = text[pos];
+            if (c == '"') {
+                closed = true;
+                break;
+            }
+            if (c == '\\' && pos + 1 < text.size()) {
+                c = text[++pos];
+                if (c == 'n')
+                    c = '\n';
+                else if (c == 't')
+                    c = '\t';
+                else if (c == 'u')
+                    break; // no launcher writes a prefix path that needs it
+            }
+            value += c;
+        }
+        if (closed && !value.empty())
+            values.push_back(value);
+    }
+    return values;
+}
+
+// The game's install folder in a prefix's own registry, if it is there.
+std::optional<std::string> GameFolderIn(const fs::path& prefix, const std::string& key, const std::string& value)
+{
+    std::error_code error;
+    if (!fs::is_directory(prefix / "dosdevices", error))
+        return std::nullopt;
+    const auto registry = WineRegistry::Load(prefix / "system.reg");
+    if (!registry)
+        return std::nullopt;
+    const auto found = registry->Find(key, value);
+    if (!found || found->type != kRegSz)
+        return std::nullopt;
+    const RegValue ansi = ToAnsiForm(*found);
+    const std::string text(ansi.data.begin(), ansi.data.end());
+    return text.substr(0, text.find('\0'));
+}
+
+class Search {
+public:
+    Search(const std::string& key, const std::string& value) : key_(key), value_(value) {}
+
+    void Place(const std::string& description) { result_.looked.push_back(description); }
+
+    // A candidate prefix; "pfx" inside it is the prefix when it has one.
+    void Try(fs::path prefix, const std::string& source)
+    {
+        std::error_code error;
+        if (fs::is_directory(prefix / "pfx", error))
+            prefix /= "pfx";
+        const fs::path canonical = fs::weakly_canonical(prefix, error);
+        if (!seen_.insert(error ? prefix : canonical).second)
+            return;
+        if (auto folder = GameFolderIn(prefix, key_, value_))
+            result_.found.push_back({prefix, std::move(*folder), source});
+    }
+
+    PrefixSearch Result() { return std::move(result_); }
+
+private:
+    const std::string& key_;
+    const std::string& value_;
+    std::set<fs::path> seen_;
+    PrefixSearch result_;
+};
+
+void SearchSteam(Search& search, const PrefixEnvironment& env)
+{
+    const fs::path roots[] = {env.home / ".steam" / "steam", env.dataHome / "Steam",
+                              env.home / ".var/app/com.valvesoftware.Steam/.local/share/Steam"};
+    for (const fs::path& root : roots) {
+        search.Place("Steam: " + (root / "steamapps/compatdata").string() + " and the libraries of " +
+                     (root / "steamapps/libraryfolders.vdf").string());
+        std::vector<fs::path> libraries{root};
+        if (const auto vdf = ReadConfig(root / "steamapps" / "libraryfolders.vdf"))
+            if (const auto paths = SteamLibraryPaths(*vdf))
+                libraries.insert(libraries.end(), paths->begin(), paths->end());
+        for (const fs::path& library : libraries)
+            for (const fs::path& game : Folders(library / "steamapps" / "compatdata"))
+                search.Try(game / "pfx", "Steam");
+    }
+}
+
+void SearchLutris(Search& search, const PrefixEnvironment& env)
+{
+    for (const fs::path& games : {env.configHome / "lutris" / "games", env.dataHome / "lutris" / "games"}) {
+        search.Place("Lutris: the prefix of each game in " + games.string());
+        for (const fs::path& file : Files(games, ".yml"))
+            if (const auto text = ReadConfig(file))
+                for (const std::string& prefix : YamlValues(*text, "prefix"))
+                    search.Try(ExpandHome(prefix, env.home), "Lutris");
+    }
+    search.Place("Lutris: " + (env.home / "Games").string() + "/*");
+    for (const fs::path& prefix : Folders(env.home / "Games"))
+        search.Try(prefix, "Lutris");
+}
+
+void SearchBottles(Search& search, const PrefixEnvironment& env)
+{
+    for (const fs::path& bottles :
+         {env.dataHome / "bottles" / "bottles", env.home / ".var/app/com.usebottles.bottles/data/bottles/bottles"}) {
+        search.Place("Bottles: " + bottles.string() + "/*");
+        for (const fs::path& prefix : Folders(bottles))
+            search.Try(prefix, "Bottles");
+    }
+}
+
+void SearchHeroic(Search& search, const PrefixEnvironment& env)
+{
+    const fs::path configs = env.configHome / "heroic" / "GamesConfig";
+    search.Place("Heroic: the winePrefix of each game in " + configs.string());
+    for (const fs::path& file : Files(configs, ".json"))
+        if (const auto text = ReadConfig(file))
+            for (const std::string& prefix : JsonValues(*text, "winePrefix"))
+                search.Try(ExpandHome(prefix, env.home), "Heroic");
+    const fs::path prefixes = env.home / "Games" / "Heroic" / "Prefixes";
+    search.Place("Heroic: " + prefixes.string() + "/*/*");
+    for (const fs::path& group : Folders(prefixes)) {
+        search.Try(group, "Heroic");
+        for (const fs::path& prefix : Folders(group))
+            search.Try(prefix, "Heroic");
+    }
+}
+
+// Valve's KeyValues text: quoted or bare tokens, "{" and "}", "//" comments.
+class KeyValuesReader {
+public:
+    explicit KeyValuesReader(std::string_view text) : text_(text) {}
+
+    // The next token; "{" and "}" come as themselves, with braced() set.
+    std::optional<std::string> Next(bool& brace)
+    {
+        for (;;) {
+            while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_])))
+                ++pos_;
+            if (text_.substr(pos_, 2) != "//")
+                break;
+            pos_ = text_.find('\n', pos_);
+            if (pos_ == std::string_view::npos)
+                pos_ = text_.size();
+        }
+        if (pos_ >= text_.size())
+            return std::nullopt;
+        brace = text_[pos_] == '{' || text_[pos_] == '}';
+        if (brace)
+            return std::string(1, text_[pos_++]);
+        std::string token;
+        if (text_[pos_] == '"') {
+            for (++pos_; pos_ < text_.size() && text_[pos_] != '"'; ++pos_) {
+                char c = text_[pos_];
+                if (c == '\\' && pos_ + 1 < text_.size()) {
+                    c = text_[++pos_];
+                    c = c == 'n' ? '\n' : c == 't' ? '\t' : c;
+                }
+                token += c;
+            }
+            if (pos_ >= text_.size())
+                throw std::runtime_error("unterminated string");
+            ++pos_;
+            return token;
+        }
+        while (pos_ < text_.size() && !std::isspace(static_cast<unsigned char>(text_[pos_])) && text_[pos_] != '{' &&
+               text_[pos_] != '}' && text_[pos_] != '"')
+            token += text_[pos_++];
+        return token;
+    }
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+// Reads "key value" and "key { ... }" pairs up to the closing brace, calling
+// visit(path of keys, value) for every plain value.
+void ReadBlock(KeyValuesReader& reader, std::vector<std::string>& keys, bool top,
+               const std::function<void(const std::vector<std::string>&, const std::string&)>& visit)
+{
+    bool brace = false;
+    while (auto key = reader.Next(brace)) {
+        if (brace) {
+            if (*key == "}" && !top)
+                return;
+            throw std::runtime_error("unexpected brace");
+        }
+        auto value = reader.Next(brace);
+        if (!value)
+            throw std::runtime_error("key without a value");
+        keys.push_back(*key);
+        if (brace && *value == "{")
+            ReadBlock(reader, keys, false, visit);
+        else if (brace)
+            throw std::runtime_error("unexpected brace");
+        else
+            visit(keys, *value);
+        keys.pop_back();
+    }
+    if (!top)
+        throw std::runtime_error("unclosed block");
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+} // namespace
+
+std::optional<std::vector<std::string>> SteamLibraryPaths(std::string_view vdf)
+{
+    std::vector<std::string> paths;
+    try {
+        KeyValuesReader reader(vdf);
+        std::vector<std::string> keys;
+        ReadBlock(reader, keys, true, [&](const std::vector<std::string>& at, const std::string& value) {
+            if (at.empty() || Lower(at.front()) != "libraryfolders")
+                return;
+            // New layout: "libraryfolders" { "0" { "path" "..." } }; old one:
+            // "libraryfolders" { "1" "..." }.
+            if (at.size() == 3 && Lower(at[2]) == "path")
+                paths.push_back(value);
+            else if (at.size() == 2 && !at[1].empty() &&
+                     std::all_of(at[1].begin(), at[1].end(), [](char c) { return c >= '0' && c <= '9'; }))
+                paths.push_back(value);
+        });
+    } catch (const std::runtime_error&) {
+        return std::nullopt;
+    }
+    return paths;
+}
+
+PrefixEnvironment PrefixEnvironment::Current()
+{
+    PrefixEnvironment env;
+    const char* home = std::getenv("HOME");
+    env.home = home && *home ? home : "/";
+    if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
+        env.winePrefix = prefix;
+    const char* data = std::getenv("XDG_DATA_HOME");
+    env.dataHome = data && *data == '/' ? fs::path(data) : env.home / ".local" / "share";
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    env.configHome = config && *config == '/' ? fs::path(config) : env.home / ".config";
+    return env;
+}
+
+PrefixSearch FindGamePrefixes(const std::string& key, const std::string& value, const PrefixEnvironment& env)
+{
+    Search search(key, value);
+    if (env.winePrefix) {
+        search.Place("WINEPREFIX: " + env.winePrefix->string());
+        search.Try(*env.winePrefix, "WINEPREFIX");
+        PrefixSearch result = search.Result();
+        result.fromEnvironment = true;
+        return result;
+    }
+    search.Place("Wine: " + (env.home / ".wine").string());
+    search.Try(env.home / ".wine", "Wine");
+    SearchSteam(search, env);
+    SearchLutris(search, env);
+    SearchBottles(search, env);
+    SearchHeroic(search, env);
+    return search.Result();
+}
+
+} // namespace ovcache

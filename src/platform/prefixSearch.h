@@ -1,0 +1,49 @@
+#pragma once
+// Where Linux players keep the game: the Wine prefixes of Wine itself, of
+// Steam's Proton, Lutris, Bottles and Heroic. Each candidate is asked, through
+// its own registry, whether the game is installed in it. Reading a candidate
+// never writes anything; one that cannot be read is passed over.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ovcache {
+
+struct PrefixEnvironment {
+    std::filesystem::path home;
+    std::optional<std::filesystem::path> winePrefix; // $WINEPREFIX when set
+    std::filesystem::path dataHome;                  // $XDG_DATA_HOME, or ~/.local/share
+    std::filesystem::path configHome;                // $XDG_CONFIG_HOME, or ~/.config
+
+    // This process's environment.
+    static PrefixEnvironment Current();
+};
+
+struct GamePrefix {
+    std::filesystem::path prefix;
+    std::string gameFolder; // the install folder as the game's registry value gives it (Windows-1252)
+    std::string source;     // "WINEPREFIX", "Wine", "Steam", "Lutris", "Bottles" or "Heroic"
+};
+
+struct PrefixSearch {
+    std::vector<GamePrefix> found;   // in the order looked, each prefix once
+    std::vector<std::string> looked; // the places looked in, for the player
+    bool fromEnvironment = false;    // $WINEPREFIX decided alone
+};
+
+// The prefixes whose HKEY_LOCAL_MACHINE registry has the value (32-bit view
+// first, then 64-bit), in this order: $WINEPREFIX alone when it is set (a
+// folder holding "pfx" means that "pfx"); otherwise ~/.wine, the Proton
+// prefixes of every Steam library, Lutris's, Bottles's and Heroic's.
+PrefixSearch FindGamePrefixes(const std::string& key, const std::string& value, const PrefixEnvironment& env);
+
+// The "path" of every library in a Steam libraryfolders.vdf (Valve's
+// KeyValues text, old and new layouts); nothing when it is malformed.
+std::optional<std::vector<std::string>> SteamLibraryPaths(std::string_view vdf);
+
+// The prefix the rest of the program works in from now on, in place of
+// $WINEPREFIX or ~/.wine.
+void UseWinePrefix(const std::filesystem::path& prefix);
+
+} // namespace ovcache

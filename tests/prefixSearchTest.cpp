@@ -1,0 +1,143 @@
+// Where the Linux build looks for the game: fake home folders, each with
+// the launchers' files laid out as those launchers lay them out.
+#include "platform/prefixSearch.h"
+#include "catalogue/commands.h"
+#include "testSupport.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace ovcache {
+namespace {
+
+using test::WriteFile;
+namespace fs = std::filesystem;
+
+// A prefix, with or without the game's install value in its registry.
+void MakePrefix(const fs::path& prefix, bool withGame = true, const std::string& folder = "C:\\\\Games\\\\Orvane")
+{
+    fs::create_directories(prefix / "dosdevices");
+    WriteFile(prefix / "system.reg",
+              "WINE REGISTRY Version 2\n#arch=win32\n\n"
+              "[Software\\\\Zephiral Technology\\\\Installed Apps\\\\Orvane] 1\n" +
+                  std::string(withGame ? "\"Folder\"=\"" + folder + "\"\n" : "\"Other\"=\"x\"\n"));
+}
+
+struct Row {
+    const char* name;
+    std::function<void(const fs::path& home)> lay;
+    const char* winePrefix;                                    // below home; nullptr when unset
+    std::vector<std::pair<std::string, std::string>> expected; // prefix below home, source
+};
+
+TEST(PrefixSearch, findsTheGameWhereverLinuxPlayersKeepIt)
+{
+    OVCACHE_WINE_STORE_ONLY();
+    const std::vector<Row> rows = {
+        {"nowhere", [](const fs::path&) {}, nullptr, {}},
+        {"wine", [](const fs::path& h) { MakePrefix(h / ".wine"); }, nullptr, {{".wine", "Wine"}}},
+        {"second Steam library",
+         [](const fs::path& h) {
+             WriteFile((fs::create_directories(h / ".steam/steam/steamapps"),
+                        h / ".steam/steam/steamapps/libraryfolders.vdf"),
+                       "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + (h / ".steam/steam").string() +
+                           "\"\n\t}\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + (h / "Second Lib").string() +
+                           "\"\n\t\t\"apps\" { \"4711\" \"123\" }\n\t}\n}\n");
+             MakePrefix(h / "Second Lib/steamapps/compatdata/4711/pfx");
+         },
+         nullptr,
+         {{"Second Lib/steamapps/compatdata/4711/pfx", "Steam"}}},
+        {"Flatpak Steam",
+         [](const fs::path& h) {
+             MakePrefix(h / ".var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps/compatdata/9/pfx");
+         },
+         nullptr,
+         {{".var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps/compatdata/9/pfx", "Steam"}}},
+        {"Lutris by its YAML and by ~/Games",
+         [](const fs::path& h) {
+             WriteFile((fs::create_directories(h / ".config/lutris/games"), h / ".config/lutris/games/orvane-1.yml"),
+                       "game:\n  exe: x.exe\n  prefix: '~/Wine Games/orvane'\nsystem: {}\n");
+             MakePrefix(h / "Wine Games/orvane");
+             MakePrefix(h / "Games/orvane-goty");
+         },
+         nullptr,
+         {{"Wine Games/orvane", "Lutris"}, {"Games/orvane-goty", "Lutris"}}},
+        {"Bottles, both layouts",
+         [](const fs::path& h) {
+             MakePrefix(h / ".local/share/bottles/bottles/Orvane");
+             MakePrefix(h / ".var/app/com.usebottles.bottles/data/bottles/bottles/Games");
+         },
+         nullptr,
+         {{".local/share/bottles/bottles/Orvane", "Bottles"},
+          {".var/app/com.usebottles.bottles/data/bottles/bottles/Games", "Bottles"}}},
+        {"Heroic by its JSON and its prefixes",
+         [](const fs::path& h) {
+             WriteFile(
+                 (fs::create_directories(h / ".config/heroic/GamesConfig"), h / ".config/heroic/GamesConfig/abc.json"),
+                 "{\"abc\": {\"winePrefix\": \"" + (h / "Heroic \\\"One\\\"").string() + "\", \"x\": 1}}");
+             MakePrefix(h / "Heroic \"One\"");
+             MakePrefix(h / "Games/Heroic/Prefixes/default/Orvane");
+         },
+         nullptr,
+         {{"Heroic \"One\"", "Heroic"}, {"Games/Heroic/Prefixes/default/Orvane", "Heroic"}}},
+        {"two hold it, one lacks the value, malformed files are passed over",
+         [](const fs::path& h) {
+             MakePrefix(h / ".wine");
+             MakePrefix(h / ".local/share/bottles/bottles/Empty", false);
+             MakePrefix(h / ".local/share/bottles/bottles/Orvane", true, "D:\\\\Orvane");
+             WriteFile((fs::create_directories(h / ".steam/steam/steamapps"),
+                        h / ".steam/steam/steamapps/libraryfolders.vdf"),
+                       "\"libraryfolders\" { \"1\" \"unterminated");
+             fs::create_directories(h / "Games/broken/dosdevices");
+             WriteFile(h / "Games/broken/system.reg",
+                       "WINE REGISTRY Version 2\n[Software\\\\Zephiral\n\"Folder\"=\"C:\\\\");
+         },
+         nullptr,
+         {{".wine", "Wine"}, {".local/share/bottles/bottles/Orvane", "Bottles"}}},
+        {"WINEPREFIX naming compatdata/<id> decides alone",
+         [](const fs::path& h) {
+             MakePrefix(h / ".wine");
+             MakePrefix(h / "steamapps/compatdata/77/pfx");
+         },
+         "steamapps/compatdata/77",
+         {{"steamapps/compatdata/77/pfx", "WINEPREFIX"}}},
+        {"WINEPREFIX without the value finds nothing",
+         [](const fs::path& h) {
+             MakePrefix(h / ".wine");
+             MakePrefix(h / "p", false);
+         },
+         "p",
+         {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempPrefix scratch;
+        const fs::path home = scratch.Root() / "home";
+        fs::create_directories(home);
+        row.lay(home);
+        PrefixEnvironment env{home, std::nullopt, home / ".local/share", home / ".config"};
+        if (row.winePrefix)
+            env.winePrefix = home / row.winePrefix;
+        const PrefixSearch search = FindGamePrefixes(kGameKey, kGameValue, env);
+        std::vector<std::pair<std::string, std::string>> got;
+        for (const GamePrefix& found : search.found)
+            got.emplace_back(fs::relative(found.prefix, home).generic_string(), found.source);
+        EXPECT_EQ(got, row.expected);
+        EXPECT_EQ(search.fromEnvironment, row.winePrefix != nullptr);
+        EXPECT_FALSE(search.looked.empty());
+    }
+}
+
+TEST(PrefixSearch, steamLibraryFoldersReadBothLayoutsWithTheirEscapes)
+{
+    EXPECT_EQ(
+        SteamLibraryPaths("// old\n\"LibraryFolders\" { \"TimeNextStatsReport\" \"1\" \"1\" \"D:\\\\\\\\Games\" }"),
+        (std::vector<std::string>{"D:\\\\Games"}));
+    EXPECT_EQ(SteamLibraryPaths("\"libraryfolders\" { \"0\" { \"path\" \"/a \\\"b\\\"\" \"label\" \"\" } }"),
+              (std::vector<std::string>{"/a \"b\""}));
+    EXPECT_EQ(SteamLibraryPaths("\"libraryfolders\" { \"0\" { \"path\" \"/a\" }"), std::nullopt);
+    EXPECT_EQ(SteamLibraryPaths("} {"), std::nullopt);
+}
+
+} // namespace
+} // namespace ovcache
