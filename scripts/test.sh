@@ -3,7 +3,8 @@
 #   - formatting and clang-tidy,
 #   - the libFuzzer targets for a bounded time (FUZZ_SECONDS, 60 each),
 #   - the native suite under AddressSanitizer and UndefinedBehaviorSanitizer,
-#   - the core's suite cross-built for Windows and run under Wine,
+#   - the Windows program and the core's suite cross-built and run under Wine,
+#   - the .deb built, validated, installed, started and removed again,
 #   - the native suite (the window's tests run offscreen).
 # OVCACHE_NATIVE_ONLY=1 runs the last alone.
 set -euo pipefail
@@ -16,6 +17,7 @@ if [ "${OVCACHE_NATIVE_ONLY:-0}" != 1 ]; then
     bash scripts/fuzz.sh
     bash scripts/sanitize.sh
     bash scripts/test-windows.sh
+    bash scripts/package.sh
 fi
 
 cmake --preset default

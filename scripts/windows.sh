@@ -7,14 +7,9 @@ cd "$(dirname "$0")/.."
 source scripts/setup.sh
 ovcache_install cmake ninja-build g++-mingw-w64-x86-64-posix zip
 
-cmake --preset windows-release
-cmake --build --preset windows-release --target ovcache
-
-version=$(sed -n 's/^project(OrvaneCacheImporter VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+cmake --workflow --preset windows-package --fresh
 mkdir -p dist
-cp build-win-release/orvane-cache-importer.exe dist/
-zipName="orvane-cache-importer-$version-windows-x64.zip"
-rm -f "dist/$zipName"
-zip -q -j "dist/$zipName" dist/orvane-cache-importer.exe README.md LICENSE
-ls -l dist/orvane-cache-importer.exe "dist/$zipName"
-(cd dist && sha256sum orvane-cache-importer.exe "$zipName")
+cp build-win-release/orvane-cache-importer.exe build-win-release/orvane-cache-importer-*-windows-x64.zip dist/
+cd dist
+ls -l orvane-cache-importer.exe orvane-cache-importer-*-windows-x64.zip
+sha256sum orvane-cache-importer.exe orvane-cache-importer-*-windows-x64.zip

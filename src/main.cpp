@@ -1,5 +1,6 @@
 #include "catalogue/commands.h"
 #include "mainwindow/frmOVCache.h"
+#include "mainwindow/icons.h"
 #include "mainwindow/messageBox.h"
 #include "mainwindow/prefixChooser.h"
 #include "platform/prefixSearch.h"
@@ -27,6 +28,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName("Orvane Cache Importer");
     QApplication::setOrganizationName("orvane-cache-importer");
+    QGuiApplication::setDesktopFileName(ovcache::kAppId); // the desktop entry, for the window's icon on Wayland
     QApplication::setFont(ovcache::WindowFont());
     ovcache::frmOVCache window;
 

@@ -2,6 +2,7 @@
 #include "mainwindow/frmOVCache.h"
 #include "mainwindow/messageBox.h"
 #include "testSupport.h"
+#include "version.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -56,7 +57,7 @@ TEST_F(AboutBoxTest, boxIsDrawnAsDesigned)
     EXPECT_EQ(box->cmdOK->text(), "OK");
     EXPECT_EQ(box->cmdSysInfo->text(), "&System Info...");
     EXPECT_EQ(box->lblTitle->text(), "Orvane Cache Importer");
-    EXPECT_EQ(box->lblVersion->text(), "0.9");
+    EXPECT_EQ(box->lblVersion->text(), OVCACHE_VERSION);
     EXPECT_EQ(box->lblDescription->text(),
               "The orvane cache directory can accumulate unwanted files.  This program allows you to keep the maps "
               "you want and clear the ones you don't so you don't keep accumulating unwanted files and wasting disk "

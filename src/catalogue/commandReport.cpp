@@ -15,7 +15,8 @@ std::string ShortName(const std::string& name)
     return name.substr(0, kLongestName / 2) + "..." + name.substr(name.size() - kLongestName / 2);
 }
 
-void CommandReport::AddProblem(std::string entry, std::string detail, std::string reason, std::string folder)
+void CommandReport::AddProblem(const std::string& entry, const std::string& detail, std::string reason,
+                               std::string folder)
 {
     problems_.push_back({ShortName(entry), ShortName(detail), std::move(reason), std::move(folder)});
 }

@@ -17,7 +17,7 @@ public:
         std::string folder; // where a move was going; "" for other work
     };
 
-    void AddProblem(std::string entry, std::string detail, std::string reason, std::string folder = {});
+    void AddProblem(const std::string& entry, const std::string& detail, std::string reason, std::string folder = {});
     void AddNote(std::string note);
     void CountUnsafe() { ++unsafe_; }
 

@@ -1,5 +1,7 @@
 #include "mainwindow/formTable.h"
 
+#include "version.h"
+
 #include <algorithm>
 #include <array>
 #include <stdexcept>
@@ -44,7 +46,7 @@ constexpr std::array kAboutControls{
             "want and clear the ones you don't so you don't keep accumulating unwanted files and wasting disk space.",
             1050, 1125, 3885, 1170, 3},
     Control{"lblTitle", Kind::Label, "", "Orvane Cache Importer", 1050, 240, 3885, 480, 5},
-    Control{"lblVersion", Kind::Label, "", "0.9", 1050, 780, 3885, 225, 6},
+    Control{"lblVersion", Kind::Label, "", OVCACHE_VERSION, 1050, 780, 3885, 225, 6},
     Control{"lblDisclaimer", Kind::Label, "",
             "Warning: The author of this program is providing it AS IS. The author is not responsible for any damage "
             "that occurs as a result of the use of this product.",

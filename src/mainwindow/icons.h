@@ -4,7 +4,11 @@
 
 namespace ovcache {
 
-// The program's 32x32, 16-colour picture: a folded map over a cache box.
+// The program's desktop id: its desktop entry, AppStream component and icon.
+inline constexpr const char* kAppId = "org.orvane.CacheImporter";
+
+// The program's picture, drawn from data/icons/org.orvane.CacheImporter.svg:
+// a folded map leaving a cache box.
 QPixmap AppPixmap();
 QIcon AppIcon();
 
