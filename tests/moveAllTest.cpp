@@ -44,6 +44,9 @@ TEST_F(MoveAllTest, placesEverythingTheRulesPlaceAndKeepsTheLinesOfWhatStays)
     EXPECT_TRUE(view.list.empty());
     EXPECT_EQ(view.labels[DataLabel::FileCount], "2");
     EXPECT_EQ(view.labels[DataLabel::CacheSize], " Megabytes");
+    // The window heard how far it was, file by file.
+    ASSERT_EQ(view.progress.size(), 6u);
+    EXPECT_EQ(view.progress.back(), (std::pair<std::size_t, std::size_t>{5, 6}));
 }
 
 TEST_F(MoveAllTest, zerosWhenNothingStays)

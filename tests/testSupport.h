@@ -101,6 +101,7 @@ public:
         ended = true;
         this->exitCode = exitCode;
     }
+    void Progress(std::size_t done, std::size_t total) override { progress.emplace_back(done, total); }
 
     std::vector<std::string> list;
     std::string selected;
@@ -111,6 +112,7 @@ public:
     std::function<int(const std::string& text)> answerByText;
     bool ended = false;
     int exitCode = 0;
+    std::vector<std::pair<std::size_t, std::size_t>> progress; // done, total
 };
 
 // A game install with its folders, and the program started on it.

@@ -233,6 +233,30 @@ TEST(ReadRegString, findsTheGameWhereItsInstallerWroteIt)
     EXPECT_EQ(Read(kGameKey, kGameValue, ""), "C:\\Program Files (x86)\\Orvane");
 }
 
+// Written by "reg add" without /reg:32, the value sits in the 64-bit view;
+// both builds look there after the 32-bit one, so one prefix gives one answer.
+TEST(ReadRegString, findsTheGameInThe64BitViewToo)
+{
+    TempPrefix prefix;
+#ifdef _WIN32
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kGameKey, 0, nullptr, 0, KEY_WRITE | KEY_WOW64_64KEY, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    const std::string folder = "C:\\Orvane64";
+    RegSetValueExA(key, kGameValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>(folder.size() + 1));
+    EXPECT_EQ(Read(kGameKey, kGameValue, ""), folder);
+    RegDeleteValueA(key, kGameValue);
+    RegCloseKey(key);
+#else
+    prefix.WriteSystemReg("WINE REGISTRY Version 2\n#arch=win64\n\n"
+                          "[Software\\\\Zephiral Technology\\\\Installed Apps\\\\Orvane] 1\n"
+                          "\"Folder\"=\"C:\\\\Orvane64\"\n");
+    EXPECT_EQ(Read(kGameKey, kGameValue, ""), "C:\\Orvane64");
+#endif
+}
+
 // Run by the Windows suite under Wine, which then leaves the value for the
 // Linux suite's check below: both sides must read the same answer.
 const char* const kSharedFolder = "C:\\Program Files (x86)\\Orvane \xC9"
