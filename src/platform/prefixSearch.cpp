@@ -22,15 +22,7 @@ constexpr std::uintmax_t kMaxConfigFile = 16u << 20; // far beyond any launcher'
 // A launcher's file, read only when it is a regular file of a sane size.
 std::optional<std::string> ReadConfig(const fs::path& file)
 {
-    std::error_code error;
-    if (!fs::is_regular_file(file, error) || fs::file_size(file, error) > kMaxConfigFile || error)
-        return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadRegularFile(file, kMaxConfigFile);
 }
 
 // The folders directly in a folder, in name order; none when it cannot be read.

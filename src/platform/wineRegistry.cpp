@@ -309,20 +309,27 @@ std::optional<WineRegistry> WineRegistry::Parse(std::string_view text)
     return registry;
 }
 
-std::optional<WineRegistry> WineRegistry::Load(const std::filesystem::path& file)
+std::optional<std::string> ReadRegularFile(const std::filesystem::path& file, std::uintmax_t limit)
 {
-    // Only a regular file of a sane size: a pipe would hang the start and a
+    // Only a regular file of a sane size: a pipe would hang the reader and a
     // link to a device would be read until memory runs out.
     std::error_code error;
-    if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) > kMaxRegistryFile ||
-        error)
+    if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) > limit || error)
         return std::nullopt;
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return std::nullopt;
     std::ostringstream text;
     text << in.rdbuf();
-    return Parse(text.str());
+    return text.str();
+}
+
+std::optional<WineRegistry> WineRegistry::Load(const std::filesystem::path& file)
+{
+    const auto text = ReadRegularFile(file, kMaxRegistryFile);
+    if (!text)
+        return std::nullopt;
+    return Parse(*text);
 }
 
 std::optional<RegValue> WineRegistry::Find(std::string_view keyPath, std::string_view valueName) const
