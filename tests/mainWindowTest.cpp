@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -39,13 +40,14 @@ protected:
     {
         return {left / 15, top / 15, width / 15, height / 15};
     }
-    static QStringList Items(const QListWidget* list)
+    static QStringList Items(const QListView* list)
     {
         QStringList items;
-        for (int row = 0; row < list->count(); ++row)
-            items << list->item(row)->text();
+        for (int row = 0; row < list->model()->rowCount(); ++row)
+            items << list->model()->index(row, 0).data().toString();
         return items;
     }
+    static void Choose(QListView* list, int row) { list->setCurrentIndex(list->model()->index(row, 0)); }
 
     TempPrefix prefix;
 };
@@ -167,7 +169,7 @@ TEST_F(MainWindowTest, moveButtonAndMenuItemRunTheCommand)
     ASSERT_EQ(MessageBox::Seen().size(), 1u);
     EXPECT_EQ(MessageBox::Seen()[0].title, "Choose File");
 
-    w.lstCache->setCurrentRow(1); // dm-beta.kmx
+    Choose(w.lstCache, 1); // dm-beta.kmx
     w.mnuMove->trigger();
     EXPECT_TRUE(fs::exists(prefix.Game() / "Maps" / "dm-beta.kmx"));
     EXPECT_TRUE(fs::exists(prefix.Game() / "System" / "Bot.u"));
@@ -182,7 +184,7 @@ TEST_F(MainWindowTest, accentedNamesShowDecodedAndMoveByTheirOwnBytes)
     frmOVCache w;
     ASSERT_TRUE(w.Form_Load());
     EXPECT_EQ(Items(w.lstCache), (QStringList{"dm-beta.kmx", QString::fromUtf8("\u00C9t\u00E9.kmx")}));
-    w.lstCache->setCurrentRow(1);
+    Choose(w.lstCache, 1);
     EXPECT_EQ(w.SelectedEntry(), "\xC9t\xE9.kmx");
     w.cmdMove->click();
     EXPECT_TRUE(fs::exists(prefix.Game() / "Maps" / u8"\u00C9t\u00E9.kmx"));
@@ -194,7 +196,7 @@ TEST_F(MainWindowTest, moveAllAndClearCacheFromTheirButtons)
     frmOVCache w;
     ASSERT_TRUE(w.Form_Load());
     w.cmdMoveAll->click();
-    EXPECT_EQ(w.lstCache->count(), 0);
+    EXPECT_EQ(w.lstCache->model()->rowCount(), 0);
     EXPECT_EQ(w.lblFileCountData->text(), "0");
     EXPECT_EQ(w.lblCacheSizeData->text(), "0 Megabytes");
     EXPECT_TRUE(fs::exists(prefix.Game() / "Maps" / "DM-Gamma.kmx"));
@@ -233,7 +235,7 @@ TEST_F(MainWindowTest, keyboardChoosesEntriesAndEnterPressesTheFocusedButton)
     };
     for (const int key : {int(Qt::Key_Home), int(Qt::Key_Down), int(Qt::Key_Up)}) {
         w.lstCache->clearSelection();
-        w.lstCache->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+        w.lstCache->selectionModel()->setCurrentIndex(w.lstCache->model()->index(0, 0), QItemSelectionModel::NoUpdate);
         press(w.lstCache, key);
         EXPECT_EQ(w.SelectedEntry(), "CTF-Alpha.kmx") << key;
     }

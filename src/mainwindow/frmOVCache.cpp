@@ -2,6 +2,7 @@
 
 #include "about/frmAbout.h"
 #include "catalogue/commands.h"
+#include "mainwindow/cacheListModel.h"
 #include "mainwindow/icons.h"
 #include "mainwindow/messageBox.h"
 #include "mainwindow/qtForm.h"
@@ -15,7 +16,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QLocale>
 #include <QMenuBar>
 #include <QProgressDialog>
@@ -23,6 +24,7 @@
 #include <algorithm>
 #include <climits>
 #include <map>
+#include <utility>
 
 namespace ovcache {
 namespace {
@@ -96,8 +98,11 @@ void frmOVCache::BuildControls()
     lblPathData = Make<QLabel>("lblPathData", frmCacheDir);
     lblPath = Make<QLabel>("lblPath", frmCacheDir);
     frmMaps = Make<QGroupBox>("frmMaps", client);
-    lstCache = Place(new QListWidget(frmMaps), "lstCache");
+    lstCache = Place(new QListView(frmMaps), "lstCache");
+    model_ = new CacheListModel(lstCache);
+    lstCache->setModel(model_);
     lstCache->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstCache->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstCache->setUniformItemSizes(true);
     cmdMoveAll = Make<QPushButton>("cmdMoveAll", client);
     cmdClear = Make<QPushButton>("cmdClear", client);
@@ -236,24 +241,22 @@ bool frmOVCache::eventFilter(QObject* watched, QEvent* event)
         button->click();
         return true;
     }
-    if (watched == lstCache && lstCache->count() > 0 &&
+    if (watched == lstCache && model_->rowCount() > 0 &&
         (key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_Up || key == Qt::Key_Down ||
          key == Qt::Key_PageUp || key == Qt::Key_PageDown)) {
         // With nothing chosen yet, Up, Down and Home choose the entry under
         // the caret, as a list box of the system does; then each key moves
         // and chooses.
-        const bool chosen = lstCache->currentItem() && lstCache->currentItem()->isSelected();
-        if (!chosen && key != Qt::Key_End && key != Qt::Key_PageDown) {
-            const int row = key == Qt::Key_Home || lstCache->currentRow() < 0 ? 0 : lstCache->currentRow();
-            lstCache->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+        QItemSelectionModel* selection = lstCache->selectionModel();
+        const QModelIndex current = lstCache->currentIndex();
+        if ((!current.isValid() || !selection->isSelected(current)) && key != Qt::Key_End && key != Qt::Key_PageDown) {
+            const int row = key == Qt::Key_Home || !current.isValid() ? 0 : current.row();
+            selection->setCurrentIndex(model_->index(row), QItemSelectionModel::ClearAndSelect);
             return true;
         }
-        const bool handled = QMainWindow::eventFilter(watched, event);
-        if (!handled) {
-            static_cast<QObject*>(lstCache)->event(event);
-            if (QListWidgetItem* item = lstCache->currentItem())
-                lstCache->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
-        }
+        static_cast<QObject*>(lstCache)->event(event);
+        if (const QModelIndex moved = lstCache->currentIndex(); moved.isValid())
+            selection->setCurrentIndex(moved, QItemSelectionModel::ClearAndSelect);
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
@@ -263,40 +266,14 @@ void frmOVCache::FlushList() const
 {
     if (pending_.empty())
         return;
-    // Sorted without regard to case, as a sorted list box keeps its entries;
-    // the whole list is laid out once.
-    std::vector<std::string> rows = std::move(rows_);
-    rows.insert(rows.end(), std::make_move_iterator(pending_.begin()), std::make_move_iterator(pending_.end()));
-    pending_.clear();
-    QStringList texts;
-    texts.reserve(static_cast<qsizetype>(rows.size()));
-    std::vector<QString> keys;
-    keys.reserve(rows.size());
-    for (const std::string& row : rows) {
-        texts << FromCp1252(row);
-        keys.push_back(texts.back().toCaseFolded());
-    }
-    std::vector<std::size_t> order(rows.size());
-    for (std::size_t k = 0; k < order.size(); ++k)
-        order[k] = k;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
-    QStringList sortedTexts;
-    sortedTexts.reserve(texts.size());
-    rows_.clear();
-    rows_.reserve(rows.size());
-    for (const std::size_t k : order) {
-        sortedTexts << texts[static_cast<qsizetype>(k)];
-        rows_.push_back(std::move(rows[k]));
-    }
-    lstCache->clear();
-    lstCache->addItems(sortedTexts);
+    // Entries arrive in index order and are sorted once, not one at a time.
+    model_->Add(std::exchange(pending_, {}));
 }
 
 void frmOVCache::ClearList()
 {
     pending_.clear();
-    rows_.clear();
-    lstCache->clear();
+    model_->Clear();
 }
 
 void frmOVCache::AddListEntry(const std::string& text)
@@ -307,11 +284,10 @@ void frmOVCache::AddListEntry(const std::string& text)
 std::string frmOVCache::SelectedEntry() const
 {
     FlushList();
-    const int row = lstCache->currentRow();
-    const QListWidgetItem* item = lstCache->currentItem();
-    if (!item || !item->isSelected() || row < 0 || static_cast<std::size_t>(row) >= rows_.size())
+    const QModelIndex current = lstCache->currentIndex();
+    if (!current.isValid() || !lstCache->selectionModel()->isSelected(current))
         return {};
-    return rows_[static_cast<std::size_t>(row)]; // the entry's own bytes, as the index holds them
+    return model_->Entry(current.row()); // the entry's own bytes, as the index holds them
 }
 
 void frmOVCache::SetLabel(DataLabel label, const std::string& caption)

@@ -15,12 +15,13 @@
 class QAction;
 class QGroupBox;
 class QLabel;
-class QListWidget;
+class QListView;
 class QProgressDialog;
 class QPushButton;
 
 namespace ovcache {
 
+class CacheListModel;
 class frmAbout;
 
 class frmOVCache : public QMainWindow, public CacheView {
@@ -79,7 +80,7 @@ private:
     bool ended_ = false;
     int exitCode_ = 0;
     mutable std::vector<std::string> pending_; // entries added since the list was laid out
-    mutable std::vector<std::string> rows_;    // the list's entries in their rows, as the index holds them
+    CacheListModel* model_ = nullptr;          // the list's entries in their rows, as the index holds them
     std::unique_ptr<frmAbout> about_;
     bool busy_ = false;
     qint64 busySince_ = 0, lastPaint_ = 0;
@@ -94,7 +95,7 @@ public:
     QLabel* lblPathData = nullptr;
     QLabel* lblPath = nullptr;
     QGroupBox* frmMaps = nullptr;
-    QListWidget* lstCache = nullptr;
+    QListView* lstCache = nullptr;
     QPushButton* cmdMoveAll = nullptr;
     QPushButton* cmdClear = nullptr;
     QPushButton* cmdMove = nullptr;
