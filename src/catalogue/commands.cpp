@@ -85,14 +85,14 @@ bool ListCache(WorkingState& state, CacheView& view, CommandReport& report,
 // The command's removals are applied to the index as it is now, so that lines
 // another program added meanwhile are kept. The new lines; nothing when the
 // index could not be updated.
-std::optional<std::vector<std::string>> CommitIndex(WorkingState& state, const std::vector<std::string>& removed,
+std::optional<std::vector<std::string>> CommitIndex(WorkingState& state, const std::vector<std::string_view>& removed,
                                                     CommandReport& report)
 {
     FileSystemService& fso = *state.objFSO;
     const std::string rewrite = IndexRewritePath(state.strCachePath);
     try {
         std::unordered_map<std::string_view, int> toRemove;
-        for (const std::string& line : removed)
+        for (const std::string_view line : removed)
             ++toRemove[line];
         std::vector<std::string> lines = SplitIndexLines(fso.ReadTextFile(IndexPath(state.strCachePath)));
         std::erase_if(lines, [&](const std::string& line) {
@@ -241,7 +241,7 @@ void cmdMove_Click(WorkingState& state, CacheView& view)
     }
 
     Placement placement(state, view, report, /*forceOverwrite=*/true, lines->size());
-    std::vector<std::string> removed;
+    std::vector<std::string_view> removed; // lines of *lines
     bool selectedNamesNothing = false, selectedGone = false, selectedFound = false;
     for (const std::string& line : *lines) {
         state.strLine = line;
@@ -322,14 +322,17 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
     // Each file of the snapshot with its line, taken in the order of the
     // lines: questions then come in the index's order, the earlier of two
     // lines naming one map wins, and the work on each folder stays together.
-    std::unordered_set<std::string> present;
     std::vector<std::pair<std::size_t, const std::string*>> files;
+    std::vector<bool> present(lines->size(), false); // by the first line naming the file
+    std::string name;
     for (const std::string& file : state.objFiles) {
-        std::string name = FoldCaseCp1252(std::string_view(file).substr(file.find_last_of('\\') + 1));
+        name.assign(std::string_view(file).substr(file.find_last_of('\\') + 1));
+        FoldCaseCp1252InPlace(name);
         const auto found = lineOfFile.find(name);
-        if (found != lineOfFile.end())
+        if (found != lineOfFile.end()) {
             files.emplace_back(found->second, &file);
-        present.insert(std::move(name));
+            present[found->second] = true;
+        }
     }
     std::sort(files.begin(), files.end());
 
@@ -346,14 +349,14 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
 
     // A line keeps its place while the file it names is still in the cache;
     // a line whose file was placed, or had gone before, names nothing now.
-    std::vector<std::string> removed;
+    std::vector<std::string_view> removed;
     bool fileStays = false;
     for (std::size_t k = 0; k < lines->size(); ++k) {
         const std::string& line = (*lines)[k];
         if (!NamesAFile(line) || !IsSafeFileName(EntryKey(line)))
             continue; // kept as it is, as Move keeps it
-        const std::string name = FoldedFileName(EntryKey(line));
-        const bool stays = present.contains(name) && !placed[lineOfFile.at(name)];
+        const std::size_t first = lineOfFile.at(FoldedFileName(EntryKey(line)));
+        const bool stays = present[first] && !placed[first];
         fileStays = fileStays || stays;
         if (!stays)
             removed.push_back(line);

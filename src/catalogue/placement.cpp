@@ -30,12 +30,12 @@ std::string ReasonOf(const FileSystemError& e)
 
 } // namespace
 
-void Placement::Problem(std::string_view entry, std::string detail, std::string reason)
+void Placement::Problem(std::string_view entry, const std::string& detail, std::string reason)
 {
     // the folder a move was going to, for the summary to count by
     const std::size_t arrow = detail.find(" -> ");
     std::string folder = arrow == std::string::npos ? std::string() : detail.substr(arrow + 4);
-    report_.AddProblem(std::string(entry), std::move(detail), std::move(reason), std::move(folder));
+    report_.AddProblem(std::string(entry), detail, std::move(reason), std::move(folder));
 }
 
 bool Placement::Place(EntryKind kind, std::string_view line)

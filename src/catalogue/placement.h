@@ -43,7 +43,7 @@ private:
 
     bool Move(std::string_view entry, std::string from, std::string to);
     bool Replace(std::string_view entry, const std::string& from, const std::string& to);
-    void Problem(std::string_view entry, std::string detail, std::string reason);
+    void Problem(std::string_view entry, const std::string& detail, std::string reason);
     std::string FolderPath(EntryKind kind) const;
     std::string FreeAsideName(const std::string& path);
 

@@ -16,7 +16,7 @@ namespace ovcache {
 QPixmap AppPixmap()
 {
     RegisterIcons();
-    return QPixmap(":/icons/32.png");
+    return {":/icons/32.png"};
 }
 
 QIcon AppIcon()

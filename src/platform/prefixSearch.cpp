@@ -313,10 +313,9 @@ std::optional<std::vector<std::string>> SteamLibraryPaths(std::string_view vdf)
                 return;
             // New layout: "libraryfolders" { "0" { "path" "..." } }; old one:
             // "libraryfolders" { "1" "..." }.
-            if (at.size() == 3 && Lower(at[2]) == "path")
-                paths.push_back(value);
-            else if (at.size() == 2 && !at[1].empty() &&
-                     std::all_of(at[1].begin(), at[1].end(), [](char c) { return c >= '0' && c <= '9'; }))
+            const bool numbered = at.size() == 2 && !at[1].empty() &&
+                                  std::all_of(at[1].begin(), at[1].end(), [](char c) { return c >= '0' && c <= '9'; });
+            if (numbered || (at.size() == 3 && Lower(at[2]) == "path"))
                 paths.push_back(value);
         });
     } catch (const std::runtime_error&) {
