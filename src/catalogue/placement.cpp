@@ -157,12 +157,21 @@ void Placement::Undo()
     std::for_each(journal_.rbegin(), journal_.rend(), [&](const Step& step) {
         if (step.what == Step::Discarded)
             return;
+        // Each file that cannot go back is named where it now is, so that
+        // the player can find it; the next start puts a set-aside map back.
         try {
             fso.MoveFile(step.to, step.from);
-            if (step.what == Step::Replaced)
-                fso.MoveFile(step.aside, step.to);
         } catch (const FileSystemError& e) {
-            Problem(step.entry, MoveDetail(step.to, step.from), "Could not be put back: " + e.Reason());
+            Problem(step.entry, step.to, "Could not be put back into the cache, and is here: " + e.Reason());
+            return;
+        }
+        if (step.what == Step::Replaced) {
+            try {
+                fso.MoveFile(step.aside, step.to);
+            } catch (const FileSystemError& e) {
+                Problem(step.entry, step.aside,
+                        "The map that was in Maps could not be put back, and is here: " + e.Reason());
+            }
         }
     });
     journal_.clear();
