@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -81,7 +82,8 @@ std::vector<std::string> YamlValues(std::string_view text, std::string_view key)
 std::vector<std::string> JsonValues(std::string_view text, std::string_view key)
 {
     std::vector<std::string> values;
-    const std::string quoted = "\"" + std::string(key) + "\"";
+    std::string quoted(1, '"');
+    quoted.append(key).push_back('"');
     for (std::size_t at = text.find(quoted); at != std::string_view::npos; at = text.find(quoted, at + 1)) {
         std::size_t pos = text.find_first_not_of(" \t\r\n", at + quoted.size());
         if (pos == std::string_view::npos || text[pos] != ':')
@@ -135,7 +137,15 @@ class Search {
 public:
     Search(const std::string& key, const std::string& value) : key_(key), value_(value) {}
 
-    void Place(const std::string& description) { result_.looked.push_back(description); }
+    // A place looked in, described in pieces (appended rather than added up:
+    // GCC 12 warns falsely of overlapping copies in chains of +).
+    void Place(std::initializer_list<std::string_view> pieces)
+    {
+        std::string description;
+        for (const std::string_view piece : pieces)
+            description += piece;
+        result_.looked.push_back(std::move(description));
+    }
 
     // A candidate prefix; "pfx" inside it is the prefix when it has one.
     void Try(fs::path prefix, const std::string& source)
@@ -164,8 +174,8 @@ void SearchSteam(Search& search, const PrefixEnvironment& env)
     const fs::path roots[] = {env.home / ".steam" / "steam", env.dataHome / "Steam",
                               env.home / ".var/app/com.valvesoftware.Steam/.local/share/Steam"};
     for (const fs::path& root : roots) {
-        search.Place("Steam: " + (root / "steamapps/compatdata").string() + " and the libraries of " +
-                     (root / "steamapps/libraryfolders.vdf").string());
+        search.Place({"Steam: ", (root / "steamapps/compatdata").string(), " and the libraries of ",
+                      (root / "steamapps/libraryfolders.vdf").string()});
         std::vector<fs::path> libraries{root};
         if (const auto vdf = ReadConfig(root / "steamapps" / "libraryfolders.vdf"))
             if (const auto paths = SteamLibraryPaths(*vdf))
@@ -179,13 +189,13 @@ void SearchSteam(Search& search, const PrefixEnvironment& env)
 void SearchLutris(Search& search, const PrefixEnvironment& env)
 {
     for (const fs::path& games : {env.configHome / "lutris" / "games", env.dataHome / "lutris" / "games"}) {
-        search.Place("Lutris: the prefix of each game in " + games.string());
+        search.Place({"Lutris: the prefix of each game in ", games.string()});
         for (const fs::path& file : Files(games, ".yml"))
             if (const auto text = ReadConfig(file))
                 for (const std::string& prefix : YamlValues(*text, "prefix"))
                     search.Try(ExpandHome(prefix, env.home), "Lutris");
     }
-    search.Place("Lutris: " + (env.home / "Games").string() + "/*");
+    search.Place({"Lutris: ", (env.home / "Games").string(), "/*"});
     for (const fs::path& prefix : Folders(env.home / "Games"))
         search.Try(prefix, "Lutris");
 }
@@ -194,7 +204,7 @@ void SearchBottles(Search& search, const PrefixEnvironment& env)
 {
     for (const fs::path& bottles :
          {env.dataHome / "bottles" / "bottles", env.home / ".var/app/com.usebottles.bottles/data/bottles/bottles"}) {
-        search.Place("Bottles: " + bottles.string() + "/*");
+        search.Place({"Bottles: ", bottles.string(), "/*"});
         for (const fs::path& prefix : Folders(bottles))
             search.Try(prefix, "Bottles");
     }
@@ -203,13 +213,13 @@ void SearchBottles(Search& search, const PrefixEnvironment& env)
 void SearchHeroic(Search& search, const PrefixEnvironment& env)
 {
     const fs::path configs = env.configHome / "heroic" / "GamesConfig";
-    search.Place("Heroic: the winePrefix of each game in " + configs.string());
+    search.Place({"Heroic: the winePrefix of each game in ", configs.string()});
     for (const fs::path& file : Files(configs, ".json"))
         if (const auto text = ReadConfig(file))
             for (const std::string& prefix : JsonValues(*text, "winePrefix"))
                 search.Try(ExpandHome(prefix, env.home), "Heroic");
     const fs::path prefixes = env.home / "Games" / "Heroic" / "Prefixes";
-    search.Place("Heroic: " + prefixes.string() + "/*/*");
+    search.Place({"Heroic: ", prefixes.string(), "/*/*"});
     for (const fs::path& group : Folders(prefixes)) {
         search.Try(group, "Heroic");
         for (const fs::path& prefix : Folders(group))
@@ -342,13 +352,13 @@ PrefixSearch FindGamePrefixes(const std::string& key, const std::string& value, 
 {
     Search search(key, value);
     if (env.winePrefix) {
-        search.Place("WINEPREFIX: " + env.winePrefix->string());
+        search.Place({"WINEPREFIX: ", env.winePrefix->string()});
         search.Try(*env.winePrefix, "WINEPREFIX");
         PrefixSearch result = search.Result();
         result.fromEnvironment = true;
         return result;
     }
-    search.Place("Wine: " + (env.home / ".wine").string());
+    search.Place({"Wine: ", (env.home / ".wine").string()});
     search.Try(env.home / ".wine", "Wine");
     SearchSteam(search, env);
     SearchLutris(search, env);
