@@ -1,8 +1,9 @@
 // Times the commands on demo caches of growing size, each against its floor:
-// the least the same work can cost with plain system calls on the same files,
-// measured in the same run. Prints a table; asserts nothing.
+// the same work done with bare system calls (the same files read, listed,
+// renamed, flushed, written and measured, on as many threads), taken in the
+// same run, alternating with the program. Prints a table; asserts nothing.
 //
-//   ovcache-bench [ENTRIES...]     (default 1000 10000 50000)
+//   ovcache-bench [ENTRIES...]     (default 10000 50000 200000)
 #include "catalogue/cacheIndex.h"
 #include "catalogue/commands.h"
 #include "catalogue/destinations.h"
@@ -21,16 +22,20 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
-#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <unordered_set>
 #include <vector>
 
 namespace fs = std::filesystem;
 using namespace ovcache;
 
 namespace {
+
+constexpr int kRuns = 3; // medians of this many, program and floor alternating
 
 class NullView : public CacheView {
 public:
@@ -54,36 +59,45 @@ double Seconds(const std::function<void()>& work)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-struct Row {
-    std::string what;
-    long entries;
-    double time, floor, peakMiB;
-};
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
 
-constexpr int kMoveRuns = 2;
+// The process's own peak resident size, from a launch of its own.
+double PeakMiB()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atof(line.c_str() + 6) / 1024.0;
+    return 0;
+}
 
-struct ChildResult {
-    double seconds = 0;
+struct ProcessResult {
+    double command = 0; // the command alone, timed inside the process
+    double process = 0; // the whole process: start, Form_Load, the command, exit
     double peakMiB = 0;
 };
 
-// Runs one command in a fresh process of this program, so that its peak
-// memory is its own: "--child COMMAND PREFIX [SELECTED]" prints the seconds.
-ChildResult RunChild(const std::vector<std::string>& args)
+// Runs the program's command in a process started afresh (exec, not a fork
+// of this one's memory): "--child COMMAND PREFIX [SELECTED]".
+ProcessResult RunChild(const std::vector<std::string>& args)
 {
     int out[2];
     if (::pipe(out) != 0)
         return {};
-    const pid_t pid = ::fork();
+    std::vector<char*> argv;
+    static char self[] = "/proc/self/exe";
+    argv.push_back(self);
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::vfork(); // the child has no copy of this process's memory to count as its own
     if (pid == 0) {
         ::dup2(out[1], 1);
-        ::close(out[0]);
-        std::vector<char*> argv;
-        static char self[] = "/proc/self/exe";
-        argv.push_back(self);
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
         ::execv("/proc/self/exe", argv.data());
         ::_exit(127);
     }
@@ -94,9 +108,11 @@ ChildResult RunChild(const std::vector<std::string>& args)
         text.append(buffer, static_cast<std::size_t>(n));
     ::close(out[0]);
     int status = 0;
-    rusage usage{};
-    ::wait4(pid, &status, 0, &usage);
-    return {std::atof(text.c_str()), static_cast<double>(usage.ru_maxrss) / 1024.0};
+    ::waitpid(pid, &status, 0);
+    ProcessResult result;
+    result.process = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::istringstream(text) >> result.command >> result.peakMiB;
+    return result;
 }
 
 int ChildMain(int argc, char** argv)
@@ -104,7 +120,7 @@ int ChildMain(int argc, char** argv)
     const std::string command = argv[2];
     ::setenv("WINEPREFIX", argv[3], 1);
     if (command == "idle")
-        return std::printf("0\n"), 0;
+        return std::printf("0 %.2f\n", PeakMiB()), 0;
     NullView view;
     WorkingState state;
     Form_Load(state, view, CreateFileSystemService());
@@ -119,9 +135,172 @@ int ChildMain(int argc, char** argv)
         else if (command == "clear")
             cmdClear_Click(state, view);
     });
-    std::printf("%.6f\n", seconds);
+    std::printf("%.6f %.2f\n", seconds, PeakMiB());
     return 0;
 }
+
+// --- The floors: each command's work with bare system calls. ---
+
+std::string ReadWhole(int dirFd, const char* name)
+{
+    std::string text;
+    const int fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return text;
+    char buffer[1 << 16];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    ::close(fd);
+    return text;
+}
+
+std::vector<std::string> Names(int dirFd)
+{
+    std::vector<std::string> names;
+    DIR* dir = ::fdopendir(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    while (const dirent* entry = ::readdir(dir))
+        if (entry->d_name[0] != '.' || (entry->d_name[1] != 0 && entry->d_name[1] != '.'))
+            names.emplace_back(entry->d_name);
+    ::closedir(dir);
+    return names;
+}
+
+// Count and size of a folder's files, on as many threads as the program uses.
+std::pair<std::size_t, std::uint64_t> Measure(int dirFd)
+{
+    const std::vector<std::string> names = Names(dirFd);
+    const std::size_t threads =
+        names.size() < 4096 ? 1 : std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
+    std::vector<std::pair<std::size_t, std::uint64_t>> parts(threads);
+    std::vector<std::thread> workers;
+    for (std::size_t t = 0; t < threads; ++t)
+        workers.emplace_back([&, t] {
+            for (std::size_t k = t; k < names.size(); k += threads) {
+                struct stat st {};
+                if (::fstatat(dirFd, names[k].c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
+                    ++parts[t].first;
+                    parts[t].second += static_cast<std::uint64_t>(st.st_size);
+                }
+            }
+        });
+    for (std::thread& worker : workers)
+        worker.join();
+    std::pair<std::size_t, std::uint64_t> total{};
+    for (const auto& [count, bytes] : parts) {
+        total.first += count;
+        total.second += bytes;
+    }
+    return total;
+}
+
+struct GameFolders {
+    int cache, maps, system, music, sounds;
+    explicit GameFolders(const fs::path& game)
+        : cache(Open(game / "Cache")), maps(Open(game / "Maps")), system(Open(game / "System")),
+          music(Open(game / "Music")), sounds(Open(game / "Sounds"))
+    {
+    }
+    GameFolders(const GameFolders&) = delete;
+    GameFolders& operator=(const GameFolders&) = delete;
+    ~GameFolders()
+    {
+        for (const int fd : {cache, maps, system, music, sounds})
+            ::close(fd);
+    }
+    int For(EntryKind kind) const
+    {
+        return kind == EntryKind::Map           ? maps
+               : kind == EntryKind::CodePackage ? system
+               : kind == EntryKind::Music       ? music
+                                                : sounds;
+    }
+    static int Open(const fs::path& path) { return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
+};
+
+double ListFloor(const fs::path& game)
+{
+    return Seconds([&] {
+        const GameFolders folders(game);
+        std::size_t maps = 0;
+        for (const std::string& line : SplitIndexLines(ReadWhole(folders.cache, "cache.ini")))
+            maps += EndsWith(EntryName(line), "kmx") ? 1 : 0;
+        const auto measured = Measure(folders.cache);
+        if (maps + measured.first == 0)
+            std::puts("");
+    });
+}
+
+// Move (selected set) or Move All (selected empty): read the index and list
+// the folder, rename without replacing relative to the open folders, write
+// the new index and flush as the program does, then count what is left.
+double MoveFloor(const fs::path& game, const std::string& selected, bool all)
+{
+    return Seconds([&] {
+        const GameFolders folders(game);
+        const std::vector<std::string> lines = SplitIndexLines(ReadWhole(folders.cache, "cache.ini"));
+        std::unordered_set<std::string> present;
+        for (std::string& name : Names(folders.cache))
+            present.insert(std::move(name));
+        std::vector<std::string_view> kept;
+        for (const std::string& line : lines) {
+            const EntryKind kind = all ? ClassifyForMoveAll(line) : ClassifyForMove(line, selected);
+            const std::string file = std::string(EntryKey(line)) + ".uxx";
+            if (kind == EntryKind::Other || EqPos(line) == 0 || !present.contains(file) ||
+                ::syscall(SYS_renameat2, folders.cache, file.c_str(), folders.For(kind),
+                          std::string(EntryName(line)).c_str(), 1 /* RENAME_NOREPLACE */) != 0)
+                kept.push_back(line);
+        }
+        std::string text;
+        for (const std::string_view line : kept)
+            text.append(line).append("\r\n");
+        const int index = ::openat(folders.cache, "cache.bak", O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (::write(index, text.data(), text.size()) < 0)
+            std::perror("cache.bak");
+        ::fsync(index);
+        ::close(index);
+        for (const int fd : {folders.maps, folders.system, folders.music, folders.sounds, folders.cache})
+            ::fsync(fd);
+        ::renameat(folders.cache, "cache.bak", folders.cache, "cache.ini");
+        ::fsync(folders.cache);
+        if (Measure(folders.cache).first == 0)
+            std::puts("");
+    });
+}
+
+double ClearFloor(const fs::path& game)
+{
+    return Seconds([&] {
+        const GameFolders folders(game);
+        for (const std::string& name : Names(folders.cache))
+            ::unlinkat(folders.cache, name.c_str(), 0);
+    });
+}
+
+// What a player might write instead: a short script that reads cache.ini and
+// renames the files it names (no checks, no questions, no repair).
+constexpr const char* kScript = R"(import os, sys
+cache, game = sys.argv[1], sys.argv[2]
+lines = open(os.path.join(cache, 'cache.ini'), encoding='latin-1').read().splitlines()
+folders = (('kmx', 'Maps'), ('.u', 'System'), ('.ogg', 'Music'), ('.uax', 'Sounds'))
+kept = []
+for line in lines:
+    key, eq, name = line.partition('=')
+    folder = next((f for end, f in folders if eq and line.endswith(end)), None)
+    try:
+        if folder:
+            os.rename(os.path.join(cache, key + '.uxx'), os.path.join(game, folder, name))
+            continue
+    except OSError:
+        pass
+    kept.append(line)
+open(os.path.join(cache, 'cache.ini'), 'w', encoding='latin-1').write('\r\n'.join(kept) + '\r\n')
+)";
+
+struct Row {
+    std::string what;
+    long entries;
+    double time, process, floor, peakMiB;
+};
 
 class Bench {
 public:
@@ -140,123 +319,51 @@ public:
         return game;
     }
 
-    void Start(WorkingState& state, NullView& view)
+    // Median of the program's runs and of the floor's, alternating, each on
+    // a fresh cache.
+    Row Measure(const std::string& what, long n, const std::string& command, const std::string& selected,
+                const std::function<double(const fs::path& game)>& floor)
     {
-        state = WorkingState{};
-        Form_Load(state, view, CreateFileSystemService());
-    }
-
-    // (cached file, destination) of every line the rule places, natively.
-    static std::vector<std::pair<std::string, std::string>>
-    Placed(const WorkingState& state, const std::function<EntryKind(const std::string&)>& rule)
-    {
-        std::ifstream in(ToNativePath(IndexPath(state.strCachePath)), std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        std::vector<std::pair<std::string, std::string>> moves;
-        PathResolver resolver;
-        for (const std::string& line : SplitIndexLines(text.str())) {
-            const EntryKind kind = rule(line);
-            if (kind != EntryKind::Other && EqPos(line) > 0)
-                moves.emplace_back(resolver.Resolve(CachedFilePath(state.strCachePath, EntryKey(line))),
-                                   resolver.Resolve(DestinationPath(state.strGameFolder, kind, EntryName(line))));
+        std::vector<double> times, processes, floors, peaks;
+        for (int k = 0; k < kRuns; ++k) {
+            Fresh(n);
+            const ProcessResult run = RunChild({"--child", command, root_.string(), selected});
+            times.push_back(run.command);
+            processes.push_back(run.process);
+            peaks.push_back(run.peakMiB);
+            floors.push_back(floor(Fresh(n).game));
         }
-        return moves;
-    }
-
-    static double Renames(const std::vector<std::pair<std::string, std::string>>& moves)
-    {
-        return Seconds([&] {
-            for (const auto& [from, to] : moves)
-                if (::rename(from.c_str(), to.c_str()) != 0)
-                    std::perror(from.c_str());
-        });
+        return {
+            what, n, Median(times), Median(processes), Median(floors), *std::max_element(peaks.begin(), peaks.end())};
     }
 
     void Run(long n, std::vector<Row>& rows)
     {
-        WorkingState state;
         NullView view;
-        const auto child = [&](const char* command, const std::string& selected = {}) {
-            return RunChild({"--child", command, root_.string(), selected});
-        };
-
+        WorkingState state;
         Fresh(n);
-        Start(state, view);
-        ChildResult list{1e9, 0};
-        double listFloor = 1e9;
-        for (int k = 0; k < 3; ++k) {
-            const ChildResult run = child("list");
-            list = {std::min(list.seconds, run.seconds), std::max(list.peakMiB, run.peakMiB)};
-            const std::string cache = ToNativePath(state.strCachePath);
-            listFloor =
-                std::min(listFloor, Seconds([&] {
-                             std::ifstream in(cache + "/cache.ini", std::ios::binary);
-                             std::string index((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-                             DIR* dir = ::opendir(cache.c_str());
-                             std::uint64_t total = index.size();
-                             while (dirent* entry = ::readdir(dir)) {
-                                 struct stat st {};
-                                 if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
-                                     total += static_cast<std::uint64_t>(st.st_size);
-                             }
-                             ::closedir(dir);
-                             if (total == 0)
-                                 std::puts("");
-                         }));
-        }
-        rows.push_back({"LoadCacheList", n, list.seconds, listFloor, list.peakMiB});
-
-        // The moves are timed twice, each on a fresh cache, against a floor
-        // also taken twice; the best of each counts, so that one slow moment
-        // of the disk on either side does not decide the ratio.
-        const auto best = [&](const std::function<ChildResult()>& run) {
-            ChildResult result{1e9, 0};
-            for (int k = 0; k < kMoveRuns; ++k) {
-                const ChildResult once = run();
-                result = {std::min(result.seconds, once.seconds), std::max(result.peakMiB, once.peakMiB)};
-            }
-            return result;
-        };
-        Fresh(n);
-        Start(state, view);
+        Form_Load(state, view, CreateFileSystemService());
         const std::string selected = view.entries.at(view.entries.size() / 2);
-        const auto moveRule = [&](const std::string& l) { return ClassifyForMove(l, selected); };
-        const ChildResult move = best([&] {
-            Fresh(n);
-            return child("move", selected);
-        });
-        const ChildResult moveFloor = best([&] {
-            Fresh(n);
-            Start(state, view);
-            return ChildResult{Renames(Placed(state, moveRule)), 0};
-        });
-        rows.push_back({"Move", n, move.seconds, moveFloor.seconds, move.peakMiB});
-
-        const ChildResult moveAll = best([&] {
-            Fresh(n);
-            return child("moveall");
-        });
-        const ChildResult moveAllFloor = best([&] {
-            Fresh(n);
-            Start(state, view);
-            return ChildResult{Renames(Placed(state, ClassifyForMoveAll)), 0};
-        });
-        rows.push_back({"Move All", n, moveAll.seconds, moveAllFloor.seconds, moveAll.peakMiB});
-
-        Fresh(n);
-        const ChildResult clear = child("clear");
-        Fresh(n);
-        Start(state, view);
-        const std::string cache = ToNativePath(state.strCachePath);
-        std::vector<std::string> files;
-        for (const auto& entry : fs::directory_iterator(cache))
-            files.push_back(entry.path().string());
-        rows.push_back({"Clear Cache", n, clear.seconds, Seconds([&] {
-                            for (const std::string& file : files)
-                                ::unlink(file.c_str());
-                        }),
-                        clear.peakMiB});
+        rows.push_back(Measure("LoadCacheList", n, "list", {}, ListFloor));
+        rows.push_back(
+            Measure("Move", n, "move", selected, [&](const fs::path& g) { return MoveFloor(g, selected, false); }));
+        rows.push_back(Measure("Move All", n, "moveall", {}, [](const fs::path& g) { return MoveFloor(g, {}, true); }));
+        rows.push_back(Measure("Clear Cache", n, "clear", {}, ClearFloor));
+        // The script a player might use, against Move All.
+        const fs::path script = root_.parent_path() / (root_.filename().string() + "-move.py");
+        std::ofstream(script) << kScript;
+        std::vector<double> scripts;
+        for (int k = 0; k < kRuns; ++k) {
+            const demo::DemoGame fresh = Fresh(n);
+            const std::string run = "python3 '" + script.string() + "' '" + (fresh.game / "Cache").string() + "' '" +
+                                    fresh.game.string() + "'";
+            scripts.push_back(Seconds([&] {
+                if (std::system(run.c_str()) != 0)
+                    std::puts("(python3 failed)");
+            }));
+        }
+        fs::remove(script);
+        rows.push_back({"Python script", n, Median(scripts), Median(scripts), rows[rows.size() - 2].floor, 0});
     }
 
     // The real window's list filled with every map of a cache of n maps.
@@ -270,7 +377,8 @@ public:
             LoadCacheList(window.State(), window);
             window.SelectedEntry();
         });
-        std::printf("\nWindow, %ld maps offscreen: start-up %.3f s, refilling the list %.3f s\n", n, load, refill);
+        std::printf("Window, %ld maps offscreen: start-up to the filled list %.3f s, refilling it %.3f s\n", n, load,
+                    refill);
         return load;
     }
 
@@ -291,39 +399,45 @@ int main(int argc, char** argv)
     for (int k = 1; k < argc; ++k)
         sizes.push_back(std::atol(argv[k]));
     if (sizes.empty())
-        sizes = {1000, 10000, 50000};
+        sizes = {10000, 50000, 200000};
 
     Bench bench(fs::temp_directory_path() / ("ovcache-bench-" + std::to_string(::getpid())));
     bench.Fresh(0);
     const double idle = RunChild({"--child", "idle", bench.Root().string()}).peakMiB;
     std::vector<Row> rows;
-    std::printf("Each command runs in a process of its own; peak is that process's peak memory above the\n"
-                "program's idle size (%.1f MiB). The floor is the same work done with plain system calls.\n\n",
-                idle);
-    std::printf("%-14s %8s %10s %10s %7s %10s\n", "command", "entries", "time s", "floor s", "ratio", "peak MiB");
+    std::printf("Medians of %d runs, program and floor alternating, each on a fresh cache. \"command\" is the\n"
+                "command alone, \"process\" the whole program run (start, Form_Load, command, exit); peak is\n"
+                "that process's own peak above the program's idle size (%.1f MiB). The floor does the same\n"
+                "work with bare system calls; the Python row is a script that renames what cache.ini names,\n"
+                "against the Move All floor.\n\n",
+                kRuns, idle);
+    std::printf("%-14s %8s %10s %10s %10s %7s %10s\n", "command", "entries", "command s", "process s", "floor s",
+                "ratio", "peak MiB");
     for (const long n : sizes) {
         const std::size_t first = rows.size();
         bench.Run(n, rows);
         for (std::size_t k = first; k < rows.size(); ++k)
-            std::printf("%-14s %8ld %10.4f %10.4f %7.2f %10.1f\n", rows[k].what.c_str(), rows[k].entries, rows[k].time,
-                        rows[k].floor, rows[k].time / rows[k].floor, rows[k].peakMiB - idle);
+            std::printf("%-14s %8ld %10.4f %10.4f %10.4f %7.2f %10.1f\n", rows[k].what.c_str(), rows[k].entries,
+                        rows[k].time, rows[k].process, rows[k].floor, rows[k].time / rows[k].floor,
+                        rows[k].peakMiB > 0 ? rows[k].peakMiB - idle : 0.0);
         std::fflush(stdout);
     }
-    // The targets, at the largest size: every ratio at most 1.5, time at most
-    // 6 times the next size down's, peak at most 64 MiB above idle, the
-    // window's list under half a second.
+    // The targets, at the largest size: every command within 1.25 times its
+    // floor, growth from the size before at most 2.1 for a doubling (scaled
+    // to the sizes' ratio), peak at most 64 MiB above idle; the window's
+    // first paint within 0.3 s at 50,000 maps and 0.5 s at 200,000.
     std::vector<std::string> missed;
     for (const Row& row : rows) {
-        if (row.entries != sizes.back())
+        if (row.entries != sizes.back() || row.what == "Python script")
             continue;
-        if (row.time / row.floor > 1.5)
+        if (row.time / row.floor > 1.25)
             missed.push_back(row.what + " ratio");
         if (row.peakMiB - idle > 64)
             missed.push_back(row.what + " memory");
         for (const Row& before : rows)
             if (sizes.size() >= 2 && before.entries == sizes[sizes.size() - 2] && before.what == row.what &&
                 row.time / before.time >
-                    6.0 * static_cast<double>(row.entries) / static_cast<double>(before.entries) / 5.0)
+                    2.1 / 2.0 * static_cast<double>(row.entries) / static_cast<double>(before.entries))
                 missed.push_back(row.what + " growth");
     }
     if (sizes.size() >= 2) {
@@ -336,10 +450,15 @@ int main(int argc, char** argv)
                         std::printf("  %-14s %.2fx\n", last.what.c_str(), last.time / before.time);
     }
 
+    std::printf("\n");
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (bench.Window(sizes.back()) >= 0.5)
-        missed.emplace_back("window");
+    for (const long n : {50000L, 200000L}) {
+        if (std::find(sizes.begin(), sizes.end(), n) == sizes.end())
+            continue;
+        if (bench.Window(n) > (n == 50000 ? 0.3 : 0.5))
+            missed.push_back("window at " + std::to_string(n));
+    }
     std::printf("\nTargets missed: %s\n", missed.empty() ? "none" : "");
     for (const std::string& what : missed)
         std::printf("  %s\n", what.c_str());
