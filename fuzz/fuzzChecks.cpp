@@ -13,14 +13,14 @@ namespace ovcache::fuzz {
 std::string CheckIndexText(std::string_view data)
 {
     const auto lines = SplitIndexLines(data);
-    for (const std::string& line : lines)
+    for (const std::string_view line : lines)
         if (line.find_first_of("\r\n") != std::string::npos)
             return "a line kept its end";
     if (SplitIndexLines(JoinIndexLines(lines)) != lines)
         return "a rewritten index reads differently";
 
     const std::string cache = "C:\\Games\\Orvane\\Cache";
-    for (const std::string& line : lines) {
+    for (const std::string_view line : lines) {
         const std::size_t eq = EqPos(line);
         const std::string_view key = EntryKey(line);
         const std::string_view name = EntryName(line);

@@ -8,7 +8,7 @@
 namespace ovcache {
 namespace {
 
-using Lines = std::vector<std::string>;
+using Lines = std::vector<std::string_view>;
 
 TEST(IndexLines, everyLineEndCountsAndNoneIsKept)
 {

@@ -29,7 +29,7 @@ public:
     bool FileExists(const std::string& p) override { return real_->FileExists(p); }
     bool FolderExists(const std::string& p) override { return real_->FolderExists(p); }
     bool IsReadOnly(const std::string& p) override { return real_->IsReadOnly(p); }
-    std::vector<std::string> ListFiles(const std::string& f) override { return Step("List", f), real_->ListFiles(f); }
+    FileCollection ListFiles(const std::string& f) override { return Step("List", f), real_->ListFiles(f); }
     FolderMeasure Measure(const std::string& f) override { return Step("Size", f), real_->Measure(f); }
     void DeleteOneFile(const std::string& s, bool force) override { Step("Delete", s), real_->DeleteOneFile(s, force); }
     void MoveFile(const std::string& a, const std::string& b) override { Step("Move", a), real_->MoveFile(a, b); }
@@ -155,7 +155,8 @@ protected:
         if (GetParam() == Command::Move) {
             EXPECT_TRUE(indexThere);
         }
-        const auto lines = indexThere ? SplitIndexLines(prefix->ReadIndex()) : std::vector<std::string>{};
+        const std::string text = indexThere ? prefix->ReadIndex() : std::string();
+        const auto lines = SplitIndexLines(text);
         if (indexThere) {
             EXPECT_EQ(lines.at(0), "[Cache]");
         }
@@ -232,7 +233,8 @@ void CheckRepaired(const TempPrefix& prefix)
         EXPECT_EQ(entry.path().string().find(".replaced"), std::string::npos) << entry.path();
     cmdMoveAll_Click(state, view);
     if (fs::exists(prefix.Cache() / "cache.ini")) {
-        for (const std::string& line : SplitIndexLines(prefix.ReadIndex())) {
+        const std::string text = prefix.ReadIndex();
+        for (const std::string_view line : SplitIndexLines(text)) {
             const std::string_view key = EntryKey(line);
             EXPECT_TRUE(key.empty() || fs::exists(prefix.Cache() / (std::string(key) + ".uxx"))) << line;
         }

@@ -11,7 +11,7 @@ std::string Folded(std::string_view utf8)
     return std::string(FoldName(utf8, buffer));
 }
 
-const std::string* Find(const FoldedNames& names, std::string_view utf8)
+std::optional<std::string_view> Find(const FoldedNames& names, std::string_view utf8)
 {
     return names.Find(utf8, Folded(utf8));
 }
@@ -22,15 +22,15 @@ TEST(FoldedNames, exactNameFirstThenOneThatFoldsTheSame)
     names.Add("Arena.kmx");
     names.Add("ARENA.kmx");
     names.Add("Caf\xC3\xA9.u");
-    ASSERT_NE(Find(names, "ARENA.kmx"), nullptr);
+    ASSERT_TRUE(Find(names, "ARENA.kmx"));
     EXPECT_EQ(*Find(names, "ARENA.kmx"), "ARENA.kmx");
     EXPECT_EQ(*Find(names, "Arena.kmx"), "Arena.kmx");
-    ASSERT_NE(Find(names, "arena.KMX"), nullptr);
+    ASSERT_TRUE(Find(names, "arena.KMX"));
     EXPECT_EQ(Folded(*Find(names, "arena.KMX")), "arena.kmx");
-    ASSERT_NE(Find(names, "CAF\xC3\x89.U"), nullptr);
+    ASSERT_TRUE(Find(names, "CAF\xC3\x89.U"));
     EXPECT_EQ(*Find(names, "CAF\xC3\x89.U"), "Caf\xC3\xA9.u");
-    EXPECT_EQ(Find(names, "Arena.kmx2"), nullptr);
-    EXPECT_EQ(Find(names, "Cafe.u"), nullptr);
+    EXPECT_FALSE(Find(names, "Arena.kmx2"));
+    EXPECT_FALSE(Find(names, "Cafe.u"));
 }
 
 TEST(FoldedNames, addsANameOnceAndRemovesOnlyTheExactOne)
@@ -43,7 +43,7 @@ TEST(FoldedNames, addsANameOnceAndRemovesOnlyTheExactOne)
     EXPECT_TRUE(names.Remove("Arena.kmx"));
     EXPECT_FALSE(names.Remove("Arena.kmx"));
     EXPECT_EQ(names.Size(), 0u);
-    EXPECT_EQ(Find(names, "Arena.kmx"), nullptr);
+    EXPECT_FALSE(Find(names, "Arena.kmx"));
     names.Add("arena.kmx");
     EXPECT_EQ(*Find(names, "ARENA.KMX"), "arena.kmx");
 }
@@ -65,12 +65,12 @@ TEST(FoldedNames, manyNamesSurviveGrowthRemovalAndReuse)
     for (int k = 0; k < 25000; ++k) {
         const bool there = k >= 20000 || k % 2 == 1;
         const std::string lower = "map" + std::to_string(k) + ".kmx";
-        const std::string* found = names.Find(lower, lower);
-        wrong += (found != nullptr) != there || (found && *found != name(k));
+        const auto found = names.Find(lower, lower);
+        wrong += found.has_value() != there || (found && *found != name(k));
     }
     EXPECT_EQ(wrong, 0);
     names.Clear();
-    EXPECT_EQ(Find(names, name(1)), nullptr);
+    EXPECT_FALSE(Find(names, name(1)));
 }
 
 } // namespace

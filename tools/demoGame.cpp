@@ -110,8 +110,9 @@ DemoGame MakeDemoGame(const fs::path& prefixIn, const DemoOptions& options)
         std::string name = std::string(kind->suffix) == ".kmx"
                                ? kMapPrefixes[pick(0, std::size(kMapPrefixes) - 1)] + base + ".kmx"
                                : base + kind->suffix;
+        const std::string stem = name.substr(0, name.find('.'));
         for (int copy = 2; names.count(name); ++copy)
-            name = name.substr(0, name.find('.')) + std::to_string(copy) + kind->suffix;
+            name = stem + std::to_string(copy) + kind->suffix;
         names.insert(name);
         std::string key;
         do {

@@ -1,17 +1,26 @@
 #include "catalogue/cacheIndex.h"
 
+#include "platform/codePage.h"
+
+#include <functional>
+
 namespace ovcache {
 
-std::vector<std::string> SplitIndexLines(std::string_view text)
+std::vector<std::string_view> SplitIndexLines(std::string_view text)
 {
-    std::vector<std::string> lines;
+    std::vector<std::string_view> lines;
+    // room for every line at once: an index can hold 200,000 of them
+    std::size_t ends = 1;
+    for (std::size_t k = 0; k < text.size(); ++k)
+        ends += text[k] == '\n' || (text[k] == '\r' && (k + 1 == text.size() || text[k + 1] != '\n')) ? 1 : 0;
+    lines.reserve(ends);
     std::size_t start = 0;
     const std::size_t size = text.size();
     while (start < size) {
         std::size_t end = start;
         while (end < size && text[end] != '\r' && text[end] != '\n')
             ++end;
-        lines.emplace_back(text.substr(start, end - start));
+        lines.push_back(text.substr(start, end - start));
         if (end == size)
             break;
         start = end + 1;
@@ -21,18 +30,78 @@ std::vector<std::string> SplitIndexLines(std::string_view text)
     return lines;
 }
 
-std::string JoinIndexLines(const std::vector<std::string>& lines)
+std::string JoinIndexLines(const std::vector<std::string_view>& lines)
 {
     std::size_t size = 0;
-    for (const std::string& line : lines)
+    for (const std::string_view line : lines)
         size += line.size() + 2;
     std::string text;
     text.reserve(size);
-    for (const std::string& line : lines) {
+    for (const std::string_view line : lines) {
         text += line;
         text += "\r\n";
     }
     return text;
+}
+
+namespace {
+
+bool NamesAFile(std::string_view line)
+{
+    return EqPos(line) > 0 && !EntryKey(line).empty();
+}
+
+std::string_view Folded(std::string_view text, std::string& buffer)
+{
+    buffer.assign(text);
+    FoldCaseCp1252InPlace(buffer);
+    return buffer;
+}
+
+} // namespace
+
+IndexKeys::IndexKeys(const IndexLines& lines) : lines_(lines)
+{
+    std::size_t size = 16;
+    while (size < lines.size() * 2)
+        size *= 2;
+    slots_.assign(size, 0);
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        if (!NamesAFile(lines[k]))
+            continue;
+        const std::string_view folded = Folded(EntryKey(lines[k]), buffer_);
+        const std::uint64_t hash = std::hash<std::string_view>()(folded);
+        std::uint64_t& slot = slots_[Probe(hash, folded)];
+        if (slot == 0)
+            slot = (hash & ~kLineBits) | (k + 1);
+    }
+}
+
+// The slot holding the folded key, or the empty one where it would go. Each
+// slot keeps the high half of its key's hash, so that a key is folded again
+// for comparison only when that half agrees.
+std::size_t IndexKeys::Probe(std::uint64_t hash, std::string_view folded) const
+{
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const std::uint64_t held = slots_[slot];
+        if (held == 0)
+            return slot;
+        if ((held & ~kLineBits) == (hash & ~kLineBits) &&
+            Folded(EntryKey(lines_[(held & kLineBits) - 1]), other_) == folded)
+            return slot;
+    }
+}
+
+std::size_t IndexKeys::Find(std::string_view folded) const
+{
+    const std::uint64_t held = slots_[Probe(std::hash<std::string_view>()(folded), folded)];
+    return held == 0 ? std::string_view::npos : (held & kLineBits) - 1;
+}
+
+std::size_t IndexKeys::FirstOf(std::size_t k) const
+{
+    return NamesAFile(lines_[k]) ? Find(Folded(EntryKey(lines_[k]), buffer_)) : std::string_view::npos;
 }
 
 std::size_t EqPos(std::string_view line)

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -19,25 +20,39 @@
 namespace ovcache {
 namespace {
 
-std::optional<std::vector<std::string>> ReadIndex(WorkingState& state, CommandReport& report)
+std::optional<IndexLines> ReadIndex(WorkingState& state, CommandReport& report)
 {
     try {
-        return SplitIndexLines(state.objFSO->ReadTextFile(IndexPath(state.strCachePath)));
+        return IndexLines(state.objFSO->ReadTextFile(IndexPath(state.strCachePath)));
     } catch (const FileSystemError& e) {
         report.AddProblem("cache.ini", e.Path(), "The cache index could not be read: " + e.Reason());
         return std::nullopt;
     }
 }
 
-// Shows the directory's file count and size; the index is not counted.
-void ShowStatistics(WorkingState& state, CacheView& view, bool indexPresent, CommandReport& report)
+// Starts measuring the cache directory; the figures are taken in
+// ShowStatistics, so that other work can go on meanwhile.
+std::future<FolderMeasure> MeasureCache(WorkingState& state)
 {
     try {
         state.objFolder = state.objFSO->GetFolder(state.strCachePath);
         // Counted, not listed: only Move All walks the files, and it takes
         // its own snapshot, so none is kept between commands.
-        state.objFiles = FileCollection();
-        const auto [count, size] = state.objFolder.Measure();
+        state.objFiles.Clear();
+        return state.objFolder.MeasureLater();
+    } catch (const FileSystemError&) {
+        std::promise<FolderMeasure> failed;
+        failed.set_exception(std::current_exception());
+        return failed.get_future();
+    }
+}
+
+// Shows the directory's file count and size; the index is not counted.
+void ShowStatistics(const WorkingState& state, CacheView& view, bool indexPresent, CommandReport& report,
+                    std::future<FolderMeasure> measuring)
+{
+    try {
+        const auto [count, size] = measuring.get();
         const std::size_t cached = indexPresent && count > 0 ? count - 1 : count;
         if (!indexPresent && count == 0) {
             view.SetLabel(DataLabel::FileCount, "0");
@@ -51,21 +66,27 @@ void ShowStatistics(WorkingState& state, CacheView& view, bool indexPresent, Com
     }
 }
 
+void ShowStatistics(WorkingState& state, CacheView& view, bool indexPresent, CommandReport& report)
+{
+    ShowStatistics(state, view, indexPresent, report, MeasureCache(state));
+}
+
 // Lists the maps of the index: the lines given, which a command has just
 // written there, or else the file as it is now.
-bool ListCache(WorkingState& state, CacheView& view, CommandReport& report,
-               const std::vector<std::string>* written = nullptr)
+bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, const IndexLines* written = nullptr)
 {
     view.ClearList();
     if (!state.objFSO->FileExists(IndexPath(state.strCachePath))) {
         ShowMissingIndex(view, state.strCachePath);
         return false;
     }
-    std::optional<std::vector<std::string>> read;
+    // The folder is measured while the list is made.
+    std::future<FolderMeasure> measuring = MeasureCache(state);
+    std::optional<IndexLines> read;
     if (!written)
         read = ReadIndex(state, report);
-    if (const std::vector<std::string>* lines = written ? written : read ? &*read : nullptr) {
-        for (const std::string& line : *lines) {
+    if (const IndexLines* lines = written ? written : read ? &*read : nullptr) {
+        for (const std::string_view line : *lines) {
             state.strLine = line;
             state.intEqPos = EqPos(line);
             const std::string_view name = EntryName(line);
@@ -76,35 +97,59 @@ bool ListCache(WorkingState& state, CacheView& view, CommandReport& report,
         }
     }
     view.SetLabel(DataLabel::Path, state.strCachePath);
-    ShowStatistics(state, view, true, report);
+    ShowStatistics(state, view, true, report, std::move(measuring));
     return true;
 }
 
 // Takes the new index in place of "cache.ini" in one step, through
 // "cache.bak", so that the old index or the new one is there at every moment.
-// The command's removals are applied to the index as it is now, so that lines
-// another program added meanwhile are kept. The new lines; nothing when the
-// index could not be updated.
-std::optional<std::vector<std::string>> CommitIndex(WorkingState& state, const std::vector<std::string_view>& removed,
-                                                    CommandReport& report)
+// The command's removals (lines of read, in its order) are applied to the
+// index as it is now, so that lines another program added meanwhile are kept.
+// The new lines; nothing when the index could not be updated.
+std::optional<IndexLines> CommitIndex(WorkingState& state, const IndexLines& read,
+                                      const std::vector<std::string_view>& removed, CommandReport& report)
 {
     FileSystemService& fso = *state.objFSO;
     const std::string rewrite = IndexRewritePath(state.strCachePath);
     try {
-        std::unordered_map<std::string_view, int> toRemove;
-        for (const std::string_view line : removed)
-            ++toRemove[line];
-        std::vector<std::string> lines = SplitIndexLines(fso.ReadTextFile(IndexPath(state.strCachePath)));
-        std::erase_if(lines, [&](const std::string& line) {
-            const auto found = toRemove.find(line);
-            return found != toRemove.end() && found->second-- > 0;
-        });
+        std::string now = fso.ReadTextFile(IndexPath(state.strCachePath));
+        std::vector<std::string_view> kept;
+        // Unchanged since it was read (as nearly always): each removed line
+        // is known by its place, and nothing need be looked up.
+        bool byPlace = now == read.Text();
+        if (byPlace) {
+            kept.reserve(read.size() - std::min(read.size(), removed.size()));
+            auto next = removed.begin();
+            for (const std::string_view line : read) {
+                if (next != removed.end() && next->data() == line.data())
+                    ++next;
+                else
+                    kept.push_back(line);
+            }
+            byPlace = next == removed.end();
+        }
+        if (byPlace)
+            std::string().swap(now);
+        if (!byPlace) {
+            // Changed: each removed line goes once, found by its text.
+            std::unordered_map<std::string_view, int> toRemove;
+            for (const std::string_view line : removed)
+                ++toRemove[line];
+            kept = SplitIndexLines(now);
+            std::erase_if(kept, [&](std::string_view line) {
+                const auto found = toRemove.find(line);
+                return found != toRemove.end() && found->second-- > 0;
+            });
+        }
+        std::string text = JoinIndexLines(kept);
+        std::vector<std::string_view>().swap(kept);
+        std::string().swap(now);
         // The moves are on disk before the new index takes the old one's
         // place; writing it first lets one flush of the disk serve both.
-        fso.WriteTextFile(rewrite, JoinIndexLines(lines));
+        fso.WriteTextFile(rewrite, text);
         fso.Flush();
         fso.ReplaceFile(rewrite, IndexPath(state.strCachePath));
-        return lines;
+        return IndexLines(std::move(text));
     } catch (const FileSystemError& e) {
         report.AddNote("The cache index could not be updated (" + e.Path() + ": " + e.Reason() +
                        "), so the files this command moved were put back.");
@@ -118,27 +163,23 @@ std::optional<std::vector<std::string>> CommitIndex(WorkingState& state, const s
     }
 }
 
-// The cached files in the cache folder, by their folded names: a line names
-// a file when "<key>.uxx" is there, compared as Windows compares names.
-// Nothing when the folder cannot be read: then no line can be judged.
-std::optional<std::unordered_set<std::string>> CachedFileNames(WorkingState& state, CommandReport& report)
+// Which lines name a file that is in the cache folder, marked on the first
+// line with the file's key: a line names "<key>.uxx", compared as Windows
+// compares names.
+std::vector<bool> FilesNamed(const FileCollection& files, const IndexKeys& keys, std::size_t lineCount)
 {
-    std::unordered_set<std::string> names;
-    try {
-        for (const std::string& path : state.objFSO->ListFiles(state.strCachePath))
-            names.insert(FoldCaseCp1252(std::string_view(path).substr(path.find_last_of('\\') + 1)));
-    } catch (const FileSystemError& e) {
-        report.AddProblem("Cache directory", e.Path(), "Could not be read: " + e.Reason());
-        return std::nullopt;
+    std::vector<bool> present(lineCount, false);
+    std::string folded;
+    for (std::size_t k = 0; k < files.Count(); ++k) {
+        folded.assign(files.Name(k));
+        FoldCaseCp1252InPlace(folded);
+        if (!EndsWith(folded, ".uxx"))
+            continue;
+        const std::size_t line = keys.Find(std::string_view(folded).substr(0, folded.size() - 4));
+        if (line != std::string_view::npos)
+            present[line] = true;
     }
-    return names;
-}
-
-std::string FoldedFileName(std::string_view key)
-{
-    std::string name = FoldCaseCp1252(key);
-    name += ".uxx";
-    return name;
+    return present;
 }
 
 // A line with no "=" or an empty key names no cached file.
@@ -156,13 +197,13 @@ void Repair(WorkingState& state)
     FileSystemService& fso = *state.objFSO;
     const FileSystemBatch batch(fso);
     try {
-        const std::string rewrite = IndexRewritePath(state.strCachePath);
-        if (fso.FileExists(rewrite) || fso.IsReadOnly(rewrite))
-            fso.DeleteOneFile(rewrite, true);
+        // whatever it is, a link included (never what it points to)
+        fso.DeleteOneFile(IndexRewritePath(state.strCachePath), true);
     } catch (const FileSystemError&) {
+        // none there, or a folder of that name: nothing of ours
     }
     const std::string maps = state.strGameFolder + "\\Maps";
-    std::vector<std::string> files;
+    FileCollection files;
     try {
         if (fso.FolderExists(maps))
             files = fso.ListFiles(maps);
@@ -233,17 +274,27 @@ void cmdMove_Click(WorkingState& state, CacheView& view)
     }
     CommandReport report;
     const FileSystemBatch batch(*state.objFSO);
-    auto lines = ReadIndex(state, report);
-    const auto cached = lines ? CachedFileNames(state, report) : std::nullopt;
-    if (!cached) {
+    const std::optional<IndexLines> lines = ReadIndex(state, report);
+    if (!lines) {
+        report.Show(view, "Move");
+        return;
+    }
+    std::optional<IndexKeys> keys(*lines); // let go before the commit
+    std::vector<bool> cached;
+    try {
+        cached = FilesNamed(state.objFSO->ListFiles(state.strCachePath), *keys, lines->size());
+    } catch (const FileSystemError& e) {
+        // then no line can be judged
+        report.AddProblem("Cache directory", e.Path(), "Could not be read: " + e.Reason());
         report.Show(view, "Move");
         return;
     }
 
-    Placement placement(state, view, report, /*forceOverwrite=*/true, lines->size());
-    std::vector<std::string_view> removed; // lines of *lines
+    Placement placement(state, view, report, /*forceOverwrite=*/true);
+    std::vector<std::string_view> removed; // lines of *lines, in order
     bool selectedNamesNothing = false, selectedGone = false, selectedFound = false;
-    for (const std::string& line : *lines) {
+    for (std::size_t k = 0; k < lines->size(); ++k) {
+        const std::string_view line = (*lines)[k];
         state.strLine = line;
         const EntryKind kind = ClassifyForMove(line, state.strSelected);
         if (!NamesAFile(line)) {
@@ -251,7 +302,7 @@ void cmdMove_Click(WorkingState& state, CacheView& view)
             selectedNamesNothing = selectedNamesNothing || EntryName(line) == state.strSelected;
             continue;
         }
-        if (IsSafeFileName(EntryKey(line)) && !cached->contains(FoldedFileName(EntryKey(line)))) {
+        if (IsSafeFileName(EntryKey(line)) && !cached[keys->FirstOf(k)]) {
             // Its file went earlier (a command that stopped part-way): the
             // line names nothing and goes; that is no failure.
             selectedGone = selectedGone || kind == EntryKind::Map;
@@ -263,9 +314,10 @@ void cmdMove_Click(WorkingState& state, CacheView& view)
             removed.push_back(line);
     }
 
-    std::optional<std::vector<std::string>> written;
+    keys.reset();
+    std::optional<IndexLines> written;
     if (!removed.empty())
-        written = CommitIndex(state, removed, report);
+        written = CommitIndex(state, *lines, removed, report);
     if (written || removed.empty())
         placement.Finish();
     else
@@ -288,7 +340,7 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
     const FileSystemBatch batch(fso);
     CommandReport report;
     const std::string index = IndexPath(state.strCachePath);
-    std::optional<std::vector<std::string>> lines;
+    std::optional<IndexLines> lines;
     try {
         state.objFolder = fso.GetFolder(state.strCachePath);
         state.objFiles = state.objFolder.Files();
@@ -311,64 +363,54 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
         return;
     }
 
-    // One pass over the index: each key to the first line that has it, keys
-    // compared as Windows compares file names.
-    std::unordered_map<std::string, std::size_t> lineOfFile;
-    lineOfFile.reserve(lines->size());
-    for (std::size_t k = 0; k < lines->size(); ++k)
-        if (NamesAFile((*lines)[k]))
-            lineOfFile.emplace(FoldedFileName(EntryKey((*lines)[k])), k);
-
-    // Each file of the snapshot with its line, taken in the order of the
-    // lines: questions then come in the index's order, the earlier of two
-    // lines naming one map wins, and the work on each folder stays together.
-    std::vector<std::pair<std::size_t, const std::string*>> files;
-    std::vector<bool> present(lines->size(), false); // by the first line naming the file
-    std::string name;
-    for (const std::string& file : state.objFiles) {
-        name.assign(std::string_view(file).substr(file.find_last_of('\\') + 1));
-        FoldCaseCp1252InPlace(name);
-        const auto found = lineOfFile.find(name);
-        if (found != lineOfFile.end()) {
-            files.emplace_back(found->second, &file);
-            present[found->second] = true;
-        }
-    }
-    std::sort(files.begin(), files.end());
+    // The files of the snapshot that lines name, each with the first line
+    // naming it, taken in the order of the lines: questions then come in the
+    // index's order, the earlier of two lines naming one map wins, and the
+    // work on each folder stays together.
+    std::optional<IndexKeys> keys(*lines); // let go before the commit
+    const std::vector<bool> present = FilesNamed(state.objFiles, *keys, lines->size());
+    state.objFiles.Clear(); // not kept between commands
+    const auto total = static_cast<std::size_t>(std::count(present.begin(), present.end(), true));
 
     std::vector<bool> placed(lines->size(), false);
-    Placement placement(state, view, report, /*forceOverwrite=*/false, files.size());
+    Placement placement(state, view, report, /*forceOverwrite=*/false, total);
     std::size_t done = 0;
-    for (const auto& [line, file] : files) {
-        view.Progress(done++, files.size());
-        state.varFile = *file;
-        state.strLine = (*lines)[line];
-        state.intEqPos = EqPos(state.strLine);
-        placed[line] = placement.Place(ClassifyForMoveAll(state.strLine), state.strLine);
+    for (std::size_t k = 0; k < lines->size(); ++k) {
+        if (!present[k])
+            continue;
+        view.Progress(done++, total);
+        const std::string_view line = (*lines)[k];
+        state.varFile = CachedFilePath(state.strCachePath, EntryKey(line));
+        state.strLine = line;
+        state.intEqPos = EqPos(line);
+        placed[k] = placement.Place(ClassifyForMoveAll(line), line);
     }
 
     // A line keeps its place while the file it names is still in the cache;
     // a line whose file was placed, or had gone before, names nothing now.
-    std::vector<std::string_view> removed;
+    std::vector<std::string_view> removed; // in the order of the lines
+    removed.reserve(done);
     bool fileStays = false;
     for (std::size_t k = 0; k < lines->size(); ++k) {
-        const std::string& line = (*lines)[k];
+        const std::string_view line = (*lines)[k];
         if (!NamesAFile(line) || !IsSafeFileName(EntryKey(line)))
             continue; // kept as it is, as Move keeps it
-        const std::size_t first = lineOfFile.at(FoldedFileName(EntryKey(line)));
+        const std::size_t first = keys->FirstOf(k);
         const bool stays = present[first] && !placed[first];
         fileStays = fileStays || stays;
         if (!stays)
             removed.push_back(line);
     }
 
+    keys.reset();
+
     // When every file the index names has been placed the index goes; when
     // any stays, the index is rewritten to name just those, so that no
     // cached file loses its real name.
     bool committed = true;
-    std::optional<std::vector<std::string>> written;
+    std::optional<IndexLines> written;
     if (fileStays) {
-        written = CommitIndex(state, removed, report);
+        written = CommitIndex(state, *lines, removed, report);
         committed = written.has_value();
     } else {
         try {

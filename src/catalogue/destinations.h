@@ -3,12 +3,13 @@
 // asked before a map replaces one that is there. Both move commands use these.
 #include "catalogue/cacheView.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace ovcache {
 
-enum class EntryKind { Map, CodePackage, Music, SoundPackage, Other };
+enum class EntryKind : std::uint8_t { Map, CodePackage, Music, SoundPackage, Other };
 
 // The selected-map test of Move: the line has an "=" and the name after it is
 // the selected text; otherwise the package rows decide.

@@ -49,15 +49,15 @@ bool Placement::Place(EntryKind kind, std::string_view line)
     FileSystemService& fso = *state_.objFSO;
     state_.intEqPos = EqPos(line);
     const std::string_view name = EntryName(line);
-    std::string cached = CachedFilePath(state_.strCachePath, EntryKey(line));
-    std::string destination = DestinationPath(state_.strGameFolder, kind, name);
+    const std::string cached = CachedFilePath(state_.strCachePath, EntryKey(line));
+    const std::string destination = DestinationPath(state_.strGameFolder, kind, name);
 
     if (kind == EntryKind::Map) {
         // Most maps are new to Maps, and a move never replaces: it is tried
         // first, and the player is asked only when a map of that name is there.
         try {
             fso.MoveFile(cached, destination);
-            journal_.push_back({Step::Moved, std::string(name), std::move(cached), std::move(destination), {}});
+            journal_.push_back({Step::Moved, kind, 0, line});
             return true;
         } catch (const FileSystemError& e) {
             const bool mayBeThere = e.Kind() == FsErrorKind::AlreadyExists || e.Kind() == FsErrorKind::NotFound;
@@ -70,8 +70,8 @@ bool Placement::Place(EntryKind kind, std::string_view line)
         // The player may have changed the folders while the question was up.
         fso.BeginBatch();
         if (state_.intResponse == vbYes)
-            return Replace(name, cached, destination);
-        journal_.push_back({Step::Discarded, std::string(name), cached, {}, {}});
+            return Replace(kind, line, cached, destination);
+        journal_.push_back({Step::Discarded, kind, 0, line});
         return true;
     }
 
@@ -84,7 +84,17 @@ bool Placement::Place(EntryKind kind, std::string_view line)
         Problem(name, MoveDetail(cached, destination), "That folder does not exist.");
         return false;
     }
-    return Move(name, std::move(cached), std::move(destination));
+    return Move(kind, line, cached, destination);
+}
+
+std::string Placement::From(const Step& step) const
+{
+    return CachedFilePath(state_.strCachePath, EntryKey(step.line));
+}
+
+std::string Placement::To(const Step& step) const
+{
+    return DestinationPath(state_.strGameFolder, step.kind, EntryName(step.line));
 }
 
 std::string Placement::FolderPath(EntryKind kind) const
@@ -95,15 +105,15 @@ std::string Placement::FolderPath(EntryKind kind) const
     return folder;
 }
 
-bool Placement::Move(std::string_view entry, std::string from, std::string to)
+bool Placement::Move(EntryKind kind, std::string_view line, const std::string& from, const std::string& to)
 {
     try {
         state_.objFSO->MoveFile(from, to);
     } catch (const FileSystemError& e) {
-        Problem(entry, MoveDetail(from, to), ReasonOf(e));
+        Problem(EntryName(line), MoveDetail(from, to), ReasonOf(e));
         return false;
     }
-    journal_.push_back({Step::Moved, std::string(entry), std::move(from), std::move(to), {}});
+    journal_.push_back({Step::Moved, kind, 0, line});
     return true;
 }
 
@@ -117,8 +127,9 @@ std::string Placement::FreeAsideName(const std::string& path)
 
 // The existing map is set aside, not deleted, until the new one is in its
 // place and the command has finished, so no failure can lose either of them.
-bool Placement::Replace(std::string_view entry, const std::string& from, const std::string& to)
+bool Placement::Replace(EntryKind kind, std::string_view line, const std::string& from, const std::string& to)
 {
+    const std::string_view entry = EntryName(line);
     FileSystemService& fso = *state_.objFSO;
     if (!fso.FileExists(from)) {
         Problem(entry, MoveDetail(from, to), "The cached file is missing, so the map already in Maps was kept.");
@@ -146,7 +157,8 @@ bool Placement::Replace(std::string_view entry, const std::string& from, const s
         }
         return false;
     }
-    journal_.push_back({Step::Replaced, std::string(entry), from, to, aside});
+    journal_.push_back({Step::Replaced, kind, static_cast<std::uint32_t>(asides_.size()), line});
+    asides_.push_back(aside);
     return true;
 }
 
@@ -159,22 +171,24 @@ void Placement::Undo()
             return;
         // Each file that cannot go back is named where it now is, so that
         // the player can find it; the next start puts a set-aside map back.
+        const std::string entry(EntryName(step.line)), to = To(step);
         try {
-            fso.MoveFile(step.to, step.from);
+            fso.MoveFile(to, From(step));
         } catch (const FileSystemError& e) {
-            Problem(step.entry, step.to, "Could not be put back into the cache, and is here: " + e.Reason());
+            Problem(entry, to, "Could not be put back into the cache, and is here: " + e.Reason());
             return;
         }
         if (step.what == Step::Replaced) {
+            const std::string& aside = asides_[step.aside];
             try {
-                fso.MoveFile(step.aside, step.to);
+                fso.MoveFile(aside, to);
             } catch (const FileSystemError& e) {
-                Problem(step.entry, step.aside,
-                        "The map that was in Maps could not be put back, and is here: " + e.Reason());
+                Problem(entry, aside, "The map that was in Maps could not be put back, and is here: " + e.Reason());
             }
         }
     });
     journal_.clear();
+    asides_.clear();
 }
 
 void Placement::Finish()
@@ -183,14 +197,15 @@ void Placement::Finish()
     for (const Step& step : journal_) {
         try {
             if (step.what == Step::Replaced)
-                fso.DeleteFile(step.aside, true);
+                fso.DeleteFile(asides_[step.aside], true);
             else if (step.what == Step::Discarded)
-                fso.DeleteFile(step.from);
+                fso.DeleteFile(From(step));
         } catch (const FileSystemError& e) {
-            Problem(step.entry, e.Path(), "Could not be deleted: " + e.Reason());
+            Problem(EntryName(step.line), e.Path(), "Could not be deleted: " + e.Reason());
         }
     }
     journal_.clear();
+    asides_.clear();
 }
 
 } // namespace ovcache

@@ -6,6 +6,7 @@
 #include "catalogue/workingState.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,7 @@ public:
               std::size_t expected = 0);
 
     // Sends the cached file of an index line where its kind says, asking first
+    // (the line must stay where it is until Undo or Finish)
     // when a map would replace one. True when the entry is done with (moved,
     // or to be discarded after a No) and its line leaves the index; false when
     // it stays in the cache, with the reason in the report. A line that names
@@ -36,13 +38,20 @@ public:
     void Finish();
 
 private:
+    // One a file: the line it was placed by (which outlives the placement),
+    // from which its paths are made again when they are needed, so a command
+    // over 200,000 entries keeps no paths of its own.
     struct Step {
-        enum { Moved, Replaced, Discarded } what;
-        std::string entry, from, to, aside;
+        enum : std::uint8_t { Moved, Replaced, Discarded } what;
+        EntryKind kind;
+        std::uint32_t aside; // into asides_, for Replaced
+        std::string_view line;
     };
+    std::string From(const Step& step) const;
+    std::string To(const Step& step) const;
 
-    bool Move(std::string_view entry, std::string from, std::string to);
-    bool Replace(std::string_view entry, const std::string& from, const std::string& to);
+    bool Move(EntryKind kind, std::string_view line, const std::string& from, const std::string& to);
+    bool Replace(EntryKind kind, std::string_view line, const std::string& from, const std::string& to);
     void Problem(std::string_view entry, const std::string& detail, std::string reason);
     std::string FolderPath(EntryKind kind) const;
     std::string FreeAsideName(const std::string& path);
@@ -52,6 +61,7 @@ private:
     CommandReport& report_;
     bool force_;
     std::vector<Step> journal_;
+    std::vector<std::string> asides_;
     std::array<int, 5> folderThere_{-1, -1, -1, -1, -1}; // by kind; asked once a command
 };
 

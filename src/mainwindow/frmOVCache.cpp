@@ -292,6 +292,9 @@ std::string frmOVCache::SelectedEntry() const
 
 void frmOVCache::SetLabel(DataLabel label, const std::string& caption)
 {
+    // The labels follow the list, and the cache is still being measured for
+    // the last two: the list is sorted now, meanwhile.
+    FlushList();
     QLabel* target = label == DataLabel::Path        ? lblPathData
                      : label == DataLabel::FileCount ? lblFileCountData
                                                      : lblCacheSizeData;

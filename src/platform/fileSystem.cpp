@@ -58,19 +58,20 @@ bool FileSystemService::DeleteMatching(const std::string& folder, const std::str
                                        std::string_view last, const ProgressFn& progress)
 {
     const std::string lastFolded = FoldCaseCp1252(last);
-    std::vector<std::string> matches;
-    std::optional<std::string> atEnd;
-    for (std::string& path : ListFiles(folder)) {
-        const std::string folded = FoldCaseCp1252(std::string_view(path).substr(path.find_last_of('\\') + 1));
+    const FileCollection files = ListFiles(folder);
+    std::vector<std::size_t> matches;
+    std::optional<std::size_t> atEnd;
+    for (std::size_t k = 0; k < files.Count(); ++k) {
+        const std::string folded = FoldCaseCp1252(files.Name(k));
         if (!WildcardMatches(pattern, folded))
             continue;
         if (!last.empty() && folded == lastFolded)
-            atEnd = std::move(path);
+            atEnd = k;
         else
-            matches.push_back(std::move(path));
+            matches.push_back(k);
     }
     if (atEnd)
-        matches.push_back(std::move(*atEnd));
+        matches.push_back(*atEnd);
     if (matches.empty())
         return false;
     std::optional<FileSystemError> first;
@@ -78,7 +79,7 @@ bool FileSystemService::DeleteMatching(const std::string& folder, const std::str
         if (first && atEnd && k + 1 == matches.size())
             break; // what is left keeps the file named last
         try {
-            DeleteOneFile(matches[k], force);
+            DeleteOneFile(files.Path(matches[k]), force);
         } catch (const FileSystemError& e) {
             if (!first)
                 first = e;
@@ -100,7 +101,7 @@ Folder FileSystemService::GetFolder(const std::string& path)
 
 FileCollection Folder::Files() const
 {
-    return FileCollection(service_->ListFiles(path_));
+    return service_->ListFiles(path_);
 }
 
 std::uint64_t Folder::Size() const
@@ -111,6 +112,22 @@ std::uint64_t Folder::Size() const
 FolderMeasure Folder::Measure() const
 {
     return service_->Measure(path_);
+}
+
+std::future<FolderMeasure> Folder::MeasureLater() const
+{
+    return service_->MeasureLater(path_);
+}
+
+std::future<FolderMeasure> FileSystemService::MeasureLater(const std::string& folder)
+{
+    std::promise<FolderMeasure> measured;
+    try {
+        measured.set_value(Measure(folder));
+    } catch (...) {
+        measured.set_exception(std::current_exception());
+    }
+    return measured.get_future();
 }
 
 } // namespace ovcache

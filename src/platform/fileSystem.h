@@ -4,6 +4,8 @@
 // them into native paths. Every failure is raised as a FileSystemError.
 #include <cstdint>
 #include <functional>
+#include <future>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -51,18 +53,62 @@ struct FolderMeasure {
     std::uint64_t bytes = 0; // in everything below it
 };
 
-// A snapshot of the files directly in a folder, taken when it was asked for;
-// each item is the file's full path: the folder path, "\" and the file's name.
+// A snapshot of the files directly in a folder, taken when it was asked for.
+// The folder's path is held once and the names one after another in one
+// buffer; each item is made when asked for: the folder path, "\" and the name.
 class FileCollection {
 public:
     FileCollection() = default;
-    explicit FileCollection(std::vector<std::string> paths) : paths_(std::move(paths)) {}
-    std::size_t Count() const { return paths_.size(); }
-    auto begin() const { return paths_.begin(); }
-    auto end() const { return paths_.end(); }
+    explicit FileCollection(std::string folder) : folder_(std::move(folder)) {}
+    void Add(std::string_view name)
+    {
+        names_.append(name);
+        ends_.push_back(names_.size());
+    }
+    std::size_t Count() const { return ends_.size(); }
+    // Lets the names go, memory included.
+    void Clear()
+    {
+        std::string().swap(names_);
+        std::vector<std::size_t>().swap(ends_);
+    }
+    std::string_view Name(std::size_t k) const
+    {
+        const std::size_t start = k == 0 ? 0 : ends_[k - 1];
+        return std::string_view(names_).substr(start, ends_[k] - start);
+    }
+    std::string Path(std::size_t k) const
+    {
+        std::string path = folder_;
+        path += '\\';
+        path += Name(k);
+        return path;
+    }
+
+    class Iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = std::string;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = std::string;
+        Iterator(const FileCollection* files, std::size_t k) : files_(files), k_(k) {}
+        std::string operator*() const { return files_->Path(k_); }
+        Iterator& operator++() { return ++k_, *this; }
+        Iterator operator++(int) { return {files_, k_++}; }
+        bool operator==(const Iterator& other) const { return k_ == other.k_; }
+
+    private:
+        const FileCollection* files_;
+        std::size_t k_;
+    };
+    Iterator begin() const { return {this, 0}; }
+    Iterator end() const { return {this, Count()}; }
 
 private:
-    std::vector<std::string> paths_;
+    std::string folder_;
+    std::string names_;
+    std::vector<std::size_t> ends_;
 };
 
 class Folder {
@@ -75,6 +121,8 @@ public:
     std::uint64_t Size() const;
     // The Count of Files and the Size, in one look at the folder.
     FolderMeasure Measure() const;
+    // The same, taken while the caller goes on (see MeasureLater).
+    std::future<FolderMeasure> MeasureLater() const;
 
 private:
     FileSystemService* service_ = nullptr;
@@ -92,10 +140,15 @@ public:
     virtual bool FolderExists(const std::string& path) = 0;
     virtual bool IsReadOnly(const std::string& path) = 0;
 
-    // Full paths of the entries directly in folder that are not folders (links
-    // and devices included), in the order the system gives them.
-    virtual std::vector<std::string> ListFiles(const std::string& folder) = 0;
+    // The entries directly in folder that are not folders (links and devices
+    // included), in the order the system gives them.
+    virtual FileCollection ListFiles(const std::string& folder) = 0;
     virtual FolderMeasure Measure(const std::string& folder) = 0;
+    // Starts measuring folder and returns, so that the caller can do other
+    // work meanwhile; the folder is found now, on the caller's thread, and a
+    // failure comes out of the future's get(). A service that cannot measure
+    // beside its other work measures at once.
+    virtual std::future<FolderMeasure> MeasureLater(const std::string& folder);
 
     // Deletes every file the specification matches; its last component may hold
     // the wildcards "*" and "?" ("*.*" matches every file), compared without

@@ -11,6 +11,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -174,31 +175,30 @@ public:
         return StatOf(resolver_.Locate(path), st, 0) && (st.st_mode & S_IWUSR) == 0;
     }
 
-    std::vector<std::string> ListFiles(const std::string& folder) override
+    FileCollection ListFiles(const std::string& folder) override
     {
         DIR* dir = ::opendir(Native(folder).c_str());
         if (!dir)
             Fail("GetFolder", folder, errno);
-        std::vector<std::string> names;
+        FileCollection files(folder);
         // Every entry but folders, as Windows lists files: links and pipes
         // are there too, for the commands to see and leave alone.
         while (const dirent* entry = ::readdir(dir)) {
-            bool folder = entry->d_type == DT_DIR;
+            bool isFolder = entry->d_type == DT_DIR;
             if (entry->d_type == DT_UNKNOWN) {
                 struct stat st {};
-                folder = ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode);
+                isFolder = ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode);
             }
-            if (!folder)
-                names.emplace_back(entry->d_name);
+            if (isFolder)
+                continue;
+            const std::string_view name = entry->d_name;
+            if (IsAscii(name))
+                files.Add(name);
+            else
+                files.Add(Utf8ToCp1252(name));
         }
         ::closedir(dir);
-        for (std::string& name : names) {
-            std::string path = folder;
-            path += '\\';
-            path += Utf8ToCp1252(name);
-            name = std::move(path);
-        }
-        return names;
+        return files;
     }
 
     FolderMeasure Measure(const std::string& folder) override
@@ -209,6 +209,21 @@ public:
         FolderMeasure measure;
         MeasureBelow(fd, measure, true);
         return measure;
+    }
+
+    std::future<FolderMeasure> MeasureLater(const std::string& folder) override
+    {
+        // Only the folder is found here; its threads use nothing but the
+        // folder opened for them, so the service goes on meanwhile.
+        const int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int err = errno;
+        return std::async(std::launch::async, [fd, err, folder] {
+            if (fd < 0)
+                Fail("Size", folder, err);
+            FolderMeasure measure;
+            MeasureBelow(fd, measure, true);
+            return measure;
+        });
     }
 
     void DeleteOneFile(const std::string& path, bool force) override
@@ -242,8 +257,9 @@ public:
             Fail("DeleteFile", folder, errno);
         }
         const std::string lastFolded = FoldCaseCp1252(last);
-        std::vector<std::string> names;
-        std::string atEnd, buffer;
+        // The names one after another in one buffer, each ended by a NUL.
+        std::string names, atEnd, buffer;
+        std::vector<std::size_t> starts;
         while (const dirent* entry = ::readdir(dir)) {
             const std::string_view name = entry->d_name;
             if (name == "." || name == "..")
@@ -251,33 +267,38 @@ public:
             const std::string_view folded = FoldName(name, buffer);
             if (!WildcardMatches(pattern, folded))
                 continue;
-            if (!last.empty() && folded == lastFolded)
+            if (!last.empty() && folded == lastFolded) {
                 atEnd = name;
-            else
-                names.emplace_back(name);
+                continue;
+            }
+            starts.push_back(names.size());
+            names.append(name).push_back('\0');
         }
-        if (!atEnd.empty())
-            names.push_back(std::move(atEnd));
+        const bool lastThere = !atEnd.empty();
+        if (lastThere) {
+            starts.push_back(names.size());
+            names.append(atEnd).push_back('\0');
+        }
         std::optional<FileSystemError> first;
         bool matched = false;
-        std::size_t done = 0;
-        for (const std::string& name : names) {
+        for (std::size_t k = 0; k < starts.size(); ++k) {
             if (progress)
-                progress(done++, names.size());
-            if (first && !lastFolded.empty() && &name == &names.back() && FoldName(name, buffer) == lastFolded)
+                progress(k, starts.size());
+            if (first && lastThere && k + 1 == starts.size())
                 break; // what is left keeps the file named last
-            const std::string shown = folder + "\\" + Utf8ToCp1252(name);
+            const char* name = names.c_str() + starts[k];
             struct stat st {};
-            if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode))
+            if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode))
                 continue;
             matched = true;
             int err = 0;
             if (!force && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0)
                 err = EACCES;
-            else if (::unlinkat(fd, name.c_str(), 0) != 0)
+            else if (::unlinkat(fd, name, 0) != 0)
                 err = errno;
             if (err != 0 && !first)
-                first = FileSystemError("DeleteFile", shown, KindOf(err), std::strerror(err));
+                first =
+                    FileSystemError("DeleteFile", folder + "\\" + Utf8ToCp1252(name), KindOf(err), std::strerror(err));
         }
         ::closedir(dir);
         resolver_.Recheck();
@@ -351,6 +372,8 @@ public:
             throw FileSystemError("Open", path, FsErrorKind::Other, "The file is too large to be an index");
         }
         std::string text;
+        // read into room of the file's size, not grown by doubling as it comes
+        text.reserve(static_cast<std::size_t>(st.st_size) + 1);
         char buffer[1 << 16];
         for (;;) {
             const ssize_t n = ::read(fd, buffer, sizeof buffer);

@@ -82,16 +82,14 @@ public:
         return a && (*a & FILE_ATTRIBUTE_READONLY);
     }
 
-    std::vector<std::string> ListFiles(const std::string& folder) override
+    FileCollection ListFiles(const std::string& folder) override
     {
-        std::vector<std::string> names;
+        FileCollection files(folder);
         ForEachMatch(folder + "\\*", "GetFolder", [&](const WIN32_FIND_DATAA& found) {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                names.emplace_back(found.cFileName);
+                files.Add(found.cFileName);
         });
-        for (std::string& name : names)
-            name = folder + "\\" + name;
-        return names;
+        return files;
     }
 
     FolderMeasure Measure(const std::string& folder) override
@@ -108,6 +106,12 @@ public:
             }
         });
         return measure;
+    }
+
+    // Keeps nothing between calls, so a measure can go on beside other work.
+    std::future<FolderMeasure> MeasureLater(const std::string& folder) override
+    {
+        return std::async(std::launch::async, [this, folder] { return Measure(folder); });
     }
 
     void DeleteOneFile(const std::string& path, bool force) override
@@ -159,6 +163,8 @@ public:
             throw FileSystemError("Open", path, FsErrorKind::Other, "The file is too large to be an index");
         }
         std::string text;
+        // read into room of the file's size, not grown by doubling as it comes
+        text.reserve(static_cast<std::size_t>(size.QuadPart) + 1);
         char buffer[1 << 16];
         DWORD got = 0;
         for (;;) {

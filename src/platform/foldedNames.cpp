@@ -27,9 +27,9 @@ std::uint64_t HashOf(std::string_view folded)
 
 void FoldedNames::Clear()
 {
-    names_.clear();
-    free_.clear();
-    slots_.clear();
+    std::string().swap(text_);
+    std::vector<Entry>().swap(entries_);
+    std::vector<Slot>().swap(slots_);
     count_ = used_ = 0;
 }
 
@@ -47,21 +47,29 @@ template <typename Slots, typename Visit> void FoldedNames::Probe(Slots& slots, 
     }
 }
 
-const std::string* FoldedNames::Find(std::string_view name, std::string_view folded) const
+namespace {
+
+std::uint32_t TagOf(std::uint64_t hash)
 {
-    const std::string* alike = nullptr;
-    const std::string* same = nullptr;
+    return static_cast<std::uint32_t>(hash >> 32);
+}
+
+} // namespace
+
+std::optional<std::string_view> FoldedNames::Find(std::string_view name, std::string_view folded) const
+{
+    std::optional<std::string_view> alike, same;
     const std::uint64_t hash = HashOf(folded);
     Probe(slots_, hash, [&](const Slot& slot) {
-        if (slot.entry == kGone || slot.hash != hash)
+        if (slot.entry == kGone || slot.tag != TagOf(hash))
             return true;
-        const std::string& candidate = names_[slot.entry];
+        const std::string_view candidate = NameAt(slot.entry);
         if (candidate == name) {
-            same = &candidate;
+            same = candidate;
             return false;
         }
         if (!alike && FoldName(candidate, buffer_) == folded)
-            alike = &candidate;
+            alike = candidate;
         return true;
     });
     return same ? same : alike;
@@ -69,8 +77,9 @@ const std::string* FoldedNames::Find(std::string_view name, std::string_view fol
 
 void FoldedNames::Add(std::string_view name)
 {
-    if ((used_ + 1) * 2 > slots_.size())
-        Grow();
+    // also when removed names fill more of the buffer than those there
+    if ((used_ + 1) * 2 > slots_.size() || entries_.size() > count_ * 2 + 64)
+        Rebuild();
     const std::uint64_t hash = HashOf(FoldName(name, buffer_));
     Slot* reuse = nullptr;
     bool there = false;
@@ -80,20 +89,14 @@ void FoldedNames::Add(std::string_view name)
                 reuse = &slot;
             return true;
         }
-        there = slot.hash == hash && names_[slot.entry] == name;
+        there = slot.tag == TagOf(hash) && NameAt(slot.entry) == name;
         return !there;
     });
     if (there)
         return;
-    std::uint32_t entry;
-    if (free_.empty()) {
-        entry = static_cast<std::uint32_t>(names_.size());
-        names_.emplace_back(name);
-    } else {
-        entry = free_.back();
-        free_.pop_back();
-        names_[entry].assign(name);
-    }
+    const auto entry = static_cast<std::uint32_t>(entries_.size());
+    entries_.push_back({static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(name.size())});
+    text_.append(name);
     if (!reuse) {
         const std::size_t mask = slots_.size() - 1;
         std::size_t k = hash & mask;
@@ -102,7 +105,7 @@ void FoldedNames::Add(std::string_view name)
         reuse = &slots_[k];
         ++used_;
     }
-    *reuse = {hash, entry};
+    *reuse = {TagOf(hash), entry};
     ++count_;
 }
 
@@ -111,10 +114,8 @@ bool FoldedNames::Remove(std::string_view name)
     const std::uint64_t hash = HashOf(FoldName(name, buffer_));
     bool removed = false;
     Probe(slots_, hash, [&](Slot& slot) {
-        if (slot.entry == kGone || slot.hash != hash || names_[slot.entry] != name)
+        if (slot.entry == kGone || slot.tag != TagOf(hash) || NameAt(slot.entry) != name)
             return true;
-        std::string().swap(names_[slot.entry]);
-        free_.push_back(slot.entry);
         slot.entry = kGone;
         --count_;
         removed = true;
@@ -123,24 +124,35 @@ bool FoldedNames::Remove(std::string_view name)
     return removed;
 }
 
-// Makes room for at least one more name, leaving removed names' slots behind.
-void FoldedNames::Grow()
+// Makes room for at least one more name: the names still there are copied
+// into a new buffer and table, leaving removed names and their slots behind.
+void FoldedNames::Rebuild()
 {
     std::size_t size = 16;
     while (size < (count_ + 1) * 4)
         size *= 2;
     std::vector<Slot> old(size);
     old.swap(slots_);
-    used_ = count_;
+    std::string text;
+    std::vector<Entry> entries;
+    text.reserve(text_.size());
+    entries.reserve(count_ + 1);
     const std::size_t mask = size - 1;
     for (const Slot& slot : old) {
         if (slot.entry == kEmpty || slot.entry == kGone)
             continue;
-        std::size_t k = slot.hash & mask;
+        const std::string_view name = NameAt(slot.entry);
+        const std::uint64_t hash = HashOf(FoldName(name, buffer_));
+        std::size_t k = hash & mask;
         while (slots_[k].entry != kEmpty)
             k = (k + 1) & mask;
-        slots_[k] = slot;
+        slots_[k] = {TagOf(hash), static_cast<std::uint32_t>(entries.size())};
+        entries.push_back({static_cast<std::uint32_t>(text.size()), static_cast<std::uint32_t>(name.size())});
+        text.append(name);
     }
+    text_.swap(text);
+    entries_.swap(entries);
+    used_ = count_;
 }
 
 } // namespace ovcache

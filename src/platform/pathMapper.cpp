@@ -219,8 +219,8 @@ std::string PathResolver::Lookup(Listing* listing, std::string_view nameCp1252, 
     thread_local std::string folded;
     folded.assign(nameCp1252);
     FoldCaseCp1252InPlace(folded);
-    const std::string* found = listing->names.Find(exact, folded);
-    return found ? *found : exact;
+    const std::optional<std::string_view> found = listing->names.Find(exact, folded);
+    return found ? std::string(*found) : exact;
 }
 
 PathResolver::Located PathResolver::At(Listing* listing, std::string name)
@@ -323,6 +323,16 @@ void PathResolver::Removed(const Located& place)
 {
     if (FoldedNames* names = ChangedNames(place))
         names->Remove(NameOf(place));
+}
+
+void PathResolver::EndBatch()
+{
+    batch_ = 0;
+    for (auto& [path, listing] : listings_) {
+        listing.read = false;
+        listing.missed = false;
+        listing.names.Clear();
+    }
 }
 
 void PathResolver::SyncChanged()

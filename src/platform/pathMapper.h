@@ -118,7 +118,9 @@ public:
         if (batch_ != 0)
             batch_ = ++batches_;
     }
-    void EndBatch() { batch_ = 0; }
+    // The names read are let go: between commands the program holds no
+    // folder's names, however large.
+    void EndBatch();
 
 private:
     // The folder's names, read again when it changed; null when it is no folder.
