@@ -4,6 +4,7 @@
 // same run, alternating with the program. Prints a table; asserts nothing.
 //
 //   ovcache-bench [ENTRIES...]     (default 10000 50000 200000)
+//   ovcache-bench --window N       (the window alone, with N maps)
 #include "catalogue/cacheIndex.h"
 #include "catalogue/commands.h"
 #include "catalogue/destinations.h"
@@ -397,7 +398,7 @@ public:
     }
 
     // Median of the program's runs and of the floor's, alternating, each on
-    // a fresh cache.
+    // the cache as it was made.
     Row Measure(const std::string& what, long n, const std::string& command, const std::string& selected,
                 const std::function<double(const fs::path& game)>& floor)
     {
@@ -496,7 +497,7 @@ int main(int argc, char** argv)
     bench.Fresh(0);
     const double idle = RunChild({"--child", "idle", bench.Root().string()}).peakMiB;
     std::vector<Row> rows;
-    std::printf("Medians of %d runs, program and floor alternating, each on a fresh cache. \"command\" is the\n"
+    std::printf("Medians of %d runs, program and floor alternating, each on the cache as made. \"command\" is the\n"
                 "command alone, \"process\" the whole program run (start, Form_Load, command, exit); peak is\n"
                 "that process's own peak above the program's idle size (%.1f MiB). The floor does the same\n"
                 "work with bare system calls; the Python row is a script that renames what cache.ini names,\n"
