@@ -32,5 +32,21 @@ OVCACHE_WINE_WRITTEN_PREFIX="$WINEPREFIX" build/tests/core_tests --gtest_filter=
     | tee "$scratch/agreement.log"
 grep -q '^\[  PASSED  \] 1 test' "$scratch/agreement.log" && ! grep -q SKIPPED "$scratch/agreement.log"
 
+# Each build is refused the game's lock while the other holds it, on one prefix.
+lock='C:\lock-agreement.lock'
+marker="$WINEPREFIX/drive_c/lock-agreement.lock.held"
+hold_and_refuse() { # holder command, refused command
+    rm -f "$marker"
+    OVCACHE_LOCK_HOLD="$lock" $1 --gtest_filter='LockAgreement.*' >"$scratch/holder.log" 2>&1 &
+    local holder=$!
+    for _ in $(seq 300); do [ -e "$marker" ] && break; sleep 0.1; done
+    OVCACHE_LOCK_REFUSE="$lock" $2 --gtest_filter='LockAgreement.*' | tee "$scratch/lock.log"
+    rm -f "$marker"
+    wait "$holder" || { cat "$scratch/holder.log"; return 1; }
+    grep -q '^\[  PASSED  \] 1 test' "$scratch/lock.log" && ! grep -q SKIPPED "$scratch/lock.log"
+}
+hold_and_refuse "wine build-win/tests/core_tests.exe" build/tests/core_tests
+hold_and_refuse build/tests/core_tests "wine build-win/tests/core_tests.exe"
+
 # The whole suite on the Windows side; the window tests need a display.
 xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows

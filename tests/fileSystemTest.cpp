@@ -2,8 +2,11 @@
 #include "testSupport.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
@@ -223,9 +226,9 @@ TEST_F(FileSystemTest, writeIntoAReadOnlyFolderFailsCleanly)
 namespace ovcache {
 namespace {
 
-// A move to another file system copies, and the source goes only when the
-// copy is whole; a refused move leaves no partial copy behind.
-TEST_F(FileSystemTest, moveAcrossFileSystemsCopiesThenRemoves)
+// A move to another file system is refused whole, for the caller to copy;
+// a copy never replaces and is whole or not there.
+TEST_F(FileSystemTest, moveAcrossFileSystemsIsRefusedAndCopyingKeepsTheSource)
 {
 #ifdef _WIN32
     GTEST_SKIP() << "Needs a second file system mounted beside the prefix (/dev/shm)";
@@ -239,20 +242,67 @@ TEST_F(FileSystemTest, moveAcrossFileSystemsCopiesThenRemoves)
     fs::create_directory_symlink(other, prefix.Root() / "dosdevices" / "d:");
     const std::string content(300000, 'x');
     WriteFile(prefix.Cache() / "A.uxx", content);
-    WriteFile(prefix.Cache() / "B.uxx", "b");
     WriteFile(other / "Maps" / "Taken.kmx", "mine");
 
-    fso->MoveFile(Win("Cache\\A.uxx"), "D:\\Maps\\Arena.kmx");
+    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\A.uxx"), "D:\\Maps\\Arena.kmx"); }), FsErrorKind::CrossVolume);
+    EXPECT_FALSE(fs::exists(other / "Maps" / "Arena.kmx"));
+    fso->CopyFile(Win("Cache\\A.uxx"), "D:\\Maps\\Arena.kmx");
     EXPECT_EQ(ReadFile(other / "Maps" / "Arena.kmx"), content);
-    EXPECT_FALSE(fs::exists(prefix.Cache() / "A.uxx"));
+    EXPECT_EQ(ReadFile(prefix.Cache() / "A.uxx"), content);
+    EXPECT_TRUE(fso->SameContent(Win("Cache\\A.uxx"), "D:\\Maps\\Arena.kmx"));
+    EXPECT_FALSE(fso->SameContent(Win("Cache\\A.uxx"), "D:\\Maps\\Taken.kmx"));
 
-    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\B.uxx"), "D:\\Maps\\Taken.kmx"); }), FsErrorKind::AlreadyExists);
+    EXPECT_EQ(KindOf([&] { fso->CopyFile(Win("Cache\\A.uxx"), "D:\\Maps\\Taken.kmx"); }), FsErrorKind::AlreadyExists);
     EXPECT_EQ(ReadFile(other / "Maps" / "Taken.kmx"), "mine");
-    EXPECT_TRUE(fs::exists(prefix.Cache() / "B.uxx"));
-    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\B.uxx"), "D:\\NoFolder\\B.kmx"); }), FsErrorKind::NotFound);
-    EXPECT_TRUE(fs::exists(prefix.Cache() / "B.uxx"));
+    EXPECT_EQ(KindOf([&] { fso->CopyFile(Win("Cache\\A.uxx"), "D:\\NoFolder\\B.kmx"); }), FsErrorKind::NotFound);
     fs::remove_all(other);
 #endif
+}
+
+// One holder at a time, in this process too; a link of the lock's name is
+// never followed; the journal is appended to, never written through a link.
+TEST_F(FileSystemTest, aLockHasOneHolderAndFollowsNoLink)
+{
+    const std::string lock = Win("Game.lock");
+    {
+        const auto held = fso->TryLock(lock);
+        ASSERT_NE(held, nullptr);
+        EXPECT_EQ(CreateFileSystemService()->TryLock(lock), nullptr);
+    }
+    EXPECT_NE(CreateFileSystemService()->TryLock(lock), nullptr);
+    fso->AppendTextFile(Win("Journal"), "one\n");
+    fso->AppendTextFile(Win("Journal"), "two\n");
+    EXPECT_EQ(ReadFile(prefix.Game() / "Journal"), "one\ntwo\n");
+#ifndef _WIN32
+    const fs::path outside = prefix.Drive() / "outside.txt";
+    fs::create_symlink(outside, prefix.Game() / "Linked.lock");
+    fs::create_symlink(outside, prefix.Game() / "Linked.journal");
+    EXPECT_NE(KindOf([&] { fso->TryLock(Win("Linked.lock")); }), FsErrorKind::AlreadyExists);
+    EXPECT_NE(KindOf([&] { fso->AppendTextFile(Win("Linked.journal"), "x"); }), FsErrorKind::AlreadyExists);
+    EXPECT_FALSE(fs::exists(outside));
+#endif
+}
+
+// The two builds on one Wine prefix (run by the Windows test script): one
+// holds a lock until its marker file is removed, the other is refused it.
+TEST(LockAgreement, whatTheOtherBuildHoldsIsRefused)
+{
+    const char* hold = std::getenv("OVCACHE_LOCK_HOLD");
+    const char* refuse = std::getenv("OVCACHE_LOCK_REFUSE");
+    if (!hold && !refuse)
+        GTEST_SKIP() << "Run with the other build by scripts/test-windows.sh";
+    const auto fso = CreateFileSystemService();
+    if (refuse) {
+        EXPECT_EQ(fso->TryLock(refuse), nullptr);
+        return;
+    }
+    const auto held = fso->TryLock(hold);
+    ASSERT_NE(held, nullptr);
+    const std::string marker = std::string(hold) + ".held";
+    fso->AppendTextFile(marker, "held\n");
+    for (int wait = 0; wait < 600 && fso->PathExists(marker); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(fso->PathExists(marker));
 }
 
 } // namespace

@@ -127,6 +127,22 @@ TEST_F(MoveTest, selectedMapWhoseCachedFileIsGoneSaysSoAndDropsItsLines)
     EXPECT_TRUE(view.list.empty());
 }
 
+// Lines that share a key name one cached file: when it goes by one of them,
+// the others go with it, unreported, whichever comes first.
+TEST_F(MoveTest, linesSharingAKeyGoWithTheFileMovedByOne)
+{
+    prefix.WriteIndex({"[Cache]", "L1=dupA.kmx", "L1=dupB.u", "L2=dupC.u", "L2=dupD.kmx", "K=Keep.kmx"});
+    prefix.AddCached("L1");
+    prefix.AddCached("L2");
+    prefix.AddCached("K");
+    Start();
+    Move("dupA.kmx");
+    EXPECT_EQ(Maps("dupA.kmx"), "cached L1");
+    EXPECT_EQ(GameFile("System/dupC.u"), "cached L2");
+    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nK=Keep.kmx\r\n");
+    EXPECT_TRUE(view.boxes.empty());
+}
+
 TEST_F(MoveTest, nameThatOnlyEndsWithTheSelectionStays)
 {
     prefix.WriteIndex({"[Cache]", "A=Arena.kmx", "B=BigArena.kmx"});
@@ -177,7 +193,8 @@ TEST_F(MoveTest, packagesNeverReplaceTheGamesFilesNorGoToAMissingFolder)
 }
 
 // The game may write the index while a question is up: what it added stays,
-// and when the index has gone the missing-index box is the last one shown.
+// and when the index has gone the report and then the missing-index box are
+// shown.
 TEST_F(MoveTest, theIndexAsItIsAtTheEndTakesTheRemovalsOrEndsTheProgram)
 {
     WriteFile(prefix.Game() / "Maps" / "Arena.kmx", "mine");
@@ -200,12 +217,15 @@ TEST_F(MoveTest, theIndexAsItIsAtTheEndTakesTheRemovalsOrEndsTheProgram)
         return vbYes;
     };
     Move("Arena.kmx");
-    ASSERT_EQ(view.boxes.size(), 2u);
-    EXPECT_EQ(view.boxes[1].title, "Cache.ini Missing");
+    // The report says what happened before the box that ends the program;
+    // put back without an index, the file would lose its name, so it stays.
+    ASSERT_EQ(view.boxes.size(), 3u);
+    EXPECT_NE(view.boxes[1].text.find("removed while this command worked"), std::string::npos);
+    EXPECT_EQ(view.boxes[2].title, "Cache.ini Missing");
     EXPECT_TRUE(view.ended);
     EXPECT_EQ(view.exitCode, 1);
-    EXPECT_EQ(Maps("Arena.kmx"), "mine"); // put back: the index could not take the change
-    EXPECT_TRUE(InCache("A"));
+    EXPECT_EQ(Maps("Arena.kmx"), "cached A");
+    EXPECT_FALSE(InCache("A"));
 }
 
 // Failures of one kind are counted in the summary; the list names each one,

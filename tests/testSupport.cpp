@@ -194,7 +194,7 @@ std::map<std::string, std::string> TempPrefix::Snapshot() const
 {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(root_))
-        if (entry.is_regular_file() && !entry.is_symlink())
+        if (entry.is_regular_file() && !entry.is_symlink() && entry.path().filename() != "OrvaneCacheImporter.lock")
             files[Rel(entry.path())] = ReadFile(entry.path());
     return files;
 }

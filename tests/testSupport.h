@@ -64,7 +64,8 @@ public:
 
     // A path below the root, with "/" between its parts.
     std::string Rel(const fs::path& path) const;
-    // Every file below the root with its content, by Rel.
+    // Every file below the root with its content, by Rel; not the game's
+    // lock, an empty file that any start makes.
     std::map<std::string, std::string> Snapshot() const;
 
 private:

@@ -6,6 +6,8 @@
 
 namespace ovcache {
 
+inline constexpr const char* kProgramTitle = "Orvane Cache Importer";
+
 enum class DataLabel { Path, FileCount, CacheSize };
 enum class MsgIcon { None, Critical };
 enum class MsgButtons { OK, YesNo }; // with Yes and No, Yes is the default button

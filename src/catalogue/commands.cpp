@@ -4,6 +4,7 @@
 #include "catalogue/commandReport.h"
 #include "catalogue/destinations.h"
 #include "catalogue/entryNames.h"
+#include "catalogue/journal.h"
 #include "catalogue/placement.h"
 #include "platform/codePage.h"
 #include "platform/modRegistry.h"
@@ -72,11 +73,14 @@ void ShowStatistics(WorkingState& state, CacheView& view, bool indexPresent, Com
 }
 
 // Lists the maps of the index: the lines given, which a command has just
-// written there, or else the file as it is now.
-bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, const IndexLines* written = nullptr)
+// written there, or else the file as it is now. When the index is missing,
+// what the command has to report comes before the box that ends the program.
+bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, const std::string& title,
+               const IndexLines* written = nullptr)
 {
     view.ClearList();
     if (!state.objFSO->FileExists(IndexPath(state.strCachePath))) {
+        report.Show(view, title);
         ShowMissingIndex(view, state.strCachePath);
         return false;
     }
@@ -101,18 +105,34 @@ bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, cons
     return true;
 }
 
+bool ListAndReport(WorkingState& state, CacheView& view, CommandReport& report)
+{
+    const bool listed = ListCache(state, view, report, kProgramTitle);
+    if (listed)
+        report.Show(view, kProgramTitle);
+    return listed;
+}
+
+// How a command's change of the index ended.
+struct Commit {
+    std::optional<IndexLines> written; // the new lines, when they are in place
+    bool indexGone = false;            // another program removed the index meanwhile
+};
+
 // Takes the new index in place of "cache.ini" in one step, through
-// "cache.bak", so that the old index or the new one is there at every moment.
-// The command's removals (lines of read, in its order) are applied to the
-// index as it is now, so that lines another program added meanwhile are kept.
-// The new lines; nothing when the index could not be updated.
-std::optional<IndexLines> CommitIndex(WorkingState& state, const IndexLines& read,
-                                      const std::vector<std::string_view>& removed, CommandReport& report)
+// "cache.bak", so that the old index or the new one is there at every moment;
+// the journal hears of it, and of intents, first. The command's removals
+// (lines of read, in its order) are applied to the index as it is now, so
+// that lines another program added meanwhile are kept.
+Commit CommitIndex(WorkingState& state, GameSession& session, std::vector<Intent> intents, const IndexLines& read,
+                   const std::vector<std::string_view>& removed, CommandReport& report)
 {
     FileSystemService& fso = *state.objFSO;
-    const std::string rewrite = IndexRewritePath(state.strCachePath);
+    const std::string rewrite = IndexRewritePath(state.strCachePath), index = IndexPath(state.strCachePath);
+    std::string text;
+    bool replacing = false;
     try {
-        std::string now = fso.ReadTextFile(IndexPath(state.strCachePath));
+        std::string now = fso.ReadTextFile(index);
         std::vector<std::string_view> kept;
         // Unchanged since it was read (as nearly always): each removed line
         // is known by its place, and nothing need be looked up.
@@ -141,25 +161,45 @@ std::optional<IndexLines> CommitIndex(WorkingState& state, const IndexLines& rea
                 return found != toRemove.end() && found->second-- > 0;
             });
         }
-        std::string text = JoinIndexLines(kept);
+        text = JoinIndexLines(kept);
         std::vector<std::string_view>().swap(kept);
         std::string().swap(now);
+        intents.push_back(Intent::Rewrite());
+        session.Record(intents);
         // The moves are on disk before the new index takes the old one's
         // place; writing it first lets one flush of the disk serve both.
         fso.WriteTextFile(rewrite, text);
         fso.Flush();
-        fso.ReplaceFile(rewrite, IndexPath(state.strCachePath));
-        return IndexLines(std::move(text));
+        replacing = true;
+        fso.ReplaceFile(rewrite, index);
+        return {IndexLines(std::move(text)), false};
     } catch (const FileSystemError& e) {
-        report.AddNote("The cache index could not be updated (" + e.Path() + ": " + e.Reason() +
-                       "), so the files this command moved were put back.");
+        // The replace may have taken place before it failed: the index that
+        // is there decides whether the moves stand or go back.
+        Commit ended;
         try {
-            if (fso.FileExists(rewrite))
-                fso.DeleteFile(rewrite, true);
-        } catch (const FileSystemError&) {
-            // a stale "cache.bak" is removed at the next start
+            if (replacing && fso.ReadTextFile(index) == text) {
+                report.AddNote("The new cache index is in place, but the disk reported a failure (" + e.Path() + ": " +
+                               e.Reason() + ").");
+                return {IndexLines(std::move(text)), false};
+            }
+        } catch (const FileSystemError& installed) {
+            ended.indexGone = installed.Kind() == FsErrorKind::NotFound;
         }
-        return std::nullopt;
+        ended.indexGone = ended.indexGone || (e.Kind() == FsErrorKind::NotFound && e.Path() == index);
+        if (ended.indexGone)
+            report.AddNote("The cache index was removed while this command worked, so the files it moved keep "
+                           "their places.");
+        else
+            report.AddNote("The cache index could not be updated (" + e.Path() + ": " + e.Reason() +
+                           "), so the files this command moved were put back.");
+        try {
+            if (fso.PathExists(rewrite))
+                fso.DeleteOneFile(rewrite, true);
+        } catch (const FileSystemError&) {
+            // the journal has it removed by the next command
+        }
+        return ended;
     }
 }
 
@@ -186,44 +226,6 @@ std::vector<bool> FilesNamed(const FileCollection& files, const IndexKeys& keys,
 bool NamesAFile(std::string_view line)
 {
     return EqPos(line) > 0 && !EntryKey(line).empty();
-}
-
-// What an interrupted command can leave is put in order before anything
-// else: a partial "cache.bak" is removed, and a map set aside for one that
-// was to replace it goes back where the new one never arrived and is
-// removed where it did. Each repair that fails is left for the next start.
-void Repair(WorkingState& state)
-{
-    FileSystemService& fso = *state.objFSO;
-    const FileSystemBatch batch(fso);
-    try {
-        // whatever it is, a link included (never what it points to)
-        fso.DeleteOneFile(IndexRewritePath(state.strCachePath), true);
-    } catch (const FileSystemError&) {
-        // none there, or a folder of that name: nothing of ours
-    }
-    const std::string maps = state.strGameFolder + "\\Maps";
-    FileCollection files;
-    try {
-        if (fso.FolderExists(maps))
-            files = fso.ListFiles(maps);
-    } catch (const FileSystemError&) {
-    }
-    for (const std::string& aside : files) {
-        const std::size_t mark = aside.rfind(kAsideMark);
-        if (mark == std::string::npos ||
-            aside.find_first_not_of("0123456789", mark + kAsideMark.size()) != std::string::npos ||
-            !EndsWith(std::string_view(aside).substr(0, mark), "kmx"))
-            continue;
-        const std::string map = aside.substr(0, mark);
-        try {
-            if (fso.FileExists(map))
-                fso.DeleteOneFile(aside, true);
-            else
-                fso.MoveFile(aside, map);
-        } catch (const FileSystemError&) {
-        }
-    }
 }
 
 } // namespace
@@ -253,16 +255,18 @@ bool Form_Load(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemS
     state.objFSO = std::move(fso);
     state.strGameFolder = ReadRegString(kHKeyLocalMachine, kGameKey, kGameValue, "");
     state.strCachePath = state.strGameFolder + "\\Cache";
-    Repair(state);
-    return LoadCacheList(state, view);
+    CommandReport report;
+    {
+        // puts in order what an interrupted command left, and nothing else
+        const GameSession session(state, view, report, kProgramTitle);
+    }
+    return ListAndReport(state, view, report);
 }
 
 bool LoadCacheList(WorkingState& state, CacheView& view)
 {
     CommandReport report;
-    const bool listed = ListCache(state, view, report);
-    report.Show(view, "Orvane Cache Importer");
-    return listed;
+    return ListAndReport(state, view, report);
 }
 
 void cmdMove_Click(WorkingState& state, CacheView& view)
@@ -274,6 +278,11 @@ void cmdMove_Click(WorkingState& state, CacheView& view)
     }
     CommandReport report;
     const FileSystemBatch batch(*state.objFSO);
+    GameSession session(state, view, report, "Move");
+    if (!session.Held()) {
+        report.Show(view, "Move");
+        return;
+    }
     const std::optional<IndexLines> lines = ReadIndex(state, report);
     if (!lines) {
         report.Show(view, "Move");
@@ -290,7 +299,7 @@ void cmdMove_Click(WorkingState& state, CacheView& view)
         return;
     }
 
-    Placement placement(state, view, report, /*forceOverwrite=*/true);
+    Placement placement(state, view, report, session, /*forceOverwrite=*/true);
     std::vector<std::string_view> removed; // lines of *lines, in order
     bool selectedNamesNothing = false, selectedGone = false, selectedFound = false;
     for (std::size_t k = 0; k < lines->size(); ++k) {
@@ -302,27 +311,32 @@ void cmdMove_Click(WorkingState& state, CacheView& view)
             selectedNamesNothing = selectedNamesNothing || EntryName(line) == state.strSelected;
             continue;
         }
-        if (IsSafeFileName(EntryKey(line)) && !cached[keys->FirstOf(k)]) {
-            // Its file went earlier (a command that stopped part-way): the
-            // line names nothing and goes; that is no failure.
+        const std::size_t first = keys->FirstOf(k);
+        if (IsSafeFileName(EntryKey(line)) && !cached[first]) {
+            // Its file went earlier (a command that stopped part-way, or an
+            // earlier line of this one with the same key): the line names
+            // nothing and goes; that is no failure.
             selectedGone = selectedGone || kind == EntryKind::Map;
             removed.push_back(line);
             continue;
         }
         selectedFound = selectedFound || kind == EntryKind::Map;
-        if (placement.Place(kind, line))
+        if (placement.Place(kind, line)) {
             removed.push_back(line);
+            cached[first] = false;
+        }
     }
 
     keys.reset();
-    std::optional<IndexLines> written;
+    Commit commit;
     if (!removed.empty())
-        written = CommitIndex(state, *lines, removed, report);
-    if (written || removed.empty())
+        commit = CommitIndex(state, session, placement.Discards(), *lines, removed, report);
+    if (commit.written || removed.empty() || commit.indexGone)
         placement.Finish();
     else
         placement.Undo();
-    if (!ListCache(state, view, report, written ? &*written : nullptr))
+    session.Close();
+    if (!ListCache(state, view, report, "Move", commit.written ? &*commit.written : nullptr))
         return; // the index is gone: that box was the last
     if (!selectedFound && selectedGone)
         view.MsgBox("The cached file of " + state.strSelected +
@@ -339,6 +353,11 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
     FileSystemService& fso = *state.objFSO;
     const FileSystemBatch batch(fso);
     CommandReport report;
+    GameSession session(state, view, report, "Move All");
+    if (!session.Held()) {
+        report.Show(view, "Move All");
+        return;
+    }
     const std::string index = IndexPath(state.strCachePath);
     std::optional<IndexLines> lines;
     try {
@@ -373,7 +392,7 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
     const auto total = static_cast<std::size_t>(std::count(present.begin(), present.end(), true));
 
     std::vector<bool> placed(lines->size(), false);
-    Placement placement(state, view, report, /*forceOverwrite=*/false, total);
+    Placement placement(state, view, report, session, /*forceOverwrite=*/false, total);
     std::size_t done = 0;
     for (std::size_t k = 0; k < lines->size(); ++k) {
         if (!present[k])
@@ -408,28 +427,33 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
     // any stays, the index is rewritten to name just those, so that no
     // cached file loses its real name.
     bool committed = true;
-    std::optional<IndexLines> written;
+    Commit commit;
     if (fileStays) {
-        written = CommitIndex(state, *lines, removed, report);
-        committed = written.has_value();
+        commit = CommitIndex(state, session, placement.Discards(), *lines, removed, report);
+        committed = commit.written || commit.indexGone;
     } else {
         try {
+            if (const std::vector<Intent> discards = placement.Discards(); !discards.empty())
+                session.Record(discards);
             fso.Flush();
             fso.DeleteFile(index, true);
         } catch (const FileSystemError& e) {
-            committed = false;
-            report.AddNote("The cache index could not be deleted (" + e.Reason() +
-                           "), so the files this command moved were put back.");
+            // an index already gone is as good as deleted
+            committed = e.Kind() == FsErrorKind::NotFound && e.Path() == index;
+            if (!committed)
+                report.AddNote("The cache index could not be deleted (" + e.Reason() +
+                               "), so the files this command moved were put back.");
         }
     }
     if (committed)
         placement.Finish();
     else
         placement.Undo();
+    session.Close();
     if (committed && !fileStays) {
         view.ClearList();
         ShowStatistics(state, view, false, report);
-    } else if (!ListCache(state, view, report, written ? &*written : nullptr)) {
+    } else if (!ListCache(state, view, report, "Move All", commit.written ? &*commit.written : nullptr)) {
         return; // the index is gone: that box was the last
     }
     report.Show(view, "Move All");
@@ -444,6 +468,11 @@ void cmdClear_Click(WorkingState& state, CacheView& view)
         return;
     CommandReport report;
     const FileSystemBatch batch(*state.objFSO);
+    const GameSession session(state, view, report, "Clear Cache");
+    if (!session.Held()) {
+        report.Show(view, "Clear Cache");
+        return;
+    }
     try {
         // The index last, so that a cache left part-cleared still has it.
         state.objFSO->DeleteFile(state.strCachePath + "\\*.*", true, "cache.ini",

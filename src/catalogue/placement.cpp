@@ -7,9 +7,9 @@
 
 namespace ovcache {
 
-Placement::Placement(WorkingState& state, CacheView& view, CommandReport& report, bool forceOverwrite,
-                     std::size_t expected)
-    : state_(state), view_(view), report_(report), force_(forceOverwrite)
+Placement::Placement(WorkingState& state, CacheView& view, CommandReport& report, GameSession& session,
+                     bool forceOverwrite, std::size_t expected)
+    : state_(state), view_(view), report_(report), session_(session), force_(forceOverwrite)
 {
     journal_.reserve(expected);
 }
@@ -56,7 +56,7 @@ bool Placement::Place(EntryKind kind, std::string_view line)
         // Most maps are new to Maps, and a move never replaces: it is tried
         // first, and the player is asked only when a map of that name is there.
         try {
-            fso.MoveFile(cached, destination);
+            session_.Move(Cached(line), Placed(kind, line));
             journal_.push_back({Step::Moved, kind, 0, line});
             return true;
         } catch (const FileSystemError& e) {
@@ -87,14 +87,15 @@ bool Placement::Place(EntryKind kind, std::string_view line)
     return Move(kind, line, cached, destination);
 }
 
-std::string Placement::From(const Step& step) const
+Spot Placement::Cached(std::string_view line)
 {
-    return CachedFilePath(state_.strCachePath, EntryKey(step.line));
+    return {"Cache", std::string(EntryKey(line)) + ".uxx"};
 }
 
-std::string Placement::To(const Step& step) const
+Spot Placement::Placed(EntryKind kind, std::string_view line)
 {
-    return DestinationPath(state_.strGameFolder, step.kind, EntryName(step.line));
+    const std::string_view folder = DestinationFolder(kind); // "\Maps\"
+    return {folder.substr(1, folder.size() - 2), std::string(EntryName(line))};
 }
 
 std::string Placement::FolderPath(EntryKind kind) const
@@ -108,21 +109,13 @@ std::string Placement::FolderPath(EntryKind kind) const
 bool Placement::Move(EntryKind kind, std::string_view line, const std::string& from, const std::string& to)
 {
     try {
-        state_.objFSO->MoveFile(from, to);
+        session_.Move(Cached(line), Placed(kind, line));
     } catch (const FileSystemError& e) {
         Problem(EntryName(line), MoveDetail(from, to), ReasonOf(e));
         return false;
     }
     journal_.push_back({Step::Moved, kind, 0, line});
     return true;
-}
-
-std::string Placement::FreeAsideName(const std::string& path)
-{
-    std::string aside = path + std::string(kAsideMark);
-    for (int n = 2; state_.objFSO->FileExists(aside) || state_.objFSO->FolderExists(aside); ++n)
-        aside = path + std::string(kAsideMark) + std::to_string(n);
-    return aside;
 }
 
 // The existing map is set aside, not deleted, until the new one is in its
@@ -139,15 +132,18 @@ bool Placement::Replace(EntryKind kind, std::string_view line, const std::string
         Problem(entry, MoveDetail(from, to), "The map already in Maps is read-only and was kept.");
         return false;
     }
-    const std::string aside = FreeAsideName(to);
+    const Spot map = Placed(kind, line);
+    const Spot kept{map.folder, session_.FreeName(map, kAsideMark)};
+    const std::string aside = session_.PathOf(kept);
     try {
+        session_.Record({Intent::SetAside(map.name, kept.name)});
         fso.MoveFile(to, aside);
     } catch (const FileSystemError& e) {
         Problem(entry, MoveDetail(from, to), e.Reason());
         return false;
     }
     try {
-        fso.MoveFile(from, to);
+        session_.Move(Cached(line), map);
     } catch (const FileSystemError& e) {
         Problem(entry, MoveDetail(from, to), e.Reason());
         try {
@@ -171,9 +167,9 @@ void Placement::Undo()
             return;
         // Each file that cannot go back is named where it now is, so that
         // the player can find it; the next start puts a set-aside map back.
-        const std::string entry(EntryName(step.line)), to = To(step);
+        const std::string entry(EntryName(step.line)), to = session_.PathOf(Placed(step.kind, step.line));
         try {
-            fso.MoveFile(to, From(step));
+            session_.Move(Placed(step.kind, step.line), Cached(step.line));
         } catch (const FileSystemError& e) {
             Problem(entry, to, "Could not be put back into the cache, and is here: " + e.Reason());
             return;
@@ -199,13 +195,22 @@ void Placement::Finish()
             if (step.what == Step::Replaced)
                 fso.DeleteFile(asides_[step.aside], true);
             else if (step.what == Step::Discarded)
-                fso.DeleteFile(From(step));
+                fso.DeleteFile(session_.PathOf(Cached(step.line)));
         } catch (const FileSystemError& e) {
             Problem(EntryName(step.line), e.Path(), "Could not be deleted: " + e.Reason());
         }
     }
     journal_.clear();
     asides_.clear();
+}
+
+std::vector<Intent> Placement::Discards() const
+{
+    std::vector<Intent> discards;
+    for (const Step& step : journal_)
+        if (step.what == Step::Discarded)
+            discards.push_back(Intent::Discard(EntryKey(step.line)));
+    return discards;
 }
 
 } // namespace ovcache

@@ -3,6 +3,7 @@
 // index in order, every one of them can be undone; deletions wait until then.
 #include "catalogue/commandReport.h"
 #include "catalogue/destinations.h"
+#include "catalogue/journal.h"
 #include "catalogue/workingState.h"
 
 #include <array>
@@ -13,15 +14,11 @@
 
 namespace ovcache {
 
-// What a map set aside for the one replacing it is called until the command
-// has finished: "<map>.replaced", or "<map>.replaced2" and on when that is taken.
-inline constexpr std::string_view kAsideMark = ".replaced";
-
 class Placement {
 public:
     // forceOverwrite: whether a read-only map in "Maps" may be replaced;
     // expected: how many entries it will likely be given.
-    Placement(WorkingState& state, CacheView& view, CommandReport& report, bool forceOverwrite,
+    Placement(WorkingState& state, CacheView& view, CommandReport& report, GameSession& session, bool forceOverwrite,
               std::size_t expected = 0);
 
     // Sends the cached file of an index line where its kind says, asking first
@@ -36,6 +33,8 @@ public:
     void Undo();
     // Deletes the replaced maps and the discarded cached files.
     void Finish();
+    // What Finish will discard, for the journal before the index changes.
+    std::vector<Intent> Discards() const;
 
 private:
     // One a file: the line it was placed by (which outlives the placement),
@@ -47,18 +46,18 @@ private:
         std::uint32_t aside; // into asides_, for Replaced
         std::string_view line;
     };
-    std::string From(const Step& step) const;
-    std::string To(const Step& step) const;
+    static Spot Cached(std::string_view line);
+    static Spot Placed(EntryKind kind, std::string_view line);
 
     bool Move(EntryKind kind, std::string_view line, const std::string& from, const std::string& to);
     bool Replace(EntryKind kind, std::string_view line, const std::string& from, const std::string& to);
     void Problem(std::string_view entry, const std::string& detail, std::string reason);
     std::string FolderPath(EntryKind kind) const;
-    std::string FreeAsideName(const std::string& path);
 
     WorkingState& state_;
     CacheView& view_;
     CommandReport& report_;
+    GameSession& session_;
     bool force_;
     std::vector<Step> journal_;
     std::vector<std::string> asides_;

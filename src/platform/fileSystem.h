@@ -20,6 +20,7 @@ enum class FsErrorKind {
     NothingMatched, // a wildcard that matched no file
     AccessDenied,   // read-only without force, or no permission
     NotRegular,     // a link, a folder, a device or a pipe where a file was to be
+    CrossVolume,    // a move between two volumes, which the caller copies instead
     Other,
 };
 
@@ -129,6 +130,13 @@ private:
     std::string path_;
 };
 
+// An exclusive lock on a file, held until it is destroyed; the system lets it
+// go when the process ends however it ends.
+class FileLock {
+public:
+    virtual ~FileLock() = default;
+};
+
 class FileSystemService {
 public:
     virtual ~FileSystemService() = default;
@@ -168,10 +176,20 @@ public:
     // when nothing matched. The error names the first failure.
     virtual bool DeleteMatching(const std::string& folder, const std::string& pattern, bool force,
                                 std::string_view last, const ProgressFn& progress);
-    // Moves a file, taking the destination's name. Never replaces an existing
-    // destination; across volumes the copy is on disk before the source goes.
-    // Only a regular file is moved: a link, a device or a pipe is refused.
+    // Moves a file, taking the destination's name, in one step. Never
+    // replaces an existing destination; between volumes it fails with
+    // CrossVolume and moves nothing. Only a regular file is moved: a link, a
+    // device or a pipe is refused.
     virtual void MoveFile(const std::string& from, const std::string& to) = 0;
+    // Copies a regular file to a new name (never replacing one, never through
+    // a link); the copy is on disk when it returns, and a partial copy is
+    // removed again when it fails.
+    virtual void CopyFile(const std::string& from, const std::string& to) = 0;
+    // Whether two regular files hold the same bytes.
+    virtual bool SameContent(const std::string& a, const std::string& b) = 0;
+    // Whether anything has this name: a file of any kind, a folder, a link
+    // (not followed).
+    virtual bool PathExists(const std::string& path) = 0;
 
     // Reads a regular file of at most kMaxTextFile bytes; anything else fails.
     virtual std::string ReadTextFile(const std::string& path) = 0;
@@ -179,11 +197,19 @@ public:
     // removed first and never written through), writes the text and flushes
     // it to disk.
     virtual void WriteTextFile(const std::string& path, const std::string& text) = 0;
+    // Adds the text at the end of the file, created when missing (never
+    // through a link), and flushes it to disk.
+    virtual void AppendTextFile(const std::string& path, const std::string& text) = 0;
     // Puts from in the place of to in one atomic step, to included.
     virtual void ReplaceFile(const std::string& from, const std::string& to) = 0;
     // Makes the moves and deletions made so far last through a crash, so that
     // an index written after them never speaks of a state the disk lost.
     virtual void Flush() = 0;
+
+    // An exclusive lock on the file at path, which is created when missing
+    // (never through a link). Null when another holder has it, in this
+    // process or another, on either build; any other failure is raised.
+    virtual std::unique_ptr<FileLock> TryLock(const std::string& path) = 0;
 
     // Within a batch the service may count on what it read of a folder once
     // and on its own record of the changes it made there since, rather than

@@ -80,68 +80,45 @@ void WriteAll(int fd, const char* data, std::size_t size, const std::string& pat
     }
 }
 
-// Copies across volumes: the copy is complete and on disk before the source is
-// removed, and a partial copy is removed again.
 [[noreturn]] void NotRegular(const char* operation, const std::string& path)
 {
     throw FileSystemError(operation, path, FsErrorKind::NotRegular, "Not a regular file (a link, a device or a pipe)");
 }
 
-void CopyThenRemove(const std::string& from, const std::string& to, const std::string& shownFrom)
+// Opens a regular file to read: a link is not followed and a pipe or device
+// never waited on. -1 with errno set, EINVAL for anything but a file.
+int OpenRegular(int dirFd, const char* name, struct stat& st)
 {
-    // A link is not followed and a pipe or device never waited on.
-    const int in = ::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (in < 0)
-        Fail("MoveFile", shownFrom, errno == ELOOP ? EINVAL : errno);
-    struct stat st {};
-    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(in);
-        NotRegular("MoveFile", shownFrom);
+    const int fd = ::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP)
+            errno = EINVAL;
+        return -1;
     }
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL, st.st_mode & 07777);
-    if (out < 0) {
-        const int err = errno;
-        ::close(in);
-        Fail("MoveFile", shownFrom, err);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
     }
-    char buffer[1 << 16];
-    int err = 0;
-    for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
+    return fd;
+}
+
+// Reads up to size bytes, fewer only at the end of the file; -1 on an error.
+ssize_t ReadFull(int fd, char* data, std::size_t size)
+{
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, data + got, size - got);
         if (n == 0)
             break;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            err = errno;
-            break;
+            return -1;
         }
-        ssize_t done = 0;
-        while (done < n && err == 0) {
-            const ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
-            if (w < 0 && errno != EINTR)
-                err = errno;
-            else if (w > 0)
-                done += w;
-        }
-        if (err)
-            break;
+        got += static_cast<std::size_t>(n);
     }
-    if (err == 0 && ::fsync(out) != 0)
-        err = errno;
-    ::close(in);
-    if (::close(out) != 0 && err == 0)
-        err = errno;
-    if (err != 0) {
-        ::unlink(to.c_str());
-        Fail("MoveFile", shownFrom, err);
-    }
-    SyncDirectory(DirectoryOf(to));
-    if (::unlink(from.c_str()) != 0) {
-        err = errno;
-        ::unlink(to.c_str()); // keep the one original rather than two copies
-        Fail("MoveFile", shownFrom, err);
-    }
+    return static_cast<ssize_t>(got);
 }
 
 class PosixFileSystem final : public FileSystemService {
@@ -334,10 +311,8 @@ public:
             if (StatOf(src, st, AT_SYMLINK_NOFOLLOW) && !S_ISREG(st.st_mode))
                 NotRegular("MoveFile", from);
         }
-        if (err == EXDEV) {
-            CopyThenRemove(PathResolver::PathOf(src), PathResolver::PathOf(dst), from);
-            err = 0;
-        }
+        if (err == EXDEV)
+            throw FileSystemError("MoveFile", to, FsErrorKind::CrossVolume, "The destination is on another volume");
         if (err == EEXIST)
             throw FileSystemError("MoveFile", to, FsErrorKind::AlreadyExists, "File already exists");
         if (err == ENOENT) {
@@ -350,6 +325,173 @@ public:
             Fail("MoveFile", from, err);
         resolver_.Added(dst);
         resolver_.Removed(src);
+    }
+
+    void CopyFile(const std::string& from, const std::string& to) override
+    {
+        struct stat st {};
+        int in = -1;
+        Located src;
+        if (const int err = Existing(from, src, [&](const Located& at) {
+                in = OpenRegular(at.dirFd, at.name.c_str(), st);
+                return in < 0 ? errno : 0;
+            })) {
+            if (err == EINVAL)
+                NotRegular("CopyFile", from);
+            Fail("CopyFile", from, err);
+        }
+        const Located dst = resolver_.Locate(to);
+        const int out = ::openat(dst.dirFd, dst.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                 st.st_mode & 07777);
+        if (out < 0) {
+            const int err = errno;
+            ::close(in);
+            if (err == EEXIST)
+                throw FileSystemError("CopyFile", to, FsErrorKind::AlreadyExists, "File already exists");
+            Fail("CopyFile", to, err);
+        }
+        resolver_.Added(dst);
+        std::vector<char> buffer(1 << 16);
+        int err = 0;
+        for (;;) {
+            const ssize_t n = ReadFull(in, buffer.data(), buffer.size());
+            if (n <= 0) {
+                err = n < 0 ? errno : 0;
+                break;
+            }
+            ssize_t done = 0;
+            while (done < n && err == 0) {
+                const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
+                if (w < 0 && errno != EINTR)
+                    err = errno;
+                else if (w > 0)
+                    done += w;
+            }
+            if (err)
+                break;
+        }
+        if (err == 0 && ::fsync(out) != 0)
+            err = errno;
+        ::close(in);
+        if (::close(out) != 0 && err == 0)
+            err = errno;
+        if (err != 0) {
+            if (::unlinkat(dst.dirFd, dst.name.c_str(), 0) == 0)
+                resolver_.Removed(dst);
+            Fail("CopyFile", to, err);
+        }
+        if (dst.folder)
+            SyncDirectory(DirectoryOf(PathResolver::PathOf(dst)));
+    }
+
+    bool SameContent(const std::string& a, const std::string& b) override
+    {
+        struct stat sa {
+        }, sb{};
+        Located pa, pb;
+        int fa = -1, fb = -1;
+        const int ea = Existing(a, pa, [&](const Located& at) {
+            fa = OpenRegular(at.dirFd, at.name.c_str(), sa);
+            return fa < 0 ? errno : 0;
+        });
+        if (ea != 0)
+            Fail("Compare", a, ea);
+        const int eb = Existing(b, pb, [&](const Located& at) {
+            fb = OpenRegular(at.dirFd, at.name.c_str(), sb);
+            return fb < 0 ? errno : 0;
+        });
+        if (eb != 0) {
+            ::close(fa);
+            Fail("Compare", b, eb);
+        }
+        bool same = sa.st_size == sb.st_size;
+        std::vector<char> one(1 << 16), two(1 << 16);
+        while (same) {
+            const ssize_t n = ReadFull(fa, one.data(), one.size());
+            const ssize_t m = ReadFull(fb, two.data(), two.size());
+            if (n < 0 || m < 0) {
+                const int err = errno;
+                ::close(fa);
+                ::close(fb);
+                Fail("Compare", a, err);
+            }
+            same = n == m && std::memcmp(one.data(), two.data(), static_cast<std::size_t>(n)) == 0;
+            if (n == 0)
+                break;
+        }
+        ::close(fa);
+        ::close(fb);
+        return same;
+    }
+
+    bool PathExists(const std::string& path) override
+    {
+        struct stat st {};
+        return StatOf(resolver_.Locate(path), st, AT_SYMLINK_NOFOLLOW);
+    }
+
+    void AppendTextFile(const std::string& path, const std::string& text) override
+    {
+        const Located place = resolver_.Locate(path);
+        const int fd =
+            ::openat(place.dirFd, place.name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0)
+            Fail("Write", path, errno == ELOOP ? EINVAL : errno);
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            NotRegular("Write", path);
+        }
+        const bool created = st.st_size == 0;
+        if (created)
+            resolver_.Added(place);
+        WriteAll(fd, text.data(), text.size(), path, "Write");
+        if (::fdatasync(fd) != 0) {
+            const int err = errno;
+            ::close(fd);
+            Fail("Write", path, err);
+        }
+        if (::close(fd) != 0)
+            Fail("Write", path, errno);
+        // a new file's name lasts through a crash only with its folder
+        if (created && place.folder)
+            SyncDirectory(DirectoryOf(PathResolver::PathOf(place)));
+    }
+
+    std::unique_ptr<FileLock> TryLock(const std::string& path) override
+    {
+        const Located place = resolver_.Locate(path);
+        const int fd =
+            ::openat(place.dirFd, place.name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+        if (fd < 0)
+            Fail("Lock", path, errno == ELOOP ? EINVAL : errno);
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            NotRegular("Lock", path);
+        }
+        // A lock of the open file, not of the process: a second open in this
+        // process is refused too. Its first byte is the range Wine locks for
+        // LockFileEx(0, 1) on the same file, so the Windows program under
+        // Wine and this one keep each other out.
+        struct flock range {};
+        range.l_type = F_WRLCK;
+        range.l_whence = SEEK_SET;
+        range.l_start = 0;
+        range.l_len = 1;
+        if (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
+            const int err = errno;
+            ::close(fd);
+            if (err == EAGAIN || err == EACCES)
+                return nullptr;
+            Fail("Lock", path, err);
+        }
+        struct Held final : FileLock {
+            explicit Held(int fd) : fd(fd) {}
+            ~Held() override { ::close(fd); }
+            int fd;
+        };
+        return std::make_unique<Held>(fd);
     }
 
     std::string ReadTextFile(const std::string& path) override

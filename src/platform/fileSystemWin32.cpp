@@ -8,6 +8,7 @@
 #undef DeleteFile
 #undef MoveFile
 #undef ReplaceFile
+#undef CopyFile
 
 #include <algorithm>
 #include <optional>
@@ -40,6 +41,8 @@ FsErrorKind KindOf(DWORD code)
     case ERROR_ALREADY_EXISTS:
     case ERROR_FILE_EXISTS:
         return FsErrorKind::AlreadyExists;
+    case ERROR_NOT_SAME_DEVICE:
+        return FsErrorKind::CrossVolume;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_WRITE_PROTECT:
@@ -52,6 +55,18 @@ FsErrorKind KindOf(DWORD code)
 [[noreturn]] void Fail(const char* operation, const std::string& path, DWORD code = GetLastError())
 {
     throw FileSystemError(operation, path, KindOf(code), SystemReason(code));
+}
+
+// Closes the file and fails unless it is a file on disk: never a link, a
+// folder, a device or a pipe.
+void RequireRegular(HANDLE file, const std::string& path, const char* operation)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+        CloseHandle(file);
+        throw FileSystemError(operation, path, FsErrorKind::NotRegular, "Not a regular file (a link or a device)");
+    }
 }
 
 std::optional<DWORD> AttributesOf(const std::string& path)
@@ -132,32 +147,132 @@ public:
 
     void MoveFile(const std::string& from, const std::string& to) override
     {
-        // No replace flag: an existing destination is an error. Across volumes
-        // the copy is flushed before the source is deleted. A link (reparse
-        // point) or a device is never moved.
+        // No replace flag: an existing destination is an error; no copy
+        // between volumes either, which the caller does through CopyFile. A
+        // link (reparse point) or a device is never moved.
         if (const auto a = AttributesOf(from); a && (*a & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
             throw FileSystemError("MoveFile", from, FsErrorKind::NotRegular, "Not a regular file (a link or a device)");
-        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
+        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
             const DWORD code = GetLastError();
             Fail("MoveFile", code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS ? to : from, code);
         }
+    }
+
+    void CopyFile(const std::string& from, const std::string& to) override
+    {
+        const HANDLE in = OpenRegular(from, "CopyFile");
+        // CREATE_NEW never replaces, nor follows a link of the name.
+        const HANDLE out = CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (out == INVALID_HANDLE_VALUE) {
+            const DWORD code = GetLastError();
+            CloseHandle(in);
+            Fail("CopyFile", to, code);
+        }
+        std::string buffer(1 << 16, '\0');
+        DWORD code = 0, got = 0;
+        for (;;) {
+            if (!ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+                code = GetLastError();
+                break;
+            }
+            if (got == 0)
+                break;
+            DWORD wrote = 0;
+            if (!WriteFile(out, buffer.data(), got, &wrote, nullptr) || wrote != got) {
+                code = GetLastError();
+                break;
+            }
+        }
+        if (code == 0 && !FlushFileBuffers(out))
+            code = GetLastError();
+        CloseHandle(in);
+        CloseHandle(out);
+        if (code != 0) {
+            ::DeleteFileA(to.c_str());
+            Fail("CopyFile", to, code);
+        }
+    }
+
+    bool SameContent(const std::string& a, const std::string& b) override
+    {
+        const HANDLE one = OpenRegular(a, "Compare");
+        HANDLE two = INVALID_HANDLE_VALUE;
+        try {
+            two = OpenRegular(b, "Compare");
+        } catch (const FileSystemError&) {
+            CloseHandle(one);
+            throw;
+        }
+        LARGE_INTEGER sizeA{}, sizeB{};
+        bool same = GetFileSizeEx(one, &sizeA) && GetFileSizeEx(two, &sizeB) && sizeA.QuadPart == sizeB.QuadPart;
+        std::string x(1 << 16, '\0'), y(1 << 16, '\0');
+        while (same) {
+            DWORD n = 0, m = 0;
+            same = ReadFile(one, x.data(), static_cast<DWORD>(x.size()), &n, nullptr) &&
+                   ReadFile(two, y.data(), static_cast<DWORD>(y.size()), &m, nullptr) && n == m &&
+                   x.compare(0, n, y, 0, m) == 0;
+            if (n == 0)
+                break;
+        }
+        CloseHandle(one);
+        CloseHandle(two);
+        return same;
+    }
+
+    bool PathExists(const std::string& path) override { return AttributesOf(path).has_value(); }
+
+    void AppendTextFile(const std::string& path, const std::string& text) override
+    {
+        const HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            Fail("Write", path);
+        RequireRegular(file, path, "Write");
+        DWORD wrote = 0;
+        if (!WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr) ||
+            !FlushFileBuffers(file)) {
+            const DWORD code = GetLastError();
+            CloseHandle(file);
+            Fail("Write", path, code);
+        }
+        CloseHandle(file);
+    }
+
+    std::unique_ptr<FileLock> TryLock(const std::string& path) override
+    {
+        // Shared for reading and writing, so that a second copy can open it
+        // and find the lock taken; a link of the name is opened itself.
+        const HANDLE file =
+            CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            Fail("Lock", path);
+        RequireRegular(file, path, "Lock");
+        // The first byte: Wine turns this lock into a POSIX lock of the same
+        // range, which the Linux program takes too.
+        OVERLAPPED at{};
+        if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+            const DWORD code = GetLastError();
+            CloseHandle(file);
+            if (code == ERROR_LOCK_VIOLATION || code == ERROR_SHARING_VIOLATION || code == ERROR_IO_PENDING)
+                return nullptr;
+            Fail("Lock", path, code);
+        }
+        struct Held final : FileLock {
+            explicit Held(HANDLE file) : file(file) {}
+            ~Held() override { CloseHandle(file); }
+            HANDLE file;
+        };
+        return std::make_unique<Held>(file);
     }
 
     std::string ReadTextFile(const std::string& path) override
     {
         // The file itself, not what a link of its name points to; only a
         // file on disk of a sane size.
-        const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            Fail("Open", path);
+        const HANDLE file = OpenRegular(path, "Open");
         LARGE_INTEGER size{};
-        BY_HANDLE_FILE_INFORMATION info{};
-        if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
-            (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
-            CloseHandle(file);
-            throw FileSystemError("Open", path, FsErrorKind::NotRegular, "Not a regular file (a link or a device)");
-        }
         if (!GetFileSizeEx(file, &size) || static_cast<std::uint64_t>(size.QuadPart) > kMaxTextFile) {
             CloseHandle(file);
             throw FileSystemError("Open", path, FsErrorKind::Other, "The file is too large to be an index");
@@ -227,6 +342,17 @@ public:
     }
 
 private:
+    // A regular file opened to read; never a link, a folder or a device.
+    static HANDLE OpenRegular(const std::string& path, const char* operation)
+    {
+        const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            Fail(operation, path);
+        RequireRegular(file, path, operation);
+        return file;
+    }
+
     template <typename Visit> static void ForEachMatch(const std::string& pattern, const char* operation, Visit visit)
     {
         WIN32_FIND_DATAA found{};

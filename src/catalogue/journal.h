@@ -1,0 +1,97 @@
+#pragma once
+// One command at a time on a game, and what it is about to do written down
+// before it does it. A lock keeps a second copy of the program out (the Linux
+// and the Windows program alike); the journal lets the next command or start
+// finish or undo exactly what an interrupted one left, and nothing else: a
+// file the journal does not list is the player's and is never touched.
+//
+// Both live in the game's install folder, beside its Cache folder: clearing
+// the cache never removes them, each game has its own, and the journal is on
+// the volume of the files it speaks of.
+#include "catalogue/cacheView.h"
+#include "catalogue/commandReport.h"
+#include "catalogue/workingState.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ovcache {
+
+inline constexpr std::string_view kLockName = "OrvaneCacheImporter.lock";
+inline constexpr std::string_view kJournalName = "OrvaneCacheImporter.journal";
+// A map set aside for the one replacing it is "<map>.replaced" (or
+// "<map>.replacedN") until the command has finished.
+inline constexpr std::string_view kAsideMark = ".replaced";
+// A file copied between volumes is "<name>.copying" (or "<name>.copyingN")
+// beside its destination until it is complete.
+inline constexpr std::string_view kCopyMark = ".copying";
+
+// A file in one of the game's folders: "Cache", "Maps", "System", "Music" or
+// "Sounds", and its name there.
+struct Spot {
+    std::string_view folder;
+    std::string name;
+};
+
+// One thing a command is about to do.
+struct Intent {
+    enum class What { SetAside, Copy, Rewrite, Discard };
+    What what;
+    Spot from;        // SetAside: the map; Copy: the source; Discard: the cached file
+    Spot to;          // SetAside: the name it is kept under; Copy: the destination
+    std::string temp; // Copy: the temporary name beside the destination
+
+    static Intent SetAside(std::string map, std::string aside);
+    static Intent Copy(Spot from, Spot to, std::string temp);
+    static Intent Rewrite();
+    static Intent Discard(std::string_view key);
+};
+
+// The journal's text for intents, and the intents of a journal's text: lines
+// that are torn, altered or not of this program are left out.
+std::string JournalText(const std::vector<Intent>& intents);
+std::vector<Intent> ParseJournal(std::string_view text);
+
+// Held for one command, or for the start-up's repair.
+class GameSession {
+public:
+    // Takes the game's lock, waiting a moment for another copy to finish;
+    // then settles what an earlier command left in the journal. When the lock
+    // cannot be had, says so in a box titled title, and Held() is false.
+    GameSession(WorkingState& state, CacheView& view, CommandReport& report, const std::string& title);
+    // Lets the lock go; the journal stays as a crash would leave it, unless
+    // Close settled it.
+    ~GameSession() = default;
+    GameSession(const GameSession&) = delete;
+    GameSession& operator=(const GameSession&) = delete;
+
+    bool Held() const { return held_; }
+    // At the command's end: settles the journal once more (what the command
+    // finished needs nothing), and removes it when nothing in it is left.
+    void Close();
+    // Puts the intents on disk before the caller carries them out.
+    void Record(const std::vector<Intent>& intents);
+    // Moves a file in one step, or between volumes through a copy under a
+    // temporary name, flushed and then renamed into place, that the journal
+    // knows of first. Never replaces a file.
+    void Move(const Spot& from, const Spot& to);
+    std::string PathOf(const Spot& spot) const;
+    // "<name><mark>", or "<name><mark>N" for the first N from 2 that nothing
+    // in the spot's folder has.
+    std::string FreeName(const Spot& spot, std::string_view mark) const;
+
+private:
+    // Carries out or undoes what the journal lists; true when nothing of it
+    // is left to do.
+    bool Settle(CommandReport* report);
+
+    WorkingState& state_;
+    std::unique_ptr<FileLock> lock_;
+    bool held_ = false;
+    bool recorded_ = false;
+    std::string journal_;
+};
+
+} // namespace ovcache

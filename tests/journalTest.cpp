@@ -1,0 +1,108 @@
+#include "catalogue/journal.h"
+#include "catalogue/commands.h"
+#include "testSupport.h"
+
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace ovcache {
+namespace {
+
+using test::ReadFile;
+using test::WriteFile;
+namespace fs = std::filesystem;
+
+using JournalTest = test::CommandTest;
+
+// Names a player may have in Maps that look like what an interrupted command
+// leaves: without a journal naming them, a start touches none of them.
+TEST_F(JournalTest, startLeavesEveryPlayerMadeNameAlone)
+{
+    const fs::path maps = prefix.Game() / "Maps";
+    for (const char* name : {"MyMap.kmx", "MyMap.kmx.replaced", "MyMap.kmx.replaced2", "MYMAP.KMX.REPLACED",
+                             "Lone.kmx.replaced", "Lone.kmx.copying", "Other.kmx.replaced7"})
+        WriteFile(maps / name, name);
+    fs::create_directory(maps / "Dir.kmx.replaced");
+    WriteFile(prefix.Cache() / "cache.bak", "the player's");
+#ifndef _WIN32
+    fs::create_symlink(maps / "MyMap.kmx", maps / "Link.kmx.replaced");
+    ASSERT_EQ(::mkfifo((maps / "Pipe.kmx.replaced").c_str(), 0644), 0);
+#endif
+    prefix.WriteIndex({"[Cache]"});
+    const auto before = prefix.Snapshot();
+    Start();
+    Start();
+    EXPECT_EQ(prefix.Snapshot(), before);
+    EXPECT_TRUE(fs::is_directory(maps / "Dir.kmx.replaced"));
+#ifndef _WIN32
+    EXPECT_TRUE(fs::is_symlink(maps / "Link.kmx.replaced"));
+    EXPECT_TRUE(fs::is_fifo(maps / "Pipe.kmx.replaced"));
+#endif
+}
+
+// A journal line counts only whole, unaltered and naming files of the game's
+// own folders; anything else in the file is left out, never acted on.
+TEST(JournalTextTest, onlyWholeUnalteredLinesOfOursCount)
+{
+    const std::vector<Intent> intents = {Intent::SetAside("A.kmx", "A.kmx.replaced2"),
+                                         Intent::Copy({"Cache", "K.uxx"}, {"Maps", "A.kmx"}, "A.kmx.copying"),
+                                         Intent::Rewrite(), Intent::Discard("K")};
+    const std::string text = JournalText(intents);
+    ASSERT_EQ(ParseJournal(text).size(), 4u);
+    EXPECT_EQ(ParseJournal(text)[1].to.name, "A.kmx");
+
+    const auto count = [](const std::string& journal) { return ParseJournal(journal).size(); };
+    EXPECT_EQ(count(text.substr(0, text.size() - 1)), 3u); // the last line torn
+    std::string altered = text;
+    altered[altered.find("A.kmx")] = 'B';
+    EXPECT_EQ(count(altered), 3u);
+    const std::vector<std::vector<Intent>> foreign = {
+        {Intent::SetAside("A.kmx", "B.kmx")},                                     // not an aside of that map
+        {Intent::SetAside("..\\..\\boot.ini", "..\\..\\boot.ini.replaced")},      // not a name
+        {Intent::Copy({"Windows", "a.dll"}, {"Maps", "A.kmx"}, "A.kmx.copying")}, // not a game folder
+        {Intent::Copy({"Cache", "K.uxx"}, {"Maps", "A.kmx"}, "Other.kmx")},       // not its temporary name
+        {Intent::Discard("CON")},
+    };
+    for (const auto& planted : foreign)
+        EXPECT_EQ(count(JournalText(planted)), 0u) << JournalText(planted);
+}
+
+// What a Move interrupted after setting the player's map aside and after the
+// new one arrived leaves, the next start puts in order as the journal says.
+TEST_F(JournalTest, startSettlesExactlyWhatTheJournalLists)
+{
+    const fs::path maps = prefix.Game() / "Maps";
+    prefix.WriteIndex({"[Cache]", "A=Back.kmx", "B=Done.kmx", "C=Gone.kmx"});
+    WriteFile(maps / "Back.kmx.replaced", "mine, the new one never came"); // put back
+    WriteFile(maps / "Done.kmx", "cached B");                              // the player said Yes
+    WriteFile(maps / "Done.kmx.replaced", "mine, replaced");
+    WriteFile(maps / "Kept.kmx.replaced", "the player's own");
+    WriteFile(maps / "Gone.kmx.copying", "half a co");
+    prefix.AddCached("C");
+    prefix.AddCached("D"); // discarded, and the index no longer names it
+    prefix.AddCached("A"); // discarded, but the index still names it
+    WriteFile(prefix.Cache() / "cache.bak", "partial");
+    WriteFile(prefix.Game() / std::string(kJournalName),
+              JournalText({Intent::SetAside("Back.kmx", "Back.kmx.replaced"),
+                           Intent::SetAside("Done.kmx", "Done.kmx.replaced"),
+                           Intent::Copy({"Cache", "C.uxx"}, {"Maps", "Gone.kmx"}, "Gone.kmx.copying"),
+                           Intent::Discard("D"), Intent::Discard("A"), Intent::Rewrite()}) +
+                  "set-aside\tKept.kmx\tKept.kmx.replaced\t0000"); // torn
+    Start();
+    EXPECT_EQ(ReadFile(maps / "Back.kmx"), "mine, the new one never came");
+    EXPECT_EQ(ReadFile(maps / "Done.kmx"), "cached B");
+    EXPECT_FALSE(fs::exists(maps / "Done.kmx.replaced"));
+    EXPECT_FALSE(fs::exists(maps / "Gone.kmx.copying"));
+    EXPECT_TRUE(InCache("C"));
+    EXPECT_FALSE(InCache("D"));
+    EXPECT_TRUE(InCache("A"));
+    EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.bak"));
+    EXPECT_EQ(ReadFile(maps / "Kept.kmx.replaced"), "the player's own");
+    EXPECT_FALSE(fs::exists(prefix.Game() / std::string(kJournalName)));
+}
+
+} // namespace
+} // namespace ovcache
