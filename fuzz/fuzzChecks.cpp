@@ -3,6 +3,7 @@
 #include "catalogue/cacheIndex.h"
 #include "catalogue/destinations.h"
 #include "catalogue/entryNames.h"
+#include "catalogue/journal.h"
 #include "platform/registry.h"
 #include "platform/wineRegistry.h"
 
@@ -50,6 +51,15 @@ std::string CheckIndexText(std::string_view data)
                 return "a safe name leaves its game folder";
         }
     }
+    // The same bytes as a journal: what it takes names files directly in the
+    // game's folders only, and written again it reads the same.
+    const std::vector<Intent> intents = ParseJournal(data);
+    for (const Intent& intent : intents)
+        for (const std::string* name : {&intent.from.name, &intent.to.name, &intent.temp})
+            if (!name->empty() && !IsSafeFileName(*name))
+                return "a journal line names a path";
+    if (JournalText(ParseJournal(JournalText(intents))) != JournalText(intents))
+        return "a journal reads back differently";
     return {};
 }
 
