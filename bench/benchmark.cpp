@@ -9,8 +9,8 @@
 #include "catalogue/commands.h"
 #include "catalogue/destinations.h"
 #include "demoGame.h"
-#include "mainwindow/frmOVCache.h"
-#include "mainwindow/messageBox.h"
+#include "qt/frmOVCache.h"
+#include "qt/messageBox.h"
 #include "platform/pathMapper.h"
 
 #include <QApplication>

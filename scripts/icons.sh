@@ -14,5 +14,5 @@ for size in 16 22 24 32 48 64 128 256; do
     rsvg-convert -w "$size" -h "$size" "$svg" -o "data/icons/hicolor/${size}x${size}/apps/org.orvane.CacheImporter.png"
 done
 convert data/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/org.orvane.CacheImporter.png \
-    src/mainwindow/orvane.ico
+    src/win32/orvane.ico
 echo "Icons written from $svg."

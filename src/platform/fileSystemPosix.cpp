@@ -2,7 +2,7 @@
 // Wine does.
 #include "platform/codePage.h"
 #include "platform/fileSystem.h"
-#include "platform/pathMapper.h"
+#include "platform/pathResolver.h"
 
 #include <algorithm>
 #include <cerrno>

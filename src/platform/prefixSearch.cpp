@@ -1,5 +1,7 @@
 #include "platform/prefixSearch.h"
 
+#include "platform/untrustedFile.h"
+
 #include "platform/codePage.h"
 #include "platform/wineRegistry.h"
 

@@ -42,8 +42,4 @@ PrefixSearch FindGamePrefixes(const std::string& key, const std::string& value, 
 // KeyValues text, old and new layouts); nothing when it is malformed.
 std::optional<std::vector<std::string>> SteamLibraryPaths(std::string_view vdf);
 
-// The prefix the rest of the program works in from now on, in place of
-// $WINEPREFIX or ~/.wine.
-void UseWinePrefix(const std::filesystem::path& prefix);
-
 } // namespace ovcache

@@ -1,6 +1,6 @@
 #include "platform/winePrefix.h"
 
-#include "platform/prefixSearch.h"
+#include <filesystem>
 
 #include <cstdlib>
 #include <optional>

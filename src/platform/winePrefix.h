@@ -8,4 +8,8 @@ namespace ovcache {
 // otherwise ~/.wine, as Wine itself chooses.
 std::filesystem::path WinePrefix();
 
+// The prefix the rest of the program works in from now on, in place of
+// $WINEPREFIX or ~/.wine.
+void UseWinePrefix(const std::filesystem::path& prefix);
+
 } // namespace ovcache

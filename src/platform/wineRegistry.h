@@ -31,11 +31,6 @@ private:
     bool win64_ = true; // without an #arch line, trying Wow6432Node first is harmless
 };
 
-// A file the program was told of but does not trust (a prefix's registry, a
-// launcher's settings): its text when it is a regular file of at most limit
-// bytes, nothing otherwise.
-std::optional<std::string> ReadRegularFile(const std::filesystem::path& file, std::uintmax_t limit);
-
 // The bytes RegQueryValueExA returns for a value: string types converted from
 // UTF-16LE to Windows-1252, everything else as stored.
 RegValue ToAnsiForm(const RegValue& stored);

@@ -1,0 +1,60 @@
+#include "catalogue/sysInfo.h"
+
+#include "platform/registry.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace ovcache {
+namespace {
+constexpr std::size_t kBufferSize = 1024;
+constexpr int kNormalFocus = 1;
+} // namespace
+
+bool GetKeyValue(std::uint32_t KeyRoot, const std::string& KeyName, const std::string& SubKeyRef, std::string& KeyVal)
+{
+    const auto value = QueryRegValueA(KeyRoot, KeyName, SubKeyRef);
+    // An empty value has nothing to give; it is not read rather than an error.
+    if (!value || value->data.empty() || value->data.size() > kBufferSize) {
+        KeyVal.clear();
+        return false;
+    }
+    std::string text(value->data.begin(), value->data.end());
+    if (text.back() == '\0')
+        text.pop_back();
+    if (value->type == kRegSz) {
+        KeyVal = text;
+    } else if (value->type == kRegDword) {
+        // Each byte as two digits, so a byte below 0x10 keeps its place.
+        std::string hex;
+        for (std::size_t k = text.size(); k-- > 0;) {
+            char digits[3];
+            std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned char>(text[k]));
+            hex += digits;
+        }
+        if (hex.size() > 8)
+            throw std::overflow_error("Overflow"); // more than a 32-bit number holds
+        KeyVal = std::to_string(static_cast<std::int32_t>(std::stoul(hex.empty() ? "0" : hex, nullptr, 16)));
+    }
+    return true;
+}
+
+void StartSysInfo(SysInfoHost& host, FileSystemService& fso)
+{
+    try {
+        std::string path;
+        bool found = GetKeyValue(kHKeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", path);
+        if (!found && GetKeyValue(kHKeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", path) &&
+            fso.FileExists(path + "\\MSINFO32.EXE")) {
+            path += "\\MSINFO32.EXE";
+            found = true;
+        }
+        if (found && host.StartProgram(path, kNormalFocus))
+            return;
+    } catch (const std::exception&) {
+        // any failure on the way means the program is unavailable
+    }
+    host.MsgBox("System Information Is Unavailable At This Time", kAppTitle, MsgIcon::None, MsgButtons::OK);
+}
+
+} // namespace ovcache

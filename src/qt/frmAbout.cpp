@@ -1,0 +1,110 @@
+#include "qt/frmAbout.h"
+
+#include "qt/frmOVCache.h"
+#include "qt/icons.h"
+#include "qt/messageBox.h"
+#include "qt/qtForm.h"
+#include "qt/textCodec.h"
+#include "platform/programLauncher.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+namespace ovcache {
+namespace {
+
+template <typename Widget> Widget* Place(Widget* widget, std::string_view name)
+{
+    return ovcache::Place(forms::kAboutForm, widget, name);
+}
+
+QString Caption(std::string_view name)
+{
+    return ovcache::Caption(forms::kAboutForm, name);
+}
+
+// Text in the theme's colour, so that it reads on a dark desktop too.
+QLabel* TextLabel(std::string_view name, QWidget* parent)
+{
+    auto* label = Place(new QLabel(Caption(name), parent), name);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+} // namespace
+
+frmAbout::frmAbout(QWidget* parent)
+    // A tool window is not listed in the task bar.
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName("frmAbout");
+    setWindowTitle(FromCp1252(forms::kAboutForm.caption));
+    setFixedSize(Twips(forms::kAboutForm.clientWidth), Twips(forms::kAboutForm.clientHeight));
+    const QFont font = WindowFont();
+    setFont(font);
+
+    picIcon = Place(new QLabel(this), "picIcon");
+    picIcon->setPixmap(AppPixmap());
+    picIcon->setAlignment(Qt::AlignCenter);
+    cmdOK = Place(new QPushButton(Caption("cmdOK"), this), "cmdOK");
+    cmdSysInfo = Place(new QPushButton(Caption("cmdSysInfo"), this), "cmdSysInfo");
+    lblDescription = TextLabel("lblDescription", this);
+    lblTitle = TextLabel("lblTitle", this);
+    QFont titleFont = font;
+    titleFont.setPixelSize(18);
+    titleFont.setBold(true);
+    lblTitle->setFont(titleFont);
+    lblVersion = Place(new QLabel(Caption("lblVersion"), this), "lblVersion");
+    lblDisclaimer = TextLabel("lblDisclaimer", this);
+
+    cmdOK->setDefault(true); // Enter presses "OK"
+    cmdSysInfo->setAutoDefault(false);
+    setTabOrder(cmdOK, cmdSysInfo);
+    cmdOK->setFocus();
+    connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+    connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
+}
+
+void frmAbout::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    // The etched rule in the theme's shadow and light colours.
+    QPainter painter(this);
+    for (const forms::Line& line : forms::kAboutForm.lines) {
+        painter.setPen(QPen(palette().color(line.highlight ? QPalette::Light : QPalette::Mid), line.width));
+        // a two-pixel pen is centred on its line: its upper pixel stays on the line
+        const int shift = line.width / 2;
+        painter.drawLine(Twips(line.x1), Twips(line.y1) + shift, Twips(line.x2), Twips(line.y2) + shift);
+    }
+}
+
+bool frmAbout::StartProgram(const std::string& windowsPath, int windowStyle)
+{
+    return ovcache::StartProgram(windowsPath, windowStyle);
+}
+
+int frmAbout::MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)
+{
+    return MessageBox::Show(this, FromCp1252(text), FromCp1252(title), icon, buttons);
+}
+
+void frmAbout::cmdSysInfo_Click()
+{
+    const auto fso = CreateFileSystemService();
+    StartSysInfo(*this, *fso);
+}
+
+void frmAbout::cmdOK_Click()
+{
+    hide();
+}
+
+void frmAbout::reject()
+{
+    cmdOK_Click();
+}
+
+} // namespace ovcache

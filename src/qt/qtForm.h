@@ -1,0 +1,29 @@
+#pragma once
+// Qt widgets placed and captioned from the form tables.
+#include "forms/formTable.h"
+#include "qt/textCodec.h"
+
+#include <QWidget>
+
+namespace ovcache {
+
+// Twips, the unit the forms are drawn in, to logical pixels.
+constexpr int Twips(int twips)
+{
+    return forms::ToPixels(twips);
+}
+
+template <typename Widget> Widget* Place(const forms::Form& form, Widget* widget, std::string_view name)
+{
+    const forms::Control& control = forms::Find(form, name);
+    widget->setObjectName(FromCp1252(name));
+    widget->setGeometry(Twips(control.left), Twips(control.top), Twips(control.width), Twips(control.height));
+    return widget;
+}
+
+inline QString Caption(const forms::Form& form, std::string_view name)
+{
+    return FromCp1252(forms::Find(form, name).caption);
+}
+
+} // namespace ovcache

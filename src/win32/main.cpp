@@ -1,0 +1,12 @@
+// The Windows program: the main window in the system's own controls.
+#include "win32/frmOVCache.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int showCommand)
+{
+    ovcache::win32::Initialise(instance);
+    ovcache::win32::frmOVCache window;
+    if (!window.Form_Load())
+        return window.ExitCode();
+    window.Show(showCommand);
+    return window.Run();
+}

@@ -1,0 +1,142 @@
+#include "catalogue/sysInfo.h"
+#include "platform/programLauncher.h"
+#include "platform/registry.h"
+#include "testSupport.h"
+
+#include <gtest/gtest.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace ovcache {
+namespace {
+
+using test::TempPrefix;
+using test::WriteFile;
+
+const std::string kMsinfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+const std::string kLocationKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
+
+class FakeHost : public SysInfoHost {
+public:
+    bool StartProgram(const std::string& windowsPath, int windowStyle) override
+    {
+        started.push_back(windowsPath);
+        style = windowStyle;
+        return startWorks;
+    }
+    int MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override
+    {
+        messages.push_back(text);
+        EXPECT_EQ(title, "Orvane Cache Importer");
+        EXPECT_EQ(icon, MsgIcon::None);
+        EXPECT_EQ(buttons, MsgButtons::OK);
+        return vbOK;
+    }
+    bool startWorks = true;
+    int style = 0;
+    std::vector<std::string> started, messages;
+};
+
+TEST(GetKeyValue, readsStringsAndNumbersAndLeavesOtherTypes)
+{
+    TempPrefix prefix;
+    const std::string key = "Software\\OvcacheTest\\T";
+    prefix.SetRegString(key, "Path", "C:\\Windows\\msinfo32.exe");
+    prefix.SetRegValue(key, "Number", kRegDword, {0xb4, 0x01, 0, 0});
+    prefix.SetRegValue(key, "Small", kRegDword, {0x05, 0x01, 0, 0});
+    prefix.SetRegValue(key, "Bytes", kRegBinary, {1, 2});
+    prefix.SetRegValue(key, "Empty", kRegSz, {});
+    prefix.SetRegString(key, "Blank", "");
+    prefix.SetRegString(key, "Long", std::string(1100, 'x'));
+    std::string value = "before";
+    EXPECT_TRUE(GetKeyValue(kHKeyLocalMachine, key, "Path", value));
+    EXPECT_EQ(value, "C:\\Windows\\msinfo32.exe");
+    EXPECT_TRUE(GetKeyValue(kHKeyLocalMachine, key, "Number", value));
+    EXPECT_EQ(value, "436");
+    EXPECT_TRUE(GetKeyValue(kHKeyLocalMachine, key, "Small", value));
+    EXPECT_EQ(value, "261"); // each byte keeps two digits
+    value = "kept";
+    EXPECT_TRUE(GetKeyValue(kHKeyLocalMachine, key, "Bytes", value));
+    EXPECT_EQ(value, "kept");
+    EXPECT_FALSE(GetKeyValue(kHKeyLocalMachine, key, "Empty", value)); // zero bytes
+    EXPECT_EQ(value, "");
+    value = "x";
+    EXPECT_TRUE(GetKeyValue(kHKeyLocalMachine, key, "Blank", value)); // just its NUL
+    EXPECT_EQ(value, "");
+    value = "x";
+    EXPECT_FALSE(GetKeyValue(kHKeyLocalMachine, key, "Long", value));
+    EXPECT_EQ(value, "");
+    value = "x";
+    EXPECT_FALSE(GetKeyValue(kHKeyLocalMachine, key, "Missing", value));
+    EXPECT_FALSE(GetKeyValue(kHKeyLocalMachine, "Software\\OvcacheTest\\Nowhere", "Path", value));
+    EXPECT_EQ(value, "");
+}
+
+class StartSysInfoTest : public ::testing::Test {
+protected:
+    void Run() { StartSysInfo(host, *fso); }
+    TempPrefix prefix;
+    FakeHost host;
+    std::unique_ptr<FileSystemService> fso = CreateFileSystemService();
+};
+
+TEST_F(StartSysInfoTest, noRegistryValuesSayItIsUnavailable)
+{
+    Run();
+    EXPECT_TRUE(host.started.empty());
+    EXPECT_EQ(host.messages, std::vector<std::string>{"System Information Is Unavailable At This Time"});
+}
+
+TEST_F(StartSysInfoTest, firstLocationIsStartedWithoutAnExistenceTest)
+{
+    prefix.SetRegString(kMsinfoKey, "PATH", "C:\\Missing\\msinfo32.exe");
+    prefix.SetRegString(kLocationKey, "MSINFO", prefix.DriveWin() + "\\Tools");
+    Run();
+    EXPECT_EQ(host.started, std::vector<std::string>{"C:\\Missing\\msinfo32.exe"});
+    EXPECT_EQ(host.style, 1);
+    EXPECT_TRUE(host.messages.empty());
+
+    // When it cannot be started the second location is not tried.
+    host.started.clear();
+    host.startWorks = false;
+    Run();
+    EXPECT_EQ(host.started, std::vector<std::string>{"C:\\Missing\\msinfo32.exe"});
+    EXPECT_EQ(host.messages.size(), 1u);
+}
+
+TEST_F(StartSysInfoTest, secondLocationNeedsTheProgramToBeThere)
+{
+    prefix.SetRegString(kLocationKey, "MSINFO", prefix.DriveWin() + "\\Tools");
+    Run();
+    EXPECT_TRUE(host.started.empty());
+    EXPECT_EQ(host.messages.size(), 1u);
+
+    std::filesystem::create_directories(prefix.Drive() / "Tools");
+    WriteFile(prefix.Drive() / "Tools" / "msinfo32.exe", "MZ");
+    host.messages.clear();
+    Run();
+    EXPECT_EQ(host.started, std::vector<std::string>{prefix.DriveWin() + "\\Tools\\MSINFO32.EXE"});
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST(ProgramLauncher, startsWhatIsThereAndNothingInPlaceOfWhatIsNot)
+{
+    TempPrefix prefix;
+    EXPECT_FALSE(StartProgram(prefix.DriveWin() + "\\Missing\\msinfo32.exe", 1));
+    // A file that is not a program for this system cannot be started.
+    WriteFile(prefix.Drive() / "msinfo32.exe", "MZ but nothing more");
+    EXPECT_FALSE(StartProgram(prefix.DriveWin() + "\\msinfo32.exe", 1));
+#ifndef _WIN32
+    const auto script = prefix.Drive() / "ran.sh";
+    WriteFile(script, "#!/bin/sh\ntouch \"$(dirname \"$0\")/ran-marker\"\n");
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    EXPECT_TRUE(StartProgram("C:\\RAN.SH", 1));
+    for (int wait = 0; wait < 200 && !std::filesystem::exists(prefix.Drive() / "ran-marker"); ++wait)
+        ::usleep(10000);
+    EXPECT_TRUE(std::filesystem::exists(prefix.Drive() / "ran-marker"));
+#endif
+}
+
+} // namespace
+} // namespace ovcache

@@ -1,0 +1,375 @@
+// The Windows program driven as a player would drive it: the real .exe is
+// started on a game install, its windows are found and read, its buttons and
+// menus pressed and its message boxes answered by their own buttons.
+#include "win32/frmOVCache.h"
+#include "win32/win32Ui.h"
+#include "testSupport.h"
+
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace ovcache {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ReadFile;
+using test::WriteFile;
+using win32::ControlId;
+using win32::MenuId;
+namespace fs = std::filesystem;
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 15s)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(20ms);
+    }
+    return condition();
+}
+
+std::wstring TextOf(HWND window)
+{
+    wchar_t text[4096] = {};
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &got);
+    return text;
+}
+
+std::wstring ClassOf(HWND window)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+// The program under test, started on the game the registry names.
+class Program {
+public:
+    Program()
+    {
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        const fs::path exe = fs::path(self).parent_path().parent_path() / "orvane-cache-importer.exe";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process_))
+            throw std::runtime_error("cannot start " + exe.string());
+        WaitForInputIdle(process_.hProcess, 15000);
+    }
+    ~Program()
+    {
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.hProcess, 99);
+            WaitForSingleObject(process_.hProcess, 5000);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // A visible top-level window of the program of that class (and title).
+    HWND Find(const std::wstring& windowClass, const std::wstring& title = {}) const
+    {
+        struct Search {
+            DWORD pid;
+            const std::wstring *windowClass, *title;
+            HWND found;
+        } search{process_.dwProcessId, &windowClass, &title, nullptr};
+        EnumWindows(
+            [](HWND window, LPARAM data) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(data);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(window, &pid);
+                if (pid == s->pid && IsWindowVisible(window) && ClassOf(window) == *s->windowClass &&
+                    (s->title->empty() || TextOf(window) == *s->title)) {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+    HWND WaitForWindow(const std::wstring& windowClass, const std::wstring& title = {}) const
+    {
+        HWND found = nullptr;
+        WaitFor([&] { return (found = Find(windowClass, title)) != nullptr; });
+        return found;
+    }
+    HWND Main() const { return WaitForWindow(win32::kMainClass, L"Orvane Cache Importer"); }
+
+    // The message box that comes up next: its title and text, answered with
+    // the button of that id.
+    struct Box {
+        std::wstring title, text;
+    };
+    Box Answer(int button) const
+    {
+        const HWND box = WaitForWindow(L"#32770");
+        if (!box)
+            return {L"(no box)", {}};
+        Box seen{TextOf(box), TextOf(GetDlgItem(box, 0xFFFF))};
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+        WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); });
+        return seen;
+    }
+
+    // Presses a control as a click would.
+    static void Click(HWND control) { PostMessageW(control, BM_CLICK, 0, 0); }
+    static void Menu(HWND window, std::string_view item)
+    {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(MenuId(forms::kMainForm, item), 0), 0);
+    }
+    static HWND Control(HWND window, const forms::Form& form, std::string_view name)
+    {
+        return GetDlgItem(window, ControlId(form, name));
+    }
+
+    HWND Focus() const
+    {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(process_.dwThreadId, &info) ? info.hwndFocus : nullptr;
+    }
+
+    int ExitCode() const
+    {
+        if (WaitForSingleObject(process_.hProcess, 15000) != WAIT_OBJECT_0)
+            return -1;
+        DWORD code = 0;
+        GetExitCodeProcess(process_.hProcess, &code);
+        return static_cast<int>(code);
+    }
+
+private:
+    PROCESS_INFORMATION process_{};
+};
+
+std::vector<std::wstring> ListItems(HWND list)
+{
+    std::vector<std::wstring> items;
+    const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT k = 0; k < count; ++k) {
+        wchar_t text[512] = {};
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(k), reinterpret_cast<LPARAM>(text));
+        items.emplace_back(text);
+    }
+    return items;
+}
+
+// A control's rectangle within its window's client area, in pixels.
+forms::Rect ClientRectOf(HWND control)
+{
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+void ExpectLaidOut(HWND window, const forms::Form& form)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, forms::ToPixels(form.clientWidth));
+    EXPECT_EQ(client.bottom, forms::ToPixels(form.clientHeight));
+    EXPECT_EQ(TextOf(window), win32::Wide(form.caption));
+    for (const forms::Control& control : form.controls) {
+        SCOPED_TRACE(std::string(control.name));
+        const HWND child = Program::Control(window, form, control.name);
+        ASSERT_NE(child, nullptr);
+        const forms::Rect want = forms::ToPixels(forms::ClientRect(form, control));
+        const forms::Rect got = ClientRectOf(child);
+        EXPECT_EQ(std::tie(got.left, got.top, got.width, got.height),
+                  std::tie(want.left, want.top, want.width, want.height));
+        if (control.caption != forms::kPlaceholder && control.kind != forms::Kind::ListBox) {
+            EXPECT_EQ(TextOf(child), win32::Wide(control.caption));
+        }
+    }
+}
+
+class Win32WindowTest : public test::CommandTest {
+protected:
+    void SetUp() override
+    {
+        CommandTest::SetUp();
+        prefix.WriteIndex(
+            {"[Cache]", "A=dm-beta.kmx", "B=Bot.u", "C=CTF-Alpha.kmx", "D=DM-Gamma.kmx", "E=Caf\xE9.kmx"});
+        for (const char* key : {"A", "B", "C", "D", "E"})
+            prefix.AddCached(key);
+    }
+};
+
+TEST_F(Win32WindowTest, windowIsDrawnAsDesignedAndListsTheCache)
+{
+    Program program;
+    const HWND main = program.Main();
+    ASSERT_NE(main, nullptr);
+    ExpectLaidOut(main, forms::kMainForm);
+    const LONG_PTR style = GetWindowLongPtrW(main, GWL_STYLE);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & (WS_MAXIMIZEBOX | WS_THICKFRAME));
+
+    // Sorted without regard to case; the accented name shown as it is meant.
+    const HWND list = Program::Control(main, forms::kMainForm, "lstCache");
+    EXPECT_EQ(ListItems(list),
+              (std::vector<std::wstring>{L"Caf\u00E9.kmx", L"CTF-Alpha.kmx", L"dm-beta.kmx", L"DM-Gamma.kmx"}));
+    EXPECT_EQ(TextOf(Program::Control(main, forms::kMainForm, "lblPathData")), win32::Wide(prefix.CacheWin()));
+    EXPECT_EQ(TextOf(Program::Control(main, forms::kMainForm, "lblFileCountData")), L"5");
+    EXPECT_EQ(TextOf(Program::Control(main, forms::kMainForm, "lblCacheSizeData")), L" Megabytes");
+    EXPECT_EQ(program.Focus(), Program::Control(main, forms::kMainForm, "cmdMove"));
+
+    Program::Menu(main, "mnuExit");
+    EXPECT_EQ(program.ExitCode(), 0);
+}
+
+// Menus are the process's own under Wine, so they are read from a window made
+// here; the other tests press their items in the program.
+TEST_F(Win32WindowTest, menusHaveTheirCaptionsMnemonicsAndSeparator)
+{
+    win32::Initialise(GetModuleHandleW(nullptr));
+    win32::frmOVCache window;
+    std::vector<std::wstring> menus;
+    const HMENU bar = GetMenu(window.Handle());
+    for (int k = 0; k < GetMenuItemCount(bar); ++k) {
+        wchar_t text[64] = {};
+        GetMenuStringW(bar, static_cast<UINT>(k), text, 64, MF_BYPOSITION);
+        menus.emplace_back(text);
+        const HMENU sub = GetSubMenu(bar, k);
+        for (int j = 0; j < GetMenuItemCount(sub); ++j) {
+            const bool separator = GetMenuState(sub, static_cast<UINT>(j), MF_BYPOSITION) & MF_SEPARATOR;
+            GetMenuStringW(sub, static_cast<UINT>(j), text, 64, MF_BYPOSITION);
+            menus.emplace_back(L"  " + std::wstring(separator ? L"-" : text));
+        }
+    }
+    EXPECT_EQ(menus, (std::vector<std::wstring>{L"&File", L"  E&xit", L"&Edit", L"  &Move", L"  Move &All", L"  -",
+                                                L"  &Clear Cache", L"&Help", L"  &About"}));
+}
+
+TEST_F(Win32WindowTest, commandsRunFromButtonsMenusAndTheKeyboard)
+{
+    WriteFile(prefix.Game() / "Maps" / "dm-beta.kmx", "mine");
+    Program program;
+    const HWND main = program.Main();
+    ASSERT_NE(main, nullptr);
+    const HWND list = Program::Control(main, forms::kMainForm, "lstCache");
+    const HWND move = Program::Control(main, forms::kMainForm, "cmdMove");
+
+    // Enter on the focused Move button with nothing chosen.
+    PostMessageW(move, WM_KEYDOWN, VK_RETURN, 1);
+    auto box = program.Answer(IDOK);
+    EXPECT_EQ(box.title, L"Choose File");
+    EXPECT_EQ(box.text, L"No file chosen from the list box");
+
+    // Move of a map that is there already, answered No: the cached copy goes.
+    SendMessageW(list, LB_SETCURSEL,
+                 static_cast<WPARAM>(SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                  reinterpret_cast<LPARAM>(L"dm-beta.kmx"))),
+                 0);
+    Program::Click(move);
+    box = program.Answer(IDNO);
+    EXPECT_EQ(box.title, L"File Exists");
+    EXPECT_EQ(box.text, win32::Wide("File Already Exists " + prefix.GameWin() +
+                                    "\\Maps\\dm-beta.kmx\nDo you wisht to overwrite?"));
+    ASSERT_TRUE(WaitFor([&] { return ListItems(list).size() == 3; }));
+    EXPECT_EQ(GameFile("Maps/dm-beta.kmx"), "mine");
+    EXPECT_FALSE(InCache("A"));
+    EXPECT_EQ(GameFile("System/Bot.u"), "cached B");
+
+    // Move All from the menu: everything placed, the list emptied.
+    Program::Menu(main, "mnuMoveAll");
+    ASSERT_TRUE(WaitFor([&] { return ListItems(list).empty(); }));
+    EXPECT_EQ(GameFile("Maps/CTF-Alpha.kmx"), "cached C");
+    EXPECT_TRUE(WaitFor(
+        [&] { return TextOf(Program::Control(main, forms::kMainForm, "lblCacheSizeData")) == L"0 Megabytes"; }));
+
+    // Clear Cache, answered No and then Yes.
+    WriteFile(prefix.Cache() / "junk.uxx", "j");
+    Program::Click(Program::Control(main, forms::kMainForm, "cmdClear"));
+    box = program.Answer(IDNO);
+    EXPECT_EQ(box.title, L"Clear Cache");
+    EXPECT_EQ(box.text,
+              win32::Wide("This will delete all files under " + prefix.CacheWin() + "\nDo you wish to continue?"));
+    EXPECT_TRUE(fs::exists(prefix.Cache() / "junk.uxx"));
+    Program::Menu(main, "mnuClearCache");
+    program.Answer(IDYES);
+    EXPECT_TRUE(WaitFor([&] { return !fs::exists(prefix.Cache() / "junk.uxx"); }));
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.ExitCode(), 0);
+}
+
+TEST_F(Win32WindowTest, failuresAreReportedWithTheWholeList)
+{
+    WriteFile(prefix.Game() / "System" / "Bot.u", "the game's own");
+    Program program;
+    const HWND main = program.Main();
+    ASSERT_NE(main, nullptr);
+    const HWND list = Program::Control(main, forms::kMainForm, "lstCache");
+    SendMessageW(list, LB_SETCURSEL, 0, 0);
+    Program::Menu(main, "mnuMove");
+    const HWND report = program.WaitForWindow(win32::kReportClass, L"Move");
+    ASSERT_NE(report, nullptr);
+    const std::wstring details = TextOf(GetDlgItem(report, win32::kReportListId));
+    EXPECT_NE(details.find(L"Bot.u"), std::wstring::npos);
+    EXPECT_NE(TextOf(GetDlgItem(report, win32::kReportSummaryId)).find(L"could not be moved into"), std::wstring::npos);
+    RECT work{}, shown{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(report, &shown);
+    EXPECT_LE(shown.bottom - shown.top, work.bottom - work.top);
+    PostMessageW(report, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(report); }));
+    EXPECT_EQ(GameFile("System/Bot.u"), "the game's own");
+    EXPECT_TRUE(InCache("B"));
+    Program::Menu(main, "mnuExit");
+    EXPECT_EQ(program.ExitCode(), 0);
+}
+
+TEST_F(Win32WindowTest, missingIndexIsTheOnlyBoxAndEndsWithStatusOne)
+{
+    fs::remove(prefix.Cache() / "cache.ini");
+    Program program;
+    const auto box = program.Answer(IDOK);
+    EXPECT_EQ(box.title, L"Cache.ini Missing");
+    EXPECT_EQ(box.text, win32::Wide("Cache.ini not found in \"" + prefix.CacheWin() + "\".\nProgram cannot continue."));
+    EXPECT_EQ(program.ExitCode(), 1);
+    EXPECT_EQ(program.Find(win32::kMainClass), nullptr);
+}
+
+TEST_F(Win32WindowTest, aboutBoxShowsItsFormAndSystemInfoSaysWhenItIsUnavailable)
+{
+    Program program;
+    const HWND main = program.Main();
+    ASSERT_NE(main, nullptr);
+    Program::Menu(main, "mnuAbout");
+    HWND about = program.WaitForWindow(win32::kAboutClass);
+    ASSERT_NE(about, nullptr);
+    ExpectLaidOut(about, forms::kAboutForm);
+    EXPECT_EQ(GetWindow(about, GW_OWNER) == main, false); // owned by no window of the program's own
+
+    EXPECT_EQ(program.Focus(), Program::Control(about, forms::kAboutForm, "cmdOK"));
+    Program::Click(Program::Control(about, forms::kAboutForm, "cmdSysInfo"));
+    const auto box = program.Answer(IDOK);
+    EXPECT_EQ(box.title, L"Orvane Cache Importer");
+    EXPECT_EQ(box.text, L"System Information Is Unavailable At This Time");
+    EXPECT_TRUE(IsWindowVisible(about));
+
+    // OK unloads it; the menu item loads it again.
+    Program::Click(Program::Control(about, forms::kAboutForm, "cmdOK"));
+    EXPECT_TRUE(WaitFor([&] { return program.Find(win32::kAboutClass) == nullptr; }));
+    Program::Menu(main, "mnuAbout");
+    about = program.WaitForWindow(win32::kAboutClass);
+    EXPECT_NE(about, nullptr);
+    Program::Menu(main, "mnuExit");
+    EXPECT_EQ(program.ExitCode(), 0);
+}
+
+} // namespace
+} // namespace ovcache
