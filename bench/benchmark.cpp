@@ -9,9 +9,9 @@
 #include "catalogue/commands.h"
 #include "catalogue/destinations.h"
 #include "demoGame.h"
+#include "platform/pathMapper.h"
 #include "qt/frmOVCache.h"
 #include "qt/messageBox.h"
-#include "platform/pathMapper.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -46,9 +46,9 @@ public:
     void AddListEntry(const std::string& text) override { entries.push_back(text); }
     std::string SelectedEntry() const override { return selected; }
     void SetLabel(DataLabel, const std::string&) override {}
-    int MsgBox(const std::string&, const std::string&, MsgIcon, MsgButtons buttons) override
+    MsgAnswer MsgBox(const std::string&, const std::string&, MsgIcon, MsgButtons buttons) override
     {
-        return buttons == MsgButtons::YesNo ? vbYes : vbOK;
+        return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::OK;
     }
     void EndProgram(int) override {}
     std::vector<std::string> entries;
@@ -126,17 +126,17 @@ int ChildMain(int argc, char** argv)
         return std::printf("0 %.2f\n", PeakMiB()), 0;
     NullView view;
     WorkingState state;
-    Form_Load(state, view, CreateFileSystemService());
+    StartUp(state, view, CreateFileSystemService());
     view.selected = argc > 4 ? argv[4] : "";
     const double seconds = Seconds([&] {
         if (command == "list")
             LoadCacheList(state, view);
         else if (command == "move")
-            cmdMove_Click(state, view);
+            MoveSelectedMap(state, view);
         else if (command == "moveall")
-            cmdMoveAll_Click(state, view);
+            MoveAllCached(state, view);
         else if (command == "clear")
-            cmdClear_Click(state, view);
+            ClearCache(state, view);
     });
     std::printf("%.6f %.2f\n", seconds, PeakMiB());
     return 0;
@@ -420,7 +420,7 @@ public:
         NullView view;
         WorkingState state;
         Fresh(n);
-        Form_Load(state, view, CreateFileSystemService());
+        StartUp(state, view, CreateFileSystemService());
         const std::string selected = view.entries.at(view.entries.size() / 2);
         rows.push_back(Measure("LoadCacheList", n, "list", {}, ListFloor));
         rows.push_back(

@@ -227,23 +227,23 @@ fs::path MakeHidden(const fs::path& path)
 #endif
 }
 
-int FakeView::MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)
+MsgAnswer FakeView::MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)
 {
     boxes.push_back({text, title, icon, buttons});
     if (buttons == MsgButtons::OK)
-        return vbOK;
+        return MsgAnswer::OK;
     if (answerByText)
         return answerByText(text);
     if (answers.empty())
-        return vbNo;
-    const int answer = answers.front();
+        return MsgAnswer::No;
+    const MsgAnswer answer = answers.front();
     answers.pop_front();
     return answer;
 }
 
 void CommandTest::Start()
 {
-    ASSERT_TRUE(Form_Load(state, view, CreateFileSystemService()));
+    ASSERT_TRUE(StartUp(state, view, CreateFileSystemService()));
     view.boxes.clear();
 }
 

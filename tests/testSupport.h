@@ -96,7 +96,7 @@ public:
     void AddListEntry(const std::string& text) override { list.push_back(text); }
     std::string SelectedEntry() const override { return selected; }
     void SetLabel(DataLabel label, const std::string& caption) override { labels[label] = caption; }
-    int MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;
+    MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;
     void EndProgram(int exitCode) override
     {
         ended = true;
@@ -108,9 +108,9 @@ public:
     std::string selected;
     std::map<DataLabel, std::string> labels;
     std::vector<Box> boxes;
-    std::deque<int> answers; // for Yes/No boxes; No when it runs out
+    std::deque<MsgAnswer> answers; // for Yes/No boxes; No when it runs out
     // When set, answers Yes/No boxes by their text instead.
-    std::function<int(const std::string& text)> answerByText;
+    std::function<MsgAnswer(const std::string& text)> answerByText;
     bool ended = false;
     int exitCode = 0;
     std::vector<std::pair<std::size_t, std::size_t>> progress; // done, total

@@ -44,12 +44,12 @@ std::string JoinIndexLines(const std::vector<std::string_view>& lines)
     return text;
 }
 
-namespace {
-
 bool NamesAFile(std::string_view line)
 {
     return EqPos(line) > 0 && !EntryKey(line).empty();
 }
+
+namespace {
 
 std::string_view Folded(std::string_view text, std::string& buffer)
 {
@@ -138,16 +138,6 @@ std::string CachedFilePath(const std::string& cachePath, std::string_view key)
     path += '\\';
     path += key;
     path += kCachedSuffix;
-    return path;
-}
-
-std::optional<std::string_view> CachedFileKey(const std::string& cachePath, std::string_view path)
-{
-    if (path.size() < cachePath.size() + 1 + kCachedSuffix.size() || !path.starts_with(cachePath) ||
-        path[cachePath.size()] != '\\' || !EndsWith(path, kCachedSuffix))
-        return std::nullopt;
-    path.remove_prefix(cachePath.size() + 1);
-    path.remove_suffix(kCachedSuffix.size());
     return path;
 }
 

@@ -50,6 +50,10 @@ std::string_view EntryName(std::string_view line);
 
 bool EndsWith(std::string_view text, std::string_view suffix);
 
+// A line with "=" and a key before it names a cached file; others (the
+// header, a line without "=" or with an empty key) name none.
+bool NamesAFile(std::string_view line);
+
 // The lines that name a cached file ("<key>.uxx", a line with "=" and a key),
 // found by their keys as Windows compares file names (folded); of several
 // lines with one key the first is the file's. The keys stay in the lines:
@@ -74,8 +78,6 @@ private:
 
 // "<cache>\<key>.uxx"
 std::string CachedFilePath(const std::string& cachePath, std::string_view key);
-// The key whose cached file path is path exactly, if there is one.
-std::optional<std::string_view> CachedFileKey(const std::string& cachePath, std::string_view path);
 std::string IndexPath(const std::string& cachePath);
 std::string IndexRewritePath(const std::string& cachePath);
 

@@ -12,10 +12,9 @@ enum class DataLabel { Path, FileCount, CacheSize };
 enum class MsgIcon { None, Critical };
 enum class MsgButtons { OK, YesNo }; // with Yes and No, Yes is the default button
 
-// Message-box answers.
-constexpr int vbOK = 1;
-constexpr int vbYes = 6;
-constexpr int vbNo = 7;
+// A message box's answer; Yes keeps the value 6 that the game's own tools
+// give it.
+enum class MsgAnswer : int { OK = 1, Yes = 6, No = 7 };
 
 class CacheView {
 public:
@@ -25,8 +24,8 @@ public:
     // The text of the selected entry, "" when none is selected.
     virtual std::string SelectedEntry() const = 0;
     virtual void SetLabel(DataLabel label, const std::string& caption) = 0;
-    // Modal; returns the answer, vbYes for Yes.
-    virtual int MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) = 0;
+    // Modal; returns the answer, MsgAnswer::Yes for Yes.
+    virtual MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) = 0;
     // A failure report: a short summary, and the whole list (may be empty)
     // where the player can scroll it and copy it. One critical box by default.
     virtual void ShowReport(const std::string& summary, const std::string& details, const std::string& title)

@@ -21,8 +21,6 @@ public:
     void AddNote(std::string note);
     void CountUnsafe() { ++unsafe_; }
 
-    const std::vector<Problem>& Problems() const { return problems_; }
-    int Unsafe() const { return unsafe_; }
     bool Empty() const { return problems_.empty() && notes_.empty() && unsafe_ == 0; }
 
     // A line or two for each kind of failure: moves that failed into one

@@ -36,11 +36,9 @@ std::optional<IndexLines> ReadIndex(WorkingState& state, CommandReport& report)
 std::future<FolderMeasure> MeasureCache(WorkingState& state)
 {
     try {
-        state.objFolder = state.objFSO->GetFolder(state.strCachePath);
         // Counted, not listed: only Move All walks the files, and it takes
-        // its own snapshot, so none is kept between commands.
-        state.objFiles.Clear();
-        return state.objFolder.MeasureLater();
+        // its own snapshot.
+        return state.objFSO->GetFolder(state.strCachePath).MeasureLater();
     } catch (const FileSystemError&) {
         std::promise<FolderMeasure> failed;
         failed.set_exception(std::current_exception());
@@ -91,11 +89,9 @@ bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, cons
         read = ReadIndex(state, report);
     if (const IndexLines* lines = written ? written : read ? &*read : nullptr) {
         for (const std::string_view line : *lines) {
-            state.strLine = line;
-            state.intEqPos = EqPos(line);
             const std::string_view name = EntryName(line);
             // A line without "=" is listed whole; it names no file to move.
-            const bool safe = state.intEqPos == 0 ? IsSafeFileName(name) : IsSafeEntry(line);
+            const bool safe = EqPos(line) == 0 ? IsSafeFileName(name) : IsSafeEntry(line);
             if (name != kIndexHeader && EndsWith(name, "kmx") && safe)
                 view.AddListEntry(std::string(name));
         }
@@ -222,12 +218,6 @@ std::vector<bool> FilesNamed(const FileCollection& files, const IndexKeys& keys,
     return present;
 }
 
-// A line with no "=" or an empty key names no cached file.
-bool NamesAFile(std::string_view line)
-{
-    return EqPos(line) > 0 && !EntryKey(line).empty();
-}
-
 } // namespace
 
 void ShowMissingIndex(CacheView& view, const std::string& cachePath)
@@ -250,7 +240,7 @@ std::string FormatMegabytes(std::uint64_t bytes, const std::string& groupSeparat
     return grouped + " Megabytes";
 }
 
-bool Form_Load(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemService> fso)
+bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemService> fso)
 {
     state.objFSO = std::move(fso);
     state.strGameFolder = ReadRegString(kHKeyLocalMachine, kGameKey, kGameValue, "");
@@ -269,7 +259,7 @@ bool LoadCacheList(WorkingState& state, CacheView& view)
     return ListAndReport(state, view, report);
 }
 
-void cmdMove_Click(WorkingState& state, CacheView& view)
+void MoveSelectedMap(WorkingState& state, CacheView& view)
 {
     state.strSelected = view.SelectedEntry();
     if (state.strSelected.empty()) {
@@ -304,7 +294,6 @@ void cmdMove_Click(WorkingState& state, CacheView& view)
     bool selectedNamesNothing = false, selectedGone = false, selectedFound = false;
     for (std::size_t k = 0; k < lines->size(); ++k) {
         const std::string_view line = (*lines)[k];
-        state.strLine = line;
         const EntryKind kind = ClassifyForMove(line, state.strSelected);
         if (!NamesAFile(line)) {
             // kept as it is; a selected entry of such a line has nothing to move
@@ -348,7 +337,7 @@ void cmdMove_Click(WorkingState& state, CacheView& view)
     report.Show(view, "Move");
 }
 
-void cmdMoveAll_Click(WorkingState& state, CacheView& view)
+void MoveAllCached(WorkingState& state, CacheView& view)
 {
     FileSystemService& fso = *state.objFSO;
     const FileSystemBatch batch(fso);
@@ -360,10 +349,10 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
     }
     const std::string index = IndexPath(state.strCachePath);
     std::optional<IndexLines> lines;
+    FileCollection files;
     try {
-        state.objFolder = fso.GetFolder(state.strCachePath);
-        state.objFiles = state.objFolder.Files();
-        if (state.objFiles.Count() == 0) {
+        files = fso.ListFiles(state.strCachePath);
+        if (files.Count() == 0) {
             // An empty cache has nothing to move and nothing to report.
             view.ClearList();
             ShowStatistics(state, view, false, report);
@@ -387,8 +376,8 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
     // index's order, the earlier of two lines naming one map wins, and the
     // work on each folder stays together.
     std::optional<IndexKeys> keys(*lines); // let go before the commit
-    const std::vector<bool> present = FilesNamed(state.objFiles, *keys, lines->size());
-    state.objFiles.Clear(); // not kept between commands
+    const std::vector<bool> present = FilesNamed(files, *keys, lines->size());
+    files.Clear(); // the names are not needed again
     const auto total = static_cast<std::size_t>(std::count(present.begin(), present.end(), true));
 
     std::vector<bool> placed(lines->size(), false);
@@ -399,9 +388,6 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
             continue;
         view.Progress(done++, total);
         const std::string_view line = (*lines)[k];
-        state.varFile = CachedFilePath(state.strCachePath, EntryKey(line));
-        state.strLine = line;
-        state.intEqPos = EqPos(line);
         placed[k] = placement.Place(ClassifyForMoveAll(line), line);
     }
 
@@ -459,12 +445,12 @@ void cmdMoveAll_Click(WorkingState& state, CacheView& view)
     report.Show(view, "Move All");
 }
 
-void cmdClear_Click(WorkingState& state, CacheView& view)
+void ClearCache(WorkingState& state, CacheView& view)
 {
-    state.intResponse =
+    const MsgAnswer answer =
         view.MsgBox("This will delete all files under " + state.strCachePath + "\nDo you wish to continue?",
                     "Clear Cache", MsgIcon::None, MsgButtons::YesNo);
-    if (state.intResponse != vbYes)
+    if (answer != MsgAnswer::Yes)
         return;
     CommandReport report;
     const FileSystemBatch batch(*state.objFSO);

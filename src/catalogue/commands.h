@@ -13,9 +13,10 @@ namespace ovcache {
 inline constexpr const char* kGameKey = "Software\\Zephiral Technology\\Installed Apps\\Orvane";
 inline constexpr const char* kGameValue = "Folder";
 
-// Start-up: takes the file-system service, finds the game and lists its cache.
-// False when the program has been ended (no cache index).
-bool Form_Load(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemService> fso);
+// Serves Form_Load. Takes the file-system service, finds the game, puts in
+// order what an interrupted command left and lists the cache. False when the
+// program has been ended (no cache index).
+bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemService> fso);
 
 // Lists the cached maps and shows the cache directory's path, file count and
 // size. Ends the program when the index is missing; false then.
@@ -24,9 +25,16 @@ bool LoadCacheList(WorkingState& state, CacheView& view);
 // The "Cache.ini Missing" box, then the end of the program with status 1.
 void ShowMissingIndex(CacheView& view, const std::string& cachePath);
 
-void cmdMove_Click(WorkingState& state, CacheView& view);
-void cmdMoveAll_Click(WorkingState& state, CacheView& view);
-void cmdClear_Click(WorkingState& state, CacheView& view);
+// Serves cmdMove_Click. Moves the selected map and every cached code, music
+// and sound package into the game's folders, and takes their lines out of the
+// index.
+void MoveSelectedMap(WorkingState& state, CacheView& view);
+// Serves cmdMoveAll_Click. Moves everything the destination rules place; the
+// index keeps the lines of what stays, or goes when nothing does.
+void MoveAllCached(WorkingState& state, CacheView& view);
+// Serves cmdClear_Click. Deletes every file of the cache folder, the index
+// last, after asking.
+void ClearCache(WorkingState& state, CacheView& view);
 
 // "###,###,###" of the size in megabytes (no digits below half a megabyte)
 // followed by " Megabytes".

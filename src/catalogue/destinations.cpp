@@ -58,7 +58,7 @@ std::string DestinationPath(const std::string& gameFolder, EntryKind kind, std::
     return path;
 }
 
-int AskOverwrite(CacheView& view, const std::string& gameFolder, std::string_view name)
+MsgAnswer AskOverwrite(CacheView& view, const std::string& gameFolder, std::string_view name)
 {
     return view.MsgBox("File Already Exists " + DestinationPath(gameFolder, EntryKind::Map, name) +
                            "\nDo you wisht to overwrite?",

@@ -22,7 +22,7 @@ std::string_view DestinationFolder(EntryKind kind);
 // gameFolder & folder & name.
 std::string DestinationPath(const std::string& gameFolder, EntryKind kind, std::string_view name);
 
-// The "File Exists" question; returns the answer (vbYes to replace).
-int AskOverwrite(CacheView& view, const std::string& gameFolder, std::string_view name);
+// The "File Exists" question; returns the answer (MsgAnswer::Yes to replace).
+MsgAnswer AskOverwrite(CacheView& view, const std::string& gameFolder, std::string_view name);
 
 } // namespace ovcache

@@ -40,14 +40,13 @@ void Placement::Problem(std::string_view entry, const std::string& detail, std::
 
 bool Placement::Place(EntryKind kind, std::string_view line)
 {
-    if (kind == EntryKind::Other || EqPos(line) == 0 || EntryKey(line).empty())
+    if (kind == EntryKind::Other || !NamesAFile(line))
         return false;
     if (!IsSafeEntry(line)) {
         report_.CountUnsafe();
         return false;
     }
     FileSystemService& fso = *state_.objFSO;
-    state_.intEqPos = EqPos(line);
     const std::string_view name = EntryName(line);
     const std::string cached = CachedFilePath(state_.strCachePath, EntryKey(line));
     const std::string destination = DestinationPath(state_.strGameFolder, kind, name);
@@ -66,10 +65,10 @@ bool Placement::Place(EntryKind kind, std::string_view line)
                 return false;
             }
         }
-        state_.intResponse = AskOverwrite(view_, state_.strGameFolder, name);
+        const MsgAnswer answer = AskOverwrite(view_, state_.strGameFolder, name);
         // The player may have changed the folders while the question was up.
         fso.BeginBatch();
-        if (state_.intResponse == vbYes)
+        if (answer == MsgAnswer::Yes)
             return Replace(kind, line, cached, destination);
         journal_.push_back({Step::Discarded, kind, 0, line});
         return true;

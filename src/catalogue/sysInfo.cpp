@@ -11,30 +11,30 @@ constexpr std::size_t kBufferSize = 1024;
 constexpr int kNormalFocus = 1;
 } // namespace
 
-bool GetKeyValue(std::uint32_t KeyRoot, const std::string& KeyName, const std::string& SubKeyRef, std::string& KeyVal)
+bool GetKeyValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName, std::string& text)
 {
-    const auto value = QueryRegValueA(KeyRoot, KeyName, SubKeyRef);
+    const auto value = QueryRegValueA(root, keyPath, valueName);
     // An empty value has nothing to give; it is not read rather than an error.
     if (!value || value->data.empty() || value->data.size() > kBufferSize) {
-        KeyVal.clear();
+        text.clear();
         return false;
     }
-    std::string text(value->data.begin(), value->data.end());
-    if (text.back() == '\0')
-        text.pop_back();
+    std::string data(value->data.begin(), value->data.end());
+    if (data.back() == '\0')
+        data.pop_back();
     if (value->type == kRegSz) {
-        KeyVal = text;
+        text = data;
     } else if (value->type == kRegDword) {
         // Each byte as two digits, so a byte below 0x10 keeps its place.
         std::string hex;
-        for (std::size_t k = text.size(); k-- > 0;) {
+        for (std::size_t k = data.size(); k-- > 0;) {
             char digits[3];
-            std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned char>(text[k]));
+            std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned char>(data[k]));
             hex += digits;
         }
         if (hex.size() > 8)
             throw std::overflow_error("Overflow"); // more than a 32-bit number holds
-        KeyVal = std::to_string(static_cast<std::int32_t>(std::stoul(hex.empty() ? "0" : hex, nullptr, 16)));
+        text = std::to_string(static_cast<std::int32_t>(std::stoul(hex.empty() ? "0" : hex, nullptr, 16)));
     }
     return true;
 }
@@ -54,7 +54,7 @@ void StartSysInfo(SysInfoHost& host, FileSystemService& fso)
     } catch (const std::exception&) {
         // any failure on the way means the program is unavailable
     }
-    host.MsgBox("System Information Is Unavailable At This Time", kAppTitle, MsgIcon::None, MsgButtons::OK);
+    host.MsgBox("System Information Is Unavailable At This Time", kProgramTitle, MsgIcon::None, MsgButtons::OK);
 }
 
 } // namespace ovcache

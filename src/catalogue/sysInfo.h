@@ -9,20 +9,18 @@
 
 namespace ovcache {
 
-inline constexpr const char* kAppTitle = "Orvane Cache Importer";
-
 // Reads one registry value as text: REG_SZ as it is, REG_DWORD as the number
 // its hexadecimal digits ("&h", last byte first) stand for, any other type
-// leaves KeyVal as it was. False, with KeyVal emptied, when the key or the
+// leaves text as it was. False, with text emptied, when the key or the
 // value cannot be read, the value is empty, or it is longer than 1024 bytes.
-bool GetKeyValue(std::uint32_t KeyRoot, const std::string& KeyName, const std::string& SubKeyRef, std::string& KeyVal);
+bool GetKeyValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName, std::string& text);
 
 // What StartSysInfo needs from the box.
 class SysInfoHost {
 public:
     virtual ~SysInfoHost() = default;
     virtual bool StartProgram(const std::string& windowsPath, int windowStyle) = 0;
-    virtual int MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) = 0;
+    virtual MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) = 0;
 };
 
 // Starts the system-information program found through the registry, or says

@@ -99,4 +99,13 @@ Rect ToPixels(const Rect& twips, int dpi)
             ToPixels(twips.height, dpi)};
 }
 
+bool CaptionsFit(const Form& form, int dpi, const std::function<int(std::string_view caption)>& width)
+{
+    for (const Control& control : form.controls)
+        if (control.kind == Kind::Label && !control.caption.empty() && control.caption != kPlaceholder &&
+            width(control.caption) > ToPixels(control.width, dpi))
+            return false;
+    return true;
+}
+
 } // namespace ovcache::forms

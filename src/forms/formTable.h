@@ -2,6 +2,7 @@
 // The two forms as drawn: every control with its kind, container, caption,
 // rectangle in twips and tab index, the menus, and the About box's etched
 // rule. Both window layers lay their windows out from these tables.
+#include <functional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,11 @@ const Control& Find(const Form& form, std::string_view name);
 Rect ClientRect(const Form& form, const Control& control);
 // The controls that take the focus, in the order of their tab indexes.
 std::vector<const Control*> TabOrder(const Form& form);
+
+// Whether a font fits the form: every caption of its labels (not the
+// placeholders of the labels set at run time) fits its label's width at that
+// DPI, measured by width in the front end's font.
+bool CaptionsFit(const Form& form, int dpi, const std::function<int(std::string_view caption)>& width);
 
 // 1440 twips to the inch: 15 twips a pixel at 96 DPI.
 constexpr int ToPixels(int twips, int dpi = 96)

@@ -7,9 +7,9 @@
 
 namespace ovcache {
 
-FileSystemError::FileSystemError(std::string operation, std::string path, FsErrorKind kind, std::string reason)
-    : std::runtime_error(operation + " " + path + ": " + reason), operation_(std::move(operation)),
-      path_(std::move(path)), kind_(kind), reason_(std::move(reason))
+FileSystemError::FileSystemError(const std::string& operation, std::string path, FsErrorKind kind, std::string reason)
+    : std::runtime_error(operation + " " + path + ": " + reason), path_(std::move(path)), kind_(kind),
+      reason_(std::move(reason))
 {
 }
 
@@ -102,11 +102,6 @@ Folder FileSystemService::GetFolder(const std::string& path)
 FileCollection Folder::Files() const
 {
     return service_->ListFiles(path_);
-}
-
-std::uint64_t Folder::Size() const
-{
-    return service_->Measure(path_).bytes;
 }
 
 FolderMeasure Folder::Measure() const

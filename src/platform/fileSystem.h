@@ -26,16 +26,14 @@ enum class FsErrorKind {
 
 class FileSystemError : public std::runtime_error {
 public:
-    FileSystemError(std::string operation, std::string path, FsErrorKind kind, std::string reason);
+    FileSystemError(const std::string& operation, std::string path, FsErrorKind kind, std::string reason);
 
-    const std::string& Operation() const { return operation_; }
     const std::string& Path() const { return path_; }
     FsErrorKind Kind() const { return kind_; }
     // The system's own words for what went wrong.
     const std::string& Reason() const { return reason_; }
 
 private:
-    std::string operation_;
     std::string path_;
     FsErrorKind kind_;
     std::string reason_;
@@ -118,8 +116,6 @@ public:
     Folder(FileSystemService* service, std::string path) : service_(service), path_(std::move(path)) {}
     const std::string& Path() const { return path_; }
     FileCollection Files() const;
-    // Total size in bytes of everything below the folder.
-    std::uint64_t Size() const;
     // The Count of Files and the Size, in one look at the folder.
     FolderMeasure Measure() const;
     // The same, taken while the caller goes on (see MeasureLater).

@@ -4,8 +4,6 @@
 #include <string>
 #include <string_view>
 
-
-
 namespace ovcache {
 
 // On Windows the path is returned as it is. Elsewhere it is resolved the way
@@ -15,6 +13,5 @@ namespace ovcache {
 // component is found by its exact name first and otherwise without regard to
 // case. The result is a UTF-8 path.
 std::string ToNativePath(std::string_view windowsPath);
-
 
 } // namespace ovcache

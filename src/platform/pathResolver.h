@@ -8,13 +8,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
-#include <sys/stat.h>
-#include <unordered_map>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
+#include <unordered_map>
 
 namespace ovcache {
-
 
 // Resolves paths as ToNativePath does, remembering the names in each folder
 // it has looked into, so that finding a name without regard to case does not
@@ -130,6 +129,5 @@ private:
     Table<Listing> listings_; // never erased, so that a Located stays valid
     Table<Listing*> folders_; // Windows folder, as given -> its listing
 };
-
 
 } // namespace ovcache

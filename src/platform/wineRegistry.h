@@ -23,8 +23,6 @@ public:
     // "Software\Wow6432Node" first, where a 32-bit program's keys live.
     std::optional<RegValue> Find(std::string_view keyPath, std::string_view valueName) const;
 
-    bool IsWin64() const { return win64_; }
-
 private:
     using Values = std::map<std::u16string, RegValue>;
     std::map<std::u16string, Values> keys_;

@@ -1,7 +1,7 @@
 #include "qt/cacheListModel.h"
 
-#include "qt/textCodec.h"
 #include "platform/codePage.h"
+#include "qt/textCodec.h"
 
 #include <algorithm>
 #include <numeric>

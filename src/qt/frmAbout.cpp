@@ -1,11 +1,10 @@
 #include "qt/frmAbout.h"
 
-#include "qt/frmOVCache.h"
+#include "platform/programLauncher.h"
+#include "qt/form.h"
 #include "qt/icons.h"
 #include "qt/messageBox.h"
-#include "qt/qtForm.h"
 #include "qt/textCodec.h"
-#include "platform/programLauncher.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -46,19 +45,19 @@ frmAbout::frmAbout(QWidget* parent)
     const QFont font = WindowFont();
     setFont(font);
 
-    picIcon = Place(new QLabel(this), "picIcon");
+    auto* picIcon = Place(new QLabel(this), "picIcon");
     picIcon->setPixmap(AppPixmap());
     picIcon->setAlignment(Qt::AlignCenter);
     cmdOK = Place(new QPushButton(Caption("cmdOK"), this), "cmdOK");
-    cmdSysInfo = Place(new QPushButton(Caption("cmdSysInfo"), this), "cmdSysInfo");
-    lblDescription = TextLabel("lblDescription", this);
-    lblTitle = TextLabel("lblTitle", this);
+    auto* cmdSysInfo = Place(new QPushButton(Caption("cmdSysInfo"), this), "cmdSysInfo");
+    TextLabel("lblDescription", this);
+    auto* lblTitle = TextLabel("lblTitle", this);
     QFont titleFont = font;
     titleFont.setPixelSize(18);
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
-    lblVersion = Place(new QLabel(Caption("lblVersion"), this), "lblVersion");
-    lblDisclaimer = TextLabel("lblDisclaimer", this);
+    Place(new QLabel(Caption("lblVersion"), this), "lblVersion");
+    TextLabel("lblDisclaimer", this);
 
     cmdOK->setDefault(true); // Enter presses "OK"
     cmdSysInfo->setAutoDefault(false);
@@ -66,6 +65,14 @@ frmAbout::frmAbout(QWidget* parent)
     cmdOK->setFocus();
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
+}
+
+void frmAbout::Present()
+{
+    show();
+    raise();
+    activateWindow();
+    cmdOK->setFocus(); // shown as new, whatever had the focus before
 }
 
 void frmAbout::paintEvent(QPaintEvent* event)
@@ -86,7 +93,7 @@ bool frmAbout::StartProgram(const std::string& windowsPath, int windowStyle)
     return ovcache::StartProgram(windowsPath, windowStyle);
 }
 
-int frmAbout::MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)
+MsgAnswer frmAbout::MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)
 {
     return MessageBox::Show(this, FromCp1252(text), FromCp1252(title), icon, buttons);
 }

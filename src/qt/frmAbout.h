@@ -15,17 +15,12 @@ class frmAbout : public QDialog, public SysInfoHost {
 public:
     explicit frmAbout(QWidget* parent = nullptr);
 
+    // Shows the box in front, with "OK" focused as when it is new.
+    void Present();
+
     // SysInfoHost
     bool StartProgram(const std::string& windowsPath, int windowStyle) override;
-    int MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;
-
-    QLabel* picIcon = nullptr;
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdSysInfo = nullptr;
-    QLabel* lblDescription = nullptr;
-    QLabel* lblTitle = nullptr;
-    QLabel* lblVersion = nullptr;
-    QLabel* lblDisclaimer = nullptr;
+    MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;
 
 public slots:
     void cmdSysInfo_Click();
@@ -34,6 +29,9 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPushButton* cmdOK = nullptr;
 };
 
 } // namespace ovcache

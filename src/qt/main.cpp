@@ -1,10 +1,11 @@
 #include "catalogue/commands.h"
+#include "platform/prefixSearch.h"
+#include "platform/winePrefix.h"
+#include "qt/form.h"
 #include "qt/frmOVCache.h"
 #include "qt/icons.h"
 #include "qt/messageBox.h"
 #include "qt/prefixChooser.h"
-#include "platform/prefixSearch.h"
-#include "platform/winePrefix.h"
 
 #include <QApplication>
 
@@ -27,7 +28,7 @@ void SayNotFound(const ovcache::PrefixSearch& search)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Orvane Cache Importer");
+    QApplication::setApplicationName(ovcache::kProgramTitle);
     QApplication::setOrganizationName("orvane-cache-importer");
     QGuiApplication::setDesktopFileName(ovcache::kAppId); // the desktop entry, for the window's icon on Wayland
     QApplication::setFont(ovcache::WindowFont());

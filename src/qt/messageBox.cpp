@@ -7,18 +7,18 @@
 
 namespace ovcache {
 
-std::deque<int> MessageBox::answers_;
+std::deque<MsgAnswer> MessageBox::answers_;
 std::vector<MessageBox::Shown> MessageBox::seen_;
 bool MessageBox::answering_ = false;
 
-int MessageBox::Show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons,
-                     const QString& details)
+MsgAnswer MessageBox::Show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons,
+                           const QString& details)
 {
     if (answering_) {
         seen_.push_back({text, title, details, icon, buttons});
         if (answers_.empty())
-            return buttons == MsgButtons::OK ? vbOK : vbNo;
-        const int answer = answers_.front();
+            return buttons == MsgButtons::OK ? MsgAnswer::OK : MsgAnswer::No;
+        const MsgAnswer answer = answers_.front();
         answers_.pop_front();
         return answer;
     }
@@ -43,17 +43,17 @@ int MessageBox::Show(QWidget* parent, const QString& text, const QString& title,
     }
     switch (box.exec()) {
     case QMessageBox::Yes:
-        return vbYes;
+        return MsgAnswer::Yes;
     case QMessageBox::No:
-        return vbNo;
+        return MsgAnswer::No;
     case QMessageBox::Ok:
-        return vbOK;
+        return MsgAnswer::OK;
     default:
-        return buttons == MsgButtons::OK ? vbOK : vbNo; // closed with Esc or the close box
+        return buttons == MsgButtons::OK ? MsgAnswer::OK : MsgAnswer::No; // closed with Esc or the close box
     }
 }
 
-void MessageBox::SetNextAnswers(std::deque<int> answers)
+void MessageBox::SetNextAnswers(std::deque<MsgAnswer> answers)
 {
     answering_ = true;
     answers_ = std::move(answers);

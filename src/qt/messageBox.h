@@ -18,17 +18,17 @@ public:
         MsgButtons buttons;
     };
 
-    // Modal; returns vbYes, vbNo or vbOK.
-    static int Show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons,
-                    const QString& details = {});
+    // Modal; returns MsgAnswer::Yes, MsgAnswer::No or MsgAnswer::OK.
+    static MsgAnswer Show(QWidget* parent, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons,
+                          const QString& details = {});
 
     // For tests: the next boxes are not shown but answered with these.
-    static void SetNextAnswers(std::deque<int> answers);
+    static void SetNextAnswers(std::deque<MsgAnswer> answers);
     static const std::vector<Shown>& Seen();
     static void Reset();
 
 private:
-    static std::deque<int> answers_;
+    static std::deque<MsgAnswer> answers_;
     static std::vector<Shown> seen_;
     static bool answering_;
 };

@@ -1,5 +1,6 @@
 #include "qt/prefixChooser.h"
 
+#include "catalogue/cacheView.h"
 #include "qt/textCodec.h"
 
 #include <QDialogButtonBox>
@@ -23,7 +24,7 @@ PrefixChooser::PrefixChooser(std::vector<GamePrefix> prefixes, QWidget* parent)
     : QDialog(parent), prefixes_(std::move(prefixes))
 {
     setObjectName("PrefixChooser");
-    setWindowTitle("Orvane Cache Importer");
+    setWindowTitle(kProgramTitle);
     const QString last = LastChosen();
     std::stable_partition(prefixes_.begin(), prefixes_.end(),
                           [&](const GamePrefix& p) { return QString::fromStdString(p.prefix.string()) == last; });

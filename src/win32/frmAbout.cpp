@@ -1,5 +1,9 @@
 #include "win32/frmAbout.h"
 
+#include "win32/icons.h"
+#include "win32/messageBox.h"
+#include "win32/textCodec.h"
+
 #include "platform/programLauncher.h"
 
 #include <algorithm>
@@ -76,7 +80,7 @@ bool frmAbout::StartProgram(const std::string& windowsPath, int windowStyle)
     return ovcache::StartProgram(windowsPath, windowStyle);
 }
 
-int frmAbout::MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)
+MsgAnswer frmAbout::MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)
 {
     return ShowMessage(Handle(), text, title, icon, buttons);
 }

@@ -8,5 +8,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     if (!window.Form_Load())
         return window.ExitCode();
     window.Show(showCommand);
-    return window.Run();
+    return window.MessageLoop();
 }

@@ -39,20 +39,6 @@ TEST(IndexLines, keyAndNameSplitAtTheFirstEquals)
     EXPECT_EQ(EntryName(far + "=n.kmx"), "n.kmx");
 }
 
-// Move All finds a file's line by undoing the cached file path; the two
-// must agree exactly, case and all.
-TEST(IndexLines, cachedFileKeyUndoesTheCachedFilePathExactly)
-{
-    const std::string cache = "C:\\Orvane\\Cache";
-    for (const std::string key : {"ABC", "", "a.uxx", "x=y"})
-        EXPECT_EQ(CachedFileKey(cache, CachedFilePath(cache, key)), key);
-    EXPECT_EQ(CachedFileKey(cache, cache + "\\ABC.UXX"), std::nullopt);
-    EXPECT_EQ(CachedFileKey(cache, cache + "\\ABC"), std::nullopt);
-    EXPECT_EQ(CachedFileKey(cache, "C:\\Orvane\\cache\\ABC.uxx"), std::nullopt);
-    EXPECT_EQ(CachedFileKey(cache, cache + "X\\ABC.uxx"), std::nullopt);
-    EXPECT_EQ(CachedFileKey(cache, cache + ".uxx"), std::nullopt);
-}
-
 TEST(EntryNames, plainNamesAreSafe)
 {
     for (const char* name : {"DM-Arena.kmx", "A1B2C3", "caf\xE9.u", "CONSOLE.u", "COM10.ogg", "my map.kmx", "x..y",

@@ -23,7 +23,7 @@ protected:
         prefix.WriteIndex({"[Cache]", "A=One.kmx"});
         prefix.AddCached("A");
         WriteFile(prefix.Cache() / "cache.bak", "left over");
-        ASSERT_TRUE(Form_Load(state, view, CreateFileSystemService()));
+        ASSERT_TRUE(StartUp(state, view, CreateFileSystemService()));
     }
     std::size_t CacheFiles() const
     {
@@ -38,8 +38,8 @@ protected:
 TEST_F(ClearTest, asksThenDeletesEveryFileIncludingReadOnlyOnes)
 {
     fs::permissions(prefix.Cache() / "A.uxx", fs::perms::owner_read);
-    view.answers = {vbYes};
-    cmdClear_Click(state, view);
+    view.answers = {MsgAnswer::Yes};
+    ClearCache(state, view);
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].title, "Clear Cache");
     EXPECT_EQ(view.boxes[0].text,
@@ -56,8 +56,8 @@ TEST_F(ClearTest, answeringNoChangesNothing)
 {
     const auto before = prefix.Snapshot();
     const auto labels = view.labels;
-    view.answers = {vbNo};
-    cmdClear_Click(state, view);
+    view.answers = {MsgAnswer::No};
+    ClearCache(state, view);
     EXPECT_EQ(prefix.Snapshot(), before);
     EXPECT_EQ(view.list, std::vector<std::string>{"One.kmx"});
     EXPECT_EQ(view.labels, labels);
@@ -65,9 +65,9 @@ TEST_F(ClearTest, answeringNoChangesNothing)
 
 TEST_F(ClearTest, anAlreadyEmptyCacheIsNoError)
 {
-    view.answers = {vbYes, vbYes};
-    cmdClear_Click(state, view);
-    cmdClear_Click(state, view);
+    view.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
+    ClearCache(state, view);
+    ClearCache(state, view);
     EXPECT_EQ(view.boxes.size(), 2u);
     EXPECT_EQ(view.boxes[1].title, "Clear Cache");
     EXPECT_EQ(view.labels[DataLabel::FileCount], "0");
@@ -110,13 +110,13 @@ TEST_F(ClearTest, plantedFilesInTheCacheChangeNothingOutsideIt)
     };
     const auto before = game();
 
-    ASSERT_TRUE(Form_Load(state, view, CreateFileSystemService()));
+    ASSERT_TRUE(StartUp(state, view, CreateFileSystemService()));
     // no journal names the planted cache.bak: the start leaves it alone
     EXPECT_TRUE(fs::is_symlink(prefix.Cache() / "cache.bak"));
     EXPECT_EQ(test::ReadFile(outside), "precious");
     view.selected = "Linked.kmx";
-    cmdMove_Click(state, view);
-    cmdMoveAll_Click(state, view);
+    MoveSelectedMap(state, view);
+    MoveAllCached(state, view);
     auto expected = before;
     expected["drive_c/Games/Orvane/Maps/One.kmx"] = "cached A";
     EXPECT_EQ(game(), expected);
@@ -125,8 +125,8 @@ TEST_F(ClearTest, plantedFilesInTheCacheChangeNothingOutsideIt)
     // The links and the pipe stay, reported, with their lines.
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nL=Linked.kmx\r\nD=Dangling.u\r\nP=Pipe.ogg\r\n");
 
-    view.answers = {vbYes};
-    cmdClear_Click(state, view);
+    view.answers = {MsgAnswer::Yes};
+    ClearCache(state, view);
     EXPECT_EQ(game(), expected);
     EXPECT_EQ(test::ReadFile(outside), "precious");
     EXPECT_EQ(CacheFiles(), 0u);
@@ -149,7 +149,7 @@ TEST_F(ClearTest, theIndexRewriteNeverWritesThroughWhatHasItsName)
         else
             fs::create_symlink(outside, prefix.Cache() / "cache.bak");
         view.selected = hard ? "Two.kmx" : "One.kmx";
-        cmdMove_Click(state, view);
+        MoveSelectedMap(state, view);
     }
     EXPECT_EQ(test::ReadFile(outside), "precious");
     EXPECT_EQ(test::ReadFile(prefix.Game() / "Maps" / "Own.kmx"), "mine");

@@ -117,11 +117,11 @@ struct Tally {
 void RunCommand(Command command, WorkingState& state, CacheView& view)
 {
     if (command == Command::Move)
-        cmdMove_Click(state, view);
+        MoveSelectedMap(state, view);
     else if (command == Command::MoveAll)
-        cmdMoveAll_Click(state, view);
+        MoveAllCached(state, view);
     else
-        cmdClear_Click(state, view);
+        ClearCache(state, view);
 }
 
 class FaultInjection : public ::testing::TestWithParam<Case> {
@@ -166,12 +166,12 @@ protected:
             WorkingState other;
             other.lockPatience = {};
             FakeView otherView;
-            otherView.answers = {vbYes, vbYes, vbYes};
-            const bool started = Form_Load(other, otherView, CreateFileSystemService());
+            otherView.answers = {MsgAnswer::Yes, MsgAnswer::Yes, MsgAnswer::Yes};
+            const bool started = StartUp(other, otherView, CreateFileSystemService());
             if (started && second != Command::Clear)
                 RunCommand(second, other, otherView);
             else if (started)
-                cmdClear_Click(other, otherView);
+                ClearCache(other, otherView);
             secondShut =
                 !otherView.boxes.empty() && otherView.boxes.front().text.find("Another copy") != std::string::npos;
         };
@@ -179,7 +179,7 @@ protected:
         state.strGameFolder = prefix->GameWin();
         state.strCachePath = prefix->CacheWin();
         view.selected = "Arena.kmx";
-        view.answers = {vbYes, vbYes, vbYes};
+        view.answers = {MsgAnswer::Yes, MsgAnswer::Yes, MsgAnswer::Yes};
         try {
             RunCommand(Param(), state, view);
         } catch (const Crash&) {
@@ -284,7 +284,7 @@ protected:
         if (indexThere && !crashed) {
             WorkingState state;
             FakeView view;
-            EXPECT_TRUE(Form_Load(state, view, CreateFileSystemService()));
+            EXPECT_TRUE(StartUp(state, view, CreateFileSystemService()));
             EXPECT_TRUE(view.boxes.empty());
         }
     }
@@ -319,8 +319,8 @@ void CheckRepaired(const TempPrefix& prefix, Tally& tally)
 {
     WorkingState state;
     FakeView view;
-    view.answers = {vbYes, vbYes, vbYes};
-    const bool started = Form_Load(state, view, CreateFileSystemService());
+    view.answers = {MsgAnswer::Yes, MsgAnswer::Yes, MsgAnswer::Yes};
+    const bool started = StartUp(state, view, CreateFileSystemService());
     int leftovers = fs::exists(prefix.Game() / "OrvaneCacheImporter.journal");
     if (started)
         leftovers += fs::exists(prefix.Cache() / "cache.bak");
@@ -332,7 +332,7 @@ void CheckRepaired(const TempPrefix& prefix, Tally& tally)
     tally.leftovers += leftovers;
     if (!started)
         return; // a cache cleared whole has no index; nothing more to repair
-    cmdMoveAll_Click(state, view);
+    MoveAllCached(state, view);
     if (fs::exists(prefix.Cache() / "cache.ini")) {
         const std::string text = prefix.ReadIndex();
         for (const std::string_view line : SplitIndexLines(text)) {

@@ -13,7 +13,7 @@ using Lines = std::vector<std::string>;
 
 class ListingTest : public ::testing::Test {
 protected:
-    bool Load() { return Form_Load(state, view, CreateFileSystemService()); }
+    bool Load() { return StartUp(state, view, CreateFileSystemService()); }
     TempPrefix prefix;
     WorkingState state;
     FakeView view;

@@ -14,10 +14,10 @@ namespace fs = std::filesystem;
 
 class MoveAllTest : public test::CommandTest {
 protected:
-    void MoveAll(std::deque<int> answers = {})
+    void MoveAll(std::deque<MsgAnswer> answers = {})
     {
         view.answers = std::move(answers);
-        cmdMoveAll_Click(state, view);
+        MoveAllCached(state, view);
     }
 };
 
@@ -87,7 +87,9 @@ TEST_F(MoveAllTest, existingMapAsksAndNoDiscardsTheCachedCopy)
     prefix.AddCached("A");
     prefix.AddCached("B");
     Start();
-    view.answerByText = [](const std::string& text) { return text.find("A1.kmx") != std::string::npos ? vbNo : vbYes; };
+    view.answerByText = [](const std::string& text) {
+        return text.find("A1.kmx") != std::string::npos ? MsgAnswer::No : MsgAnswer::Yes;
+    };
     MoveAll();
     ASSERT_EQ(view.boxes.size(), 2u);
     EXPECT_EQ(view.boxes[0].title, "File Exists");
@@ -114,7 +116,8 @@ TEST_F(MoveAllTest, questionsComeInTheOrderOfTheIndex)
     prefix.AddCached("A");
     prefix.WriteIndex(lines);
     Start();
-    MoveAll({vbNo, vbNo, vbNo, vbNo, vbNo, vbNo, vbNo, vbYes});
+    MoveAll({MsgAnswer::No, MsgAnswer::No, MsgAnswer::No, MsgAnswer::No, MsgAnswer::No, MsgAnswer::No, MsgAnswer::No,
+             MsgAnswer::Yes});
     ASSERT_EQ(view.boxes.size(), 8u);
     const std::vector<std::string> order{"Q7", "Q3", "Q9", "Q1", "Q5", "Q2", "Q8", "New"};
     for (std::size_t k = 0; k < order.size(); ++k)
@@ -129,7 +132,7 @@ TEST_F(MoveAllTest, readOnlyMapIsKeptOnYesAndReported)
     prefix.WriteIndex({"[Cache]", "A=A1.kmx"});
     prefix.AddCached("A");
     Start();
-    MoveAll({vbYes});
+    MoveAll({MsgAnswer::Yes});
     EXPECT_EQ(GameFile("Maps/A1.kmx"), "mine");
     EXPECT_TRUE(InCache("A"));
     ASSERT_EQ(view.boxes.size(), 2u);

@@ -16,11 +16,11 @@ namespace fs = std::filesystem;
 
 class MoveTest : public test::CommandTest {
 protected:
-    void Move(const std::string& selected, std::deque<int> answers = {})
+    void Move(const std::string& selected, std::deque<MsgAnswer> answers = {})
     {
         view.selected = selected;
         view.answers = std::move(answers);
-        cmdMove_Click(state, view);
+        MoveSelectedMap(state, view);
     }
     std::string Maps(const std::string& name) const { return GameFile("Maps/" + name); }
 };
@@ -68,7 +68,7 @@ TEST_F(MoveTest, secondEntryOfTheSameNameAsksAndReplacesOnYes)
     prefix.AddCached("A");
     prefix.AddCached("B");
     Start();
-    Move("Arena.kmx", {vbYes});
+    Move("Arena.kmx", {MsgAnswer::Yes});
 
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].title, "File Exists");
@@ -89,7 +89,7 @@ TEST_F(MoveTest, answeringNoDiscardsTheCachedMapButStillMovesPackages)
     prefix.AddCached("A");
     prefix.AddCached("B");
     Start();
-    Move("Arena.kmx", {vbNo});
+    Move("Arena.kmx", {MsgAnswer::No});
 
     EXPECT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(Maps("Arena.kmx"), "mine");
@@ -105,7 +105,7 @@ TEST_F(MoveTest, yesReplacesAReadOnlyMap)
     prefix.WriteIndex({"[Cache]", "A=Arena.kmx"});
     prefix.AddCached("A");
     Start();
-    Move("Arena.kmx", {vbYes});
+    Move("Arena.kmx", {MsgAnswer::Yes});
     EXPECT_EQ(Maps("Arena.kmx"), "cached A");
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\n");
     EXPECT_TRUE(view.boxes.size() == 1u);
@@ -118,7 +118,7 @@ TEST_F(MoveTest, selectedMapWhoseCachedFileIsGoneSaysSoAndDropsItsLines)
     WriteFile(prefix.Game() / "Maps" / "Arena.kmx", "mine");
     prefix.WriteIndex({"[Cache]", "A=Arena.kmx", "Z=Arena.kmx", "G=Gone.u", "T=Gone.utx", "=Empty.u"});
     Start();
-    Move("Arena.kmx", {vbYes});
+    Move("Arena.kmx", {MsgAnswer::Yes});
     EXPECT_EQ(Maps("Arena.kmx"), "mine");
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\n=Empty.u\r\n");
     ASSERT_EQ(view.boxes.size(), 1u);
@@ -204,7 +204,7 @@ TEST_F(MoveTest, theIndexAsItIsAtTheEndTakesTheRemovalsOrEndsTheProgram)
     Start();
     view.answerByText = [&](const std::string&) {
         prefix.WriteIndex({"[Cache]", "A=Arena.kmx", "B=Bot.u", "N=New.kmx"});
-        return vbNo;
+        return MsgAnswer::No;
     };
     Move("Arena.kmx");
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nN=New.kmx\r\n");
@@ -214,7 +214,7 @@ TEST_F(MoveTest, theIndexAsItIsAtTheEndTakesTheRemovalsOrEndsTheProgram)
     view.boxes.clear();
     view.answerByText = [&](const std::string&) {
         fs::remove(prefix.Cache() / "cache.ini");
-        return vbYes;
+        return MsgAnswer::Yes;
     };
     Move("Arena.kmx");
     // The report says what happened before the box that ends the program;

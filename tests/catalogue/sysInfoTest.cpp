@@ -25,13 +25,13 @@ public:
         style = windowStyle;
         return startWorks;
     }
-    int MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override
+    MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override
     {
         messages.push_back(text);
         EXPECT_EQ(title, "Orvane Cache Importer");
         EXPECT_EQ(icon, MsgIcon::None);
         EXPECT_EQ(buttons, MsgButtons::OK);
-        return vbOK;
+        return MsgAnswer::OK;
     }
     bool startWorks = true;
     int style = 0;

@@ -1,8 +1,10 @@
+#include "qt/form.h"
 #include "qt/frmAbout.h"
 #include "qt/frmOVCache.h"
 #include "qt/messageBox.h"
 #include "testSupport.h"
 #include "version.h"
+#include "widgets.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -11,6 +13,7 @@
 namespace ovcache {
 namespace {
 
+using test::Child;
 using test::TempPrefix;
 
 class AboutBoxTest : public ::testing::Test {
@@ -23,17 +26,13 @@ protected:
         ASSERT_TRUE(main.Form_Load());
     }
     void TearDown() override { MessageBox::Reset(); }
-    static QRect Twip(int left, int top, int width, int height)
-    {
-        return {left / 15, top / 15, width / 15, height / 15};
-    }
     TempPrefix prefix;
     frmOVCache main;
 };
 
 TEST_F(AboutBoxTest, boxIsDrawnAsDesigned)
 {
-    main.mnuAbout->trigger();
+    Child<QAction>(main, "mnuAbout")->trigger();
     frmAbout* box = main.AboutBox();
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisible());
@@ -45,31 +44,28 @@ TEST_F(AboutBoxTest, boxIsDrawnAsDesigned)
     EXPECT_FALSE(box->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(box->windowFlags() & Qt::WindowType_Mask, Qt::Tool); // kept out of the task bar
 
-    EXPECT_EQ(box->picIcon->geometry(), Twip(240, 240, 540, 540));
-    EXPECT_EQ(box->picIcon->pixmap().size(), QSize(32, 32));
-    EXPECT_EQ(box->cmdOK->geometry(), Twip(4245, 2625, 1260, 345));
-    EXPECT_EQ(box->cmdSysInfo->geometry(), Twip(4260, 3075, 1245, 345));
-    EXPECT_EQ(box->lblDescription->geometry(), Twip(1050, 1125, 3885, 1170));
-    EXPECT_EQ(box->lblTitle->geometry(), Twip(1050, 240, 3885, 480));
-    EXPECT_EQ(box->lblVersion->geometry(), Twip(1050, 780, 3885, 225));
-    EXPECT_EQ(box->lblDisclaimer->geometry(), Twip(240, 2625, 3870, 825));
-
-    EXPECT_EQ(box->cmdOK->text(), "OK");
-    EXPECT_EQ(box->cmdSysInfo->text(), "&System Info...");
-    EXPECT_EQ(box->lblTitle->text(), "Orvane Cache Importer");
-    EXPECT_EQ(box->lblVersion->text(), OVCACHE_VERSION);
-    EXPECT_EQ(box->lblDescription->text(),
+    for (const forms::Control& c : forms::kAboutForm.controls) {
+        SCOPED_TRACE(std::string(c.name));
+        EXPECT_EQ(Child<QWidget>(*box, std::string(c.name).c_str())->size(), QSize(Twips(c.width), Twips(c.height)));
+    }
+    EXPECT_EQ(Child<QLabel>(*box, "picIcon")->pixmap().size(), QSize(32, 32));
+    EXPECT_EQ(Child<QPushButton>(*box, "cmdOK")->text(), "OK");
+    EXPECT_EQ(Child<QPushButton>(*box, "cmdSysInfo")->text(), "&System Info...");
+    EXPECT_EQ(Child<QLabel>(*box, "lblTitle")->text(), "Orvane Cache Importer");
+    EXPECT_EQ(Child<QLabel>(*box, "lblVersion")->text(), OVCACHE_VERSION);
+    EXPECT_EQ(Child<QLabel>(*box, "lblDescription")->text(),
               "The orvane cache directory can accumulate unwanted files.  This program allows you to keep the maps "
               "you want and clear the ones you don't so you don't keep accumulating unwanted files and wasting disk "
               "space.");
-    EXPECT_EQ(box->lblDisclaimer->text(),
+    EXPECT_EQ(Child<QLabel>(*box, "lblDisclaimer")->text(),
               "Warning: The author of this program is providing it AS IS. The author is not responsible for any "
               "damage that occurs as a result of the use of this product.");
-    EXPECT_TRUE(box->cmdOK->isDefault());
-    EXPECT_EQ(box->focusWidget(), box->cmdOK); // focused first
+    EXPECT_TRUE(Child<QPushButton>(*box, "cmdOK")->isDefault());
+    EXPECT_EQ(box->focusWidget(), Child<QPushButton>(*box, "cmdOK")); // focused first
 
     // Every text fits its label.
-    for (QLabel* label : {box->lblTitle, box->lblVersion, box->lblDescription, box->lblDisclaimer})
+    for (QLabel* label : {Child<QLabel>(*box, "lblTitle"), Child<QLabel>(*box, "lblVersion"),
+                          Child<QLabel>(*box, "lblDescription"), Child<QLabel>(*box, "lblDisclaimer")})
         EXPECT_LE(label->heightForWidth(label->width()) > 0 ? label->heightForWidth(label->width())
                                                             : label->sizeHint().height(),
                   label->height())
@@ -80,7 +76,7 @@ TEST_F(AboutBoxTest, secondAboutShowsTheSameBoxAndOkOrEscHidesIt)
 {
     main.mnuAbout_Click();
     frmAbout* first = main.AboutBox();
-    first->cmdOK->click();
+    Child<QPushButton>(*first, "cmdOK")->click();
     EXPECT_FALSE(first->isVisible());
     main.mnuAbout_Click();
     EXPECT_EQ(main.AboutBox(), first);
@@ -92,7 +88,7 @@ TEST_F(AboutBoxTest, secondAboutShowsTheSameBoxAndOkOrEscHidesIt)
 TEST_F(AboutBoxTest, systemInfoWithoutRegistryValuesSaysItIsUnavailable)
 {
     main.mnuAbout_Click();
-    main.AboutBox()->cmdSysInfo->click();
+    Child<QPushButton>(*main.AboutBox(), "cmdSysInfo")->click();
     ASSERT_EQ(MessageBox::Seen().size(), 1u);
     EXPECT_EQ(MessageBox::Seen()[0].text, "System Information Is Unavailable At This Time");
     EXPECT_EQ(MessageBox::Seen()[0].title, "Orvane Cache Importer");
@@ -108,7 +104,7 @@ TEST_F(AboutBoxTest, systemInfoNamingAMissingProgramSaysItIsUnavailable)
                           "[Software\\\\Microsoft\\\\Shared Tools\\\\MSINFO] 1\n"
                           "\"PATH\"=\"C:\\\\Missing\\\\msinfo32.exe\"\n");
     main.mnuAbout_Click();
-    main.AboutBox()->cmdSysInfo->click();
+    Child<QPushButton>(*main.AboutBox(), "cmdSysInfo")->click();
     ASSERT_EQ(MessageBox::Seen().size(), 1u);
     EXPECT_EQ(MessageBox::Seen()[0].text, "System Information Is Unavailable At This Time");
 }

@@ -1,7 +1,9 @@
+#include "qt/form.h"
 #include "qt/frmOVCache.h"
 #include "qt/messageBox.h"
 #include "qt/prefixChooser.h"
 #include "testSupport.h"
+#include "widgets.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +23,7 @@
 namespace ovcache {
 namespace {
 
+using test::Child;
 using test::TempPrefix;
 namespace fs = std::filesystem;
 
@@ -36,10 +39,6 @@ protected:
     }
     void TearDown() override { MessageBox::Reset(); }
 
-    static QRect Twip(int left, int top, int width, int height)
-    {
-        return {left / 15, top / 15, width / 15, height / 15};
-    }
     static QStringList Items(const QListView* list)
     {
         QStringList items;
@@ -63,39 +62,25 @@ TEST_F(MainWindowTest, windowIsDrawnAsDesigned)
     EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_FALSE(w.windowIcon().isNull());
 
-    const struct {
-        QWidget* widget;
-        QWidget* parent;
-        QString caption;
-        QRect rect;
-    } controls[] = {
-        {w.frmCacheDir, w.centralWidget(), "Cache Directory Information", Twip(120, 120, 4215, 1095)},
-        {w.lblCacheSize, w.frmCacheDir, "Cache Size:", Twip(120, 720, 1215, 255)},
-        {w.lblCacheSizeData, w.frmCacheDir, QString(), Twip(1560, 720, 2535, 255)},
-        {w.lblFileCount, w.frmCacheDir, "Number of Files:", Twip(120, 480, 1215, 255)},
-        {w.lblFileCountData, w.frmCacheDir, QString(), Twip(1560, 480, 2535, 255)},
-        {w.lblPathData, w.frmCacheDir, QString(), Twip(1560, 240, 2535, 255)},
-        {w.lblPath, w.frmCacheDir, "Cache Directory:", Twip(120, 240, 1215, 255)},
-        {w.frmMaps, w.centralWidget(), "Cached Maps", Twip(120, 1320, 4215, 2535)},
-        {w.lstCache, w.frmMaps, QString(), Twip(120, 240, 3975, 2205)},
-        {w.cmdMoveAll, w.centralWidget(), "Move All", Twip(1560, 3960, 1215, 375)},
-        {w.cmdClear, w.centralWidget(), "Clear Cache", Twip(3000, 3960, 1335, 375)},
-        {w.cmdMove, w.centralWidget(), "Move", Twip(120, 3960, 1215, 375)},
-    };
-    for (const auto& c : controls) {
-        SCOPED_TRACE(c.widget->objectName().toStdString());
-        EXPECT_EQ(c.widget->parentWidget(), c.parent);
-        EXPECT_EQ(c.widget->geometry(), c.rect);
-        if (auto* label = qobject_cast<QLabel*>(c.widget); label && !c.caption.isEmpty()) {
-            EXPECT_EQ(label->text(), c.caption);
-            EXPECT_LE(label->fontMetrics().horizontalAdvance(c.caption), c.rect.width()) << "caption clipped";
+    // Every control of the table, in its container, captioned as the table
+    // says, each caption whole in the window's font.
+    for (const forms::Control& c : forms::kMainForm.controls) {
+        SCOPED_TRACE(std::string(c.name));
+        auto* widget = Child<QWidget>(w, std::string(c.name).c_str());
+        EXPECT_EQ(widget->parentWidget(),
+                  c.container.empty() ? w.centralWidget() : Child<QWidget>(w, std::string(c.container).c_str()));
+        EXPECT_EQ(widget->size(), QSize(Twips(c.width), Twips(c.height)));
+        const QString caption = c.caption == forms::kPlaceholder ? QString() : FromCp1252(c.caption);
+        if (auto* label = qobject_cast<QLabel*>(widget); label && !caption.isEmpty()) {
+            EXPECT_EQ(label->text(), caption);
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(caption), label->width()) << "caption clipped";
         }
-        if (auto* button = qobject_cast<QPushButton*>(c.widget)) {
-            EXPECT_EQ(button->text(), c.caption);
+        if (auto* button = qobject_cast<QPushButton*>(widget)) {
+            EXPECT_EQ(button->text(), caption);
             EXPECT_FALSE(button->isDefault());
         }
-        if (auto* frame = qobject_cast<QGroupBox*>(c.widget)) {
-            EXPECT_EQ(frame->title(), c.caption);
+        if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
+            EXPECT_EQ(frame->title(), caption);
         }
     }
 
@@ -106,11 +91,11 @@ TEST_F(MainWindowTest, windowIsDrawnAsDesigned)
         while (widget->focusPolicy() == Qt::NoFocus);
         return widget;
     };
-    EXPECT_EQ(next(w.cmdMove), w.cmdClear);
-    EXPECT_EQ(next(w.cmdClear), w.cmdMoveAll);
-    EXPECT_EQ(next(w.cmdMoveAll), w.lstCache);
-    EXPECT_EQ(next(w.lstCache), w.cmdMove);
-    EXPECT_EQ(w.focusWidget(), w.cmdMove); // focused first
+    EXPECT_EQ(next(Child<QPushButton>(w, "cmdMove")), Child<QPushButton>(w, "cmdClear"));
+    EXPECT_EQ(next(Child<QPushButton>(w, "cmdClear")), Child<QPushButton>(w, "cmdMoveAll"));
+    EXPECT_EQ(next(Child<QPushButton>(w, "cmdMoveAll")), Child<QListView>(w, "lstCache"));
+    EXPECT_EQ(next(Child<QListView>(w, "lstCache")), Child<QPushButton>(w, "cmdMove"));
+    EXPECT_EQ(w.focusWidget(), Child<QPushButton>(w, "cmdMove")); // focused first
 }
 
 TEST_F(MainWindowTest, menusHaveTheirCaptionsInOrderWithoutShortcuts)
@@ -130,7 +115,8 @@ TEST_F(MainWindowTest, menusHaveTheirCaptionsInOrderWithoutShortcuts)
     EXPECT_EQ(texts(w.menuBar()->actions()[0]->menu()), QStringList{"E&xit"});
     EXPECT_EQ(texts(w.menuBar()->actions()[1]->menu()), (QStringList{"&Move", "Move &All", "-", "&Clear Cache"}));
     EXPECT_EQ(texts(w.menuBar()->actions()[2]->menu()), QStringList{"&About"});
-    for (QAction* a : {w.mnuExit, w.mnuMove, w.mnuMoveAll, w.mnuClearCache, w.mnuAbout}) {
+    for (QAction* a : {Child<QAction>(w, "mnuExit"), Child<QAction>(w, "mnuMove"), Child<QAction>(w, "mnuMoveAll"),
+                       Child<QAction>(w, "mnuClearCache"), Child<QAction>(w, "mnuAbout")}) {
         EXPECT_TRUE(a->shortcut().isEmpty());
     }
 }
@@ -139,11 +125,13 @@ TEST_F(MainWindowTest, listIsSortedWithoutRegardToCaseAndLabelsAreFilled)
 {
     frmOVCache w;
     ASSERT_TRUE(w.Form_Load());
-    EXPECT_EQ(Items(w.lstCache), (QStringList{"CTF-Alpha.kmx", "dm-beta.kmx", "DM-Gamma.kmx"}));
-    EXPECT_EQ(w.lblFileCountData->text(), "4");
-    EXPECT_EQ(w.lblCacheSizeData->text(), " Megabytes");
-    EXPECT_EQ(w.lblPathData->property("fullText").toString(), QString::fromStdString(prefix.CacheWin()));
-    EXPECT_LE(w.lblPathData->fontMetrics().horizontalAdvance(w.lblPathData->text()), w.lblPathData->width());
+    EXPECT_EQ(Items(Child<QListView>(w, "lstCache")), (QStringList{"CTF-Alpha.kmx", "dm-beta.kmx", "DM-Gamma.kmx"}));
+    EXPECT_EQ(Child<QLabel>(w, "lblFileCountData")->text(), "4");
+    EXPECT_EQ(Child<QLabel>(w, "lblCacheSizeData")->text(), " Megabytes");
+    EXPECT_EQ(Child<QLabel>(w, "lblPathData")->property("fullText").toString(),
+              QString::fromStdString(prefix.CacheWin()));
+    EXPECT_LE(Child<QLabel>(w, "lblPathData")->fontMetrics().horizontalAdvance(Child<QLabel>(w, "lblPathData")->text()),
+              Child<QLabel>(w, "lblPathData")->width());
     EXPECT_TRUE(MessageBox::Seen().empty());
 }
 
@@ -157,24 +145,25 @@ TEST_F(MainWindowTest, longPathIsShortenedToFitWithTheWholeInTheTooltip)
     prefix.RegisterGame(longFolder);
     frmOVCache w;
     ASSERT_TRUE(w.Form_Load());
-    EXPECT_LE(w.lblPathData->fontMetrics().horizontalAdvance(w.lblPathData->text()), w.lblPathData->width());
-    EXPECT_EQ(w.lblPathData->toolTip(), QString::fromStdString(longFolder + "\\Cache"));
+    EXPECT_LE(Child<QLabel>(w, "lblPathData")->fontMetrics().horizontalAdvance(Child<QLabel>(w, "lblPathData")->text()),
+              Child<QLabel>(w, "lblPathData")->width());
+    EXPECT_EQ(Child<QLabel>(w, "lblPathData")->toolTip(), QString::fromStdString(longFolder + "\\Cache"));
 }
 
 TEST_F(MainWindowTest, moveButtonAndMenuItemRunTheCommand)
 {
     frmOVCache w;
     ASSERT_TRUE(w.Form_Load());
-    w.cmdMove->click();
+    Child<QPushButton>(w, "cmdMove")->click();
     ASSERT_EQ(MessageBox::Seen().size(), 1u);
     EXPECT_EQ(MessageBox::Seen()[0].title, "Choose File");
 
-    Choose(w.lstCache, 1); // dm-beta.kmx
-    w.mnuMove->trigger();
+    Choose(Child<QListView>(w, "lstCache"), 1); // dm-beta.kmx
+    Child<QAction>(w, "mnuMove")->trigger();
     EXPECT_TRUE(fs::exists(prefix.Game() / "Maps" / "dm-beta.kmx"));
     EXPECT_TRUE(fs::exists(prefix.Game() / "System" / "Bot.u"));
-    EXPECT_EQ(Items(w.lstCache), (QStringList{"CTF-Alpha.kmx", "DM-Gamma.kmx"}));
-    EXPECT_EQ(w.lblFileCountData->text(), "2");
+    EXPECT_EQ(Items(Child<QListView>(w, "lstCache")), (QStringList{"CTF-Alpha.kmx", "DM-Gamma.kmx"}));
+    EXPECT_EQ(Child<QLabel>(w, "lblFileCountData")->text(), "2");
 }
 
 TEST_F(MainWindowTest, accentedNamesShowDecodedAndMoveByTheirOwnBytes)
@@ -183,27 +172,28 @@ TEST_F(MainWindowTest, accentedNamesShowDecodedAndMoveByTheirOwnBytes)
     prefix.AddCached("E");
     frmOVCache w;
     ASSERT_TRUE(w.Form_Load());
-    EXPECT_EQ(Items(w.lstCache), (QStringList{"dm-beta.kmx", QString::fromUtf8("\u00C9t\u00E9.kmx")}));
-    Choose(w.lstCache, 1);
+    EXPECT_EQ(Items(Child<QListView>(w, "lstCache")),
+              (QStringList{"dm-beta.kmx", QString::fromUtf8("\u00C9t\u00E9.kmx")}));
+    Choose(Child<QListView>(w, "lstCache"), 1);
     EXPECT_EQ(w.SelectedEntry(), "\xC9t\xE9.kmx");
-    w.cmdMove->click();
+    Child<QPushButton>(w, "cmdMove")->click();
     EXPECT_TRUE(fs::exists(prefix.Game() / "Maps" / u8"\u00C9t\u00E9.kmx"));
-    EXPECT_EQ(Items(w.lstCache), QStringList{"dm-beta.kmx"});
+    EXPECT_EQ(Items(Child<QListView>(w, "lstCache")), QStringList{"dm-beta.kmx"});
 }
 
 TEST_F(MainWindowTest, moveAllAndClearCacheFromTheirButtons)
 {
     frmOVCache w;
     ASSERT_TRUE(w.Form_Load());
-    w.cmdMoveAll->click();
-    EXPECT_EQ(w.lstCache->model()->rowCount(), 0);
-    EXPECT_EQ(w.lblFileCountData->text(), "0");
-    EXPECT_EQ(w.lblCacheSizeData->text(), "0 Megabytes");
+    Child<QPushButton>(w, "cmdMoveAll")->click();
+    EXPECT_EQ(Child<QListView>(w, "lstCache")->model()->rowCount(), 0);
+    EXPECT_EQ(Child<QLabel>(w, "lblFileCountData")->text(), "0");
+    EXPECT_EQ(Child<QLabel>(w, "lblCacheSizeData")->text(), "0 Megabytes");
     EXPECT_TRUE(fs::exists(prefix.Game() / "Maps" / "DM-Gamma.kmx"));
 
-    MessageBox::SetNextAnswers({vbYes});
+    MessageBox::SetNextAnswers({MsgAnswer::Yes});
     test::WriteFile(prefix.Cache() / "junk.uxx", "j");
-    w.mnuClearCache->trigger();
+    Child<QAction>(w, "mnuClearCache")->trigger();
     ASSERT_EQ(MessageBox::Seen().size(), 1u);
     EXPECT_EQ(MessageBox::Seen()[0].title, "Clear Cache");
     EXPECT_FALSE(fs::exists(prefix.Cache() / "junk.uxx"));
@@ -234,24 +224,26 @@ TEST_F(MainWindowTest, keyboardChoosesEntriesAndEnterPressesTheFocusedButton)
         QApplication::sendEvent(widget, &down);
     };
     for (const int key : {int(Qt::Key_Home), int(Qt::Key_Down), int(Qt::Key_Up)}) {
-        w.lstCache->clearSelection();
-        w.lstCache->selectionModel()->setCurrentIndex(w.lstCache->model()->index(0, 0), QItemSelectionModel::NoUpdate);
-        press(w.lstCache, key);
+        Child<QListView>(w, "lstCache")->clearSelection();
+        Child<QListView>(w, "lstCache")
+            ->selectionModel()
+            ->setCurrentIndex(Child<QListView>(w, "lstCache")->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+        press(Child<QListView>(w, "lstCache"), key);
         EXPECT_EQ(w.SelectedEntry(), "CTF-Alpha.kmx") << key;
     }
-    press(w.lstCache, Qt::Key_Down);
+    press(Child<QListView>(w, "lstCache"), Qt::Key_Down);
     EXPECT_EQ(w.SelectedEntry(), "dm-beta.kmx");
-    press(w.lstCache, Qt::Key_End);
+    press(Child<QListView>(w, "lstCache"), Qt::Key_End);
     EXPECT_EQ(w.SelectedEntry(), "DM-Gamma.kmx");
 
-    press(w.cmdMove, Qt::Key_Return);
+    press(Child<QPushButton>(w, "cmdMove"), Qt::Key_Return);
     EXPECT_TRUE(MessageBox::Seen().empty());
     EXPECT_TRUE(fs::exists(prefix.Game() / "Maps" / "DM-Gamma.kmx"));
 
-    EXPECT_EQ(w.lstCache->accessibleName(), "Cached Maps");
-    EXPECT_EQ(w.lblPathData->accessibleName(), "Cache Directory:");
-    EXPECT_EQ(w.lblFileCountData->accessibleName(), "Number of Files:");
-    EXPECT_EQ(w.lblCacheSizeData->accessibleName(), "Cache Size:");
+    EXPECT_EQ(Child<QListView>(w, "lstCache")->accessibleName(), "Cached Maps");
+    EXPECT_EQ(Child<QLabel>(w, "lblPathData")->accessibleName(), "Cache Directory:");
+    EXPECT_EQ(Child<QLabel>(w, "lblFileCountData")->accessibleName(), "Number of Files:");
+    EXPECT_EQ(Child<QLabel>(w, "lblCacheSizeData")->accessibleName(), "Cache Size:");
 }
 
 // Several prefixes hold the game: the last one chosen comes first, selected;
@@ -287,7 +279,7 @@ TEST_F(MainWindowTest, exitEndsTheProgram)
 {
     frmOVCache w;
     ASSERT_TRUE(w.Form_Load());
-    w.mnuExit->trigger();
+    Child<QAction>(w, "mnuExit")->trigger();
     EXPECT_TRUE(w.Ended());
     EXPECT_EQ(w.ExitCode(), 0);
 }

@@ -1,9 +1,12 @@
 // The Windows program driven as a player would drive it: the real .exe is
 // started on a game install, its windows are found and read, its buttons and
 // menus pressed and its message boxes answered by their own buttons.
-#include "win32/frmOVCache.h"
-#include "win32/win32Ui.h"
 #include "testSupport.h"
+#include "win32/form.h"
+#include "win32/frmOVCache.h"
+#include "win32/icons.h"
+#include "win32/messageBox.h"
+#include "win32/textCodec.h"
 
 #include <chrono>
 #include <functional>

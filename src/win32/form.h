@@ -1,8 +1,6 @@
 #pragma once
-// What the Windows program's two forms share: text in UTF-16 for the system,
-// a window laid out from a form table at its monitor's DPI, the modal message
-// box and the failure report.
-#include "catalogue/cacheView.h"
+// A window laid out from a form table at its monitor's DPI, with the ids
+// of its controls and the program's font.
 #include "forms/formTable.h"
 
 #include <map>
@@ -16,17 +14,9 @@
 
 namespace ovcache::win32 {
 
-// The program's text is Windows-1252; the window's is UTF-16.
-std::wstring Wide(std::string_view cp1252);
-std::string Narrow(std::wstring_view utf16);
-
 // The window classes of the two forms.
 inline constexpr wchar_t kMainClass[] = L"OrvaneCacheImporter";
 inline constexpr wchar_t kAboutClass[] = L"OrvaneCacheImporterAbout";
-// The failure report's window, and the ids of its summary and its list.
-inline constexpr wchar_t kReportClass[] = L"OrvaneCacheImporterReport";
-constexpr int kReportSummaryId = 10, kReportListId = 11;
-
 // Control ids: a control's index in its form table from 100 on, a menu
 // item's from 1000 on, so that neither meets IDOK or IDCANCEL.
 constexpr int kFirstControlId = 100;
@@ -36,6 +26,9 @@ int MenuId(const forms::Form& form, std::string_view name);
 
 // The DPI a window is shown at, and the system's when it has none yet.
 int DpiOf(HWND window);
+// The outer rectangle of a window whose client area is width by height at
+// that DPI.
+RECT AdjustedRect(int width, int height, DWORD style, DWORD exStyle, bool menu, int dpi);
 
 // A top-level window built from a form table: its controls are children of
 // the window, placed at their client rectangles, and are placed again when
@@ -85,16 +78,7 @@ private:
 // of the main form fits its label.
 HFONT MakeFont(int dpi, int points10 = 80, bool bold = false);
 
-// A modal message box; returns vbYes, vbNo or vbOK.
-int ShowMessage(HWND owner, std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons);
-
-// A modal failure report: the summary above, the whole list in a read-only
-// field that scrolls and can be copied, and OK. Never taller than the screen.
-void ShowReport(HWND owner, std::string_view summary, std::string_view details, std::string_view title);
-
 // Registers the window classes and the common controls; once, at start-up.
 void Initialise(HINSTANCE instance);
-HINSTANCE Instance();
-HICON AppIcon(int size);
 
 } // namespace ovcache::win32

@@ -3,6 +3,7 @@
 #include "forms/formTable.h"
 #include "qt/textCodec.h"
 
+#include <QFont>
 #include <QWidget>
 
 namespace ovcache {
@@ -20,6 +21,10 @@ template <typename Widget> Widget* Place(const forms::Form& form, Widget* widget
     widget->setGeometry(Twips(control.left), Twips(control.top), Twips(control.width), Twips(control.height));
     return widget;
 }
+
+// The program's font: a small sans-serif face at which every caption of the
+// main form fits its label.
+QFont WindowFont();
 
 inline QString Caption(const forms::Form& form, std::string_view name)
 {

@@ -1,0 +1,141 @@
+#include "forms/mainForm.h"
+
+#include "catalogue/commands.h"
+
+#include <utility>
+
+namespace ovcache::forms {
+
+std::string GroupSeparator(std::string cp1252)
+{
+    return cp1252 == "?" ? "\xA0" : cp1252;
+}
+
+bool MainForm::Form_Load(std::unique_ptr<FileSystemService> fso)
+{
+    bool loaded = false;
+    RunCommand([&] { loaded = StartUp(state_, *this, fso ? std::move(fso) : CreateFileSystemService()); });
+    return loaded && !ended_;
+}
+
+void MainForm::cmdClear_Click()
+{
+    RunCommand([this] { ClearCache(state_, *this); });
+}
+
+void MainForm::cmdMove_Click()
+{
+    RunCommand([this] { MoveSelectedMap(state_, *this); });
+}
+
+void MainForm::cmdMoveAll_Click()
+{
+    RunCommand([this] { MoveAllCached(state_, *this); });
+}
+
+template <typename Command> void MainForm::RunCommand(Command command)
+{
+    // One command at a time: the window takes no other until this one ends.
+    if (busy_)
+        return;
+    busy_ = true;
+    busySince_ = lastPaint_ = Clock::now();
+    SetBusy(true);
+    command();
+    FlushList();
+    if (progressShown_)
+        HideProgress();
+    progressShown_ = false;
+    SetBusy(false);
+    busy_ = false;
+}
+
+void MainForm::Progress(std::size_t done, std::size_t total)
+{
+    const Clock::time_point now = Clock::now();
+    if (now - lastPaint_ < kPaintEvery)
+        return;
+    lastPaint_ = now;
+    if (!progressShown_ && now - busySince_ >= kProgressAfter && Shown())
+        progressShown_ = true;
+    if (progressShown_)
+        ShowProgress(done, total);
+    KeepPainted();
+}
+
+template <typename Show> auto MainForm::Modal(Show show)
+{
+    FlushList();
+    if (progressShown_)
+        HideProgress();
+    if (busy_)
+        SetBusy(false);
+    struct Restore {
+        MainForm& form;
+        ~Restore()
+        {
+            if (form.busy_)
+                form.SetBusy(true);
+        }
+    } restore{*this};
+    return show();
+}
+
+void MainForm::FlushList() const
+{
+    if (pending_.empty())
+        return;
+    // Entries arrive in index order and go in at once, sorted once, not one
+    // at a time.
+    const_cast<MainForm*>(this)->AddRows(std::exchange(pending_, {}));
+}
+
+void MainForm::ClearList()
+{
+    pending_.clear();
+    ClearRows();
+}
+
+void MainForm::AddListEntry(const std::string& text)
+{
+    pending_.push_back(text);
+}
+
+std::string MainForm::SelectedEntry() const
+{
+    FlushList();
+    return SelectedRow();
+}
+
+void MainForm::SetLabel(DataLabel label, const std::string& caption)
+{
+    // The labels follow the list, and the cache is still being measured for
+    // the last two: the list is filled now, meanwhile.
+    FlushList();
+    ShowLabel(label == DataLabel::Path        ? "lblPathData"
+              : label == DataLabel::FileCount ? "lblFileCountData"
+                                              : "lblCacheSizeData",
+              caption);
+}
+
+MsgAnswer MainForm::MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)
+{
+    return Modal([&] { return ShowBox(text, title, icon, buttons); });
+}
+
+void MainForm::ShowReport(const std::string& summary, const std::string& details, const std::string& title)
+{
+    Modal([&] {
+        ShowReportBox(summary, details, title);
+        return 0;
+    });
+}
+
+void MainForm::EndProgram(int exitCode)
+{
+    ended_ = true;
+    exitCode_ = exitCode;
+    Quit(exitCode);
+}
+
+} // namespace ovcache::forms
