@@ -32,6 +32,7 @@ PrefixChooser::PrefixChooser(std::vector<GamePrefix> prefixes, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel("Orvane is installed in more than one Wine prefix. Choose the one to work on:", this));
     list = new QListWidget(this);
+    list->setObjectName("lstPrefixes");
     list->setAccessibleName("Wine prefixes");
     for (const GamePrefix& p : prefixes_)
         list->addItem(FromCp1252(p.gameFolder) + "\n    " + QString::fromStdString(p.prefix.string()) + "  (" +

@@ -20,12 +20,11 @@ public:
     const GamePrefix& Chosen() const;
     void Remember() const;
 
-    QListWidget* list = nullptr;
-
     // Where the last choice is kept (the desktop's usual place for settings).
     static QString LastChosen();
 
 private:
+    QListWidget* list = nullptr;
     std::vector<GamePrefix> prefixes_;
 };
 

@@ -246,35 +246,6 @@ TEST_F(MainWindowTest, keyboardChoosesEntriesAndEnterPressesTheFocusedButton)
     EXPECT_EQ(Child<QLabel>(w, "lblCacheSizeData")->accessibleName(), "Cache Size:");
 }
 
-// Several prefixes hold the game: the last one chosen comes first, selected;
-// Esc ends without a choice.
-TEST(PrefixChooserTest, lastChoiceComesFirstSelectedAndEscapeEnds)
-{
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setOrganizationName("orvane-cache-importer-tests");
-    QSettings().clear();
-    const std::vector<GamePrefix> found = {{"/p/wine", "C:\\Games\\Orvane", "Wine"},
-                                           {"/p/steam/pfx", "C:\\Program Files (x86)\\Orvane", "Steam"}};
-    {
-        PrefixChooser first(found);
-        ASSERT_EQ(first.list->count(), 2);
-        EXPECT_TRUE(first.list->item(0)->text().contains("/p/wine  (Wine)"));
-        EXPECT_EQ(first.Chosen().prefix, "/p/wine");
-        first.list->setCurrentRow(1);
-        first.Remember();
-    }
-    PrefixChooser again(found);
-    EXPECT_EQ(again.list->currentRow(), 0);
-    EXPECT_EQ(again.Chosen().prefix, "/p/steam/pfx");
-    EXPECT_TRUE(again.list->item(0)->text().startsWith("C:\\Program Files (x86)\\Orvane"));
-    QTimer::singleShot(0, [&] {
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(again.list, &escape);
-    });
-    EXPECT_EQ(again.exec(), QDialog::Rejected);
-    QSettings().clear();
-}
-
 TEST_F(MainWindowTest, exitEndsTheProgram)
 {
     frmOVCache w;
