@@ -70,14 +70,52 @@ void ShowStatistics(WorkingState& state, CacheView& view, bool indexPresent, Com
     ShowStatistics(state, view, indexPresent, report, MeasureCache(state));
 }
 
+// Whether any file of the listing is a cached file ("<key>.uxx", in any case).
+bool HoldsCachedFile(const FileCollection& files)
+{
+    std::string folded;
+    for (std::size_t k = 0; k < files.Count(); ++k) {
+        folded.assign(files.Name(k));
+        FoldCaseCp1252InPlace(folded);
+        if (EndsWith(folded, ".uxx"))
+            return true;
+    }
+    return false;
+}
+
+// A cache folder with no cached file in it, as Move All and Clear Cache
+// leave it: without an index that is no fault, since the game writes a new
+// one when it next downloads.
+bool IsEmptyCache(FileSystemService& fso, const std::string& cachePath)
+{
+    try {
+        return !HoldsCachedFile(fso.ListFiles(cachePath));
+    } catch (const FileSystemError&) {
+        return false; // no cache folder at all
+    }
+}
+
+void ShowEmptyCache(const WorkingState& state, CacheView& view)
+{
+    view.ClearList();
+    view.SetLabel(DataLabel::Path, state.strCachePath);
+    view.SetLabel(DataLabel::FileCount, "0");
+    view.SetLabel(DataLabel::CacheSize, "0 Megabytes");
+}
+
 // Lists the maps of the index: the lines given, which a command has just
-// written there, or else the file as it is now. When the index is missing,
-// what the command has to report comes before the box that ends the program.
+// written there, or else the file as it is now. When the index is missing
+// from a cache that holds files, what the command has to report comes before
+// the box that ends the program.
 bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, const std::string& title,
                const IndexLines* written = nullptr)
 {
     view.ClearList();
     if (!state.objFSO->FileExists(IndexPath(state.strCachePath))) {
+        if (IsEmptyCache(*state.objFSO, state.strCachePath)) {
+            ShowEmptyCache(state, view);
+            return true;
+        }
         report.Show(view, title);
         ShowMissingIndex(view, state.strCachePath);
         return false;
@@ -352,10 +390,9 @@ void MoveAllCached(WorkingState& state, CacheView& view)
     FileCollection files;
     try {
         files = fso.ListFiles(state.strCachePath);
-        if (files.Count() == 0) {
+        if (!HoldsCachedFile(files) && !fso.FileExists(index)) {
             // An empty cache has nothing to move and nothing to report.
-            view.ClearList();
-            ShowStatistics(state, view, false, report);
+            ShowEmptyCache(state, view);
             report.Show(view, "Move All");
             return;
         }

@@ -40,7 +40,7 @@ constexpr std::array kMainMenus{
 
 const Form kMainForm{"frmOVCache", "Orvane Cache Importer", 4455, 4485, kMainControls, kMainMenus, {}};
 
-std::string GroupSeparator(std::string cp1252)
+std::string GroupSeparator(const std::string& cp1252)
 {
     return cp1252 == "?" ? "\xA0" : cp1252;
 }

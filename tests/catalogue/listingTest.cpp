@@ -79,6 +79,7 @@ TEST_F(ListingTest, unsafeNamesAreNotListed)
 TEST_F(ListingTest, missingIndexIsReportedAndEndsTheProgram)
 {
     prefix.MakeGame();
+    prefix.AddCached("A");
     EXPECT_FALSE(Load());
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].title, "Cache.ini Missing");
@@ -88,6 +89,21 @@ TEST_F(ListingTest, missingIndexIsReportedAndEndsTheProgram)
     EXPECT_TRUE(view.ended);
     EXPECT_NE(view.exitCode, 0);
     EXPECT_TRUE(view.labels.empty());
+}
+
+// Move All and Clear Cache leave a cache with no index and no cached file:
+// the next start shows it empty, whatever else (this program's leftovers) is
+// there.
+TEST_F(ListingTest, emptiedCacheWithoutAnIndexOpensEmpty)
+{
+    prefix.MakeGame();
+    WriteFile(prefix.Cache() / "cache.bak", "left over");
+    EXPECT_TRUE(Load());
+    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_TRUE(view.list.empty());
+    EXPECT_EQ(view.labels[DataLabel::Path], prefix.CacheWin());
+    EXPECT_EQ(view.labels[DataLabel::FileCount], "0");
+    EXPECT_EQ(view.labels[DataLabel::CacheSize], "0 Megabytes");
 }
 
 TEST_F(ListingTest, noRegistryValueLooksInCacheAtTheTopAndReportsIt)

@@ -210,6 +210,7 @@ TEST_F(MoveTest, theIndexAsItIsAtTheEndTakesTheRemovalsOrEndsTheProgram)
 
     prefix.WriteIndex({"[Cache]", "A=Arena.kmx"});
     prefix.AddCached("A");
+    prefix.AddCached("Z"); // the cache is not empty without its index
     view.boxes.clear();
     view.answerByText = [&](const std::string&) {
         fs::remove(prefix.Cache() / "cache.ini");

@@ -9,7 +9,7 @@ namespace ovcache::test {
 
 template <typename Widget> Widget* Child(const QObject& parent, const char* name)
 {
-    Widget* child = parent.findChild<Widget*>(name);
+    auto* child = parent.findChild<Widget*>(name);
     if (!child)
         throw std::runtime_error(std::string("no control named ") + name);
     return child;
