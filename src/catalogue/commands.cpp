@@ -281,7 +281,9 @@ std::string FormatMegabytes(std::uint64_t bytes, const std::string& groupSeparat
 bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemService> fso)
 {
     state.objFSO = std::move(fso);
-    state.strGameFolder = ReadRegString(kHKeyLocalMachine, kGameKey, kGameValue, "");
+    // A game folder the player chose stands; otherwise the registry says.
+    if (state.strGameFolder.empty())
+        state.strGameFolder = ReadRegString(kHKeyLocalMachine, kGameKey, kGameValue, "");
     state.strCachePath = state.strGameFolder + "\\Cache";
     CommandReport report;
     {

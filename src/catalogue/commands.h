@@ -13,7 +13,8 @@ namespace ovcache {
 inline constexpr const char* kGameKey = "Software\\Zephiral Technology\\Installed Apps\\Orvane";
 inline constexpr const char* kGameValue = "Folder";
 
-// Serves Form_Load. Takes the file-system service, finds the game, puts in
+// Serves Form_Load. Takes the file-system service, finds the game (the
+// folder already in state.strGameFolder, or the registry's), puts in
 // order what an interrupted command left and lists the cache. False when the
 // program has been ended (no cache index).
 bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemService> fso);

@@ -51,4 +51,9 @@ bool CaptionsFit(const Form& form, int dpi, const std::function<int(std::string_
     return true;
 }
 
+std::string_view CaptionOf(std::string_view valueLabel)
+{
+    return valueLabel.ends_with("Data") ? valueLabel.substr(0, valueLabel.size() - 4) : valueLabel;
+}
+
 } // namespace ovcache::forms

@@ -59,6 +59,9 @@ Rect ClientRect(const Form& form, const Control& control);
 // The controls that take the focus, in the order of their tab indexes.
 std::vector<const Control*> TabOrder(const Form& form);
 
+// The label that captions a value label: "lblPath" for "lblPathData".
+std::string_view CaptionOf(std::string_view valueLabel);
+
 // Whether a font fits the form: every caption of its labels (not the
 // placeholders of the labels set at run time) fits its label's width at that
 // DPI, measured by width in the front end's font.

@@ -173,8 +173,16 @@ private:
 
 void SearchSteam(Search& search, const PrefixEnvironment& env)
 {
-    const fs::path roots[] = {env.home / ".steam" / "steam", env.dataHome / "Steam",
-                              env.home / ".var/app/com.valvesoftware.Steam/.local/share/Steam"};
+    // Where Steam keeps itself: its own links, the data folder, Flatpak's
+    // Steam (both layouts) and Snap's.
+    const fs::path roots[] = {env.home / ".steam" / "steam",
+                              env.home / ".steam" / "root",
+                              env.dataHome / "Steam",
+                              env.home / ".var/app/com.valvesoftware.Steam/.local/share/Steam",
+                              env.home / ".var/app/com.valvesoftware.Steam/data/Steam",
+                              env.home / "snap/steam/common/.local/share/Steam"};
+    // Each library once, however many roots and lines name it.
+    std::set<fs::path> seen;
     for (const fs::path& root : roots) {
         search.Place({"Steam: ", (root / "steamapps/compatdata").string(), " and the libraries of ",
                       (root / "steamapps/libraryfolders.vdf").string()});
@@ -182,15 +190,23 @@ void SearchSteam(Search& search, const PrefixEnvironment& env)
         if (const auto vdf = ReadConfig(root / "steamapps" / "libraryfolders.vdf"))
             if (const auto paths = SteamLibraryPaths(*vdf))
                 libraries.insert(libraries.end(), paths->begin(), paths->end());
-        for (const fs::path& library : libraries)
+        for (const fs::path& library : libraries) {
+            std::error_code error;
+            const fs::path real = fs::weakly_canonical(library, error);
+            if (!seen.insert(error ? library : real).second)
+                continue;
             for (const fs::path& game : Folders(library / "steamapps" / "compatdata"))
                 search.Try(game / "pfx", "Steam");
+        }
     }
 }
 
 void SearchLutris(Search& search, const PrefixEnvironment& env)
 {
-    for (const fs::path& games : {env.configHome / "lutris" / "games", env.dataHome / "lutris" / "games"}) {
+    // Lutris's own folders, and those of Lutris from Flathub.
+    for (const fs::path& games : {env.configHome / "lutris" / "games", env.dataHome / "lutris" / "games",
+                                  env.home / ".var/app/net.lutris.Lutris/config/lutris/games",
+                                  env.home / ".var/app/net.lutris.Lutris/data/lutris/games"}) {
         search.Place({"Lutris: the prefix of each game in ", games.string()});
         for (const fs::path& file : Files(games, ".yml"))
             if (const auto text = ReadConfig(file))
@@ -214,12 +230,15 @@ void SearchBottles(Search& search, const PrefixEnvironment& env)
 
 void SearchHeroic(Search& search, const PrefixEnvironment& env)
 {
-    const fs::path configs = env.configHome / "heroic" / "GamesConfig";
-    search.Place({"Heroic: the winePrefix of each game in ", configs.string()});
-    for (const fs::path& file : Files(configs, ".json"))
-        if (const auto text = ReadConfig(file))
-            for (const std::string& prefix : JsonValues(*text, "winePrefix"))
-                search.Try(ExpandHome(prefix, env.home), "Heroic");
+    // Heroic's own settings, and those of Heroic from Flathub.
+    for (const fs::path& configs : {env.configHome / "heroic" / "GamesConfig",
+                                    env.home / ".var/app/com.heroicgameslauncher.hgl/config/heroic/GamesConfig"}) {
+        search.Place({"Heroic: the winePrefix of each game in ", configs.string()});
+        for (const fs::path& file : Files(configs, ".json"))
+            if (const auto text = ReadConfig(file))
+                for (const std::string& prefix : JsonValues(*text, "winePrefix"))
+                    search.Try(ExpandHome(prefix, env.home), "Heroic");
+    }
     const fs::path prefixes = env.home / "Games" / "Heroic" / "Prefixes";
     search.Place({"Heroic: ", prefixes.string(), "/*/*"});
     for (const fs::path& group : Folders(prefixes)) {
@@ -277,11 +296,16 @@ private:
     std::size_t pos_ = 0;
 };
 
+constexpr std::size_t kDeepestBlock = 32;
+
 // Reads "key value" and "key { ... }" pairs up to the closing brace, calling
 // visit(path of keys, value) for every plain value.
 void ReadBlock(KeyValuesReader& reader, std::vector<std::string>& keys, bool top,
                const std::function<void(const std::vector<std::string>&, const std::string&)>& visit)
 {
+    // Steam nests three deep; a file nested deeper is none of its.
+    if (keys.size() > kDeepestBlock)
+        throw std::runtime_error("nested too deep");
     bool brace = false;
     while (auto key = reader.Next(brace)) {
         if (brace) {
@@ -334,6 +358,32 @@ std::optional<std::vector<std::string>> SteamLibraryPaths(std::string_view vdf)
         return std::nullopt;
     }
     return paths;
+}
+
+std::optional<GamePrefix> GameAt(const fs::path& folder, const std::string& key, const std::string& value)
+{
+    std::error_code error;
+    fs::path place = fs::weakly_canonical(folder, error);
+    if (error || !fs::is_directory(place, error))
+        return std::nullopt;
+    if (fs::is_directory(place / "pfx", error))
+        place /= "pfx";
+    // A prefix: its registry says where the game is.
+    if (auto installed = GameFolderIn(place, key, value))
+        return GamePrefix{place, std::move(*installed), "chosen"};
+    // The game's own folder on a prefix's drive C: the prefix is the folder
+    // above drive_c; the game is where it was chosen, whatever the registry says.
+    if (!fs::is_directory(place / "Cache", error))
+        return std::nullopt;
+    for (fs::path above = place; above.has_relative_path(); above = above.parent_path()) {
+        if (above.filename() != "drive_c" || !fs::is_directory(above.parent_path() / "dosdevices", error))
+            continue;
+        std::string windows = "C:";
+        for (const fs::path& part : place.lexically_relative(above))
+            windows += "\\" + Utf8ToCp1252(part.string());
+        return GamePrefix{above.parent_path(), windows, "chosen"};
+    }
+    return std::nullopt;
 }
 
 PrefixEnvironment PrefixEnvironment::Current()

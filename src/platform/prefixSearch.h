@@ -23,7 +23,7 @@ struct PrefixEnvironment {
 struct GamePrefix {
     std::filesystem::path prefix;
     std::string gameFolder; // the install folder as the game's registry value gives it (Windows-1252)
-    std::string source;     // "WINEPREFIX", "Wine", "Steam", "Lutris", "Bottles" or "Heroic"
+    std::string source;     // "WINEPREFIX", "Wine", "Steam", "Lutris", "Bottles", "Heroic" or "chosen"
 };
 
 struct PrefixSearch {
@@ -37,6 +37,11 @@ struct PrefixSearch {
 // folder holding "pfx" means that "pfx"); otherwise ~/.wine, the Proton
 // prefixes of every Steam library, Lutris's, Bottles's and Heroic's.
 PrefixSearch FindGamePrefixes(const std::string& key, const std::string& value, const PrefixEnvironment& env);
+
+// The game at a folder the player chose: a Wine prefix (or a folder holding
+// "pfx") whose registry has the value, or the game's own folder (one holding
+// "Cache") on a prefix's drive C; nothing otherwise.
+std::optional<GamePrefix> GameAt(const std::filesystem::path& folder, const std::string& key, const std::string& value);
 
 // The "path" of every library in a Steam libraryfolders.vdf (Valve's
 // KeyValues text, old and new layouts); nothing when it is malformed.

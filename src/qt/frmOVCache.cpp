@@ -97,9 +97,8 @@ void frmOVCache::BuildControls()
     lstCache->installEventFilter(this);
     // Named for screen readers as the form shows them.
     lstCache->setAccessibleName(Caption("frmMaps"));
-    lblPathData->setAccessibleName(Caption("lblPath"));
-    lblFileCountData->setAccessibleName(Caption("lblFileCount"));
-    lblCacheSizeData->setAccessibleName(Caption("lblCacheSize"));
+    for (QLabel* value : {lblPathData, lblFileCountData, lblCacheSizeData})
+        value->setAccessibleName(Caption(forms::CaptionOf(value->objectName().toStdString())));
 
     // The tab order of the form table: Move, Clear Cache, Move All, the list.
     const auto order = forms::TabOrder(forms::kMainForm);
@@ -238,6 +237,8 @@ void frmOVCache::ShowLabel(std::string_view name, const std::string& caption)
     target->setToolTip(target->text() == text ? QString() : text);
     target->setAccessibleDescription(target->text() == text ? QString() : text);
     target->setProperty("fullText", text);
+    // A screen reader hears the caption and the value together.
+    target->setAccessibleName(Caption(forms::CaptionOf(name)) + " " + text);
 }
 
 MsgAnswer frmOVCache::ShowBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)

@@ -94,6 +94,32 @@ TEST(PrefixSearch, findsTheGameWhereverLinuxPlayersKeepIt)
          },
          nullptr,
          {{".wine", "Wine"}, {".local/share/bottles/bottles/Orvane", "Bottles"}}},
+        {"where Flathub and Snap keep Steam, Lutris and Heroic; one library listed many times",
+         [](const fs::path& h) {
+             MakePrefix(h / ".var/app/com.valvesoftware.Steam/data/Steam/steamapps/compatdata/1/pfx");
+             MakePrefix(h / "snap/steam/common/.local/share/Steam/steamapps/compatdata/2/pfx");
+             std::string vdf = "\"libraryfolders\" {";
+             for (int k = 0; k < 2000; ++k)
+                 vdf += " \"" + std::to_string(k) + "\" \"" + (h / "Lib").string() + "\"";
+             WriteFile(
+                 (fs::create_directories(h / ".steam/root/steamapps"), h / ".steam/root/steamapps/libraryfolders.vdf"),
+                 vdf + " }");
+             MakePrefix(h / "Lib/steamapps/compatdata/3/pfx");
+             WriteFile((fs::create_directories(h / ".var/app/net.lutris.Lutris/config/lutris/games"),
+                        h / ".var/app/net.lutris.Lutris/config/lutris/games/o.yml"),
+                       "game:\n  prefix: " + (h / "lutris-o").string() + "\n");
+             MakePrefix(h / "lutris-o");
+             WriteFile((fs::create_directories(h / ".var/app/com.heroicgameslauncher.hgl/config/heroic/GamesConfig"),
+                        h / ".var/app/com.heroicgameslauncher.hgl/config/heroic/GamesConfig/o.json"),
+                       "{\"o\": {\"winePrefix\": \"" + (h / "heroic-o").string() + "\"}}");
+             MakePrefix(h / "heroic-o");
+         },
+         nullptr,
+         {{"Lib/steamapps/compatdata/3/pfx", "Steam"},
+          {".var/app/com.valvesoftware.Steam/data/Steam/steamapps/compatdata/1/pfx", "Steam"},
+          {"snap/steam/common/.local/share/Steam/steamapps/compatdata/2/pfx", "Steam"},
+          {"lutris-o", "Lutris"},
+          {"heroic-o", "Heroic"}}},
         {"WINEPREFIX naming compatdata/<id> decides alone",
          [](const fs::path& h) {
              MakePrefix(h / ".wine");
@@ -137,6 +163,36 @@ TEST(PrefixSearch, steamLibraryFoldersReadBothLayoutsWithTheirEscapes)
               (std::vector<std::string>{"/a \"b\""}));
     EXPECT_EQ(SteamLibraryPaths("\"libraryfolders\" { \"0\" { \"path\" \"/a\" }"), std::nullopt);
     EXPECT_EQ(SteamLibraryPaths("} {"), std::nullopt);
+    // Nested far deeper than Steam nests: refused, not followed down.
+    std::string deep;
+    for (int k = 0; k < 60000; ++k)
+        deep += "\"k\" { ";
+    EXPECT_EQ(SteamLibraryPaths(deep), std::nullopt);
+}
+
+// A folder the player shows: a prefix whose registry names the game, the
+// game's own folder on a prefix's drive C (whatever the registry says), or
+// neither.
+TEST(PrefixSearch, aChosenFolderIsThePrefixOrTheGameInIt)
+{
+    OVCACHE_WINE_STORE_ONLY();
+    test::TempPrefix scratch;
+    const fs::path home = scratch.Root() / "home";
+    MakePrefix(home / "with");
+    MakePrefix(home / "steam/77/pfx", true, "D:\\\\Orvane");
+    MakePrefix(home / "without", false);
+    fs::create_directories(home / "without/drive_c/Spiele/Orvane Café/Cache");
+    fs::create_directories(home / "elsewhere/Cache");
+    const auto at = [](const fs::path& folder) {
+        const auto game = GameAt(folder, kGameKey, kGameValue);
+        return game ? game->prefix.filename().string() + " " + game->gameFolder : std::string("none");
+    };
+    EXPECT_EQ(at(home / "with"), "with C:\\Games\\Orvane");
+    EXPECT_EQ(at(home / "steam/77"), "pfx D:\\Orvane");
+    EXPECT_EQ(at(home / "without"), "none");
+    EXPECT_EQ(at(home / "without/drive_c/Spiele/Orvane Café"), "without C:\\Spiele\\Orvane Caf\xE9");
+    EXPECT_EQ(at(home / "elsewhere"), "none");
+    EXPECT_EQ(at(home / "nowhere"), "none");
 }
 
 } // namespace

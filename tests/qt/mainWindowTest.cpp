@@ -241,9 +241,12 @@ TEST_F(MainWindowTest, keyboardChoosesEntriesAndEnterPressesTheFocusedButton)
     EXPECT_TRUE(fs::exists(prefix.Game() / "Maps" / "DM-Gamma.kmx"));
 
     EXPECT_EQ(Child<QListView>(w, "lstCache")->accessibleName(), "Cached Maps");
-    EXPECT_EQ(Child<QLabel>(w, "lblPathData")->accessibleName(), "Cache Directory:");
-    EXPECT_EQ(Child<QLabel>(w, "lblFileCountData")->accessibleName(), "Number of Files:");
-    EXPECT_EQ(Child<QLabel>(w, "lblCacheSizeData")->accessibleName(), "Cache Size:");
+    // Each value label tells its caption and its value.
+    for (const auto& [value, caption] :
+         {std::pair{"lblPathData", "Cache Directory: "}, std::pair{"lblFileCountData", "Number of Files: "},
+          std::pair{"lblCacheSizeData", "Cache Size: "}})
+        EXPECT_EQ(Child<QLabel>(w, value)->accessibleName(),
+                  caption + Child<QLabel>(w, value)->property("fullText").toString());
 }
 
 TEST_F(MainWindowTest, exitEndsTheProgram)
