@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
-ovcache_install "${OVCACHE_PACKAGES[@]}" dpkg-dev desktop-file-utils appstream xvfb xauth xdotool
+ovcache_install "${OVCACHE_PACKAGES[@]}" dpkg-dev desktop-file-utils appstream lintian xvfb xauth xdotool
 
 cmake --workflow --preset package --fresh
 
@@ -19,14 +19,17 @@ desktop-file-validate "$stage/usr/share/applications/$id.desktop"
 appstreamcli validate --no-net "$stage/usr/share/metainfo/$id.metainfo.xml"
 for file in usr/bin/orvane-cache-importer "usr/share/applications/$id.desktop" \
     usr/share/icons/hicolor/scalable/apps/$id.svg usr/share/icons/hicolor/48x48/apps/$id.png \
-    usr/share/icons/hicolor/256x256/apps/$id.png usr/share/man/man1/orvane-cache-importer.1 \
-    usr/share/doc/orvane-cache-importer/LICENSE; do
+    usr/share/icons/hicolor/256x256/apps/$id.png usr/share/man/man1/orvane-cache-importer.1.gz \
+    usr/share/doc/orvane-cache-importer/copyright usr/share/doc/orvane-cache-importer/changelog.gz; do
     [ -e "$stage/$file" ] || { echo "Not installed: /$file"; exit 1; }
 done
 echo "The desktop entry and the metadata are valid; every file they name is installed."
 
 deb=$(ls build-release/orvane-cache-importer_*.deb)
 dpkg-deb --info "$deb" | grep -E 'Package|Version|Depends|Section'
+# As a distribution checks a package: no error (warnings are printed).
+lintian --fail-on error --tag-display-limit 0 "$deb"
+echo "lintian: no error."
 apt-get install -y -qq "./$deb" >/dev/null
 cmake --preset default >/dev/null
 cmake --build --preset default --target makedemo >/dev/null
