@@ -124,10 +124,7 @@ std::optional<std::string> GameFolderIn(const fs::path& prefix, const std::strin
     std::error_code error;
     if (!fs::is_directory(prefix / "dosdevices", error))
         return std::nullopt;
-    const auto registry = WineRegistry::Load(prefix / "system.reg");
-    if (!registry)
-        return std::nullopt;
-    const auto found = registry->Find(key, value);
+    const auto found = WineRegistry::FindInFile(prefix / "system.reg", key, value);
     if (!found || found->type != kRegSz)
         return std::nullopt;
     const RegValue ansi = ToAnsiForm(*found);
@@ -137,7 +134,10 @@ std::optional<std::string> GameFolderIn(const fs::path& prefix, const std::strin
 
 class Search {
 public:
-    Search(const std::string& key, const std::string& value) : key_(key), value_(value) {}
+    Search(const std::string& key, const std::string& value, std::chrono::milliseconds budget)
+        : key_(key), value_(value), deadline_(std::chrono::steady_clock::now() + budget)
+    {
+    }
 
     // A place looked in, described in pieces (appended rather than added up:
     // GCC 12 warns falsely of overlapping copies in chains of +).
@@ -158,6 +158,10 @@ public:
         const fs::path canonical = fs::weakly_canonical(prefix, error);
         if (!seen_.insert(error ? prefix : canonical).second)
             return;
+        if (std::chrono::steady_clock::now() >= deadline_) {
+            result_.skipped.push_back(prefix.string());
+            return;
+        }
         if (auto folder = GameFolderIn(prefix, key_, value_))
             result_.found.push_back({prefix, std::move(*folder), source});
     }
@@ -167,6 +171,7 @@ public:
 private:
     const std::string& key_;
     const std::string& value_;
+    std::chrono::steady_clock::time_point deadline_;
     std::set<fs::path> seen_;
     PrefixSearch result_;
 };
@@ -402,7 +407,7 @@ PrefixEnvironment PrefixEnvironment::Current()
 
 PrefixSearch FindGamePrefixes(const std::string& key, const std::string& value, const PrefixEnvironment& env)
 {
-    Search search(key, value);
+    Search search(key, value, env.budget);
     if (env.winePrefix) {
         search.Place({"WINEPREFIX: ", env.winePrefix->string()});
         search.Try(*env.winePrefix, "WINEPREFIX");

@@ -3,6 +3,7 @@
 // Steam's Proton, Lutris, Bottles and Heroic. Each candidate is asked, through
 // its own registry, whether the game is installed in it. Reading a candidate
 // never writes anything; one that cannot be read is passed over.
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -15,6 +16,9 @@ struct PrefixEnvironment {
     std::optional<std::filesystem::path> winePrefix; // $WINEPREFIX when set
     std::filesystem::path dataHome;                  // $XDG_DATA_HOME, or ~/.local/share
     std::filesystem::path configHome;                // $XDG_CONFIG_HOME, or ~/.config
+    // How long the whole search may take; what it has not reached by then is
+    // passed over and said.
+    std::chrono::milliseconds budget{10000};
 
     // This process's environment.
     static PrefixEnvironment Current();
@@ -27,9 +31,10 @@ struct GamePrefix {
 };
 
 struct PrefixSearch {
-    std::vector<GamePrefix> found;   // in the order looked, each prefix once
-    std::vector<std::string> looked; // the places looked in, for the player
-    bool fromEnvironment = false;    // $WINEPREFIX decided alone
+    std::vector<GamePrefix> found;    // in the order looked, each prefix once
+    std::vector<std::string> looked;  // the places looked in, for the player
+    std::vector<std::string> skipped; // candidate prefixes left unread when the time was up
+    bool fromEnvironment = false;     // $WINEPREFIX decided alone
 };
 
 // The prefixes whose HKEY_LOCAL_MACHINE registry has the value (32-bit view

@@ -10,10 +10,7 @@ std::optional<RegValue> QueryRegValueA(std::uint32_t root, const std::string& su
     const char* file = root == kHKeyLocalMachine ? "system.reg" : root == kHKeyCurrentUser ? "user.reg" : nullptr;
     if (!file)
         return std::nullopt;
-    const auto registry = WineRegistry::Load(WinePrefix() / file);
-    if (!registry)
-        return std::nullopt;
-    const auto value = registry->Find(subKey, valueName);
+    const auto value = WineRegistry::FindInFile(WinePrefix() / file, subKey, valueName);
     if (!value)
         return std::nullopt;
     return ToAnsiForm(*value);

@@ -1,16 +1,21 @@
 #include "platform/wineRegistry.h"
 
 #include "platform/codePage.h"
-#include "platform/untrustedFile.h"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <vector>
 
 namespace ovcache {
 namespace {
 
-constexpr std::uintmax_t kMaxRegistryFile = 256u << 20; // far beyond any prefix's registry
+// How much of a registry a lookup reads at most: a prefix's system.reg is a
+// few megabytes.
+constexpr std::uintmax_t kMaxSearchedRegistry = 64u << 20;
 
 std::u16string Fold(std::u16string text)
 {
@@ -247,45 +252,127 @@ std::string_view TrimStart(std::string_view line)
     return line;
 }
 
-} // namespace
+// A registry file's lines one at a time.
+class LineSource {
+public:
+    virtual ~LineSource() = default;
+    // The next line without its end, or nothing at the end of the text.
+    virtual std::optional<std::string_view> Next() = 0;
+};
 
-std::optional<WineRegistry> WineRegistry::Parse(std::string_view text)
-{
-    std::vector<std::string_view> lines;
-    for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find('\n', start);
+class TextLines final : public LineSource {
+public:
+    explicit TextLines(std::string_view text) : text_(text) {}
+    std::optional<std::string_view> Next() override
+    {
+        if (pos_ >= text_.size())
+            return std::nullopt;
+        std::size_t end = text_.find('\n', pos_);
         if (end == std::string_view::npos)
-            end = text.size();
-        lines.push_back(TrimLineEnd(text.substr(start, end - start)));
-        start = end + 1;
+            end = text_.size();
+        const std::string_view line = text_.substr(pos_, end - pos_);
+        pos_ = end + 1;
+        return line;
     }
-    if (lines.empty() || lines[0] != "WINE REGISTRY Version 2")
-        return std::nullopt;
 
-    WineRegistry registry;
-    Values* current = nullptr;
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        std::string_view line = TrimStart(lines[i]);
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+// A file read a block at a time, never more of it than limit bytes; a line
+// longer than any the registry writes is passed over whole.
+class FileLines final : public LineSource {
+public:
+    FileLines(std::istream& in, std::uintmax_t limit) : in_(in), left_(limit) {}
+    std::optional<std::string_view> Next() override
+    {
+        line_.clear();
+        bool overlong = false;
+        for (;;) {
+            if (pos_ >= size_ && !Fill())
+                return line_.empty() && !overlong && !any_ ? std::nullopt : Done(overlong);
+            any_ = true;
+            const char* start = block_.data() + pos_;
+            const auto* end = static_cast<const char*>(std::memchr(start, '\n', size_ - pos_));
+            const std::size_t length = end ? static_cast<std::size_t>(end - start) : size_ - pos_;
+            if (line_.size() + length > kLongestLine)
+                overlong = true;
+            else
+                line_.append(start, length);
+            pos_ += length + (end ? 1 : 0);
+            if (end)
+                return Done(overlong);
+        }
+    }
+
+private:
+    static constexpr std::size_t kLongestLine = 1 << 20;
+    bool Fill()
+    {
+        if (left_ == 0 || !in_)
+            return false;
+        const auto want = static_cast<std::streamsize>(std::min<std::uintmax_t>(block_.size(), left_));
+        in_.read(block_.data(), want);
+        size_ = static_cast<std::size_t>(in_.gcount());
+        left_ -= size_;
+        pos_ = 0;
+        return size_ > 0;
+    }
+    std::optional<std::string_view> Done(bool overlong)
+    {
+        any_ = false;
+        if (overlong)
+            line_.clear();
+        return std::string_view(line_);
+    }
+    std::istream& in_;
+    std::uintmax_t left_;
+    std::array<char, 1 << 16> block_{};
+    std::size_t size_ = 0, pos_ = 0;
+    bool any_ = false;
+    std::string line_;
+};
+
+using WantKey = std::function<bool(const std::u16string& key)>;
+// A value of a wanted key; false to stop reading.
+using OnValue = std::function<bool(const std::u16string& key, const std::u16string& name, RegValue value)>;
+
+// Reads the text's keys and values in order, the values of wanted keys only.
+// False when the text does not start with "WINE REGISTRY Version 2".
+bool Walk(LineSource& lines, bool& win64, const WantKey& want, const OnValue& on)
+{
+    const auto header = lines.Next();
+    if (!header || TrimLineEnd(*header) != "WINE REGISTRY Version 2")
+        return false;
+    std::optional<std::u16string> current;
+    while (const auto next = lines.Next()) {
+        std::string_view line = TrimStart(TrimLineEnd(*next));
         if (line.empty() || line.front() == ';')
             continue;
         if (line.front() == '#') {
             if (line.substr(0, 6) == "#arch=")
-                registry.win64_ = line.substr(6) == "win64";
+                win64 = line.substr(6) == "win64";
             continue;
         }
         if (line.front() == '[') {
             std::size_t pos = 1;
             const auto name = Unescape(line, pos, ']');
-            current = name ? &registry.keys_[NormaliseKey(*name)] : nullptr;
+            current = name ? std::optional(NormaliseKey(*name)) : std::nullopt;
+            if (current && !want(*current))
+                current.reset();
             continue;
         }
         if (!current)
             continue;
         // A byte list goes on over lines that end in a backslash.
         std::string joined(line);
-        while (!joined.empty() && joined.back() == '\\' && i + 1 < lines.size()) {
+        while (!joined.empty() && joined.back() == '\\') {
+            const auto more = lines.Next();
+            if (!more)
+                break;
             joined.pop_back();
-            joined.append(TrimStart(lines[++i]));
+            joined.append(TrimStart(TrimLineEnd(*more)));
         }
         if (joined.empty()) // a lone "\" continued by an empty line
             continue;
@@ -305,30 +392,82 @@ std::optional<WineRegistry> WineRegistry::Parse(std::string_view text)
         if (pos >= joined.size() || joined[pos] != '=')
             continue;
         if (auto value = ParseData(std::string_view(joined).substr(pos + 1)))
-            (*current)[Fold(valueName)] = std::move(*value);
+            if (!on(*current, Fold(valueName), std::move(*value)))
+                return true;
     }
+    return true;
+}
+
+// Where a 32-bit program finds a key: in a 64-bit prefix a path under
+// "Software" is below "Software\Wow6432Node" first.
+std::vector<std::u16string> Views(const std::u16string& key, bool win64)
+{
+    std::vector<std::u16string> views;
+    const std::u16string software = u"software";
+    if (win64 && key.compare(0, software.size(), software) == 0 &&
+        (key.size() == software.size() || key[software.size()] == u'\\'))
+        views.push_back(u"software\\wow6432node" + key.substr(software.size()));
+    views.push_back(key);
+    return views;
+}
+
+} // namespace
+
+std::optional<WineRegistry> WineRegistry::Parse(std::string_view text)
+{
+    WineRegistry registry;
+    TextLines lines(text);
+    if (!Walk(
+            lines, registry.win64_, [](const std::u16string&) { return true; },
+            [&](const std::u16string& key, const std::u16string& name, RegValue value) {
+                registry.keys_[key][name] = std::move(value);
+                return true;
+            }))
+        return std::nullopt;
     return registry;
 }
 
-std::optional<WineRegistry> WineRegistry::Load(const std::filesystem::path& file)
+std::optional<RegValue> WineRegistry::FindInFile(const std::filesystem::path& file, std::string_view keyPath,
+                                                 std::string_view valueName)
 {
-    const auto text = ReadRegularFile(file, kMaxRegistryFile);
-    if (!text)
+    // Only a regular file: a pipe would hang the reader.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error))
         return std::nullopt;
-    return Parse(*text);
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    const std::u16string key = NormaliseKey(Utf8ToUtf16(Cp1252ToUtf8(keyPath)));
+    const std::u16string name = Fold(Utf8ToUtf16(Cp1252ToUtf8(valueName)));
+    // The arch line comes before any key; until then both views are wanted.
+    bool win64 = true;
+    std::optional<RegValue> found;
+    bool foundInFirstView = false;
+    FileLines lines(in, kMaxSearchedRegistry);
+    Walk(
+        lines, win64,
+        [&](const std::u16string& at) {
+            const auto views = Views(key, win64);
+            return std::find(views.begin(), views.end(), at) != views.end();
+        },
+        [&](const std::u16string& at, const std::u16string& valueAt, RegValue value) {
+            if (valueAt != name)
+                return true;
+            const bool first = Views(key, win64).front() == at;
+            if (!found || first) {
+                found = std::move(value);
+                foundInFirstView = first;
+            }
+            return !foundInFirstView; // the view asked first: nothing can come before it
+        });
+    return found;
 }
 
 std::optional<RegValue> WineRegistry::Find(std::string_view keyPath, std::string_view valueName) const
 {
     const std::u16string key = NormaliseKey(Utf8ToUtf16(Cp1252ToUtf8(keyPath)));
     const std::u16string name = Fold(Utf8ToUtf16(Cp1252ToUtf8(valueName)));
-    std::vector<std::u16string> candidates;
-    const std::u16string software = u"software";
-    if (win64_ && key.compare(0, software.size(), software) == 0 &&
-        (key.size() == software.size() || key[software.size()] == u'\\'))
-        candidates.push_back(u"software\\wow6432node" + key.substr(software.size()));
-    candidates.push_back(key);
-    for (const std::u16string& candidate : candidates) {
+    for (const std::u16string& candidate : Views(key, win64_)) {
         const auto k = keys_.find(candidate);
         if (k == keys_.end())
             continue;

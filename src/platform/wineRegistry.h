@@ -15,13 +15,18 @@ class WineRegistry {
 public:
     // Nothing when the text does not start with "WINE REGISTRY Version 2".
     static std::optional<WineRegistry> Parse(std::string_view text);
-    static std::optional<WineRegistry> Load(const std::filesystem::path& file);
 
     // Key path and value name in Windows-1252, compared without regard to case;
     // "" names a key's default value. String data comes back as Wine keeps it,
     // UTF-16LE. In a 64-bit prefix a path under "Software" is looked up below
     // "Software\Wow6432Node" first, where a 32-bit program's keys live.
     std::optional<RegValue> Find(std::string_view keyPath, std::string_view valueName) const;
+
+    // The same lookup in a file, read line by line only as far as the value
+    // (and at most a bound far beyond any prefix's registry), holding none
+    // of the rest.
+    static std::optional<RegValue> FindInFile(const std::filesystem::path& file, std::string_view keyPath,
+                                              std::string_view valueName);
 
 private:
     using Values = std::map<std::u16string, RegValue>;

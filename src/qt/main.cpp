@@ -57,6 +57,10 @@ std::optional<GamePrefix> AskForTheGame(const ovcache::PrefixSearch& search)
     QString text = "Orvane was not found in any Wine prefix. The program looked in:\n";
     for (const std::string& place : search.looked)
         text += "\n    " + QString::fromStdString(place);
+    if (!search.skipped.empty()) {
+        text += "\n\nThe search took too long and left " + QString::number(search.skipped.size()) +
+                " prefixes unread, among them:\n\n    " + QString::fromStdString(search.skipped.front());
+    }
     text += "\n\nDo you want to choose the game's folder, or the Wine prefix that holds it?";
     for (;;) {
         if (ovcache::MessageBox::Show(nullptr, text, "Orvane Not Found", ovcache::MsgIcon::Critical,
@@ -124,8 +128,9 @@ int main(int argc, char** argv)
         return 0; // the player chose not to go on
     ovcache::UseWinePrefix(game->prefix);
     ovcache::frmOVCache window;
-    if (game->source == "chosen")
-        window.State().strGameFolder = game->gameFolder; // where the player showed it, whatever the registry says
+    // The install folder as the search read it, or where the player showed
+    // it: the prefix's registry is not read again.
+    window.State().strGameFolder = game->gameFolder;
     if (!window.Form_Load())
         return window.ExitCode();
     window.show();

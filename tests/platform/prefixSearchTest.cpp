@@ -141,7 +141,8 @@ TEST(PrefixSearch, findsTheGameWhereverLinuxPlayersKeepIt)
         const fs::path home = scratch.Root() / "home";
         fs::create_directories(home);
         row.lay(home);
-        PrefixEnvironment env{home, std::nullopt, home / ".local/share", home / ".config"};
+        PrefixEnvironment env{home, std::nullopt, home / ".local/share", home / ".config", {}};
+        env.budget = std::chrono::seconds(60);
         if (row.winePrefix)
             env.winePrefix = home / row.winePrefix;
         const PrefixSearch search = FindGamePrefixes(kGameKey, kGameValue, env);
@@ -151,6 +152,12 @@ TEST(PrefixSearch, findsTheGameWhereverLinuxPlayersKeepIt)
         EXPECT_EQ(got, row.expected);
         EXPECT_EQ(search.fromEnvironment, row.winePrefix != nullptr);
         EXPECT_FALSE(search.looked.empty());
+        // With no time at all, no candidate is read, and each is said.
+        env.budget = {};
+        const PrefixSearch rushed = FindGamePrefixes(kGameKey, kGameValue, env);
+        EXPECT_TRUE(rushed.found.empty());
+        EXPECT_FALSE(rushed.skipped.empty());
+        EXPECT_GE(rushed.skipped.size(), row.expected.size());
     }
 }
 

@@ -138,7 +138,13 @@ TEST(WineRegistry, hostileRegistryFilesAndValuesCannotHangOrCrash)
     OVCACHE_WINE_STORE_ONLY();
     TempPrefix prefix;
     EXPECT_TRUE(WineRegistry::Parse("WINE REGISTRY Version 2\n[Software\\\\T]\n\\\n\n\"A\"=\"x\"\n"));
+    // A line longer than any Wine writes and a long run of empty lines are
+    // read past, line by line, to the value.
+    prefix.WriteSystemReg("WINE REGISTRY Version 2\n" + std::string(std::size_t{3} << 20, 'x') + "\n" +
+                          std::string(std::size_t{4} << 20, '\n') + "[Software\\\\T] 1\n\"A\"=\"found\"\n");
+    EXPECT_EQ(Read("Software\\T", "A"), "found");
 #ifndef _WIN32
+    std::filesystem::remove(prefix.Root() / "system.reg");
     ASSERT_EQ(::mkfifo((prefix.Root() / "system.reg").c_str(), 0644), 0);
     EXPECT_EQ(Read("Software\\T", "A", "fallback"), "fallback");
 #endif
@@ -181,7 +187,7 @@ TEST(WineRegistry, readsARegistryThatWineWrote)
     EXPECT_EQ(music->type, kRegExpandSz);
 
     // A byte list that Wine wrapped over four lines.
-    const auto reg = WineRegistry::Load(prefix.Root() / "system.reg");
+    const auto reg = WineRegistry::Parse(test::ReadFile(prefix.Root() / "system.reg"));
     ASSERT_TRUE(reg);
     const auto filter = reg->Find("Software\\Classes\\CLSID\\{083863F1-70DE-11D0-BD40-00A0C911CE86}\\Instance\\"
                                   "{51B4ABF3-748F-4E3B-A276-C828330E926A}",
