@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <map>
 #include <utility>
 
@@ -115,13 +116,12 @@ void frmOVCache::BuildControls()
 void frmOVCache::BuildMenus()
 {
     // Each item of the form's menu table with its handler.
-    const struct {
-        std::string_view name;
-        void (frmOVCache::*handler)();
-    } items[] = {
-        {"mnuExit", &frmOVCache::mnuExit_Click},       {"mnuMove", &frmOVCache::mnuMove_Click},
-        {"mnuMoveAll", &frmOVCache::mnuMoveAll_Click}, {"mnuClearCache", &frmOVCache::mnuClearCache_Click},
-        {"mnuAbout", &frmOVCache::mnuAbout_Click},
+    const std::pair<std::string_view, std::function<void()>> items[] = {
+        {"mnuExit", [this] { mnuExit_Click(); }},
+        {"mnuMove", [this] { mnuMove_Click(); }},
+        {"mnuMoveAll", [this] { mnuMoveAll_Click(); }},
+        {"mnuClearCache", [this] { mnuClearCache_Click(); }},
+        {"mnuAbout", [this] { mnuAbout_Click(); }},
     };
     std::map<std::string_view, QMenu*> menus;
     for (const forms::MenuItem& item : forms::kMainForm.menus) {
@@ -135,11 +135,11 @@ void frmOVCache::BuildMenus()
         }
         QMenu* menu = menus.at(item.under);
         const auto found =
-            std::find_if(std::begin(items), std::end(items), [&](const auto& i) { return i.name == item.name; });
+            std::find_if(std::begin(items), std::end(items), [&](const auto& i) { return i.first == item.name; });
         QAction* action = item.caption == "-" ? menu->addSeparator() : menu->addAction(caption);
         action->setObjectName(name);
         if (found != std::end(items))
-            connect(action, &QAction::triggered, this, [this, handler = found->handler] { (this->*handler)(); });
+            connect(action, &QAction::triggered, this, found->second);
     }
 }
 
