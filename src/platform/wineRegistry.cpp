@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -334,13 +335,16 @@ private:
     std::string line_;
 };
 
+// Whether a key's line, as written, may name a wanted key: a cheap look
+// before the line is decoded.
+using MayWant = std::function<bool(std::string_view line)>;
 using WantKey = std::function<bool(const std::u16string& key)>;
 // A value of a wanted key; false to stop reading.
 using OnValue = std::function<bool(const std::u16string& key, const std::u16string& name, RegValue value)>;
 
 // Reads the text's keys and values in order, the values of wanted keys only.
 // False when the text does not start with "WINE REGISTRY Version 2".
-bool Walk(LineSource& lines, bool& win64, const WantKey& want, const OnValue& on)
+bool Walk(LineSource& lines, bool& win64, const MayWant& mayWant, const WantKey& want, const OnValue& on)
 {
     const auto header = lines.Next();
     if (!header || TrimLineEnd(*header) != "WINE REGISTRY Version 2")
@@ -356,6 +360,9 @@ bool Walk(LineSource& lines, bool& win64, const WantKey& want, const OnValue& on
             continue;
         }
         if (line.front() == '[') {
+            current.reset();
+            if (!mayWant(line))
+                continue;
             std::size_t pos = 1;
             const auto name = Unescape(line, pos, ']');
             current = name ? std::optional(NormaliseKey(*name)) : std::nullopt;
@@ -418,7 +425,7 @@ std::optional<WineRegistry> WineRegistry::Parse(std::string_view text)
     WineRegistry registry;
     TextLines lines(text);
     if (!Walk(
-            lines, registry.win64_, [](const std::u16string&) { return true; },
+            lines, registry.win64_, [](std::string_view) { return true; }, [](const std::u16string&) { return true; },
             [&](const std::u16string& key, const std::u16string& name, RegValue value) {
                 registry.keys_[key][name] = std::move(value);
                 return true;
@@ -441,19 +448,31 @@ std::optional<RegValue> WineRegistry::FindInFile(const std::filesystem::path& fi
     const std::u16string name = Fold(Utf8ToUtf16(Cp1252ToUtf8(valueName)));
     // The arch line comes before any key; until then both views are wanted.
     bool win64 = true;
+    const std::vector<std::u16string> views[] = {Views(key, false), Views(key, true)};
     std::optional<RegValue> found;
     bool foundInFirstView = false;
+    // The key's last part, when Wine writes it as it is (plain ASCII), is in
+    // the line of every view of the key.
+    const std::string_view last = keyPath.substr(keyPath.find_last_of('\\') + 1);
+    const bool plain = !last.empty() && std::all_of(last.begin(), last.end(), [](char c) {
+        return c >= ' ' && c <= '~' && c != '\\' && c != '"';
+    });
+    const auto folded = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
     FileLines lines(in, kMaxSearchedRegistry);
     Walk(
         lines, win64,
+        [&](std::string_view line) {
+            return !plain || std::search(line.begin(), line.end(), last.begin(), last.end(),
+                                         [&](char a, char b) { return folded(a) == folded(b); }) != line.end();
+        },
         [&](const std::u16string& at) {
-            const auto views = Views(key, win64);
-            return std::find(views.begin(), views.end(), at) != views.end();
+            const auto& wanted = views[win64 ? 1 : 0];
+            return std::find(wanted.begin(), wanted.end(), at) != wanted.end();
         },
         [&](const std::u16string& at, const std::u16string& valueAt, RegValue value) {
             if (valueAt != name)
                 return true;
-            const bool first = Views(key, win64).front() == at;
+            const bool first = views[win64 ? 1 : 0].front() == at;
             if (!found || first) {
                 found = std::move(value);
                 foundInFirstView = first;
