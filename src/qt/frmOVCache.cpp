@@ -117,10 +117,8 @@ void frmOVCache::BuildMenus()
 {
     // Each item of the form's menu table with its handler.
     const std::pair<std::string_view, std::function<void()>> items[] = {
-        {"mnuExit", [this] { mnuExit_Click(); }},
-        {"mnuMove", [this] { mnuMove_Click(); }},
-        {"mnuMoveAll", [this] { mnuMoveAll_Click(); }},
-        {"mnuClearCache", [this] { mnuClearCache_Click(); }},
+        {"mnuExit", [this] { mnuExit_Click(); }},       {"mnuMove", [this] { mnuMove_Click(); }},
+        {"mnuMoveAll", [this] { mnuMoveAll_Click(); }}, {"mnuClearCache", [this] { mnuClearCache_Click(); }},
         {"mnuAbout", [this] { mnuAbout_Click(); }},
     };
     std::map<std::string_view, QMenu*> menus;
