@@ -4,6 +4,7 @@
 #include "catalogue/destinations.h"
 #include "catalogue/entryNames.h"
 #include "catalogue/journal.h"
+#include "platform/prefixSearch.h"
 #include "platform/registry.h"
 #include "platform/wineRegistry.h"
 
@@ -83,5 +84,18 @@ std::string CheckRegistryText(std::string_view data)
             }
     return {};
 }
+
+#ifndef _WIN32
+std::string CheckLauncherText(std::string_view data)
+{
+    // Whatever the bytes, each reader ends, and what it gives is a path.
+    for (const auto& found :
+         {SteamLibraryPaths(data).value_or(std::vector<std::string>{}), HeroicWinePrefixes(data), LutrisPrefixes(data)})
+        for (const std::string& path : found)
+            if (path.size() > data.size())
+                return "a launcher path longer than the file it came from";
+    return {};
+}
+#endif
 
 } // namespace ovcache::fuzz

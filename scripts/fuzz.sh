@@ -1,20 +1,20 @@
 #!/usr/bin/env bash
-# Runs each libFuzzer target for FUZZ_SECONDS (60 by default) from the seed
+# Runs each libFuzzer target for FUZZ_SECONDS (40 by default) from the seed
 # corpora. An input that breaks a rule is kept in fuzz/regressions, where the
 # test suite replays it from then on, and the run fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
-ovcache_install clang libclang-rt-14-dev cmake ninja-build
+ovcache_install clang libclang-rt-14-dev cmake ninja-build nlohmann-json3-dev libyaml-cpp-dev
 
 cmake --preset fuzz
 cmake --build --preset fuzz
 
-seconds=${FUZZ_SECONDS:-60}
+seconds=${FUZZ_SECONDS:-40}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 status=0
-for target in index registry; do
+for target in index registry launcher; do
     mkdir -p "$work/$target"
     cp fuzz/corpus/$target/* "$work/$target/"
     echo "Fuzzing the $target reader for $seconds s..."

@@ -16,7 +16,7 @@ ovcache_install() {
     fi
 }
 
-# The compiler, the build tools, Qt and GoogleTest, and a font whose metrics
-# the window was laid out for.
+# The compiler, the build tools, Qt, the JSON and YAML readers of the prefix
+# search, GoogleTest, and a font whose metrics the window was laid out for.
 OVCACHE_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
-                  libgtest-dev libgmock-dev fonts-liberation2 fontconfig)
+                  nlohmann-json3-dev libyaml-cpp-dev libgtest-dev libgmock-dev fonts-liberation2 fontconfig)

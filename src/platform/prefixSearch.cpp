@@ -3,7 +3,10 @@
 #include "platform/untrustedFile.h"
 
 #include "platform/codePage.h"
+
 #include "platform/wineRegistry.h"
+#include <nlohmann/json.hpp>
+#include <yaml-cpp/yaml.h>
 
 #include <algorithm>
 #include <cctype>
@@ -11,7 +14,6 @@
 #include <functional>
 #include <initializer_list>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 
 namespace ovcache {
@@ -20,6 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::uintmax_t kMaxConfigFile = 16u << 20; // far beyond any launcher's file
+// Deeper than the launchers' own files ever nest, which is never followed.
+constexpr std::size_t kDeepestIndent = 64, kMostBrackets = 4096, kDeepestJson = 16;
 
 // A launcher's file, read only when it is a regular file of a sane size.
 std::optional<std::string> ReadConfig(const fs::path& file)
@@ -56,66 +60,6 @@ fs::path ExpandHome(std::string path, const fs::path& home)
     if (path == "~" || path.starts_with("~/"))
         return home / path.substr(std::min<std::size_t>(path.size(), 2));
     return path;
-}
-
-// A value of a "key: value" line of a YAML file, its quotes taken off.
-std::vector<std::string> YamlValues(std::string_view text, std::string_view key)
-{
-    std::vector<std::string> values;
-    std::istringstream lines{std::string(text)};
-    for (std::string line; std::getline(lines, line);) {
-        const std::size_t start = line.find_first_not_of(" \t");
-        if (start == std::string::npos || line.compare(start, key.size(), key) != 0 ||
-            line.compare(start + key.size(), 1, ":") != 0)
-            continue;
-        std::string value = line.substr(start + key.size() + 1);
-        value.erase(0, value.find_first_not_of(" \t"));
-        while (!value.empty() && (value.back() == '\r' || value.back() == ' ' || value.back() == '\t'))
-            value.pop_back();
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-            value = value.substr(1, value.size() - 2);
-        if (!value.empty())
-            values.push_back(value);
-    }
-    return values;
-}
-
-// Every string value of a key in a JSON text, with its escapes decoded.
-std::vector<std::string> JsonValues(std::string_view text, std::string_view key)
-{
-    std::vector<std::string> values;
-    std::string quoted(1, '"');
-    quoted.append(key).push_back('"');
-    for (std::size_t at = text.find(quoted); at != std::string_view::npos; at = text.find(quoted, at + 1)) {
-        std::size_t pos = text.find_first_not_of(" \t\r\n", at + quoted.size());
-        if (pos == std::string_view::npos || text[pos] != ':')
-            continue;
-        pos = text.find_first_not_of(" \t\r\n", pos + 1);
-        if (pos == std::string_view::npos || text[pos] != '"')
-            continue;
-        std::string value;
-        bool closed = false;
-        for (++pos; pos < text.size(); ++pos) {
-            char c = text[pos];
-            if (c == '"') {
-                closed = true;
-                break;
-            }
-            if (c == '\\' && pos + 1 < text.size()) {
-                c = text[++pos];
-                if (c == 'n')
-                    c = '\n';
-                else if (c == 't')
-                    c = '\t';
-                else if (c == 'u')
-                    break; // no launcher writes a prefix path that needs it
-            }
-            value += c;
-        }
-        if (closed && !value.empty())
-            values.push_back(value);
-    }
-    return values;
 }
 
 // The game's install folder in a prefix's own registry, if it is there.
@@ -215,7 +159,7 @@ void SearchLutris(Search& search, const PrefixEnvironment& env)
         search.Place({"Lutris: the prefix of each game in ", games.string()});
         for (const fs::path& file : Files(games, ".yml"))
             if (const auto text = ReadConfig(file))
-                for (const std::string& prefix : YamlValues(*text, "prefix"))
+                for (const std::string& prefix : LutrisPrefixes(*text))
                     search.Try(ExpandHome(prefix, env.home), "Lutris");
     }
     search.Place({"Lutris: ", (env.home / "Games").string(), "/*"});
@@ -241,7 +185,7 @@ void SearchHeroic(Search& search, const PrefixEnvironment& env)
         search.Place({"Heroic: the winePrefix of each game in ", configs.string()});
         for (const fs::path& file : Files(configs, ".json"))
             if (const auto text = ReadConfig(file))
-                for (const std::string& prefix : JsonValues(*text, "winePrefix"))
+                for (const std::string& prefix : HeroicWinePrefixes(*text))
                     search.Try(ExpandHome(prefix, env.home), "Heroic");
     }
     const fs::path prefixes = env.home / "Games" / "Heroic" / "Prefixes";
@@ -363,6 +307,53 @@ std::optional<std::vector<std::string>> SteamLibraryPaths(std::string_view vdf)
         return std::nullopt;
     }
     return paths;
+}
+
+std::vector<std::string> LutrisPrefixes(std::string_view yaml)
+{
+    // yaml-cpp follows nesting down the stack: a file nested deeper than a
+    // game file ever is, or full of brackets, is none of Lutris's.
+    std::size_t brackets = 0;
+    for (std::size_t start = 0; start < yaml.size();) {
+        std::size_t end = yaml.find('\n', start);
+        if (end == std::string_view::npos)
+            end = yaml.size();
+        const std::string_view line = yaml.substr(start, end - start);
+        if (line.find_first_not_of(' ') > kDeepestIndent && line.find_first_not_of(' ') != std::string_view::npos)
+            return {};
+        brackets += static_cast<std::size_t>(std::count_if(
+            line.begin(), line.end(), [](char c) { return c == '[' || c == '{' || c == '&' || c == '*' || c == '!'; }));
+        start = end + 1;
+    }
+    if (brackets > kMostBrackets)
+        return {};
+    try {
+        const YAML::Node game = YAML::Load(std::string(yaml))["game"];
+        if (game.IsMap() && game["prefix"].IsScalar() && !game["prefix"].Scalar().empty())
+            return {game["prefix"].Scalar()};
+    } catch (const YAML::Exception&) {
+    }
+    return {};
+}
+
+std::vector<std::string> HeroicWinePrefixes(std::string_view json)
+{
+    // Each game's settings are an object of its own at the top level.
+    const nlohmann::json::parser_callback_t shallow = [](int depth, nlohmann::json::parse_event_t, nlohmann::json&) {
+        return depth <= static_cast<int>(kDeepestJson);
+    };
+    const nlohmann::json settings = nlohmann::json::parse(json, shallow, /*allow_exceptions=*/false);
+    std::vector<std::string> prefixes;
+    if (!settings.is_object())
+        return prefixes;
+    for (const auto& [name, game] : settings.items()) {
+        if (!game.is_object())
+            continue;
+        const auto prefix = game.find("winePrefix");
+        if (prefix != game.end() && prefix->is_string() && !prefix->get<std::string>().empty())
+            prefixes.push_back(prefix->get<std::string>());
+    }
+    return prefixes;
 }
 
 std::optional<GamePrefix> GameAt(const fs::path& folder, const std::string& key, const std::string& value)

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ovcache {
@@ -47,6 +48,12 @@ PrefixSearch FindGamePrefixes(const std::string& key, const std::string& value, 
 // "pfx") whose registry has the value, or the game's own folder (one holding
 // "Cache") on a prefix's drive C; nothing otherwise.
 std::optional<GamePrefix> GameAt(const std::filesystem::path& folder, const std::string& key, const std::string& value);
+
+// The Wine prefix of a Lutris game file (YAML: "game:" then "prefix:").
+std::vector<std::string> LutrisPrefixes(std::string_view yaml);
+// The "winePrefix" of each game in a Heroic game settings file (JSON: the
+// games' objects at the top level).
+std::vector<std::string> HeroicWinePrefixes(std::string_view json);
 
 // The "path" of every library in a Steam libraryfolders.vdf (Valve's
 // KeyValues text, old and new layouts); nothing when it is malformed.

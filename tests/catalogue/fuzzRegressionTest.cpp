@@ -41,6 +41,16 @@ TEST(FuzzInputs, registryInputsKeepEveryRule)
     EXPECT_GE(replayed, 3);
 }
 
+#ifndef _WIN32
+TEST(FuzzInputs, launcherInputsKeepEveryRule)
+{
+    int replayed = 0;
+    Replay("corpus/launcher", "", fuzz::CheckLauncherText, replayed);
+    Replay("regressions", "launcher-", fuzz::CheckLauncherText, replayed);
+    EXPECT_GE(replayed, 3);
+}
+#endif
+
 TEST(FuzzInputs, hostileLinesKeepEveryRule)
 {
     // A key with a backslash, and a name with a NUL in it.

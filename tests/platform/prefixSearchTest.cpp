@@ -177,6 +177,21 @@ TEST(PrefixSearch, steamLibraryFoldersReadBothLayoutsWithTheirEscapes)
     EXPECT_EQ(SteamLibraryPaths(deep), std::nullopt);
 }
 
+// Heroic's JSON by its games' objects, escapes and all; Lutris's YAML by its
+// "game" map; anything else, or anything nested past reason, gives nothing.
+TEST(PrefixSearch, launcherFilesAreReadByTheirStructure)
+{
+    EXPECT_EQ(HeroicWinePrefixes(R"({"a": {"winePrefix": "/p/caf\u00e9"}, "version": "v0", "explicit": true})"),
+              (std::vector<std::string>{"/p/caf\xC3\xA9"}));
+    EXPECT_TRUE(HeroicWinePrefixes(R"({"a": {"deeper": {"winePrefix": "/no"}}, "winePrefix": "/no"})").empty());
+    EXPECT_TRUE(HeroicWinePrefixes(std::string(100000, '[')).empty());
+    EXPECT_EQ(LutrisPrefixes("game:\n  exe: x.exe\n  prefix: \"/p/o\"\nsystem: {}\n"),
+              (std::vector<std::string>{"/p/o"}));
+    EXPECT_TRUE(LutrisPrefixes("system:\n  prefix: /no\n").empty());
+    EXPECT_TRUE(LutrisPrefixes(std::string(100000, '[')).empty());
+    EXPECT_TRUE(LutrisPrefixes("game: [unclosed").empty());
+}
+
 // A folder the player shows: a prefix whose registry names the game, the
 // game's own folder on a prefix's drive C (whatever the registry says), or
 // neither.
