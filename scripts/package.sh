@@ -25,6 +25,20 @@ for file in usr/bin/orvane-cache-importer "usr/share/applications/$id.desktop" \
 done
 echo "The desktop entry and the metadata are valid; every file they name is installed."
 
+# The Flatpak manifest, as far as can be checked without its runtime: it
+# parses, names this program and its desktop entry's id, and lets the
+# sandbox see every launcher folder the search looks in.
+python3 - packaging/flatpak/$id.json <<'CHECK'
+import json, sys
+manifest = json.load(open(sys.argv[1]))
+assert manifest["id"] == "org.orvane.CacheImporter" and manifest["command"] == "orvane-cache-importer"
+granted = " ".join(manifest["finish-args"])
+for place in ["~/.wine", "~/.steam", "~/.local/share/Steam", "com.valvesoftware.Steam", "snap/steam", "lutris",
+              "net.lutris.Lutris", "~/Games", "bottles", "heroic", "com.heroicgameslauncher.hgl"]:
+    assert place in granted, place
+print("The Flatpak manifest is well formed and grants every place the search looks in.")
+CHECK
+
 deb=$(ls build-release/orvane-cache-importer_*.deb)
 dpkg-deb --info "$deb" | grep -E 'Package|Version|Depends|Section'
 # As a distribution checks a package: no error (warnings are printed).

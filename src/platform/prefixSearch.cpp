@@ -389,9 +389,12 @@ PrefixEnvironment PrefixEnvironment::Current()
     env.home = home && *home ? home : "/";
     if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
         env.winePrefix = prefix;
-    const char* data = std::getenv("XDG_DATA_HOME");
+    // Inside a Flatpak sandbox the XDG folders are the sandbox's own; the
+    // launchers keep theirs in the host's usual places.
+    const bool sandboxed = std::getenv("FLATPAK_ID") != nullptr;
+    const char* data = sandboxed ? nullptr : std::getenv("XDG_DATA_HOME");
     env.dataHome = data && *data == '/' ? fs::path(data) : env.home / ".local" / "share";
-    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const char* config = sandboxed ? nullptr : std::getenv("XDG_CONFIG_HOME");
     env.configHome = config && *config == '/' ? fs::path(config) : env.home / ".config";
     return env;
 }

@@ -4,6 +4,7 @@
 #include "catalogue/commands.h"
 #include "testSupport.h"
 
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -175,6 +176,29 @@ TEST(PrefixSearch, steamLibraryFoldersReadBothLayoutsWithTheirEscapes)
     for (int k = 0; k < 60000; ++k)
         deep += "\"k\" { ";
     EXPECT_EQ(SteamLibraryPaths(deep), std::nullopt);
+}
+
+// In a Flatpak sandbox the XDG variables point into the sandbox; the search
+// looks in the host's usual folders instead.
+TEST(PrefixSearch, insideFlatpakTheHostsFoldersAreSearched)
+{
+    const auto keep = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::pair<std::string, bool>(value ? value : "", value != nullptr);
+    };
+    const auto saved = {std::pair{"FLATPAK_ID", keep("FLATPAK_ID")}, std::pair{"XDG_DATA_HOME", keep("XDG_DATA_HOME")},
+                        std::pair{"HOME", keep("HOME")}};
+    ::setenv("HOME", "/home/p", 1);
+    ::setenv("XDG_DATA_HOME", "/home/p/.var/app/org.orvane.CacheImporter/data", 1);
+    ::unsetenv("FLATPAK_ID");
+    EXPECT_EQ(PrefixEnvironment::Current().dataHome, "/home/p/.var/app/org.orvane.CacheImporter/data");
+    ::setenv("FLATPAK_ID", "org.orvane.CacheImporter", 1);
+    EXPECT_EQ(PrefixEnvironment::Current().dataHome, "/home/p/.local/share");
+    for (const auto& [name, value] : saved)
+        if (value.second)
+            ::setenv(name, value.first.c_str(), 1);
+        else
+            ::unsetenv(name);
 }
 
 // Heroic's JSON by its games' objects, escapes and all; Lutris's YAML by its
