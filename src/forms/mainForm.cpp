@@ -4,6 +4,8 @@
 #include "forms/formTable.h"
 
 #include <array>
+#include <exception>
+#include <future>
 #include <utility>
 
 namespace ovcache::forms {
@@ -73,83 +75,149 @@ template <typename Command> void MainForm::RunCommand(Command command)
     if (busy_)
         return;
     busy_ = true;
-    busySince_ = lastPaint_ = Clock::now();
+    busySince_ = Clock::now();
+    done_ = 0;
+    total_ = 0;
+    commandDone_ = false;
     SetBusy(true);
-    command();
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            command();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        const std::lock_guard<std::mutex> lock(mutex_);
+        commandDone_ = true;
+        wake_.notify_one();
+    });
+    Serve();
+    worker.join();
     FlushList();
     if (progressShown_)
         HideProgress();
     progressShown_ = false;
     SetBusy(false);
     busy_ = false;
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void MainForm::Serve()
+{
+    for (;;) {
+        std::function<void()> call;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait_for(lock, kPaintEvery, [this] { return !calls_.empty() || commandDone_; });
+            if (!calls_.empty()) {
+                call = std::move(calls_.front());
+                calls_.pop_front();
+            } else if (commandDone_) {
+                return;
+            }
+        }
+        if (call) {
+            call();
+            continue;
+        }
+        if (!progressShown_ && Clock::now() - busySince_ >= kProgressAfter && total_ > 0 && Shown())
+            progressShown_ = true;
+        if (progressShown_)
+            ShowProgress(done_, total_);
+        KeepPainted();
+    }
+}
+
+template <typename Work> auto MainForm::OnWindow(Work work) -> decltype(work())
+{
+    if (std::this_thread::get_id() == window_)
+        return work();
+    std::packaged_task<decltype(work())()> task(std::move(work));
+    auto result = task.get_future();
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        calls_.emplace_back([&task] { task(); });
+        wake_.notify_one();
+    }
+    return result.get();
 }
 
 void MainForm::Progress(std::size_t done, std::size_t total)
 {
-    const Clock::time_point now = Clock::now();
-    if (now - lastPaint_ < kPaintEvery)
-        return;
-    lastPaint_ = now;
-    if (!progressShown_ && now - busySince_ >= kProgressAfter && Shown())
-        progressShown_ = true;
-    if (progressShown_)
-        ShowProgress(done, total);
-    KeepPainted();
+    // Only noted: the window's thread shows it at its own pace.
+    total_ = total;
+    done_ = done;
 }
 
 template <typename Show> auto MainForm::Modal(Show show)
 {
-    FlushList();
-    if (progressShown_)
-        HideProgress();
-    if (busy_)
-        SetBusy(false);
-    struct Restore {
-        MainForm& form;
-        ~Restore()
-        {
-            if (form.busy_)
-                form.SetBusy(true);
-        }
-    } restore{*this};
-    return show();
+    return OnWindow([this, &show] {
+        FlushList();
+        if (progressShown_)
+            HideProgress();
+        if (busy_)
+            SetBusy(false);
+        auto answer = show();
+        if (busy_)
+            SetBusy(true);
+        if (progressShown_)
+            ShowProgress(done_, total_);
+        return answer;
+    });
 }
 
 void MainForm::FlushList() const
 {
-    if (pending_.empty())
-        return;
+    auto* self = const_cast<MainForm*>(this);
+    std::vector<std::string> entries;
+    {
+        const std::lock_guard<std::mutex> lock(self->mutex_);
+        entries = std::exchange(pending_, {});
+    }
     // Entries arrive in index order and go in at once, sorted once, not one
     // at a time.
-    const_cast<MainForm*>(this)->AddRows(std::exchange(pending_, {}));
+    if (!entries.empty())
+        self->AddRows(std::move(entries));
 }
 
 void MainForm::ClearList()
 {
-    pending_.clear();
-    ClearRows();
+    OnWindow([this] {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            pending_.clear();
+        }
+        ClearRows();
+    });
 }
 
 void MainForm::AddListEntry(const std::string& text)
 {
+    // Gathered, not shown one by one: the list takes them all at once.
+    const std::lock_guard<std::mutex> lock(mutex_);
     pending_.push_back(text);
 }
 
 std::string MainForm::SelectedEntry() const
 {
-    FlushList();
-    return SelectedRow();
+    return const_cast<MainForm*>(this)->OnWindow([this] {
+        FlushList();
+        return SelectedRow();
+    });
 }
 
 void MainForm::SetLabel(DataLabel label, const std::string& caption)
 {
     // The labels follow the list, and the cache is still being measured for
     // the last two: the list is filled now, meanwhile.
-    FlushList();
-    ShowLabel(label == DataLabel::Path        ? "lblPathData"
-              : label == DataLabel::FileCount ? "lblFileCountData"
-                                              : "lblCacheSizeData",
-              caption);
+    OnWindow([&] {
+        FlushList();
+        ShowLabel(label == DataLabel::Path        ? "lblPathData"
+                  : label == DataLabel::FileCount ? "lblFileCountData"
+                                                  : "lblCacheSizeData",
+                  caption);
+    });
 }
 
 MsgAnswer MainForm::MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)
@@ -167,9 +235,11 @@ void MainForm::ShowReport(const std::string& summary, const std::string& details
 
 void MainForm::EndProgram(int exitCode)
 {
-    ended_ = true;
-    exitCode_ = exitCode;
-    Quit(exitCode);
+    OnWindow([this, exitCode] {
+        ended_ = true;
+        exitCode_ = exitCode;
+        Quit(exitCode);
+    });
 }
 
 } // namespace ovcache::forms

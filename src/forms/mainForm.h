@@ -4,13 +4,25 @@
 // are in, keeps itself painted and shows progress at a pace meant for the
 // eye, lets the menu items call the button handlers, and ends the program.
 // A front end supplies the few things only its toolkit can do.
+//
+// A command runs on a thread of its own while the window's thread paints the
+// window and answers the system every few hundredths of a second, taking no
+// click or key meanwhile. Whatever the command asks of the window (a box, a
+// label, the list) is done on the window's thread while the command waits;
+// only the toolkit's hooks below ever touch a window.
 #include "catalogue/cacheView.h"
 #include "catalogue/workingState.h"
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace ovcache::forms {
@@ -73,6 +85,11 @@ protected:
 
 private:
     template <typename Command> void RunCommand(Command command);
+    // Runs what the command asks of the window, and paints, until it ends.
+    void Serve();
+    // Does it on the window's thread, waiting for it when called from the
+    // command's.
+    template <typename Work> auto OnWindow(Work work) -> decltype(work());
     void FlushList() const;
     // A box with the busy cursor and the progress out of its way.
     template <typename Show> auto Modal(Show show);
@@ -82,14 +99,20 @@ private:
     bool ended_ = false;
     int exitCode_ = 0;
     bool busy_ = false, progressShown_ = false;
-    Clock::time_point busySince_, lastPaint_;
+    Clock::time_point busySince_;
     mutable std::vector<std::string> pending_; // entries added since the list was filled
+    const std::thread::id window_ = std::this_thread::get_id();
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> calls_; // from the command, for the window's thread
+    bool commandDone_ = false;
+    std::atomic<std::size_t> done_{0}, total_{0}; // the command's progress
 };
 
-// How long work goes before the window is painted again, and before the
-// progress shows: often enough that the system never takes the window for
-// hung, late enough that short work shows none.
-inline constexpr std::chrono::milliseconds kPaintEvery{100};
+// How often the window is painted while a command works, and how long work
+// goes before the progress shows: often enough that the system never takes
+// the window for hung, late enough that short work shows none.
+inline constexpr std::chrono::milliseconds kPaintEvery{40};
 inline constexpr std::chrono::milliseconds kProgressAfter{500};
 
 // The user's thousands separator as the size label shows it: a narrow space
