@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs each libFuzzer target for FUZZ_SECONDS (40 by default) from the seed
+# Runs each libFuzzer target for FUZZ_SECONDS (30 by default) from the seed
 # corpora. An input that breaks a rule is kept in fuzz/regressions, where the
 # test suite replays it from then on, and the run fails.
 set -euo pipefail
@@ -10,7 +10,7 @@ ovcache_install clang libclang-rt-14-dev cmake ninja-build nlohmann-json3-dev li
 cmake --preset fuzz
 cmake --build --preset fuzz
 
-seconds=${FUZZ_SECONDS:-40}
+seconds=${FUZZ_SECONDS:-30}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 status=0

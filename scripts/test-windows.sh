@@ -50,3 +50,12 @@ hold_and_refuse build/tests/core_tests "wine build-win/tests/core_tests.exe"
 
 # The whole suite on the Windows side; the window tests need a display.
 xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows
+
+# The windows laid out again at 125, 150 and 200 % scaling, as laptops run.
+for dpi in 120 144 192; do
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    wineserver -w
+    echo "The windows at $dpi DPI:"
+    xvfb-run -a -s "-screen 0 1600x1200x24" wine build-win/tests/win32_gui_tests.exe \
+        --gtest_filter='Win32WindowTest.windowIsDrawnAsDesigned*:Win32WindowTest.aboutBox*'
+done

@@ -12,12 +12,18 @@ cd "$(dirname "$0")/.."
 source scripts/setup.sh
 ovcache_install "${OVCACHE_PACKAGES[@]}"
 
+# Each step says how long it took, so that the whole stays within bounds.
+step() {
+    local start=$SECONDS
+    bash "$1"
+    echo "[$1: $((SECONDS - start)) s]"
+}
 if [ "${OVCACHE_NATIVE_ONLY:-0}" != 1 ]; then
-    bash scripts/lint.sh
-    bash scripts/fuzz.sh
-    bash scripts/sanitize.sh
-    bash scripts/test-windows.sh
-    bash scripts/package.sh
+    step scripts/lint.sh
+    step scripts/fuzz.sh
+    step scripts/sanitize.sh
+    step scripts/test-windows.sh
+    step scripts/package.sh
 fi
 
 cmake --preset default

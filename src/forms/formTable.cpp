@@ -46,7 +46,7 @@ bool CaptionsFit(const Form& form, int dpi, const std::function<int(std::string_
 {
     for (const Control& control : form.controls)
         if (control.kind == Kind::Label && !control.caption.empty() && control.caption != kPlaceholder &&
-            width(control.caption) > ToPixels(control.width, dpi))
+            width(control.caption) > DrawnWidth(ToPixels(control.width, dpi)))
             return false;
     return true;
 }

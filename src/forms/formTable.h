@@ -62,9 +62,17 @@ std::vector<const Control*> TabOrder(const Form& form);
 // The label that captions a value label: "lblPath" for "lblPathData".
 std::string_view CaptionOf(std::string_view valueLabel);
 
+// The width a label's text is drawn in: a little short of its edge, since
+// some systems (Wine among them) draw a face up to a twentyfifth wider than
+// they measure it.
+constexpr int DrawnWidth(int pixels)
+{
+    return pixels - pixels / 25;
+}
+
 // Whether a font fits the form: every caption of its labels (not the
-// placeholders of the labels set at run time) fits its label's width at that
-// DPI, measured by width in the front end's font.
+// placeholders of the labels set at run time) fits the width its label draws
+// it in at that DPI, measured by width in the front end's font.
 bool CaptionsFit(const Form& form, int dpi, const std::function<int(std::string_view caption)>& width);
 
 // 1440 twips to the inch: 15 twips a pixel at 96 DPI.

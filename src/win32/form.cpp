@@ -273,9 +273,8 @@ void FormWindow::DrawLabel(const DRAWITEMSTRUCT& item) const
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, GetSysColor(COLOR_BTNTEXT));
     const UINT format = LabelFormat(GetDlgCtrlID(item.hwndItem));
-    // Lines are broken a little short of the edge and not cut there: Wine
-    // draws some faces up to a twentyfifth wider than it measures them.
-    rect.right -= (rect.right - rect.left) / 25;
+    // Lines are broken a little short of the edge and not cut there.
+    rect.right = rect.left + forms::DrawnWidth(rect.right - rect.left);
     DrawTextW(item.hDC, text.c_str(), length, &rect, format | DT_NOCLIP);
     SelectObject(item.hDC, old);
 }

@@ -9,6 +9,7 @@
 #include "win32/textCodec.h"
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
 #include <thread>
@@ -177,25 +178,54 @@ forms::Rect ClientRectOf(HWND control)
     return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
+// The DPI the program is shown at: the system's (Wine's LogPixels).
+int ScreenDpi()
+{
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+// The window and its controls where the form's twips put them at the
+// screen's DPI, captioned as the form says; each label's caption whole on one
+// line in the program's font at that DPI.
 void ExpectLaidOut(HWND window, const forms::Form& form)
 {
+    const int dpi = ScreenDpi();
+    SCOPED_TRACE("at " + std::to_string(dpi) + " DPI");
+    std::printf("[ layout   ] %s at %d DPI\n", std::string(form.name).c_str(), dpi);
     RECT client{};
     GetClientRect(window, &client);
-    EXPECT_EQ(client.right, forms::ToPixels(form.clientWidth));
-    EXPECT_EQ(client.bottom, forms::ToPixels(form.clientHeight));
+    EXPECT_EQ(client.right, forms::ToPixels(form.clientWidth, dpi));
+    EXPECT_EQ(client.bottom, forms::ToPixels(form.clientHeight, dpi));
     EXPECT_EQ(TextOf(window), win32::Wide(form.caption));
+    const HFONT font = win32::MakeFont(dpi);
+    const HDC dc = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(dc, font);
     for (const forms::Control& control : form.controls) {
         SCOPED_TRACE(std::string(control.name));
         const HWND child = Program::Control(window, form, control.name);
         ASSERT_NE(child, nullptr);
-        const forms::Rect want = forms::ToPixels(forms::ClientRect(form, control));
+        const forms::Rect want = forms::ToPixels(forms::ClientRect(form, control), dpi);
         const forms::Rect got = ClientRectOf(child);
         EXPECT_EQ(std::tie(got.left, got.top, got.width, got.height),
                   std::tie(want.left, want.top, want.width, want.height));
         if (control.caption != forms::kPlaceholder && control.kind != forms::Kind::ListBox) {
             EXPECT_EQ(TextOf(child), win32::Wide(control.caption));
         }
+        if (form.name == forms::kMainForm.name && control.kind == forms::Kind::Label &&
+            control.caption != forms::kPlaceholder) {
+            const std::wstring caption = win32::Wide(control.caption);
+            SIZE size{};
+            GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+            EXPECT_LE(size.cx, forms::DrawnWidth(got.width)) << "the caption would wrap";
+            EXPECT_LE(size.cy, got.height) << "the caption would be cut";
+        }
     }
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
 }
 
 class Win32WindowTest : public test::CommandTest {
