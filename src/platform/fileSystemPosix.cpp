@@ -433,15 +433,8 @@ public:
     void AppendTextFile(const std::string& path, const std::string& text) override
     {
         const Located place = resolver_.Locate(path);
-        const int fd =
-            ::openat(place.dirFd, place.name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0)
-            Fail("Write", path, errno == ELOOP ? EINVAL : errno);
         struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
-            NotRegular("Write", path);
-        }
+        const int fd = OpenOwnFile(place, O_WRONLY | O_APPEND, st, "Write", path);
         const bool created = st.st_size == 0;
         if (created)
             resolver_.Added(place);
@@ -460,16 +453,8 @@ public:
 
     std::unique_ptr<FileLock> TryLock(const std::string& path) override
     {
-        const Located place = resolver_.Locate(path);
-        const int fd =
-            ::openat(place.dirFd, place.name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
-        if (fd < 0)
-            Fail("Lock", path, errno == ELOOP ? EINVAL : errno);
         struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
-            NotRegular("Lock", path);
-        }
+        const int fd = OpenOwnFile(resolver_.Locate(path), O_RDWR | O_NONBLOCK, st, "Lock", path);
         // A lock of the open file, not of the process: a second open in this
         // process is refused too. Its first byte is the range Wine locks for
         // LockFileEx(0, 1) on the same file, so the Windows program under
@@ -593,6 +578,21 @@ private:
             }
         }
         return err;
+    }
+
+    // One of the program's own files (the journal, the lock), created when
+    // missing; never through a link, and only a regular file.
+    static int OpenOwnFile(const Located& place, int flags, struct stat& st, const char* operation,
+                           const std::string& path)
+    {
+        const int fd = ::openat(place.dirFd, place.name.c_str(), flags | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0)
+            Fail(operation, path, errno == ELOOP ? EINVAL : errno);
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            NotRegular(operation, path);
+        }
+        return fd;
     }
 
     static bool StatOf(const Located& place, struct stat& st, int flags)
