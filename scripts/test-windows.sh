@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
-ovcache_install cmake ninja-build g++ g++-mingw-w64-x86-64-posix libgtest-dev wine wine64 fonts-wine xvfb xauth
+ovcache_install cmake ninja-build g++ g++-mingw-w64-x86-64-posix libgtest-dev wine wine64 fonts-wine xvfb xauth locales
 
 cmake --preset windows
 cmake --build --preset windows
@@ -50,6 +50,17 @@ hold_and_refuse build/tests/core_tests "wine build-win/tests/core_tests.exe"
 
 # The whole suite on the Windows side; the window tests need a display.
 xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows
+
+# Names in the player's code page: Wine takes its ANSI code page from the
+# locale, 1251 for Russian and 1250 for Polish.
+for locale in ru_RU pl_PL; do
+    locale -a | grep -qi "^$locale.utf-\?8$" || localedef -i "$locale" -f UTF-8 "$locale.UTF-8"
+    echo "Names in the code page of $locale:"
+    LC_ALL=$locale.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24" wine build-win/tests/win32_gui_tests.exe \
+        --gtest_filter='Win32WindowTest.namesAreInTheSystemsCodePage' | tee "$scratch/codepage.log"
+    grep -q '^\[  PASSED  \] 1 test' "$scratch/codepage.log" && ! grep -q SKIPPED "$scratch/codepage.log"
+    wineserver -w
+done
 
 # The windows laid out again at 125, 150 and 200 % scaling, as laptops run.
 for dpi in 120 144 192; do

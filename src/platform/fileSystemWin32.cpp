@@ -17,13 +17,22 @@
 namespace ovcache {
 namespace {
 
+// The system's words for an error, in the ANSI code page the program keeps
+// its text in (the window shows them in it).
 std::string SystemReason(DWORD code)
 {
-    char* text = nullptr;
+    wchar_t* text = nullptr;
     const DWORD size =
-        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string reason = size && text ? std::string(text, size) : "Error " + std::to_string(code);
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string reason;
+    if (size && text) {
+        const int bytes = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(size), nullptr, 0, nullptr, nullptr);
+        reason.resize(static_cast<std::size_t>(bytes));
+        WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(size), reason.data(), bytes, nullptr, nullptr);
+    } else {
+        reason = "Error " + std::to_string(code);
+    }
     if (text)
         LocalFree(text);
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))

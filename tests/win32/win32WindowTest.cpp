@@ -8,6 +8,7 @@
 #include "win32/messageBox.h"
 #include "win32/textCodec.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -284,6 +285,43 @@ TEST_F(Win32WindowTest, menusHaveTheirCaptionsMnemonicsAndSeparator)
     }
     EXPECT_EQ(menus, (std::vector<std::wstring>{L"&File", L"  E&xit", L"&Edit", L"  &Move", L"  Move &All", L"  -",
                                                 L"  &Clear Cache", L"&Help", L"  &About"}));
+}
+
+// The game writes names in the system's ANSI code page: a Russian, Polish or
+// Western Windows lists them as they are meant and moves them under those
+// names. Run once per code page, under Wine with that locale.
+TEST_F(Win32WindowTest, namesAreInTheSystemsCodePage)
+{
+    const struct {
+        UINT codePage;
+        std::string name;
+        std::wstring shown;
+    } rows[] = {
+        {1251, "DM-\xCA\xF0\xE5\xEF\xEE\xF1\xF2\xFC.kmx", L"DM-\u041A\u0440\u0435\u043F\u043E\u0441\u0442\u044C.kmx"},
+        {1250,
+         "Zamek-\xA3\xF3"
+         "d\x9F.kmx",
+         L"Zamek-\u0141\u00F3d\u017A.kmx"},
+        {1252, "Caf\xE9.kmx", L"Caf\u00E9.kmx"},
+    };
+    const auto row =
+        std::find_if(std::begin(rows), std::end(rows), [](const auto& r) { return r.codePage == GetACP(); });
+    if (row == std::end(rows))
+        GTEST_SKIP() << "No names for code page " << GetACP();
+    std::printf("[ codepage ] %u\n", GetACP());
+    prefix.WriteIndex({"[Cache]", "K=" + row->name});
+    prefix.AddCached("K");
+    Program program;
+    const HWND main = program.Main();
+    ASSERT_NE(main, nullptr);
+    const HWND list = Program::Control(main, forms::kMainForm, "lstCache");
+    EXPECT_EQ(ListItems(list), std::vector<std::wstring>{row->shown});
+    SendMessageW(list, LB_SETCURSEL, 0, 0);
+    Program::Click(Program::Control(main, forms::kMainForm, "cmdMove"));
+    ASSERT_TRUE(WaitFor([&] { return ListItems(list).empty(); }));
+    EXPECT_TRUE(fs::exists(prefix.Game() / "Maps" / row->shown));
+    EXPECT_FALSE(InCache("K"));
+    Program::Menu(main, "mnuExit");
 }
 
 TEST_F(Win32WindowTest, commandsRunFromButtonsMenusAndTheKeyboard)
