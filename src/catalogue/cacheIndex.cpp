@@ -54,7 +54,7 @@ namespace {
 std::string_view Folded(std::string_view text, std::string& buffer)
 {
     buffer.assign(text);
-    FoldCaseCp1252InPlace(buffer);
+    FoldCaseAnsiInPlace(buffer);
     return buffer;
 }
 

@@ -76,7 +76,7 @@ bool HoldsCachedFile(const FileCollection& files)
     std::string folded;
     for (std::size_t k = 0; k < files.Count(); ++k) {
         folded.assign(files.Name(k));
-        FoldCaseCp1252InPlace(folded);
+        FoldCaseAnsiInPlace(folded);
         if (EndsWith(folded, ".uxx"))
             return true;
     }
@@ -246,7 +246,7 @@ std::vector<bool> FilesNamed(const FileCollection& files, const IndexKeys& keys,
     std::string folded;
     for (std::size_t k = 0; k < files.Count(); ++k) {
         folded.assign(files.Name(k));
-        FoldCaseCp1252InPlace(folded);
+        FoldCaseAnsiInPlace(folded);
         if (!EndsWith(folded, ".uxx"))
             continue;
         const std::size_t line = keys.Find(std::string_view(folded).substr(0, folded.size() - 4));

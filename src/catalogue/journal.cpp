@@ -302,7 +302,7 @@ bool GameSession::Settle(CommandReport* report)
                 }
                 // Its line is gone with the index it was discarded from; while
                 // the index still names it, the player is asked again.
-                const std::string key = FoldCaseCp1252(intent.from.name.substr(0, intent.from.name.size() - 4));
+                const std::string key = FoldCaseAnsi(intent.from.name.substr(0, intent.from.name.size() - 4));
                 if (keys->Find(key) == std::string_view::npos)
                     fso.DeleteOneFile(from, false);
                 break;

@@ -42,9 +42,9 @@ constexpr std::array kMainMenus{
 
 const Form kMainForm{"frmOVCache", "Orvane Cache Importer", 4455, 4485, kMainControls, kMainMenus, {}};
 
-std::string GroupSeparator(const std::string& cp1252)
+std::string GroupSeparator(const std::string& ansi)
 {
-    return cp1252 == "?" ? "\xA0" : cp1252;
+    return ansi == "?" ? "\xA0" : ansi;
 }
 
 bool MainForm::Form_Load(std::unique_ptr<FileSystemService> fso)

@@ -117,6 +117,6 @@ inline constexpr std::chrono::milliseconds kProgressAfter{500};
 
 // The user's thousands separator as the size label shows it: a narrow space
 // where the program's code page has no such character ("?").
-std::string GroupSeparator(const std::string& cp1252);
+std::string GroupSeparator(const std::string& ansi);
 
 } // namespace ovcache::forms

@@ -1,15 +1,132 @@
 #include "platform/codePage.h"
 
 #include <array>
+#include <unordered_map>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
 
 namespace ovcache {
 namespace {
 
-constexpr std::array<char16_t, 32> kHighControls = {
+// Windows-1252's bytes 0x80-0x9F; the rest of it is Latin-1.
+constexpr std::array<char16_t, 32> k1252High = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
+
+// The lower-case letter of an upper-case one, for the scripts the ANSI code
+// pages hold: Latin (Latin-1 and Extended-A), Greek and Cyrillic.
+char32_t SimpleLower(char32_t c)
+{
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return c + 0x20;
+    if (c == 0x178)
+        return 0xFF;
+    if (c >= 0x100 && c <= 0x137 && c != 0x130 && c % 2 == 0)
+        return c + 1;
+    if ((c >= 0x139 && c <= 0x148 && c % 2 == 1) || (c >= 0x179 && c <= 0x17E && c % 2 == 1))
+        return c + 1;
+    if (c >= 0x14A && c <= 0x177 && c % 2 == 0)
+        return c + 1;
+    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
+        return c + 0x20;
+    if (c == 0x386)
+        return 0x3AC;
+    if (c >= 0x388 && c <= 0x38A)
+        return c + 0x25;
+    if (c == 0x38C)
+        return 0x3CC;
+    if (c == 0x38E || c == 0x38F)
+        return c + 0x3F;
+    if (c >= 0x410 && c <= 0x42F)
+        return c + 0x20;
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 0x50;
+    if (c == 0x490)
+        return 0x491;
+    return c;
+}
+
+struct CodePage {
+    unsigned id = 0;
+    std::array<char32_t, 128> high{}; // bytes 0x80-0xFF
+    std::unordered_map<char32_t, unsigned char> bytes;
+    std::array<unsigned char, 256> fold{};
+
+    void Finish()
+    {
+        bytes.clear();
+        for (unsigned b = 0x80; b < 0x100; ++b)
+            bytes.emplace(high[b - 0x80], static_cast<unsigned char>(b));
+        for (unsigned b = 0; b < 0x100; ++b) {
+            const char32_t c = b < 0x80 ? b : high[b - 0x80];
+            const char32_t lower = SimpleLower(c);
+            fold[b] = static_cast<unsigned char>(b);
+            if (lower == c)
+                continue;
+            if (lower < 0x80)
+                fold[b] = static_cast<unsigned char>(lower);
+            else if (const auto found = bytes.find(lower); found != bytes.end())
+                fold[b] = found->second;
+        }
+    }
+};
+
+CodePage Make1252()
+{
+    CodePage page;
+    page.id = 1252;
+    for (unsigned b = 0x80; b < 0x100; ++b)
+        page.high[b - 0x80] = b < 0xA0 ? k1252High[b - 0x80] : b;
+    page.Finish();
+    return page;
+}
+
+CodePage& Active()
+{
+    static CodePage page = Make1252();
+    return page;
+}
+
+// The code page's high half as this system converts it; undefined bytes
+// stand for the C1 control or Latin-1 letter of their own value.
+bool ReadHighHalf(unsigned codePage, std::array<char32_t, 128>& high)
+{
+#ifdef _WIN32
+    for (unsigned b = 0x80; b < 0x100; ++b) {
+        const char byte = static_cast<char>(b);
+        wchar_t wide = 0;
+        if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, &byte, 1, &wide, 1) != 1)
+            wide = static_cast<wchar_t>(b);
+        high[b - 0x80] = wide;
+    }
+    return true;
+#else
+    const std::string name = "CP" + std::to_string(codePage);
+    const iconv_t convert = ::iconv_open("UTF-32LE", name.c_str());
+    if (convert == reinterpret_cast<iconv_t>(-1))
+        return false;
+    for (unsigned b = 0x80; b < 0x100; ++b) {
+        char in = static_cast<char>(b);
+        unsigned char out[4] = {};
+        char* from = &in;
+        char* to = reinterpret_cast<char*>(out);
+        std::size_t inLeft = 1, outLeft = 4;
+        ::iconv(convert, nullptr, nullptr, nullptr, nullptr);
+        if (::iconv(convert, &from, &inLeft, &to, &outLeft) == static_cast<std::size_t>(-1) || outLeft != 0)
+            high[b - 0x80] = b;
+        else
+            high[b - 0x80] = out[0] | (out[1] << 8) | (out[2] << 16) | (static_cast<char32_t>(out[3]) << 24);
+    }
+    ::iconv_close(convert);
+    return true;
+#endif
+}
 
 void AppendUtf8(std::string& out, char32_t cp)
 {
@@ -77,21 +194,40 @@ char32_t NextUtf8(std::string_view text, std::size_t& i)
 
 } // namespace
 
-char32_t Cp1252ToCodePoint(unsigned char byte)
+bool UseAnsiCodePage(unsigned codePage)
 {
-    if (byte >= 0x80 && byte < 0xA0)
-        return kHighControls[byte - 0x80];
-    return byte;
+    if (codePage == Active().id)
+        return true;
+    if (codePage == 1252) {
+        Active() = Make1252();
+        return true;
+    }
+    CodePage page;
+    page.id = codePage;
+    if (codePage == 0 || codePage == 65001 || !ReadHighHalf(codePage, page.high))
+        return false; // not a single-byte code page this system knows
+    page.Finish();
+    Active() = std::move(page);
+    return true;
 }
 
-int CodePointToCp1252(char32_t cp)
+unsigned AnsiCodePage()
 {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+    return Active().id;
+}
+
+char32_t AnsiToCodePoint(unsigned char byte)
+{
+    return byte < 0x80 ? byte : Active().high[byte - 0x80];
+}
+
+int CodePointToAnsi(char32_t cp)
+{
+    if (cp < 0x80)
         return static_cast<int>(cp);
-    for (std::size_t k = 0; k < kHighControls.size(); ++k)
-        if (kHighControls[k] == cp)
-            return static_cast<int>(0x80 + k);
-    return -1;
+    const auto& bytes = Active().bytes;
+    const auto found = bytes.find(cp);
+    return found == bytes.end() ? -1 : found->second;
 }
 
 bool IsAscii(std::string_view text)
@@ -102,31 +238,31 @@ bool IsAscii(std::string_view text)
     return true;
 }
 
-std::string Cp1252ToUtf8(std::string_view text)
+std::string AnsiToUtf8(std::string_view text)
 {
     if (IsAscii(text)) // the common case, and the same in both
         return std::string(text);
     std::string out;
     out.reserve(text.size());
     for (const char c : text)
-        AppendUtf8(out, Cp1252ToCodePoint(static_cast<unsigned char>(c)));
+        AppendUtf8(out, AnsiToCodePoint(static_cast<unsigned char>(c)));
     return out;
 }
 
-std::string Utf8ToCp1252(std::string_view text)
+std::string Utf8ToAnsi(std::string_view text)
 {
     if (IsAscii(text))
         return std::string(text);
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        const int b = CodePointToCp1252(NextUtf8(text, i));
+        const int b = CodePointToAnsi(NextUtf8(text, i));
         out += b < 0 ? '?' : static_cast<char>(b);
     }
     return out;
 }
 
-std::string Utf16ToCp1252(std::u16string_view text)
+std::string Utf16ToAnsi(std::u16string_view text)
 {
     std::string out;
     out.reserve(text.size());
@@ -137,7 +273,7 @@ std::string Utf16ToCp1252(std::u16string_view text)
             out += '?';
             continue;
         }
-        const int b = CodePointToCp1252(u);
+        const int b = CodePointToAnsi(u);
         out += b < 0 ? '?' : static_cast<char>(b);
     }
     return out;
@@ -159,27 +295,32 @@ std::u16string Utf8ToUtf16(std::string_view text)
     return out;
 }
 
-} // namespace ovcache
-
-namespace ovcache {
-
-void FoldCaseCp1252InPlace(std::string& text)
+std::string Utf16ToUtf8(std::u16string_view text)
 {
-    for (char& c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7))
-            c = static_cast<char>(b + 0x20);
-        else if (b == 0x8A || b == 0x8C || b == 0x8E)
-            c = static_cast<char>(b + 0x10);
-        else if (b == 0x9F)
-            c = static_cast<char>(0xFF);
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t cp = text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+        else if (cp >= 0xD800 && cp <= 0xDFFF)
+            cp = 0xFFFD;
+        AppendUtf8(out, cp);
     }
+    return out;
 }
 
-std::string FoldCaseCp1252(std::string_view text)
+void FoldCaseAnsiInPlace(std::string& text)
+{
+    const auto& fold = Active().fold;
+    for (char& c : text)
+        c = static_cast<char>(fold[static_cast<unsigned char>(c)]);
+}
+
+std::string FoldCaseAnsi(std::string_view text)
 {
     std::string out(text);
-    FoldCaseCp1252InPlace(out);
+    FoldCaseAnsiInPlace(out);
     return out;
 }
 

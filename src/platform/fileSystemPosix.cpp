@@ -172,7 +172,7 @@ public:
             if (IsAscii(name))
                 files.Add(name);
             else
-                files.Add(Utf8ToCp1252(name));
+                files.Add(Utf8ToAnsi(name));
         }
         ::closedir(dir);
         return files;
@@ -233,7 +233,7 @@ public:
             ::close(fd);
             Fail("DeleteFile", folder, errno);
         }
-        const std::string lastFolded = FoldCaseCp1252(last);
+        const std::string lastFolded = FoldCaseAnsi(last);
         // The names one after another in one buffer, each ended by a NUL.
         std::string names, atEnd, buffer;
         std::vector<std::size_t> starts;
@@ -275,7 +275,7 @@ public:
                 err = errno;
             if (err != 0 && !first)
                 first =
-                    FileSystemError("DeleteFile", folder + "\\" + Utf8ToCp1252(name), KindOf(err), std::strerror(err));
+                    FileSystemError("DeleteFile", folder + "\\" + Utf8ToAnsi(name), KindOf(err), std::strerror(err));
         }
         ::closedir(dir);
         resolver_.Recheck();

@@ -11,8 +11,8 @@ std::string_view FoldName(std::string_view utf8, std::string& buffer)
     if (IsAscii(utf8))
         buffer.assign(utf8);
     else
-        buffer = Utf8ToCp1252(utf8);
-    FoldCaseCp1252InPlace(buffer);
+        buffer = Utf8ToAnsi(utf8);
+    FoldCaseAnsiInPlace(buffer);
     return buffer;
 }
 

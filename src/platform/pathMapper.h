@@ -1,5 +1,5 @@
 #pragma once
-// The one place where a Windows path string (Windows-1252, backslashes, maybe a
+// The one place where a Windows path string (in the ANSI code page, backslashes, maybe a
 // drive letter) becomes a path this operating system can open.
 #include <string>
 #include <string_view>

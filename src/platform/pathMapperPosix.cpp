@@ -18,7 +18,7 @@ namespace {
 
 struct SplitPath {
     std::string root;               // native: "/" or the drive's dosdevices link
-    std::vector<std::string> parts; // Windows-1252 components, "." and ".." resolved
+    std::vector<std::string> parts; // ANSI components, "." and ".." resolved
 };
 
 SplitPath Split(std::string_view path, const std::string& prefix)
@@ -163,9 +163,9 @@ void PathResolver::ReadNames(Listing& listing)
     ::closedir(dir);
 }
 
-std::string PathResolver::Scan(const Listing& listing, std::string_view nameCp1252, std::string exact)
+std::string PathResolver::Scan(const Listing& listing, std::string_view nameAnsi, std::string exact)
 {
-    const std::string query = FoldCaseCp1252(nameCp1252);
+    const std::string query = FoldCaseAnsi(nameAnsi);
     const bool ascii = IsAscii(query);
     DIR* dir = OpenToRead(listing);
     if (!dir)
@@ -183,9 +183,9 @@ std::string PathResolver::Scan(const Listing& listing, std::string_view nameCp12
     return exact;
 }
 
-std::string PathResolver::Lookup(Listing* listing, std::string_view nameCp1252, NameCheck check, bool* guessed)
+std::string PathResolver::Lookup(Listing* listing, std::string_view nameAnsi, NameCheck check, bool* guessed)
 {
-    std::string exact = Cp1252ToUtf8(nameCp1252);
+    std::string exact = AnsiToUtf8(nameAnsi);
     if (!listing)
         return exact;
     if (!listing->read) {
@@ -202,13 +202,13 @@ std::string PathResolver::Lookup(Listing* listing, std::string_view nameCp1252, 
         // missed in again is read and kept, as more misses will follow.
         if (!listing->missed) {
             listing->missed = true;
-            return Scan(*listing, nameCp1252, std::move(exact));
+            return Scan(*listing, nameAnsi, std::move(exact));
         }
         ReadNames(*listing);
     }
     thread_local std::string folded;
-    folded.assign(nameCp1252);
-    FoldCaseCp1252InPlace(folded);
+    folded.assign(nameAnsi);
+    FoldCaseAnsiInPlace(folded);
     const std::optional<std::string_view> found = listing->names.Find(exact, folded);
     return found ? std::string(*found) : exact;
 }

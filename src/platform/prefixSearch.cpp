@@ -71,9 +71,12 @@ std::optional<std::string> GameFolderIn(const fs::path& prefix, const std::strin
     const auto found = WineRegistry::FindInFile(prefix / "system.reg", key, value);
     if (!found || found->type != kRegSz)
         return std::nullopt;
-    const RegValue ansi = ToAnsiForm(*found);
-    const std::string text(ansi.data.begin(), ansi.data.end());
-    return text.substr(0, text.find('\0'));
+    // Wine keeps strings in UTF-16LE; the prefix's own code page is not known
+    // yet, so the folder is carried in UTF-8.
+    std::u16string text;
+    for (std::size_t k = 0; k + 1 < found->data.size(); k += 2)
+        text += static_cast<char16_t>(found->data[k] | (found->data[k + 1] << 8));
+    return Utf16ToUtf8(text.substr(0, text.find(u'\0')));
 }
 
 class Search {
@@ -376,7 +379,7 @@ std::optional<GamePrefix> GameAt(const fs::path& folder, const std::string& key,
             continue;
         std::string windows = "C:";
         for (const fs::path& part : place.lexically_relative(above))
-            windows += "\\" + Utf8ToCp1252(part.string());
+            windows += "\\" + part.string();
         return GamePrefix{above.parent_path(), windows, "chosen"};
     }
     return std::nullopt;

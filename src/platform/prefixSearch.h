@@ -27,7 +27,7 @@ struct PrefixEnvironment {
 
 struct GamePrefix {
     std::filesystem::path prefix;
-    std::string gameFolder; // the install folder as the game's registry value gives it (Windows-1252)
+    std::string gameFolder; // the install folder as the game's registry value gives it, in UTF-8
     std::string source;     // "WINEPREFIX", "Wine", "Steam", "Lutris", "Bottles", "Heroic" or "chosen"
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 // Reads one registry value the way RegQueryValueExA hands it out: its type and
-// its bytes, string types already in the Windows-1252 code page. On Windows
+// its bytes, string types already in the ANSI code page. On Windows
 // this is the real registry (its 32-bit view, where the game's installer
 // writes); elsewhere it is the registry of the current Wine prefix.
 #include <cstdint>

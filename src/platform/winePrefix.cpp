@@ -1,5 +1,8 @@
 #include "platform/winePrefix.h"
 
+#include "platform/codePage.h"
+#include "platform/wineRegistry.h"
+
 #include <filesystem>
 
 #include <cstdlib>
@@ -17,6 +20,22 @@ std::optional<std::filesystem::path>& Chosen()
 void UseWinePrefix(const std::filesystem::path& prefix)
 {
     Chosen() = prefix;
+    UseAnsiCodePage(WineAnsiCodePage(prefix));
+}
+
+unsigned WineAnsiCodePage(const std::filesystem::path& prefix)
+{
+    // As Wine records it when it makes the prefix, from the locale.
+    const auto value =
+        WineRegistry::FindInFile(prefix / "system.reg", "System\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP");
+    if (!value || value->type != kRegSz)
+        return 1252;
+    unsigned number = 0;
+    for (std::size_t k = 0; k + 1 < value->data.size() && value->data[k] >= '0' && value->data[k] <= '9' &&
+                            value->data[k + 1] == 0 && number < 100000;
+         k += 2)
+        number = number * 10 + (value->data[k] - '0');
+    return number == 0 ? 1252 : number;
 }
 
 std::filesystem::path WinePrefix()

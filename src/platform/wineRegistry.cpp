@@ -444,8 +444,8 @@ std::optional<RegValue> WineRegistry::FindInFile(const std::filesystem::path& fi
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return std::nullopt;
-    const std::u16string key = NormaliseKey(Utf8ToUtf16(Cp1252ToUtf8(keyPath)));
-    const std::u16string name = Fold(Utf8ToUtf16(Cp1252ToUtf8(valueName)));
+    const std::u16string key = NormaliseKey(Utf8ToUtf16(AnsiToUtf8(keyPath)));
+    const std::u16string name = Fold(Utf8ToUtf16(AnsiToUtf8(valueName)));
     // The arch line comes before any key; until then both views are wanted.
     bool win64 = true;
     const std::vector<std::u16string> views[] = {Views(key, false), Views(key, true)};
@@ -484,8 +484,8 @@ std::optional<RegValue> WineRegistry::FindInFile(const std::filesystem::path& fi
 
 std::optional<RegValue> WineRegistry::Find(std::string_view keyPath, std::string_view valueName) const
 {
-    const std::u16string key = NormaliseKey(Utf8ToUtf16(Cp1252ToUtf8(keyPath)));
-    const std::u16string name = Fold(Utf8ToUtf16(Cp1252ToUtf8(valueName)));
+    const std::u16string key = NormaliseKey(Utf8ToUtf16(AnsiToUtf8(keyPath)));
+    const std::u16string name = Fold(Utf8ToUtf16(AnsiToUtf8(valueName)));
     for (const std::u16string& candidate : Views(key, win64_)) {
         const auto k = keys_.find(candidate);
         if (k == keys_.end())
@@ -504,7 +504,7 @@ RegValue ToAnsiForm(const RegValue& stored)
     std::u16string units;
     for (std::size_t k = 0; k + 1 < stored.data.size(); k += 2)
         units += static_cast<char16_t>(stored.data[k] | (stored.data[k + 1] << 8));
-    const std::string ansi = Utf16ToCp1252(units);
+    const std::string ansi = Utf16ToAnsi(units);
     return RegValue{stored.type, std::vector<std::uint8_t>(ansi.begin(), ansi.end())};
 }
 

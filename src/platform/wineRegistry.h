@@ -16,7 +16,7 @@ public:
     // Nothing when the text does not start with "WINE REGISTRY Version 2".
     static std::optional<WineRegistry> Parse(std::string_view text);
 
-    // Key path and value name in Windows-1252, compared without regard to case;
+    // Key path and value name in the ANSI code page, compared without regard to case;
     // "" names a key's default value. String data comes back as Wine keeps it,
     // UTF-16LE. In a 64-bit prefix a path under "Software" is looked up below
     // "Software\Wow6432Node" first, where a 32-bit program's keys live.
@@ -35,7 +35,7 @@ private:
 };
 
 // The bytes RegQueryValueExA returns for a value: string types converted from
-// UTF-16LE to Windows-1252, everything else as stored.
+// UTF-16LE to the ANSI code page, everything else as stored.
 RegValue ToAnsiForm(const RegValue& stored);
 
 } // namespace ovcache

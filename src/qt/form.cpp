@@ -12,9 +12,8 @@ QFont WindowFont()
     for (int size = 11; size >= 8; --size) {
         font.setPixelSize(size);
         const QFontMetrics metrics(font);
-        if (forms::CaptionsFit(forms::kMainForm, 96, [&](std::string_view caption) {
-                return metrics.horizontalAdvance(FromCp1252(caption));
-            }))
+        if (forms::CaptionsFit(forms::kMainForm, 96,
+                               [&](std::string_view caption) { return metrics.horizontalAdvance(FromAnsi(caption)); }))
             break;
     }
     return font;

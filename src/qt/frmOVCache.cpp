@@ -53,7 +53,7 @@ frmOVCache::frmOVCache(QWidget* parent)
                               Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName("frmOVCache");
-    setWindowTitle(FromCp1252(forms::kMainForm.caption));
+    setWindowTitle(FromAnsi(forms::kMainForm.caption));
     setWindowIcon(AppIcon());
     setFont(WindowFont());
     BuildControls();
@@ -62,7 +62,7 @@ frmOVCache::frmOVCache(QWidget* parent)
                  Twips(forms::kMainForm.clientHeight) + menuBar()->sizeHint().height());
 
     const QString separator = QLocale().groupSeparator();
-    State().strGroupSeparator = forms::GroupSeparator(separator.isEmpty() ? std::string() : ToCp1252(separator));
+    State().strGroupSeparator = forms::GroupSeparator(separator.isEmpty() ? std::string() : ToAnsi(separator));
 }
 
 frmOVCache::~frmOVCache() = default;
@@ -103,7 +103,7 @@ void frmOVCache::BuildControls()
 
     // The tab order of the form table: Move, Clear Cache, Move All, the list.
     const auto order = forms::TabOrder(forms::kMainForm);
-    const auto widget = [&](const forms::Control* c) { return findChild<QWidget*>(FromCp1252(c->name)); };
+    const auto widget = [&](const forms::Control* c) { return findChild<QWidget*>(FromAnsi(c->name)); };
     for (std::size_t k = 0; k + 1 < order.size(); ++k)
         setTabOrder(widget(order[k]), widget(order[k + 1]));
     widget(order.front())->setFocus();
@@ -123,8 +123,8 @@ void frmOVCache::BuildMenus()
     };
     std::map<std::string_view, QMenu*> menus;
     for (const forms::MenuItem& item : forms::kMainForm.menus) {
-        const QString name = FromCp1252(item.name);
-        const QString caption = FromCp1252(item.caption);
+        const QString name = FromAnsi(item.name);
+        const QString caption = FromAnsi(item.caption);
         if (item.under.empty()) {
             QMenu* menu = menuBar()->addMenu(caption);
             menu->setObjectName(name);
@@ -227,8 +227,8 @@ std::string frmOVCache::SelectedRow() const
 
 void frmOVCache::ShowLabel(std::string_view name, const std::string& caption)
 {
-    auto* target = findChild<QLabel*>(FromCp1252(name));
-    const QString text = FromCp1252(caption);
+    auto* target = findChild<QLabel*>(FromAnsi(name));
+    const QString text = FromAnsi(caption);
     // A long path is shortened in the middle to fit; the whole of it is in
     // the tooltip and told to screen readers.
     target->setText(target->fontMetrics().elidedText(text, Qt::ElideMiddle, target->width()));
@@ -241,13 +241,12 @@ void frmOVCache::ShowLabel(std::string_view name, const std::string& caption)
 
 MsgAnswer frmOVCache::ShowBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)
 {
-    return MessageBox::Show(Owner(), FromCp1252(text), FromCp1252(title), icon, buttons);
+    return MessageBox::Show(Owner(), FromAnsi(text), FromAnsi(title), icon, buttons);
 }
 
 void frmOVCache::ShowReportBox(const std::string& summary, const std::string& details, const std::string& title)
 {
-    MessageBox::Show(Owner(), FromCp1252(summary), FromCp1252(title), MsgIcon::Critical, MsgButtons::OK,
-                     FromCp1252(details));
+    MessageBox::Show(Owner(), FromAnsi(summary), FromAnsi(title), MsgIcon::Critical, MsgButtons::OK, FromAnsi(details));
 }
 
 void frmOVCache::Quit(int exitCode)

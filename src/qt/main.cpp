@@ -1,4 +1,5 @@
 #include "catalogue/commands.h"
+#include "platform/codePage.h"
 #include "platform/prefixSearch.h"
 #include "platform/winePrefix.h"
 #include "qt/form.h"
@@ -130,7 +131,7 @@ int main(int argc, char** argv)
     ovcache::frmOVCache window;
     // The install folder as the search read it, or where the player showed
     // it: the prefix's registry is not read again.
-    window.State().strGameFolder = game->gameFolder;
+    window.State().strGameFolder = ovcache::Utf8ToAnsi(game->gameFolder); // in the prefix's code page, set now
     if (!window.Form_Load())
         return window.ExitCode();
     window.show();

@@ -35,8 +35,8 @@ PrefixChooser::PrefixChooser(std::vector<GamePrefix> prefixes, QWidget* parent)
     list->setObjectName("lstPrefixes");
     list->setAccessibleName("Wine prefixes");
     for (const GamePrefix& p : prefixes_)
-        list->addItem(FromCp1252(p.gameFolder) + "\n    " + QString::fromStdString(p.prefix.string()) + "  (" +
-                      QString::fromStdString(p.source) + ")");
+        list->addItem(QString::fromStdString(p.gameFolder) + "\n    " + QString::fromStdString(p.prefix.string()) +
+                      "  (" + QString::fromStdString(p.source) + ")");
     list->setCurrentRow(0);
     list->setMinimumWidth(list->sizeHintForColumn(0) + 40);
     layout->addWidget(list);

@@ -4,14 +4,14 @@
 
 namespace ovcache {
 
-QString FromCp1252(std::string_view text)
+QString FromAnsi(std::string_view text)
 {
-    return QString::fromStdString(Cp1252ToUtf8(text));
+    return QString::fromStdString(AnsiToUtf8(text));
 }
 
-std::string ToCp1252(const QString& text)
+std::string ToAnsi(const QString& text)
 {
-    return Utf8ToCp1252(text.toStdString());
+    return Utf8ToAnsi(text.toStdString());
 }
 
 } // namespace ovcache

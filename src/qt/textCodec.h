@@ -1,5 +1,5 @@
 #pragma once
-// The program's text is Windows-1252; Qt's is Unicode. These convert for
+// The program's text is in the ANSI code page; Qt's is Unicode. These convert for
 // display and back.
 #include <QString>
 #include <string>
@@ -7,7 +7,7 @@
 
 namespace ovcache {
 
-QString FromCp1252(std::string_view text);
-std::string ToCp1252(const QString& text);
+QString FromAnsi(std::string_view text);
+std::string ToAnsi(const QString& text);
 
 } // namespace ovcache

@@ -1,8 +1,12 @@
 // The Windows program: the main window in the system's own controls.
+#include "platform/codePage.h"
 #include "win32/frmOVCache.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int showCommand)
 {
+    // The game writes its names in the system's ANSI code page, as the
+    // system's "A" functions take them.
+    ovcache::UseAnsiCodePage(GetACP());
     ovcache::win32::Initialise(instance);
     ovcache::win32::frmOVCache window;
     if (!window.Form_Load())

@@ -1,4 +1,6 @@
 #include "catalogue/commands.h"
+#include "platform/codePage.h"
+#include "platform/winePrefix.h"
 #include "testSupport.h"
 
 #include <gtest/gtest.h>
@@ -140,6 +142,24 @@ TEST_F(MoveTest, linesSharingAKeyGoWithTheFileMovedByOne)
     EXPECT_EQ(GameFile("System/dupC.u"), "cached L2");
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nK=Keep.kmx\r\n");
     EXPECT_TRUE(view.boxes.empty());
+}
+
+// A prefix made under a Russian locale: the index is in code page 1251, the
+// list shows its names as they are, and Move puts the map under its own name.
+TEST_F(MoveTest, namesInThePrefixsCodePageLandUnderTheirOwnNames)
+{
+    OVCACHE_WINE_STORE_ONLY();
+    prefix.SetRegString("System\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP", "1251");
+    ASSERT_EQ(WineAnsiCodePage(prefix.Root()), 1251u);
+    ASSERT_TRUE(UseAnsiCodePage(1251));
+    const std::string fortress = "DM-\xCA\xF0\xE5\xEF\xEE\xF1\xF2\xFC.kmx"; // DM-Krepost' in 1251
+    prefix.WriteIndex({"[Cache]", "K=" + fortress, "k2=DM-\xEA\xF0\xE5\xEF\xEE\xF1\xF2\xFC.kmx"});
+    prefix.AddCached("K");
+    Start();
+    EXPECT_EQ(view.list, (Lines{fortress, "DM-\xEA\xF0\xE5\xEF\xEE\xF1\xF2\xFC.kmx"}));
+    Move(fortress);
+    EXPECT_EQ(ReadFile(prefix.Game() / "Maps" / "DM-\u041A\u0440\u0435\u043F\u043E\u0441\u0442\u044C.kmx"), "cached K");
+    UseAnsiCodePage(1252);
 }
 
 TEST_F(MoveTest, nameThatOnlyEndsWithTheSelectionStays)

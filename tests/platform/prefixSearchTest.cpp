@@ -236,7 +236,7 @@ TEST(PrefixSearch, aChosenFolderIsThePrefixOrTheGameInIt)
     EXPECT_EQ(at(home / "with"), "with C:\\Games\\Orvane");
     EXPECT_EQ(at(home / "steam/77"), "pfx D:\\Orvane");
     EXPECT_EQ(at(home / "without"), "none");
-    EXPECT_EQ(at(home / "without/drive_c/Spiele/Orvane Café"), "without C:\\Spiele\\Orvane Caf\xE9");
+    EXPECT_EQ(at(home / "without/drive_c/Spiele/Orvane Café"), "without C:\\Spiele\\Orvane Caf\xC3\xA9");
     EXPECT_EQ(at(home / "elsewhere"), "none");
     EXPECT_EQ(at(home / "nowhere"), "none");
 }

@@ -70,7 +70,7 @@ TEST_F(MainWindowTest, windowIsDrawnAsDesigned)
         EXPECT_EQ(widget->parentWidget(),
                   c.container.empty() ? w.centralWidget() : Child<QWidget>(w, std::string(c.container).c_str()));
         EXPECT_EQ(widget->size(), QSize(Twips(c.width), Twips(c.height)));
-        const QString caption = c.caption == forms::kPlaceholder ? QString() : FromCp1252(c.caption);
+        const QString caption = c.caption == forms::kPlaceholder ? QString() : FromAnsi(c.caption);
         if (auto* label = qobject_cast<QLabel*>(widget); label && !caption.isEmpty()) {
             EXPECT_EQ(label->text(), caption);
             EXPECT_LE(label->fontMetrics().horizontalAdvance(caption), label->width()) << "caption clipped";
