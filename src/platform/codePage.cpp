@@ -109,7 +109,7 @@ bool ReadHighHalf(unsigned codePage, std::array<char32_t, 128>& high)
 #else
     const std::string name = "CP" + std::to_string(codePage);
     const iconv_t convert = ::iconv_open("UTF-32LE", name.c_str());
-    if (convert == reinterpret_cast<iconv_t>(-1))
+    if (convert == reinterpret_cast<iconv_t>(-1)) // NOLINT(performance-no-int-to-ptr): iconv_open's failure value
         return false;
     for (unsigned b = 0x80; b < 0x100; ++b) {
         char in = static_cast<char>(b);
