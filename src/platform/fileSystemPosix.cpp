@@ -80,6 +80,19 @@ void WriteAll(int fd, const char* data, std::size_t size, const std::string& pat
     }
 }
 
+// Writes the text, makes it last through a crash, and closes the file.
+void WriteToDisk(int fd, const std::string& text, const std::string& path)
+{
+    WriteAll(fd, text.data(), text.size(), path, "Write");
+    if (::fsync(fd) != 0) {
+        const int err = errno;
+        ::close(fd);
+        Fail("Write", path, err);
+    }
+    if (::close(fd) != 0)
+        Fail("Write", path, errno);
+}
+
 [[noreturn]] void NotRegular(const char* operation, const std::string& path)
 {
     throw FileSystemError(operation, path, FsErrorKind::NotRegular, "Not a regular file (a link, a device or a pipe)");
@@ -438,14 +451,7 @@ public:
         const bool created = st.st_size == 0;
         if (created)
             resolver_.Added(place);
-        WriteAll(fd, text.data(), text.size(), path, "Write");
-        if (::fdatasync(fd) != 0) {
-            const int err = errno;
-            ::close(fd);
-            Fail("Write", path, err);
-        }
-        if (::close(fd) != 0)
-            Fail("Write", path, errno);
+        WriteToDisk(fd, text, path);
         // a new file's name lasts through a crash only with its folder
         if (created && place.folder)
             SyncDirectory(DirectoryOf(PathResolver::PathOf(place)));
@@ -538,14 +544,7 @@ public:
         if (fd < 0)
             Fail("Write", path, errno);
         resolver_.Added(place);
-        WriteAll(fd, text.data(), text.size(), path, "Write");
-        if (::fsync(fd) != 0) {
-            const int err = errno;
-            ::close(fd);
-            Fail("Write", path, err);
-        }
-        if (::close(fd) != 0)
-            Fail("Write", path, errno);
+        WriteToDisk(fd, text, path);
     }
 
     void ReplaceFile(const std::string& from, const std::string& to) override
