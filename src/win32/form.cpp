@@ -246,6 +246,17 @@ LRESULT CALLBACK FormWindow::Procedure(HWND window, UINT message, WPARAM wParam,
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
         const SIZE size = self->WindowSize();
         SetWindowPos(window, nullptr, suggested->left, suggested->top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+        // The frame is the system's to draw at its own size, which need not
+        // be the one computed for the new DPI: the client area is what must
+        // fit the form.
+        RECT outer{}, client{};
+        GetWindowRect(window, &outer);
+        GetClientRect(window, &client);
+        const int width = forms::ToPixels(self->form_.clientWidth, self->dpi_),
+                  height = forms::ToPixels(self->form_.clientHeight, self->dpi_);
+        if (client.right != width || client.bottom != height)
+            SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + width - client.right,
+                         outer.bottom - outer.top + height - client.bottom, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
         self->Layout();
         return 0;
     }

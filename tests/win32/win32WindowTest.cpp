@@ -3,6 +3,7 @@
 // menus pressed and its message boxes answered by their own buttons.
 #include "testSupport.h"
 #include "win32/form.h"
+#include "win32/frmAbout.h"
 #include "win32/frmOVCache.h"
 #include "win32/icons.h"
 #include "win32/messageBox.h"
@@ -188,12 +189,12 @@ int ScreenDpi()
     return dpi;
 }
 
-// The window and its controls where the form's twips put them at the
-// screen's DPI, captioned as the form says; each label's caption whole on one
-// line in the program's font at that DPI.
-void ExpectLaidOut(HWND window, const forms::Form& form)
+// The window and its controls where the form's twips put them at dpi (the
+// screen's unless a monitor change said otherwise), captioned as the form
+// says; each label's caption whole on one line, measured in the font the
+// control draws with.
+void ExpectLaidOut(HWND window, const forms::Form& form, int dpi = ScreenDpi())
 {
-    const int dpi = ScreenDpi();
     SCOPED_TRACE("at " + std::to_string(dpi) + " DPI");
     std::printf("[ layout   ] %s at %d DPI\n", std::string(form.name).c_str(), dpi);
     RECT client{};
@@ -201,9 +202,7 @@ void ExpectLaidOut(HWND window, const forms::Form& form)
     EXPECT_EQ(client.right, forms::ToPixels(form.clientWidth, dpi));
     EXPECT_EQ(client.bottom, forms::ToPixels(form.clientHeight, dpi));
     EXPECT_EQ(TextOf(window), win32::Wide(form.caption));
-    const HFONT font = win32::MakeFont(dpi);
     const HDC dc = GetDC(nullptr);
-    const HGDIOBJ old = SelectObject(dc, font);
     for (const forms::Control& control : form.controls) {
         SCOPED_TRACE(std::string(control.name));
         const HWND child = Program::Control(window, form, control.name);
@@ -217,16 +216,26 @@ void ExpectLaidOut(HWND window, const forms::Form& form)
         }
         if (form.name == forms::kMainForm.name && control.kind == forms::Kind::Label &&
             control.caption != forms::kPlaceholder) {
+            // A font handle is the process's own: the program's font rule
+            // stands in for the font of a window of another process.
+            DWORD process = 0;
+            GetWindowThreadProcessId(child, &process);
+            const bool own = process == GetCurrentProcessId();
+            const HFONT font =
+                own ? reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)) : win32::MakeFont(dpi);
+            ASSERT_NE(font, nullptr);
+            const HGDIOBJ old = SelectObject(dc, font);
             const std::wstring caption = win32::Wide(control.caption);
             SIZE size{};
             GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+            SelectObject(dc, old);
+            if (!own)
+                DeleteObject(font);
             EXPECT_LE(size.cx, forms::DrawnWidth(got.width)) << "the caption would wrap";
             EXPECT_LE(size.cy, got.height) << "the caption would be cut";
         }
     }
-    SelectObject(dc, old);
     ReleaseDC(nullptr, dc);
-    DeleteObject(font);
 }
 
 class Win32WindowTest : public test::CommandTest {
@@ -285,6 +294,24 @@ TEST_F(Win32WindowTest, menusHaveTheirCaptionsMnemonicsAndSeparator)
     }
     EXPECT_EQ(menus, (std::vector<std::wstring>{L"&File", L"  E&xit", L"&Edit", L"  &Move", L"  Move &All", L"  -",
                                                 L"  &Clear Cache", L"&Help", L"  &About"}));
+}
+
+// Moved to a monitor of another scale, both windows lay themselves out again
+// at its DPI, in a font made for it.
+TEST_F(Win32WindowTest, monitorChangeLaysWindowsOutAtTheNewDpi)
+{
+    win32::Initialise(GetModuleHandleW(nullptr));
+    win32::frmOVCache main;
+    win32::frmAbout about;
+    for (const int dpi : {192, 120, 144, ScreenDpi()}) {
+        for (const auto& [window, form] :
+             {std::pair{main.Handle(), &forms::kMainForm}, std::pair{about.Handle(), &forms::kAboutForm}}) {
+            RECT suggested{40, 30, 40 + forms::ToPixels(form->clientWidth, dpi),
+                           30 + forms::ToPixels(form->clientHeight, dpi)};
+            SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+            ExpectLaidOut(window, *form, dpi);
+        }
+    }
 }
 
 // The game writes names in the system's ANSI code page: a Russian, Polish or
