@@ -20,6 +20,9 @@ public:
     void AddProblem(const std::string& entry, const std::string& detail, std::string reason, std::string folder = {});
     void AddNote(std::string note);
     void CountUnsafe() { ++unsafe_; }
+    // A failure was the system's refusal of the rights this program runs with.
+    void MarkDenied() { denied_ = true; }
+    bool Denied() const { return denied_; }
 
     bool Empty() const { return problems_.empty() && notes_.empty() && unsafe_ == 0; }
 
@@ -35,6 +38,7 @@ private:
     std::vector<Problem> problems_;
     std::vector<std::string> notes_;
     int unsafe_ = 0;
+    bool denied_ = false;
 };
 
 // A name as a report shows it: past a few hundred characters its middle is

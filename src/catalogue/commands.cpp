@@ -16,6 +16,7 @@
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace ovcache {
@@ -208,6 +209,8 @@ Commit CommitIndex(WorkingState& state, GameSession& session, std::vector<Intent
         fso.ReplaceFile(rewrite, index);
         return {IndexLines(std::move(text)), false};
     } catch (const FileSystemError& e) {
+        if (e.Kind() == FsErrorKind::AccessDenied)
+            report.MarkDenied();
         // The replace may have taken place before it failed: the index that
         // is there decides whether the moves stand or go back.
         Commit ended;
@@ -256,6 +259,34 @@ std::vector<bool> FilesNamed(const FileCollection& files, const IndexKeys& keys,
     return present;
 }
 
+// Whether the game reads its cache from the VirtualStore copy of its install
+// folder: the copy's index wins over the install folder's; without either,
+// files the game downloaded there are the cache.
+bool GameUsesStoredCache(FileSystemService& fso, const std::string& storeCache, const std::string& installedCache)
+{
+    if (fso.FileExists(IndexPath(storeCache)))
+        return true;
+    if (fso.FileExists(IndexPath(installedCache)))
+        return false;
+    return fso.FolderExists(storeCache) && !IsEmptyCache(fso, storeCache);
+}
+
+// The command's report, and where Windows refused this program the game's
+// folders, the way out: the same program run as administrator.
+void EndCommand(WorkingState& state, CacheView& view, const CommandReport& report, const std::string& title)
+{
+    report.Show(view, title);
+    if (!report.Denied() || !state.restartAsAdministrator)
+        return;
+    const MsgAnswer answer =
+        view.MsgBox("Windows did not let this program change the game's files in " + state.strGameFolder +
+                        ".\nOnly a program run as administrator may change them. Restart Orvane Cache Importer "
+                        "as administrator and try again?",
+                    title, MsgIcon::None, MsgButtons::YesNo);
+    if (answer == MsgAnswer::Yes && state.restartAsAdministrator())
+        view.EndProgram(0);
+}
+
 } // namespace
 
 void ShowMissingIndex(CacheView& view, const std::string& cachePath)
@@ -284,11 +315,22 @@ bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemSer
     // A game folder the player chose stands; otherwise the registry says.
     if (state.strGameFolder.empty())
         state.strGameFolder = ReadRegString(kHKeyLocalMachine, kGameKey, kGameValue, "");
+    if (!state.strInstallFolder.empty())
+        state.strGameFolder = std::exchange(state.strInstallFolder, {});
+    // Under a folder Windows protects, the game's downloads may be in the
+    // user's VirtualStore, and then the maps go where the game loads them
+    // first: in the same copy.
+    if (const std::string store = state.strGameFolder.empty() || !state.virtualStoreOf
+                                      ? std::string()
+                                      : state.virtualStoreOf(state.strGameFolder);
+        !store.empty() && GameUsesStoredCache(*state.objFSO, store + "\\Cache", state.strGameFolder + "\\Cache")) {
+        state.strInstallFolder = std::exchange(state.strGameFolder, store);
+    }
     state.strCachePath = state.strGameFolder + "\\Cache";
     CommandReport report;
     {
         // puts in order what an interrupted command left, and nothing else
-        const GameSession session(state, view, report, kProgramTitle);
+        const GameSession session(state, view, report, kProgramTitle, /*startUp=*/true);
     }
     return ListAndReport(state, view, report);
 }
@@ -310,12 +352,12 @@ void MoveSelectedMap(WorkingState& state, CacheView& view)
     const FileSystemBatch batch(*state.objFSO);
     GameSession session(state, view, report, "Move");
     if (!session.Held()) {
-        report.Show(view, "Move");
+        EndCommand(state, view, report, "Move");
         return;
     }
     const std::optional<IndexLines> lines = ReadIndex(state, report);
     if (!lines) {
-        report.Show(view, "Move");
+        EndCommand(state, view, report, "Move");
         return;
     }
     std::optional<IndexKeys> keys(*lines); // let go before the commit
@@ -325,7 +367,7 @@ void MoveSelectedMap(WorkingState& state, CacheView& view)
     } catch (const FileSystemError& e) {
         // then no line can be judged
         report.AddProblem("Cache directory", e.Path(), "Could not be read: " + e.Reason());
-        report.Show(view, "Move");
+        EndCommand(state, view, report, "Move");
         return;
     }
 
@@ -374,7 +416,7 @@ void MoveSelectedMap(WorkingState& state, CacheView& view)
     else if (!selectedFound && selectedNamesNothing)
         view.MsgBox(state.strSelected + " names no cached file in the cache index, so there is nothing to move.",
                     "Move", MsgIcon::None, MsgButtons::OK);
-    report.Show(view, "Move");
+    EndCommand(state, view, report, "Move");
 }
 
 void MoveAllCached(WorkingState& state, CacheView& view)
@@ -384,7 +426,7 @@ void MoveAllCached(WorkingState& state, CacheView& view)
     CommandReport report;
     GameSession session(state, view, report, "Move All");
     if (!session.Held()) {
-        report.Show(view, "Move All");
+        EndCommand(state, view, report, "Move All");
         return;
     }
     const std::string index = IndexPath(state.strCachePath);
@@ -395,7 +437,7 @@ void MoveAllCached(WorkingState& state, CacheView& view)
         if (!HoldsCachedFile(files) && !fso.FileExists(index)) {
             // An empty cache has nothing to move and nothing to report.
             ShowEmptyCache(state, view);
-            report.Show(view, "Move All");
+            EndCommand(state, view, report, "Move All");
             return;
         }
         if (!fso.FileExists(index))
@@ -406,7 +448,7 @@ void MoveAllCached(WorkingState& state, CacheView& view)
         report.AddProblem("Cache directory", e.Path(), e.Reason());
     }
     if (!lines) {
-        report.Show(view, "Move All");
+        EndCommand(state, view, report, "Move All");
         return;
     }
 
@@ -465,6 +507,8 @@ void MoveAllCached(WorkingState& state, CacheView& view)
         } catch (const FileSystemError& e) {
             // an index already gone is as good as deleted
             committed = e.Kind() == FsErrorKind::NotFound && e.Path() == index;
+            if (e.Kind() == FsErrorKind::AccessDenied)
+                report.MarkDenied();
             if (!committed)
                 report.AddNote("The cache index could not be deleted (" + e.Reason() +
                                "), so the files this command moved were put back.");
@@ -481,7 +525,7 @@ void MoveAllCached(WorkingState& state, CacheView& view)
     } else if (!ListCache(state, view, report, "Move All", commit.written ? &*commit.written : nullptr)) {
         return; // the index is gone: that box was the last
     }
-    report.Show(view, "Move All");
+    EndCommand(state, view, report, "Move All");
 }
 
 void ClearCache(WorkingState& state, CacheView& view)
@@ -495,7 +539,7 @@ void ClearCache(WorkingState& state, CacheView& view)
     const FileSystemBatch batch(*state.objFSO);
     const GameSession session(state, view, report, "Clear Cache");
     if (!session.Held()) {
-        report.Show(view, "Clear Cache");
+        EndCommand(state, view, report, "Clear Cache");
         return;
     }
     try {
@@ -503,6 +547,8 @@ void ClearCache(WorkingState& state, CacheView& view)
         state.objFSO->DeleteFile(state.strCachePath + "\\*.*", true, "cache.ini",
                                  [&view](std::size_t done, std::size_t total) { view.Progress(done, total); });
     } catch (const FileSystemError& e) {
+        if (e.Kind() == FsErrorKind::AccessDenied)
+            report.MarkDenied();
         if (e.Kind() != FsErrorKind::NothingMatched) // an empty cache is already clear
             report.AddProblem("Clear Cache", e.Path(), e.Reason());
     }
@@ -513,7 +559,7 @@ void ClearCache(WorkingState& state, CacheView& view)
     } else {
         ShowStatistics(state, view, state.objFSO->FileExists(IndexPath(state.strCachePath)), report);
     }
-    report.Show(view, "Clear Cache");
+    EndCommand(state, view, report, "Clear Cache");
 }
 
 } // namespace ovcache

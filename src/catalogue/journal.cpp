@@ -139,7 +139,8 @@ std::vector<Intent> ParseJournal(std::string_view text)
     return intents;
 }
 
-GameSession::GameSession(WorkingState& state, CacheView& view, CommandReport& report, const std::string& title)
+GameSession::GameSession(WorkingState& state, CacheView& view, CommandReport& report, const std::string& title,
+                         bool startUp)
     : state_(state)
 {
     FileSystemService& fso = *state.objFSO;
@@ -158,6 +159,12 @@ GameSession::GameSession(WorkingState& state, CacheView& view, CommandReport& re
             held_ = true; // no game folder: nothing there to keep apart or repair
             journal_.clear();
             return;
+        }
+        if (e.Kind() == FsErrorKind::AccessDenied) {
+            // nothing of this program's can be there to repair
+            if (startUp && !fso.PathExists(journal_))
+                return;
+            report.MarkDenied();
         }
         report.AddProblem(std::string(kLockName), e.Path(),
                           "The game could not be locked for this program, so nothing was changed: " + e.Reason());

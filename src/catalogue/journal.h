@@ -60,7 +60,10 @@ public:
     // Takes the game's lock, waiting a moment for another copy to finish;
     // then settles what an earlier command left in the journal. When the lock
     // cannot be had, says so in a box titled title, and Held() is false.
-    GameSession(WorkingState& state, CacheView& view, CommandReport& report, const std::string& title);
+    // For the start-up's repair (startUp) a game folder this program may not
+    // write to is no failure unless a journal waits there.
+    GameSession(WorkingState& state, CacheView& view, CommandReport& report, const std::string& title,
+                bool startUp = false);
     // Lets the lock go; the journal stays as a crash would leave it, unless
     // Close settled it.
     ~GameSession() = default;

@@ -23,12 +23,16 @@ std::string MoveDetail(const std::string& from, const std::string& to)
     return from.substr(from.find_last_of('\\') + 1) + " -> " + to.substr(0, to.find_last_of('\\'));
 }
 
-std::string ReasonOf(const FileSystemError& e)
-{
-    return e.Kind() == FsErrorKind::AlreadyExists ? "A file of that name is already there." : e.Reason();
-}
+constexpr const char* kAlreadyThere = "A file of that name is already there.";
 
 } // namespace
+
+std::string Placement::ReasonOf(const FileSystemError& e)
+{
+    if (e.Kind() == FsErrorKind::AccessDenied)
+        report_.MarkDenied();
+    return e.Kind() == FsErrorKind::AlreadyExists ? kAlreadyThere : e.Reason();
+}
 
 void Placement::Problem(std::string_view entry, const std::string& detail, std::string reason)
 {
@@ -50,6 +54,32 @@ bool Placement::Place(EntryKind kind, std::string_view line)
     const std::string_view name = EntryName(line);
     const std::string cached = CachedFilePath(state_.strCachePath, EntryKey(line));
     const std::string destination = DestinationPath(state_.strGameFolder, kind, name);
+
+    // Working in the install folder's VirtualStore copy, the game still sees
+    // the install folder's files wherever the copy has none of the name: a
+    // map hiding one is asked about as one replacing it (which stays where
+    // it is), and a package never hides one of the game's own.
+    bool hidesInstalled = false;
+    if (!state_.strInstallFolder.empty()) {
+        if (!FolderReady(kind)) {
+            Problem(name, MoveDetail(cached, destination), "That folder does not exist.");
+            return false;
+        }
+        hidesInstalled =
+            fso.FileExists(DestinationPath(state_.strInstallFolder, kind, name)) && !fso.PathExists(destination);
+    }
+    if (hidesInstalled && kind != EntryKind::Map) {
+        Problem(name, MoveDetail(cached, DestinationPath(state_.strInstallFolder, kind, name)), kAlreadyThere);
+        return false;
+    }
+    if (hidesInstalled) {
+        const MsgAnswer answer = AskOverwrite(view_, state_.strInstallFolder, name);
+        fso.BeginBatch();
+        if (answer == MsgAnswer::Yes)
+            return Move(kind, line, cached, destination);
+        journal_.push_back({Step::Discarded, kind, 0, line});
+        return true;
+    }
 
     if (kind == EntryKind::Map) {
         // Most maps are new to Maps, and a move never replaces: it is tried
@@ -76,14 +106,34 @@ bool Placement::Place(EntryKind kind, std::string_view line)
 
     // A package with nowhere to go stays where it is; one of the game's own
     // files is never replaced, since a move refuses an existing destination.
-    int& there = folderThere_[static_cast<std::size_t>(kind)];
-    if (there < 0)
-        there = fso.FolderExists(FolderPath(kind)) ? 1 : 0;
-    if (there == 0) {
+    if (!FolderReady(kind)) {
         Problem(name, MoveDetail(cached, destination), "That folder does not exist.");
         return false;
     }
     return Move(kind, line, cached, destination);
+}
+
+bool Placement::FolderReady(EntryKind kind)
+{
+    int& there = folderThere_[static_cast<std::size_t>(kind)];
+    if (there >= 0)
+        return there == 1;
+    FileSystemService& fso = *state_.objFSO;
+    there = fso.FolderExists(FolderPath(kind)) ? 1 : 0;
+    if (there == 0 && !state_.strInstallFolder.empty()) {
+        std::string installed = state_.strInstallFolder;
+        installed += DestinationFolder(kind);
+        installed.pop_back();
+        try {
+            if (fso.FolderExists(installed)) {
+                fso.CreateFolder(FolderPath(kind));
+                there = 1;
+            }
+        } catch (const FileSystemError& e) {
+            Problem(FolderPath(kind), e.Path(), "The folder could not be made: " + ReasonOf(e));
+        }
+    }
+    return there == 1;
 }
 
 Spot Placement::Cached(std::string_view line)
@@ -138,17 +188,17 @@ bool Placement::Replace(EntryKind kind, std::string_view line, const std::string
         session_.Record({Intent::SetAside(map.name, kept.name)});
         fso.MoveFile(to, aside);
     } catch (const FileSystemError& e) {
-        Problem(entry, MoveDetail(from, to), e.Reason());
+        Problem(entry, MoveDetail(from, to), ReasonOf(e));
         return false;
     }
     try {
         session_.Move(Cached(line), map);
     } catch (const FileSystemError& e) {
-        Problem(entry, MoveDetail(from, to), e.Reason());
+        Problem(entry, MoveDetail(from, to), ReasonOf(e));
         try {
             fso.MoveFile(aside, to);
         } catch (const FileSystemError& back) {
-            Problem(entry, aside, "The map that was in Maps is kept under this name: " + back.Reason());
+            Problem(entry, aside, "The map that was in Maps is kept under this name: " + ReasonOf(back));
         }
         return false;
     }
@@ -196,7 +246,7 @@ void Placement::Finish()
             else if (step.what == Step::Discarded)
                 fso.DeleteFile(session_.PathOf(Cached(step.line)));
         } catch (const FileSystemError& e) {
-            Problem(EntryName(step.line), e.Path(), "Could not be deleted: " + e.Reason());
+            Problem(EntryName(step.line), e.Path(), "Could not be deleted: " + ReasonOf(e));
         }
     }
     journal_.clear();

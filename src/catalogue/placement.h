@@ -52,6 +52,10 @@ private:
     bool Move(EntryKind kind, std::string_view line, const std::string& from, const std::string& to);
     bool Replace(EntryKind kind, std::string_view line, const std::string& from, const std::string& to);
     void Problem(std::string_view entry, const std::string& detail, std::string reason);
+    std::string ReasonOf(const FileSystemError& e);
+    // Whether the kind's folder is there to move into; in a VirtualStore
+    // copy it is made when the install folder has it, as Windows would.
+    bool FolderReady(EntryKind kind);
     std::string FolderPath(EntryKind kind) const;
 
     WorkingState& state_;

@@ -1,8 +1,10 @@
 #pragma once
 // The working state of one run, owned by the main window.
 #include "platform/fileSystem.h"
+#include "platform/uac.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -10,7 +12,16 @@ namespace ovcache {
 
 struct WorkingState {
     std::unique_ptr<FileSystemService> objFSO;
+    // The folder the game's files are changed in: its install folder, or
+    // that folder's VirtualStore copy when the game keeps its cache there.
     std::string strGameFolder;
+    // The install folder when strGameFolder is its VirtualStore copy, where
+    // the game still finds whatever the copy does not hold; "" otherwise.
+    std::string strInstallFolder;
+    // Where Windows keeps what the game writes below a protected folder.
+    std::function<std::string(const std::string&)> virtualStoreOf = VirtualStoreFolder;
+    // Starts the program again as administrator; empty where that cannot be.
+    std::function<bool()> restartAsAdministrator;
     std::string strCachePath;
     std::string strSelected; // the entry Move was asked to move
     // How long a command waits for another copy of the program to let the

@@ -181,6 +181,9 @@ public:
     // a link); the copy is on disk when it returns, and a partial copy is
     // removed again when it fails.
     virtual void CopyFile(const std::string& from, const std::string& to) = 0;
+    // Makes a folder inside one that is there (never through a link); a
+    // folder already there is no failure, anything else of its name is.
+    virtual void CreateFolder(const std::string& path) = 0;
     // Whether two regular files hold the same bytes.
     virtual bool SameContent(const std::string& a, const std::string& b) = 0;
     // Whether anything has this name: a file of any kind, a folder, a link

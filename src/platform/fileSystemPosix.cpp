@@ -547,6 +547,19 @@ public:
         WriteToDisk(fd, text, path);
     }
 
+    void CreateFolder(const std::string& path) override
+    {
+        const Located place = resolver_.Locate(path);
+        if (::mkdirat(place.dirFd, place.name.c_str(), 0755) == 0) {
+            resolver_.Added(place);
+            return;
+        }
+        const int error = errno;
+        struct stat st {};
+        if (error != EEXIST || !StatOf(place, st, AT_SYMLINK_NOFOLLOW) || !S_ISDIR(st.st_mode))
+            Fail("CreateFolder", path, error);
+    }
+
     void ReplaceFile(const std::string& from, const std::string& to) override
     {
         const Located dst = resolver_.Locate(to);

@@ -167,6 +167,17 @@ public:
         }
     }
 
+    void CreateFolder(const std::string& path) override
+    {
+        if (CreateDirectoryA(path.c_str(), nullptr))
+            return;
+        const DWORD code = GetLastError();
+        const auto a = AttributesOf(path);
+        if (code != ERROR_ALREADY_EXISTS || !a || !(*a & FILE_ATTRIBUTE_DIRECTORY) ||
+            (*a & FILE_ATTRIBUTE_REPARSE_POINT))
+            Fail("CreateFolder", path, code);
+    }
+
     void CopyFile(const std::string& from, const std::string& to) override
     {
         const HANDLE in = OpenRegular(from, "CopyFile");

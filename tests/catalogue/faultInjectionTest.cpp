@@ -32,6 +32,9 @@ public:
     std::string failedOp, failedPath;
     // Runs before the step of that number is taken.
     std::function<void(int step)> beforeStep;
+    // Changes below this path are refused, as Windows refuses a standard
+    // user the folders under Program Files.
+    std::string deniedUnder;
 
     bool FileExists(const std::string& p) override { return real_->FileExists(p); }
     bool FolderExists(const std::string& p) override { return real_->FolderExists(p); }
@@ -44,11 +47,13 @@ public:
     void MoveFile(const std::string& a, const std::string& b) override
     {
         Step("Move", a);
+        Deny("MoveFile", b);
         // The cache and the game's folders as if on two disks.
         if (across_ && (a.find("\\Cache\\") == std::string::npos) != (b.find("\\Cache\\") == std::string::npos))
             throw FileSystemError("MoveFile", b, FsErrorKind::CrossVolume, "Another volume");
         real_->MoveFile(a, b);
     }
+    void CreateFolder(const std::string& p) override { Step("Mkdir", p), real_->CreateFolder(p); }
     void CopyFile(const std::string& a, const std::string& b) override { Step("Copy", a), real_->CopyFile(a, b); }
     std::string ReadTextFile(const std::string& p) override { return Step("Read", p), real_->ReadTextFile(p); }
     void WriteTextFile(const std::string& p, const std::string& t) override
@@ -69,8 +74,15 @@ public:
     void EndBatch() override { real_->EndBatch(); }
 
 private:
+    void Deny(const char* op, const std::string& path) const
+    {
+        if (!deniedUnder.empty() && path.starts_with(deniedUnder))
+            throw FileSystemError(op, path, FsErrorKind::AccessDenied, "Access is denied.");
+    }
     void Step(const char* op, const std::string& path)
     {
+        if (std::string_view(op) != "List" && std::string_view(op) != "Read" && std::string_view(op) != "Size")
+            Deny(op, path);
         ++steps_;
         if (beforeStep)
             beforeStep(steps_);
@@ -378,6 +390,60 @@ TEST_P(FaultInjection, aSecondCopyAtAnyStepChangesNothing)
             EXPECT_TRUE(secondShut);
             CheckInvariants("second copy before step " + std::to_string(k));
         }
+    }
+}
+
+// Where the system refuses this program the game's folders, each command
+// says what failed and then offers the way out, the program run as
+// administrator: Yes starts it and ends this copy, No keeps this one. Where no
+// such restart exists (Linux), the report is all.
+TEST(DeniedWrites, commandsOfferToRestartAsAdministrator)
+{
+    const struct {
+        Command command;
+        std::string denied; // below the game's folder
+        bool canRestart;
+        MsgAnswer answer;
+    } rows[] = {
+        {Command::Move, "", true, MsgAnswer::Yes},
+        {Command::MoveAll, "\\Maps", true, MsgAnswer::No},
+        {Command::Clear, "\\Cache", true, MsgAnswer::Yes},
+        {Command::MoveAll, "", false, MsgAnswer::Yes},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << static_cast<int>(row.command) << row.denied);
+        TempPrefix prefix;
+        prefix.MakeGame();
+        prefix.WriteIndex({"[Cache]", "A=Arena.kmx"});
+        prefix.AddCached("A");
+        WorkingState state;
+        FakeView view;
+        auto faulty = std::make_unique<FaultyFileSystem>(0, 0, false);
+        faulty->deniedUnder = prefix.GameWin() + row.denied;
+        state.objFSO = std::move(faulty);
+        state.strGameFolder = prefix.GameWin();
+        state.strCachePath = prefix.CacheWin();
+        int restarts = 0;
+        if (row.canRestart)
+            state.restartAsAdministrator = [&] { return ++restarts, true; };
+        view.selected = "Arena.kmx";
+        view.answerByText = [&](const std::string& text) {
+            return text.find("as administrator") != std::string::npos ? row.answer : MsgAnswer::Yes;
+        };
+        RunCommand(row.command, state, view);
+
+        ASSERT_FALSE(view.boxes.empty());
+        const bool offered =
+            view.boxes.back().text.find("Restart Orvane Cache Importer as administrator") != std::string::npos;
+        EXPECT_EQ(offered, row.canRestart);
+        const std::size_t report = view.boxes.size() - (offered ? 2 : 1);
+        EXPECT_EQ(view.boxes[report].icon, MsgIcon::Critical);
+        EXPECT_NE(view.boxes[report].text.find("Access is denied."), std::string::npos) << view.boxes[report].text;
+        const bool restarted = row.canRestart && row.answer == MsgAnswer::Yes;
+        EXPECT_EQ(restarts, restarted ? 1 : 0);
+        EXPECT_EQ(view.ended, restarted);
+        EXPECT_EQ(ReadFile(prefix.Cache() / "A.uxx"), "cached A");
+        EXPECT_FALSE(fs::exists(prefix.Game() / "Maps" / "Arena.kmx"));
     }
 }
 

@@ -1,0 +1,30 @@
+#pragma once
+// User Account Control as it touches an old game installed under a folder
+// Windows protects. Run by a standard user, or by an administrator without
+// elevation, such a game (32-bit, without a manifest) is let believe it writes
+// to its install folder: Windows keeps what it writes in the user's
+// VirtualStore instead, and when it reads, a file there wins over the real one.
+#include <string>
+#include <vector>
+
+namespace ovcache {
+
+// The VirtualStore folder of folder, given the folders Windows protects and
+// the user's local application data folder: "<local>\VirtualStore" followed
+// by folder without its drive. "" when folder is not below one of them, or is
+// no plain absolute path (a "." or ".." part, a share).
+std::string VirtualStorePath(const std::string& folder, const std::vector<std::string>& protectedFolders,
+                             const std::string& localAppData);
+
+// The same on this system for the signed-in user; "" where writes are not
+// virtualized: UAC off, or not Windows (Wine never virtualizes).
+std::string VirtualStoreFolder(const std::string& folder);
+
+// Whether this program could be started again as administrator: on Windows,
+// when it does not run elevated already.
+bool CanRestartAsAdministrator();
+// Starts this program again as administrator, the player asked by UAC first.
+// False when it was not started (declined, or not possible here).
+bool RestartAsAdministrator();
+
+} // namespace ovcache

@@ -1,0 +1,21 @@
+#include "platform/uac.h"
+
+namespace ovcache {
+
+// The game runs under Wine here, which writes where it is told.
+std::string VirtualStoreFolder(const std::string&)
+{
+    return {};
+}
+
+bool CanRestartAsAdministrator()
+{
+    return false;
+}
+
+bool RestartAsAdministrator()
+{
+    return false;
+}
+
+} // namespace ovcache

@@ -1,0 +1,81 @@
+#include "platform/codePage.h"
+#include "platform/registry.h"
+#include "platform/uac.h"
+
+#include <windows.h>
+
+#include <knownfolders.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+namespace ovcache {
+namespace {
+
+std::string KnownFolder(REFKNOWNFOLDERID id)
+{
+    PWSTR path = nullptr;
+    std::string ansi;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path)) && path)
+        ansi = Utf16ToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(path)));
+    CoTaskMemFree(path);
+    return ansi;
+}
+
+// Windows virtualizes only while UAC is on, as it is unless turned off.
+bool UacOn()
+{
+    const auto value = QueryRegValueA(kHKeyLocalMachine,
+                                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", "EnableLUA");
+    if (!value || value->type != kRegDword || value->data.size() < 4)
+        return true;
+    return value->data[0] != 0 || value->data[1] != 0 || value->data[2] != 0 || value->data[3] != 0;
+}
+
+} // namespace
+
+std::string VirtualStoreFolder(const std::string& folder)
+{
+    if (!UacOn())
+        return {};
+    // The folders Windows virtualizes for an unelevated old program.
+    const std::vector<std::string> protectedFolders{
+        KnownFolder(FOLDERID_ProgramFiles), KnownFolder(FOLDERID_ProgramFilesX86),
+        KnownFolder(FOLDERID_ProgramFilesX64), KnownFolder(FOLDERID_ProgramData), KnownFolder(FOLDERID_Windows)};
+    return VirtualStorePath(folder, protectedFolders, KnownFolder(FOLDERID_LocalAppData));
+}
+
+bool CanRestartAsAdministrator()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    const bool known = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    CloseHandle(token);
+    return known && !elevation.TokenIsElevated;
+}
+
+bool RestartAsAdministrator()
+{
+    std::wstring self(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD got = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
+        if (got == 0)
+            return false;
+        if (got < self.size()) {
+            self.resize(got);
+            break;
+        }
+        self.resize(self.size() * 2);
+    }
+    SHELLEXECUTEINFOW run{};
+    run.cbSize = sizeof run;
+    run.fMask = SEE_MASK_NOASYNC;
+    run.lpVerb = L"runas";
+    run.lpFile = self.c_str();
+    run.nShow = SW_SHOWNORMAL;
+    return ShellExecuteExW(&run) != FALSE;
+}
+
+} // namespace ovcache

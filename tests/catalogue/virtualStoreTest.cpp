@@ -1,0 +1,184 @@
+// A game under a folder Windows protects, run without elevation, keeps what
+// it downloads in the user's VirtualStore copy of its install folder, and
+// loads maps from the copy first. The program works where the game does.
+#include "catalogue/commands.h"
+#include "testSupport.h"
+
+#ifdef _WIN32
+#include <cstdlib>
+#include <windows.h>
+#endif
+
+namespace ovcache {
+namespace {
+
+using test::ReadFile;
+using test::WriteFile;
+namespace fs = std::filesystem;
+
+class VirtualStoreTest : public test::CommandTest {
+protected:
+    void SetUp() override
+    {
+        CommandTest::SetUp();
+        state.virtualStoreOf = [this](const std::string& folder) {
+            return folder == prefix.GameWin() ? StoreWin() : std::string();
+        };
+        fs::create_directories(Store() / "Cache");
+    }
+    fs::path Store() const { return prefix.Drive() / "VirtualStore" / "Games" / "Orvane"; }
+    std::string StoreWin() const { return prefix.DriveWin() + "\\VirtualStore\\Games\\Orvane"; }
+    void WriteStoreIndex(const std::vector<std::string>& lines)
+    {
+        std::string text;
+        for (const std::string& line : lines)
+            text += line + "\r\n";
+        WriteFile(Store() / "Cache" / "cache.ini", text);
+    }
+};
+
+// The copy's index wins over the install folder's, as it does for the game;
+// without either, files downloaded into the copy are the cache (whose missing
+// index is then said, naming the copy).
+TEST_F(VirtualStoreTest, theCacheListedIsTheOneTheGameReads)
+{
+    const auto storeOf = state.virtualStoreOf;
+    const struct {
+        bool storeIndex, installIndex, storeFile, storeOf;
+        std::vector<std::string> listed; // none: the index is said to be missing from the copy
+    } rows[] = {
+        {true, true, true, true, {"Stored.kmx"}},
+        {true, false, false, true, {"Stored.kmx"}},
+        {false, true, true, true, {"Installed.kmx"}},
+        {false, false, true, true, {}},
+        {false, false, false, true, {""}},
+        {true, true, true, false, {"Installed.kmx"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.storeIndex << row.installIndex << row.storeFile << row.storeOf);
+        fs::remove_all(Store() / "Cache");
+        fs::create_directories(Store() / "Cache");
+        fs::remove(prefix.Cache() / "cache.ini");
+        if (row.storeIndex)
+            WriteStoreIndex({"[Cache]", "S=Stored.kmx"});
+        if (row.installIndex)
+            prefix.WriteIndex({"[Cache]", "I=Installed.kmx"});
+        if (row.storeFile)
+            WriteFile(Store() / "Cache" / "S.uxx", "stored");
+        state.virtualStoreOf = row.storeOf ? storeOf : nullptr;
+        state.strGameFolder.clear();
+        view = {};
+        const bool stored = row.listed.empty() || row.listed[0] == "Stored.kmx";
+        const std::string cache = stored ? StoreWin() + "\\Cache" : prefix.CacheWin();
+        EXPECT_EQ(StartUp(state, view, CreateFileSystemService()), !row.listed.empty());
+        EXPECT_EQ(state.strInstallFolder, stored ? prefix.GameWin() : std::string());
+        if (row.listed.empty()) {
+            ASSERT_EQ(view.boxes.size(), 1U);
+            EXPECT_NE(view.boxes[0].text.find(cache), std::string::npos);
+            continue;
+        }
+        EXPECT_EQ(view.labels[DataLabel::Path], cache);
+        EXPECT_EQ(view.list, row.listed[0].empty() ? std::vector<std::string>{} : row.listed);
+        EXPECT_TRUE(view.boxes.empty());
+    }
+}
+
+// Files go into the copy's folders, made where the install folder has them;
+// the install folder is never written. A package never hides one of the
+// game's own files, and a map hiding an installed one is asked about first.
+TEST_F(VirtualStoreTest, moveAllPlacesInTheCopyAndLeavesTheInstallFolderAlone)
+{
+    WriteFile(prefix.Game() / "Maps" / "Old.kmx", "installed map");
+    WriteFile(prefix.Game() / "System" / "Core.u", "the game's own");
+    fs::remove_all(prefix.Game() / "Sounds");
+    WriteStoreIndex({"[Cache]", "A=Arena.kmx", "B=Bot.u", "C=Core.u", "D=Old.kmx", "E=Tune.ogg", "F=Boom.uax"});
+    for (const char* key : {"A", "B", "C", "D", "E", "F"})
+        WriteFile(Store() / "Cache" / (std::string(key) + ".uxx"), std::string("cached ") + key);
+    const auto outsideStore = [this] {
+        auto files = prefix.Snapshot();
+        std::erase_if(files, [&](const auto& file) { return file.first.starts_with(prefix.Rel(Store())); });
+        return files;
+    };
+    const auto installed = outsideStore();
+    Start();
+    EXPECT_EQ(view.list, (std::vector<std::string>{"Arena.kmx", "Old.kmx"}));
+
+    view.answers = {MsgAnswer::Yes};
+    MoveAllCached(state, view);
+    ASSERT_GE(view.boxes.size(), 2U);
+    EXPECT_EQ(view.boxes[0].title, "File Exists");
+    EXPECT_NE(view.boxes[0].text.find(prefix.GameWin() + "\\Maps\\Old.kmx"), std::string::npos);
+    for (const auto& [folder, name, key] : {std::tuple{"Maps", "Arena.kmx", "A"}, std::tuple{"Maps", "Old.kmx", "D"},
+                                            std::tuple{"System", "Bot.u", "B"}, std::tuple{"Music", "Tune.ogg", "E"}}) {
+        EXPECT_EQ(ReadFile(Store() / folder / name), std::string("cached ") + key) << name;
+    }
+    // Core.u stays cached; Boom.uax has no Sounds folder to go to.
+    EXPECT_TRUE(fs::exists(Store() / "Cache" / "C.uxx"));
+    EXPECT_TRUE(fs::exists(Store() / "Cache" / "F.uxx"));
+    EXPECT_FALSE(fs::exists(Store() / "System" / "Core.u"));
+    EXPECT_FALSE(fs::exists(Store() / "Sounds"));
+    const std::string summary = view.boxes.back().text;
+    EXPECT_NE(summary.find("A file of that name is already there."), std::string::npos) << summary;
+    EXPECT_NE(summary.find("That folder does not exist."), std::string::npos) << summary;
+    EXPECT_EQ(ReadFile(Store() / "Cache" / "cache.ini"), "[Cache]\r\nC=Core.u\r\nF=Boom.uax\r\n");
+
+    EXPECT_EQ(outsideStore(), installed);
+}
+
+#ifdef _WIN32
+// On the system itself (Wine, with UAC's switch turned on): a game in
+// Program Files (x86) whose downloads Windows kept in the user's VirtualStore
+// is listed from there, and its maps are moved into the VirtualStore's Maps.
+TEST(VirtualStoreOnWindows, aGameInProgramFilesIsSeenThroughTheUsersVirtualStore)
+{
+    const char* programs = std::getenv("ProgramFiles(x86)");
+    const char* local = std::getenv("LOCALAPPDATA");
+    ASSERT_TRUE(programs && local);
+    HKEY policies = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", 0,
+                              nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &policies, nullptr),
+              ERROR_SUCCESS);
+    DWORD was = 1, size = sizeof was;
+    const bool had = RegQueryValueExA(policies, "EnableLUA", nullptr, nullptr, reinterpret_cast<BYTE*>(&was), &size) ==
+                     ERROR_SUCCESS;
+    const auto setLua = [&](DWORD on) {
+        RegSetValueExA(policies, "EnableLUA", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
+    };
+    const std::string name = "OrvaneTest" + std::to_string(GetCurrentProcessId());
+    const std::string game = std::string(programs) + "\\" + name;
+    const std::string store = std::string(local) + "\\VirtualStore" + game.substr(2);
+    for (const char* folder : {"Cache", "Maps"})
+        fs::create_directories(fs::path(game) / folder);
+    fs::create_directories(fs::path(store) / "Cache");
+    WriteFile(fs::path(store) / "Cache" / "cache.ini", "[Cache]\r\nA=Arena.kmx\r\n");
+    WriteFile(fs::path(store) / "Cache" / "A.uxx", "cached A");
+
+    setLua(0);
+    EXPECT_EQ(VirtualStoreFolder(game), "") << "UAC off: nothing is virtualized";
+    setLua(1);
+    EXPECT_EQ(VirtualStoreFolder(game), store);
+    EXPECT_EQ(VirtualStoreFolder("D:\\Games\\" + name), "");
+
+    WorkingState state;
+    state.strGameFolder = game;
+    test::FakeView view;
+    ASSERT_TRUE(StartUp(state, view, CreateFileSystemService()));
+    EXPECT_EQ(view.list, std::vector<std::string>{"Arena.kmx"});
+    EXPECT_EQ(view.labels[DataLabel::Path], store + "\\Cache");
+    MoveAllCached(state, view);
+    EXPECT_EQ(ReadFile(fs::path(store) / "Maps" / "Arena.kmx"), "cached A");
+    EXPECT_TRUE(fs::is_empty(fs::path(game) / "Maps"));
+
+    if (had)
+        setLua(was);
+    else
+        RegDeleteValueA(policies, "EnableLUA");
+    RegCloseKey(policies);
+    std::error_code ignored;
+    fs::remove_all(game, ignored);
+    fs::remove_all(store, ignored);
+}
+#endif
+
+} // namespace
+} // namespace ovcache
