@@ -320,18 +320,24 @@ bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemSer
     // Under a folder Windows protects, the game's downloads may be in the
     // user's VirtualStore, and then the maps go where the game loads them
     // first: in the same copy.
-    if (const std::string store = state.strGameFolder.empty() || !state.virtualStoreOf
-                                      ? std::string()
-                                      : state.virtualStoreOf(state.strGameFolder);
-        !store.empty() && GameUsesStoredCache(*state.objFSO, store + "\\Cache", state.strGameFolder + "\\Cache")) {
-        state.strInstallFolder = std::exchange(state.strGameFolder, store);
-    }
-    state.strCachePath = state.strGameFolder + "\\Cache";
+    const std::string install = state.strGameFolder;
+    const std::string store = install.empty() || !state.virtualStoreOf ? std::string() : state.virtualStoreOf(install);
+    const bool stored = !store.empty() && GameUsesStoredCache(*state.objFSO, store + "\\Cache", install + "\\Cache");
     CommandReport report;
-    {
-        // puts in order what an interrupted command left, and nothing else
+    // Puts in order what an interrupted command left, and nothing else; in
+    // the other folder too when a journal waits there, since a command that
+    // emptied the copy's cache leaves the game reading the install folder's.
+    const auto repair = [&](const std::string& folder) {
+        state.strGameFolder = folder;
+        state.strCachePath = folder + "\\Cache";
         const GameSession session(state, view, report, kProgramTitle, /*startUp=*/true);
-    }
+    };
+    if (const std::string& other = stored ? install : store;
+        !other.empty() && state.objFSO->PathExists(other + "\\" + std::string(kJournalName)))
+        repair(other);
+    repair(stored ? store : install);
+    if (stored)
+        state.strInstallFolder = install;
     return ListAndReport(state, view, report);
 }
 

@@ -2,6 +2,7 @@
 // it downloads in the user's VirtualStore copy of its install folder, and
 // loads maps from the copy first. The program works where the game does.
 #include "catalogue/commands.h"
+#include "catalogue/journal.h"
 #include "testSupport.h"
 
 #ifdef _WIN32
@@ -123,6 +124,22 @@ TEST_F(VirtualStoreTest, moveAllPlacesInTheCopyAndLeavesTheInstallFolderAlone)
     EXPECT_EQ(ReadFile(Store() / "Cache" / "cache.ini"), "[Cache]\r\nC=Core.u\r\nF=Boom.uax\r\n");
 
     EXPECT_EQ(outsideStore(), installed);
+}
+
+// A command that emptied the copy's cache and was cut short leaves the game
+// reading the install folder's cache again; what it left in the copy is
+// still put in order at the next start.
+TEST_F(VirtualStoreTest, startRepairsTheCopyWhileListingTheInstallFolder)
+{
+    prefix.WriteIndex({"[Cache]", "I=Installed.kmx"});
+    fs::create_directories(Store() / "Maps");
+    WriteFile(Store() / "Maps" / "Old.kmx.replaced", "set aside");
+    WriteFile(Store() / "OrvaneCacheImporter.journal", JournalText({Intent::SetAside("Old.kmx", "Old.kmx.replaced")}));
+    Start();
+    EXPECT_EQ(view.labels[DataLabel::Path], prefix.CacheWin());
+    EXPECT_EQ(ReadFile(Store() / "Maps" / "Old.kmx"), "set aside");
+    EXPECT_FALSE(fs::exists(Store() / "Maps" / "Old.kmx.replaced"));
+    EXPECT_FALSE(fs::exists(Store() / "OrvaneCacheImporter.journal"));
 }
 
 #ifdef _WIN32
