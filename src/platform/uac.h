@@ -16,8 +16,9 @@ namespace ovcache {
 std::string VirtualStorePath(const std::string& folder, const std::vector<std::string>& protectedFolders,
                              const std::string& localAppData);
 
-// The same on this system for the signed-in user; "" where writes are not
-// virtualized: UAC off, or not Windows (Wine never virtualizes).
+// The same on this system for the signed-in user; "" where the game's writes
+// are not virtualized: UAC off, a program in folder set to run as
+// administrator, or not Windows (Wine never virtualizes).
 std::string VirtualStoreFolder(const std::string& folder);
 
 // Whether this program could be started again as administrator: on Windows,

@@ -31,11 +31,46 @@ bool UacOn()
     return value->data[0] != 0 || value->data[1] != 0 || value->data[2] != 0 || value->data[3] != 0;
 }
 
+// Whether the player has set a program in folder to run as administrator
+// (its Compatibility tab, for this user or for all): Windows then does not
+// virtualize the game, which reads and writes its real folders.
+bool SetToRunAsAdministrator(const std::string& folder)
+{
+    const std::string below = FoldCaseAnsi(folder.ends_with('\\') ? folder : folder + "\\");
+    for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        HKEY layers = nullptr;
+        if (RegOpenKeyExW(root, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers", 0,
+                          KEY_QUERY_VALUE, &layers) != ERROR_SUCCESS)
+            continue;
+        bool found = false;
+        for (DWORD k = 0; !found; ++k) {
+            wchar_t name[1024];
+            wchar_t data[512];
+            DWORD nameLength = 1024, dataSize = sizeof data - sizeof(wchar_t), type = 0;
+            const LONG got =
+                RegEnumValueW(layers, k, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataSize);
+            if (got == ERROR_NO_MORE_ITEMS)
+                break;
+            if (got != ERROR_SUCCESS || type != REG_SZ)
+                continue;
+            data[dataSize / sizeof(wchar_t)] = L'\0';
+            const std::string program =
+                FoldCaseAnsi(Utf16ToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(name), nameLength)));
+            found =
+                program.starts_with(below) && std::wstring_view(data).find(L"RUNASADMIN") != std::wstring_view::npos;
+        }
+        RegCloseKey(layers);
+        if (found)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 std::string VirtualStoreFolder(const std::string& folder)
 {
-    if (!UacOn())
+    if (!UacOn() || SetToRunAsAdministrator(folder))
         return {};
     // The folders Windows virtualizes for an unelevated old program.
     const std::vector<std::string> protectedFolders{

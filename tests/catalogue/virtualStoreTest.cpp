@@ -175,6 +175,20 @@ TEST(VirtualStoreOnWindows, aGameInProgramFilesIsSeenThroughTheUsersVirtualStore
     setLua(1);
     EXPECT_EQ(VirtualStoreFolder(game), store);
     EXPECT_EQ(VirtualStoreFolder("D:\\Games\\" + name), "");
+    // The game set to run as administrator (its Compatibility tab) is not
+    // virtualized.
+    HKEY layers = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER,
+                              "Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers", 0, nullptr, 0,
+                              KEY_SET_VALUE, nullptr, &layers, nullptr),
+              ERROR_SUCCESS);
+    const std::string program = game + "\\System\\Orvane.exe", flags = "~ RUNASADMIN";
+    RegSetValueExA(layers, program.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(flags.c_str()),
+                   static_cast<DWORD>(flags.size() + 1));
+    EXPECT_EQ(VirtualStoreFolder(game), "");
+    RegDeleteValueA(layers, program.c_str());
+    RegCloseKey(layers);
+    EXPECT_EQ(VirtualStoreFolder(game), store);
 
     WorkingState state;
     state.strGameFolder = game;
