@@ -72,14 +72,8 @@ bool Placement::Place(EntryKind kind, std::string_view line)
         Problem(name, MoveDetail(cached, DestinationPath(state_.strInstallFolder, kind, name)), kAlreadyThere);
         return false;
     }
-    if (hidesInstalled) {
-        const MsgAnswer answer = AskOverwrite(view_, state_.strInstallFolder, name);
-        fso.BeginBatch();
-        if (answer == MsgAnswer::Yes)
-            return Move(kind, line, cached, destination);
-        journal_.push_back({Step::Discarded, kind, 0, line});
-        return true;
-    }
+    if (hidesInstalled) // the installed map stays, out of the game's sight
+        return AskThenPlace(kind, line, state_.strInstallFolder, /*replace=*/false);
 
     if (kind == EntryKind::Map) {
         // Most maps are new to Maps, and a move never replaces: it is tried
@@ -95,13 +89,7 @@ bool Placement::Place(EntryKind kind, std::string_view line)
                 return false;
             }
         }
-        const MsgAnswer answer = AskOverwrite(view_, state_.strGameFolder, name);
-        // The player may have changed the folders while the question was up.
-        fso.BeginBatch();
-        if (answer == MsgAnswer::Yes)
-            return Replace(kind, line, cached, destination);
-        journal_.push_back({Step::Discarded, kind, 0, line});
-        return true;
+        return AskThenPlace(kind, line, state_.strGameFolder, /*replace=*/true);
     }
 
     // A package with nowhere to go stays where it is; one of the game's own
@@ -111,6 +99,21 @@ bool Placement::Place(EntryKind kind, std::string_view line)
         return false;
     }
     return Move(kind, line, cached, destination);
+}
+
+bool Placement::AskThenPlace(EntryKind kind, std::string_view line, const std::string& shownFolder, bool replace)
+{
+    const std::string_view name = EntryName(line);
+    const MsgAnswer answer = AskOverwrite(view_, shownFolder, name);
+    // The player may have changed the folders while the question was up.
+    state_.objFSO->BeginBatch();
+    if (answer != MsgAnswer::Yes) {
+        journal_.push_back({Step::Discarded, kind, 0, line});
+        return true;
+    }
+    const std::string cached = CachedFilePath(state_.strCachePath, EntryKey(line));
+    const std::string destination = DestinationPath(state_.strGameFolder, kind, name);
+    return replace ? Replace(kind, line, cached, destination) : Move(kind, line, cached, destination);
 }
 
 bool Placement::FolderReady(EntryKind kind)

@@ -53,6 +53,10 @@ private:
     bool Replace(EntryKind kind, std::string_view line, const std::string& from, const std::string& to);
     void Problem(std::string_view entry, const std::string& detail, std::string reason);
     std::string ReasonOf(const FileSystemError& e);
+    // Asks whether the map is to take the place of the one of its name in
+    // shownFolder's Maps: Yes places it (setting aside the one in its way,
+    // when replace), No has its cached file discarded.
+    bool AskThenPlace(EntryKind kind, std::string_view line, const std::string& shownFolder, bool replace);
     // Whether the kind's folder is there to move into; in a VirtualStore
     // copy it is made when the install folder has it, as Windows would.
     bool FolderReady(EntryKind kind);
