@@ -62,6 +62,21 @@ for locale in ru_RU pl_PL; do
     wineserver -w
 done
 
+# UAC's switch set each way (Wine's own is off, and Wine never virtualizes):
+# with it on, a game under Program Files is looked for in the VirtualStore.
+# Run alone, since the switch is the whole prefix's.
+for uac in off on; do
+    wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Policies\System' /v EnableLUA /t REG_DWORD \
+        /d "$([ $uac = on ] && echo 1 || echo 0)" /f >/dev/null 2>&1
+    wineserver -w
+    echo "The VirtualStore with UAC $uac:"
+    OVCACHE_UAC=$uac wine build-win/tests/core_tests.exe --gtest_filter='VirtualStoreOnWindows.*' | tee "$scratch/uac.log"
+    grep -q '^\[  PASSED  \] 1 test' "$scratch/uac.log" && ! grep -q SKIPPED "$scratch/uac.log"
+done
+wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Policies\System' /v EnableLUA /t REG_DWORD /d 0 /f \
+    >/dev/null 2>&1
+wineserver -w
+
 # The windows laid out again at 125, 150 and 200 % scaling, as laptops run.
 for dpi in 120 144 192; do
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1

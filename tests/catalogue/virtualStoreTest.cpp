@@ -143,36 +143,26 @@ TEST_F(VirtualStoreTest, startRepairsTheCopyWhileListingTheInstallFolder)
 }
 
 #ifdef _WIN32
-// On the system itself (Wine, with UAC's switch turned on): a game in
-// Program Files (x86) whose downloads Windows kept in the user's VirtualStore
-// is listed from there, and its maps are moved into the VirtualStore's Maps.
+// On the system itself, under Wine with UAC's switch (EnableLUA) set by
+// scripts/test-windows.sh as OVCACHE_UAC says, and nothing else running: a
+// game in Program Files (x86) whose downloads Windows kept in the user's
+// VirtualStore is listed from there, and its maps are moved into the
+// VirtualStore's Maps.
 TEST(VirtualStoreOnWindows, aGameInProgramFilesIsSeenThroughTheUsersVirtualStore)
 {
+    const char* uac = std::getenv("OVCACHE_UAC");
+    if (!uac)
+        GTEST_SKIP() << "Run by scripts/test-windows.sh with UAC's switch set";
     const char* programs = std::getenv("ProgramFiles(x86)");
     const char* local = std::getenv("LOCALAPPDATA");
     ASSERT_TRUE(programs && local);
-    HKEY policies = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", 0,
-                              nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &policies, nullptr),
-              ERROR_SUCCESS);
-    DWORD was = 1, size = sizeof was;
-    const bool had = RegQueryValueExA(policies, "EnableLUA", nullptr, nullptr, reinterpret_cast<BYTE*>(&was), &size) ==
-                     ERROR_SUCCESS;
-    const auto setLua = [&](DWORD on) {
-        RegSetValueExA(policies, "EnableLUA", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
-    };
     const std::string name = "OrvaneTest" + std::to_string(GetCurrentProcessId());
     const std::string game = std::string(programs) + "\\" + name;
     const std::string store = std::string(local) + "\\VirtualStore" + game.substr(2);
-    for (const char* folder : {"Cache", "Maps"})
-        fs::create_directories(fs::path(game) / folder);
-    fs::create_directories(fs::path(store) / "Cache");
-    WriteFile(fs::path(store) / "Cache" / "cache.ini", "[Cache]\r\nA=Arena.kmx\r\n");
-    WriteFile(fs::path(store) / "Cache" / "A.uxx", "cached A");
-
-    setLua(0);
-    EXPECT_EQ(VirtualStoreFolder(game), "") << "UAC off: nothing is virtualized";
-    setLua(1);
+    if (std::string(uac) == "off") {
+        EXPECT_EQ(VirtualStoreFolder(game), "") << "UAC off: nothing is virtualized";
+        return;
+    }
     EXPECT_EQ(VirtualStoreFolder(game), store);
     EXPECT_EQ(VirtualStoreFolder("D:\\Games\\" + name), "");
     // The game set to run as administrator (its Compatibility tab) is not
@@ -188,8 +178,12 @@ TEST(VirtualStoreOnWindows, aGameInProgramFilesIsSeenThroughTheUsersVirtualStore
     EXPECT_EQ(VirtualStoreFolder(game), "");
     RegDeleteValueA(layers, program.c_str());
     RegCloseKey(layers);
-    EXPECT_EQ(VirtualStoreFolder(game), store);
 
+    for (const char* folder : {"Cache", "Maps"})
+        fs::create_directories(fs::path(game) / folder);
+    fs::create_directories(fs::path(store) / "Cache");
+    WriteFile(fs::path(store) / "Cache" / "cache.ini", "[Cache]\r\nA=Arena.kmx\r\n");
+    WriteFile(fs::path(store) / "Cache" / "A.uxx", "cached A");
     WorkingState state;
     state.strGameFolder = game;
     test::FakeView view;
@@ -199,12 +193,6 @@ TEST(VirtualStoreOnWindows, aGameInProgramFilesIsSeenThroughTheUsersVirtualStore
     MoveAllCached(state, view);
     EXPECT_EQ(ReadFile(fs::path(store) / "Maps" / "Arena.kmx"), "cached A");
     EXPECT_TRUE(fs::is_empty(fs::path(game) / "Maps"));
-
-    if (had)
-        setLua(was);
-    else
-        RegDeleteValueA(policies, "EnableLUA");
-    RegCloseKey(policies);
     std::error_code ignored;
     fs::remove_all(game, ignored);
     fs::remove_all(store, ignored);
