@@ -59,17 +59,15 @@ bool Placement::Place(EntryKind kind, std::string_view line)
     // the install folder's files wherever the copy has none of the name: a
     // map hiding one is asked about as one replacing it (which stays where
     // it is), and a package never hides one of the game's own.
-    bool hidesInstalled = false;
-    if (!state_.strInstallFolder.empty()) {
-        if (!FolderReady(kind)) {
-            Problem(name, MoveDetail(cached, destination), "That folder does not exist.");
-            return false;
-        }
-        hidesInstalled =
-            fso.FileExists(DestinationPath(state_.strInstallFolder, kind, name)) && !fso.PathExists(destination);
-    }
+    const bool hidesInstalled = !state_.strInstallFolder.empty() &&
+                                fso.FileExists(DestinationPath(state_.strInstallFolder, kind, name)) &&
+                                !fso.PathExists(destination);
     if (hidesInstalled && kind != EntryKind::Map) {
         Problem(name, MoveDetail(cached, DestinationPath(state_.strInstallFolder, kind, name)), kAlreadyThere);
+        return false;
+    }
+    if (!state_.strInstallFolder.empty() && !FolderReady(kind)) {
+        Problem(name, MoveDetail(cached, destination), "That folder does not exist.");
         return false;
     }
     if (hidesInstalled) // the installed map stays, out of the game's sight
