@@ -80,8 +80,13 @@ std::string CommandReport::Details() const
 
 void CommandReport::Show(CacheView& view, const std::string& title) const
 {
-    if (!Empty())
-        view.ShowReport(Summary(), Details(), title);
+    view.Report(*this, title);
+}
+
+void CacheView::Report(const CommandReport& report, const std::string& title)
+{
+    if (!report.Empty())
+        ShowReport(report.Summary(), report.Details(), title);
 }
 
 } // namespace ovcache

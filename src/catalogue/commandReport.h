@@ -20,11 +20,18 @@ public:
     void AddProblem(const std::string& entry, const std::string& detail, std::string reason, std::string folder = {});
     void AddNote(std::string note);
     void CountUnsafe() { ++unsafe_; }
+    // Another copy of the program held the game, so nothing was done.
+    void MarkBusy() { busy_ = true; }
+    bool Busy() const { return busy_; }
     // A failure was the system's refusal of the rights this program runs with.
     void MarkDenied() { denied_ = true; }
     bool Denied() const { return denied_; }
 
+    // Whether it has anything to report: what was done is not reported.
     bool Empty() const { return problems_.empty() && notes_.empty() && unsafe_ == 0; }
+    const std::vector<Problem>& Problems() const { return problems_; }
+    const std::vector<std::string>& Notes() const { return notes_; }
+    int Unsafe() const { return unsafe_; }
 
     // A line or two for each kind of failure: moves that failed into one
     // folder for one reason are counted together.
@@ -39,6 +46,7 @@ private:
     std::vector<std::string> notes_;
     int unsafe_ = 0;
     bool denied_ = false;
+    bool busy_ = false;
 };
 
 // A name as a report shows it: past a few hundred characters its middle is

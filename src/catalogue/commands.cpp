@@ -61,6 +61,7 @@ void ShowStatistics(const WorkingState& state, CacheView& view, bool indexPresen
             view.SetLabel(DataLabel::FileCount, std::to_string(cached));
             view.SetLabel(DataLabel::CacheSize, FormatMegabytes(size, state.strGroupSeparator));
         }
+        view.Measured(cached, size);
     } catch (const FileSystemError& e) {
         report.AddProblem("Cache directory", e.Path(), "Could not be measured: " + e.Reason());
     }
@@ -102,6 +103,7 @@ void ShowEmptyCache(const WorkingState& state, CacheView& view)
     view.SetLabel(DataLabel::Path, state.strCachePath);
     view.SetLabel(DataLabel::FileCount, "0");
     view.SetLabel(DataLabel::CacheSize, "0 Megabytes");
+    view.Measured(0, 0);
 }
 
 // Lists the maps of the index: the lines given, which a command has just
@@ -562,6 +564,7 @@ void ClearCache(WorkingState& state, CacheView& view)
     if (report.Empty()) {
         view.SetLabel(DataLabel::FileCount, "0");
         view.SetLabel(DataLabel::CacheSize, "0 Megabytes");
+        view.Measured(0, 0);
     } else {
         ShowStatistics(state, view, state.objFSO->FileExists(IndexPath(state.strCachePath)), report);
     }

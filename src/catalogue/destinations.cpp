@@ -58,11 +58,12 @@ std::string DestinationPath(const std::string& gameFolder, EntryKind kind, std::
     return path;
 }
 
-MsgAnswer AskOverwrite(CacheView& view, const std::string& gameFolder, std::string_view name)
+ExistingMap AskOverwrite(CacheView& view, const std::string& gameFolder, std::string_view name)
 {
-    return view.MsgBox("File Already Exists " + DestinationPath(gameFolder, EntryKind::Map, name) +
-                           "\nDo you wisht to overwrite?",
-                       "File Exists", MsgIcon::None, MsgButtons::YesNo);
+    const MsgAnswer answer = view.MsgBox("File Already Exists " + DestinationPath(gameFolder, EntryKind::Map, name) +
+                                             "\nDo you wisht to overwrite?",
+                                         "File Exists", MsgIcon::None, MsgButtons::YesNo);
+    return answer == MsgAnswer::Yes ? ExistingMap::Replace : ExistingMap::Discard;
 }
 
 } // namespace ovcache

@@ -22,7 +22,12 @@ std::string_view DestinationFolder(EntryKind kind);
 // gameFolder & folder & name.
 std::string DestinationPath(const std::string& gameFolder, EntryKind kind, std::string_view name);
 
-// The "File Exists" question; returns the answer (MsgAnswer::Yes to replace).
-MsgAnswer AskOverwrite(CacheView& view, const std::string& gameFolder, std::string_view name);
+// What becomes of a cached map when a map of its name is there: it replaces
+// that one (the question's Yes), its cached file is discarded (No), or it is
+// left in the cache with its index line (the command line's "keep").
+enum class ExistingMap { Replace, Discard, Keep };
+
+// The "File Exists" question: Yes replaces, No discards.
+ExistingMap AskOverwrite(CacheView& view, const std::string& gameFolder, std::string_view name);
 
 } // namespace ovcache

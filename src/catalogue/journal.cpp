@@ -171,6 +171,7 @@ GameSession::GameSession(WorkingState& state, CacheView& view, CommandReport& re
         return;
     }
     if (!lock_) {
+        report.MarkBusy();
         view.MsgBox("Another copy of Orvane Cache Importer is working on the game in " + state.strGameFolder +
                         ".\nThis one changes nothing until that one has finished; try again then.",
                     title, MsgIcon::None, MsgButtons::OK);

@@ -102,15 +102,20 @@ bool Placement::Place(EntryKind kind, std::string_view line)
 bool Placement::AskThenPlace(EntryKind kind, std::string_view line, const std::string& shownFolder, bool replace)
 {
     const std::string_view name = EntryName(line);
-    const MsgAnswer answer = AskOverwrite(view_, shownFolder, name);
+    const std::string cached = CachedFilePath(state_.strCachePath, EntryKey(line));
+    const std::string destination = DestinationPath(state_.strGameFolder, kind, name);
+    if (state_.existingMaps == ExistingMap::Keep) {
+        Problem(name, MoveDetail(cached, DestinationPath(shownFolder, kind, name)),
+                "A map of that name is already there, so this one was left in the cache.");
+        return false;
+    }
+    const ExistingMap answer = state_.existingMaps ? *state_.existingMaps : AskOverwrite(view_, shownFolder, name);
     // The player may have changed the folders while the question was up.
     state_.objFSO->BeginBatch();
-    if (answer != MsgAnswer::Yes) {
+    if (answer == ExistingMap::Discard) {
         journal_.push_back({Step::Discarded, kind, 0, line});
         return true;
     }
-    const std::string cached = CachedFilePath(state_.strCachePath, EntryKey(line));
-    const std::string destination = DestinationPath(state_.strGameFolder, kind, name);
     return replace ? Replace(kind, line, cached, destination) : Move(kind, line, cached, destination);
 }
 
@@ -241,6 +246,9 @@ void Placement::Finish()
 {
     FileSystemService& fso = *state_.objFSO;
     for (const Step& step : journal_) {
+        view_.DoneWith(EntryName(step.line),
+                       step.what == Step::Discarded ? std::string_view() : Placed(step.kind, step.line).folder,
+                       step.what == Step::Replaced);
         try {
             if (step.what == Step::Replaced)
                 fso.DeleteFile(asides_[step.aside], true);

@@ -1,11 +1,13 @@
 #pragma once
 // The working state of one run, owned by the main window.
+#include "catalogue/destinations.h"
 #include "platform/fileSystem.h"
 #include "platform/uac.h"
 
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace ovcache {
@@ -24,6 +26,10 @@ struct WorkingState {
     std::function<bool()> restartAsAdministrator;
     std::string strCachePath;
     std::string strSelected; // the entry Move was asked to move
+    // What becomes of a cached map whose name a map in the game's folders
+    // has, decided beforehand (the command line); the player is asked when
+    // it is not.
+    std::optional<ExistingMap> existingMaps;
     // How long a command waits for another copy of the program to let the
     // game go before it says so.
     std::chrono::milliseconds lockPatience{1500};

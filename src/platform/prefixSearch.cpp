@@ -359,20 +359,23 @@ std::vector<std::string> HeroicWinePrefixes(std::string_view json)
     return prefixes;
 }
 
-std::optional<GamePrefix> GameAt(const fs::path& folder, const std::string& key, const std::string& value)
+std::optional<GamePrefix> GameInFolder(const fs::path& folder, NamedFolder kind, const std::string& key,
+                                       const std::string& value)
 {
     std::error_code error;
     fs::path place = fs::weakly_canonical(folder, error);
     if (error || !fs::is_directory(place, error))
         return std::nullopt;
-    if (fs::is_directory(place / "pfx", error))
-        place /= "pfx";
-    // A prefix: its registry says where the game is.
-    if (auto installed = GameFolderIn(place, key, value))
-        return GamePrefix{place, std::move(*installed), "chosen"};
+    if (kind == NamedFolder::GameOrPrefix) {
+        if (fs::is_directory(place / "pfx", error))
+            place /= "pfx";
+        // A prefix: its registry says where the game is.
+        if (auto installed = GameFolderIn(place, key, value))
+            return GamePrefix{place, std::move(*installed), "chosen"};
+    }
     // The game's own folder on a prefix's drive C: the prefix is the folder
     // above drive_c; the game is where it was chosen, whatever the registry says.
-    if (!fs::is_directory(place / "Cache", error))
+    if (!fs::is_directory(place / "Cache", error) && !fs::is_directory(place / "System", error))
         return std::nullopt;
     for (fs::path above = place; above.has_relative_path(); above = above.parent_path()) {
         if (above.filename() != "drive_c" || !fs::is_directory(above.parent_path() / "dosdevices", error))
@@ -392,6 +395,8 @@ PrefixEnvironment PrefixEnvironment::Current()
     env.home = home && *home ? home : "/";
     if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
         env.winePrefix = prefix;
+    if (const char* steam = std::getenv("STEAM_COMPAT_DATA_PATH"); steam && *steam)
+        env.steamCompatData = steam;
     // Inside a Flatpak sandbox the XDG folders are the sandbox's own; the
     // launchers keep theirs in the host's usual places.
     const bool sandboxed = std::getenv("FLATPAK_ID") != nullptr;
@@ -408,6 +413,14 @@ PrefixSearch FindGamePrefixes(const std::string& key, const std::string& value, 
     if (env.winePrefix) {
         search.Place({"WINEPREFIX: ", env.winePrefix->string()});
         search.Try(*env.winePrefix, "WINEPREFIX");
+        PrefixSearch result = search.Result();
+        result.fromEnvironment = true;
+        return result;
+    }
+    if (env.steamCompatData) {
+        // A command of a Proton game's launch: that game's prefix alone.
+        search.Place({"STEAM_COMPAT_DATA_PATH: ", env.steamCompatData->string()});
+        search.Try(*env.steamCompatData, "Steam");
         PrefixSearch result = search.Result();
         result.fromEnvironment = true;
         return result;

@@ -3,6 +3,8 @@
 // Steam's Proton, Lutris, Bottles and Heroic. Each candidate is asked, through
 // its own registry, whether the game is installed in it. Reading a candidate
 // never writes anything; one that cannot be read is passed over.
+#include "platform/gameSearch.h"
+
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -20,34 +22,26 @@ struct PrefixEnvironment {
     // How long the whole search may take; what it has not reached by then is
     // passed over and said.
     std::chrono::milliseconds budget{10000};
+    // $STEAM_COMPAT_DATA_PATH, which Steam sets for every command of a Proton
+    // game's launch: its "pfx" is the game's prefix.
+    std::optional<std::filesystem::path> steamCompatData;
 
     // This process's environment.
     static PrefixEnvironment Current();
 };
 
-struct GamePrefix {
-    std::filesystem::path prefix;
-    std::string gameFolder; // the install folder as the game's registry value gives it, in UTF-8
-    std::string source;     // "WINEPREFIX", "Wine", "Steam", "Lutris", "Bottles", "Heroic" or "chosen"
-};
-
-struct PrefixSearch {
-    std::vector<GamePrefix> found;    // in the order looked, each prefix once
-    std::vector<std::string> looked;  // the places looked in, for the player
-    std::vector<std::string> skipped; // candidate prefixes left unread when the time was up
-    bool fromEnvironment = false;     // $WINEPREFIX decided alone
-};
-
 // The prefixes whose HKEY_LOCAL_MACHINE registry has the value (32-bit view
 // first, then 64-bit), in this order: $WINEPREFIX alone when it is set (a
-// folder holding "pfx" means that "pfx"); otherwise ~/.wine, the Proton
+// folder holding "pfx" means that "pfx"); else the "pfx" of
+// $STEAM_COMPAT_DATA_PATH alone when that is set; otherwise ~/.wine, the Proton
 // prefixes of every Steam library, Lutris's, Bottles's and Heroic's.
 PrefixSearch FindGamePrefixes(const std::string& key, const std::string& value, const PrefixEnvironment& env);
 
-// The game at a folder the player chose: a Wine prefix (or a folder holding
-// "pfx") whose registry has the value, or the game's own folder (one holding
-// "Cache") on a prefix's drive C; nothing otherwise.
-std::optional<GamePrefix> GameAt(const std::filesystem::path& folder, const std::string& key, const std::string& value);
+// The game at a folder on Linux: a Wine prefix (or a folder holding "pfx")
+// whose registry has the value, when kind allows it, or the game's own folder
+// on a prefix's drive C; nothing otherwise.
+std::optional<GamePrefix> GameInFolder(const std::filesystem::path& folder, NamedFolder kind, const std::string& key,
+                                       const std::string& value);
 
 // The Wine prefix of a Lutris game file (YAML: "game:" then "prefix:").
 std::vector<std::string> LutrisPrefixes(std::string_view yaml);

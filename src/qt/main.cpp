@@ -1,19 +1,18 @@
-#include "catalogue/commands.h"
+#include "catalogue/gameLocation.h"
+#include "console/consoleRun.h"
+#include "forms/gameFinder.h"
 #include "platform/codePage.h"
-#include "platform/prefixSearch.h"
 #include "platform/winePrefix.h"
 #include "qt/form.h"
 #include "qt/frmOVCache.h"
 #include "qt/icons.h"
 #include "qt/messageBox.h"
 #include "qt/prefixChooser.h"
-#include "qt/textCodec.h"
-#include "version.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QFileDialog>
 #include <QSettings>
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -23,98 +22,87 @@ using ovcache::GamePrefix;
 
 constexpr const char* kChosenFolder = "chosenFolder";
 
-std::optional<GamePrefix> GameAt(const QString& folder)
+// The desktop's usual settings file, with or without the application object.
+QSettings Settings()
 {
-    return ovcache::GameAt(folder.toStdString(), ovcache::kGameKey, ovcache::kGameValue);
+    return QSettings("orvane-cache-importer", ovcache::kProgramTitle);
 }
 
-// The command line, read before anything needs a display: --help and
-// --version answer and end here; --prefix names the game's folder.
-std::optional<QString> ReadCommandLine(int argc, char** argv)
-{
-    const QCoreApplication cli(argc, argv);
-    QCoreApplication::setApplicationName("orvane-cache-importer");
-    QCoreApplication::setApplicationVersion(OVCACHE_VERSION);
-    QCommandLineParser parser;
-    parser.setApplicationDescription("Moves the maps that the game Orvane downloaded, with their code, music and sound "
-                                     "packages, into the game's folders, or clears its download cache.");
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption prefix(
-        "prefix",
-        "The Wine prefix that holds the game, or the game's own folder inside one; no other place is looked in.",
-        "DIR");
-    parser.addOption(prefix);
-    parser.process(cli);
-    if (!parser.isSet(prefix))
-        return std::nullopt;
-    return parser.value(prefix);
-}
+class StandardStreams : public ovcache::console::Output {
+public:
+    void Out(std::string_view text) override { std::fwrite(text.data(), 1, text.size(), stdout); }
+    void Err(std::string_view text) override { std::fwrite(text.data(), 1, text.size(), stderr); }
+};
 
-// The game in no prefix: where the program looked, and the offer to show it
-// the folder. The folder chosen must hold the game; it is remembered.
-std::optional<GamePrefix> AskForTheGame(const ovcache::PrefixSearch& search)
-{
-    QString text = "Orvane was not found in any Wine prefix. The program looked in:\n";
-    for (const std::string& place : search.looked)
-        text += "\n    " + QString::fromStdString(place);
-    if (!search.skipped.empty()) {
-        text += "\n\nThe search took too long and left " + QString::number(search.skipped.size()) +
-                " prefixes unread, among them:\n\n    " + QString::fromStdString(search.skipped.front());
+class QtGameAsker : public ovcache::forms::GameAsker {
+public:
+    ovcache::MsgAnswer Ask(const std::string& text, const std::string& title) override
+    {
+        return ovcache::MessageBox::Show(nullptr, QString::fromStdString(text), QString::fromStdString(title),
+                                         ovcache::MsgIcon::Critical, ovcache::MsgButtons::YesNo);
     }
-    text += "\n\nDo you want to choose the game's folder, or the Wine prefix that holds it?";
-    for (;;) {
-        if (ovcache::MessageBox::Show(nullptr, text, "Orvane Not Found", ovcache::MsgIcon::Critical,
-                                      ovcache::MsgButtons::YesNo) != ovcache::MsgAnswer::Yes)
-            return std::nullopt;
-        const QString folder = QFileDialog::getExistingDirectory(nullptr, "The game's folder or its Wine prefix");
+    std::optional<std::string> PickFolder(const std::string& title) override
+    {
+        const QString folder = QFileDialog::getExistingDirectory(nullptr, QString::fromStdString(title));
         if (folder.isEmpty())
             return std::nullopt;
-        if (auto game = GameAt(folder)) {
-            QSettings().setValue(kChosenFolder, folder);
-            return game;
-        }
-        text = folder + " holds neither the game nor a Wine prefix where it is installed.\n\nDo you want to choose "
-                        "another folder?";
+        return folder.toStdString();
     }
-}
+};
 
-// Where the game is: the prefix the search finds (the player choosing among
-// several), the folder chosen last time, or the one the player shows now.
-// Nothing when the player gave up.
-std::optional<GamePrefix> FindTheGame()
+// The game for the window: where it was found, the prefix the player picks
+// among several, or the folder the player shows now. Nothing when the player
+// gave up.
+std::optional<GamePrefix> GameForWindow(const ovcache::GameLocation& location)
 {
-    const auto search =
-        ovcache::FindGamePrefixes(ovcache::kGameKey, ovcache::kGameValue, ovcache::PrefixEnvironment::Current());
-    if (search.found.size() == 1)
-        return search.found.front();
-    if (search.found.size() > 1) {
-        ovcache::PrefixChooser chooser(search.found);
+    if (location.game)
+        return location.game;
+    if (!location.several.empty()) {
+        ovcache::PrefixChooser chooser(location.several);
         if (chooser.exec() != QDialog::Accepted)
             return std::nullopt;
         chooser.Remember();
         return chooser.Chosen();
     }
-    if (const QString chosen = QSettings().value(kChosenFolder).toString(); !chosen.isEmpty())
-        if (auto game = GameAt(chosen))
-            return game;
-    return AskForTheGame(search);
+    QtGameAsker asker;
+    return ovcache::forms::AskForTheGame(location.search, /*wine=*/true, asker, [](const std::string& folder) {
+        Settings().setValue(kChosenFolder, QString::fromStdString(folder));
+    });
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // A folder named on the command line is checked before any window.
+    namespace console = ovcache::console;
+    // The command line is read before anything needs a display.
+    StandardStreams streams;
+    const console::Parsed parsed = console::ParseCommandLine({argv + std::min(argc, 1), argv + argc}, /*wine=*/true);
+    if (!parsed.error.empty()) {
+        streams.Err("orvane-cache-importer: " + parsed.error + "\n");
+        return console::kRefused;
+    }
+    const console::Options& options = parsed.options;
+    if (options.command == console::Command::Help || options.command == console::Command::Version) {
+        streams.Out(options.command == console::Command::Help ? console::HelpText(true) : console::VersionText());
+        return console::kDone;
+    }
+    const ovcache::GameLocation location =
+        ovcache::LocateGame(console::RequestOf(options, Settings().value(kChosenFolder).toString().toStdString()));
+
     std::optional<GamePrefix> game;
-    if (const std::optional<QString> named = ReadCommandLine(argc, argv)) {
-        game = GameAt(*named);
-        if (!game) {
-            std::fprintf(stderr,
-                         "orvane-cache-importer: %s holds neither the game nor a Wine prefix where it is installed\n",
-                         named->toLocal8Bit().constData());
-            return 2;
-        }
+    if (options.command != console::Command::Window || !location.refused.empty()) {
+        // A command runs without a window; a folder named that is not the
+        // game's is said before any window.
+        game = console::GameForCommand(location, streams);
+        if (!game)
+            return console::kRefused;
+    }
+    if (options.command != console::Command::Window) {
+        ovcache::UseWinePrefix(game->prefix);
+        ovcache::WorkingState state;
+        state.strGameFolder = ovcache::Utf8ToAnsi(game->gameFolder); // in the prefix's code page, set now
+        return console::RunCommand(options, state, streams);
     }
 
     QApplication app(argc, argv);
@@ -124,7 +112,7 @@ int main(int argc, char** argv)
     QApplication::setFont(ovcache::WindowFont());
 
     if (!game)
-        game = FindTheGame();
+        game = GameForWindow(location);
     if (!game)
         return 0; // the player chose not to go on
     ovcache::UseWinePrefix(game->prefix);

@@ -1,7 +1,9 @@
 #include "catalogue/commands.h"
 #include "testSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace ovcache {
 namespace {
@@ -79,26 +81,53 @@ TEST_F(MoveAllTest, firstLineNamingAFileDecidesAndKeysMatchWithoutRegardToCase)
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nA=Rock.utx\r\nA=Two.kmx\r\n");
 }
 
-TEST_F(MoveAllTest, existingMapAsksAndNoDiscardsTheCachedCopy)
+// A map whose name is in Maps: asked about in the window (No discards the
+// cached copy, Yes replaces), or decided beforehand on the command line,
+// where "keep" leaves the cached map and its line and the player's map as
+// they are, and says so.
+struct ExistingRow {
+    std::optional<ExistingMap> decided;
+    const char *a1, *a2; // Maps/A1.kmx and Maps/A2.kmx afterwards
+    bool cached;         // both cached files and their lines still there
+    std::size_t questions;
+};
+
+class ExistingMapTest : public MoveAllTest, public ::testing::WithParamInterface<ExistingRow> {};
+
+TEST_P(ExistingMapTest, isAskedAboutOrDecidedBeforehand)
 {
+    const ExistingRow& row = GetParam();
     WriteFile(prefix.Game() / "Maps" / "A1.kmx", "mine 1");
     WriteFile(prefix.Game() / "Maps" / "A2.kmx", "mine 2");
     prefix.WriteIndex({"[Cache]", "A=A1.kmx", "B=A2.kmx"});
     prefix.AddCached("A");
     prefix.AddCached("B");
     Start();
+    state.existingMaps = row.decided;
     view.answerByText = [](const std::string& text) {
         return text.find("A1.kmx") != std::string::npos ? MsgAnswer::No : MsgAnswer::Yes;
     };
     MoveAll();
-    ASSERT_EQ(view.boxes.size(), 2u);
-    EXPECT_EQ(view.boxes[0].title, "File Exists");
-    EXPECT_EQ(GameFile("Maps/A1.kmx"), "mine 1");
-    EXPECT_EQ(GameFile("Maps/A2.kmx"), "cached B");
-    EXPECT_FALSE(InCache("A"));
-    EXPECT_FALSE(InCache("B"));
+    EXPECT_EQ(
+        std::count_if(view.boxes.begin(), view.boxes.end(), [](const auto& b) { return b.title == "File Exists"; }),
+        static_cast<std::ptrdiff_t>(row.questions));
+    EXPECT_EQ(GameFile("Maps/A1.kmx"), row.a1);
+    EXPECT_EQ(GameFile("Maps/A2.kmx"), row.a2);
+    EXPECT_EQ(InCache("A"), row.cached);
+    EXPECT_EQ(InCache("B"), row.cached);
+    EXPECT_EQ(prefix.ReadIndex(), row.cached ? "[Cache]\r\nA=A1.kmx\r\nB=A2.kmx\r\n" : "");
     EXPECT_EQ(std::distance(fs::directory_iterator(prefix.Game() / "Maps"), fs::directory_iterator()), 2);
+    const bool reported = std::any_of(view.boxes.begin(), view.boxes.end(), [](const auto& b) {
+        return b.text.find("so this one was left in the cache") != std::string::npos;
+    });
+    EXPECT_EQ(reported, row.decided == ExistingMap::Keep);
 }
+
+INSTANTIATE_TEST_SUITE_P(MoveAll, ExistingMapTest,
+                         ::testing::Values(ExistingRow{std::nullopt, "mine 1", "cached B", false, 2},
+                                           ExistingRow{ExistingMap::Keep, "mine 1", "mine 2", true, 0},
+                                           ExistingRow{ExistingMap::Replace, "cached A", "cached B", false, 0},
+                                           ExistingRow{ExistingMap::Discard, "mine 1", "mine 2", false, 0}));
 
 // Whatever order the system lists the cache in, the questions follow the
 // index, and of two lines naming one map the earlier one is placed first.

@@ -29,6 +29,7 @@ struct Row {
     std::function<void(const fs::path& home)> lay;
     const char* winePrefix;                                    // below home; nullptr when unset
     std::vector<std::pair<std::string, std::string>> expected; // prefix below home, source
+    const char* steamCompat = nullptr;                         // $STEAM_COMPAT_DATA_PATH below home
 };
 
 TEST(PrefixSearch, findsTheGameWhereverLinuxPlayersKeepIt)
@@ -135,6 +136,22 @@ TEST(PrefixSearch, findsTheGameWhereverLinuxPlayersKeepIt)
          },
          "p",
          {}},
+        {"Steam's launch of the game names its prefix alone",
+         [](const fs::path& h) {
+             MakePrefix(h / ".wine");
+             MakePrefix(h / "steamapps/compatdata/88/pfx");
+         },
+         nullptr,
+         {{"steamapps/compatdata/88/pfx", "Steam"}},
+         "steamapps/compatdata/88"},
+        {"WINEPREFIX before Steam's launch",
+         [](const fs::path& h) {
+             MakePrefix(h / "p");
+             MakePrefix(h / "steamapps/compatdata/88/pfx");
+         },
+         "p",
+         {{"p", "WINEPREFIX"}},
+         "steamapps/compatdata/88"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -142,16 +159,18 @@ TEST(PrefixSearch, findsTheGameWhereverLinuxPlayersKeepIt)
         const fs::path home = scratch.Root() / "home";
         fs::create_directories(home);
         row.lay(home);
-        PrefixEnvironment env{home, std::nullopt, home / ".local/share", home / ".config", {}};
+        PrefixEnvironment env{home, std::nullopt, home / ".local/share", home / ".config", {}, std::nullopt};
         env.budget = std::chrono::seconds(60);
         if (row.winePrefix)
             env.winePrefix = home / row.winePrefix;
+        if (row.steamCompat)
+            env.steamCompatData = home / row.steamCompat;
         const PrefixSearch search = FindGamePrefixes(kGameKey, kGameValue, env);
         std::vector<std::pair<std::string, std::string>> got;
         for (const GamePrefix& found : search.found)
             got.emplace_back(fs::relative(found.prefix, home).generic_string(), found.source);
         EXPECT_EQ(got, row.expected);
-        EXPECT_EQ(search.fromEnvironment, row.winePrefix != nullptr);
+        EXPECT_EQ(search.fromEnvironment, row.winePrefix != nullptr || row.steamCompat != nullptr);
         EXPECT_FALSE(search.looked.empty());
         // With no time at all, no candidate is read, and each is said.
         env.budget = {};
@@ -216,10 +235,10 @@ TEST(PrefixSearch, launcherFilesAreReadByTheirStructure)
     EXPECT_TRUE(LutrisPrefixes("game: [unclosed").empty());
 }
 
-// A folder the player shows: a prefix whose registry names the game, the
-// game's own folder on a prefix's drive C (whatever the registry says), or
-// neither.
-TEST(PrefixSearch, aChosenFolderIsThePrefixOrTheGameInIt)
+// A folder the player names: a prefix whose registry names the game (not
+// for --game), the game's own folder on a prefix's drive C (whatever the
+// registry says), or neither, with the reason; --game refuses a link.
+TEST(PrefixSearch, aNamedFolderIsThePrefixOrTheGameInIt)
 {
     OVCACHE_WINE_STORE_ONLY();
     test::TempPrefix scratch;
@@ -228,17 +247,35 @@ TEST(PrefixSearch, aChosenFolderIsThePrefixOrTheGameInIt)
     MakePrefix(home / "steam/77/pfx", true, "D:\\\\Orvane");
     MakePrefix(home / "without", false);
     fs::create_directories(home / "without/drive_c/Spiele/Orvane Café/Cache");
+    fs::create_directories(home / "without/drive_c/Old/System");
     fs::create_directories(home / "elsewhere/Cache");
-    const auto at = [](const fs::path& folder) {
-        const auto game = GameAt(folder, kGameKey, kGameValue);
-        return game ? game->prefix.filename().string() + " " + game->gameFolder : std::string("none");
+    fs::create_directory_symlink(home / "without/drive_c/Spiele/Orvane Café", home / "without/drive_c/Link");
+    test::WriteFile(home / "a-file", "");
+    const auto at = [](const fs::path& folder, NamedFolder kind) {
+        const NamedGame named = GameAt(folder.string(), kind, kGameKey, kGameValue);
+        return named.game ? named.game->prefix.filename().string() + " " + named.game->gameFolder : named.reason;
     };
-    EXPECT_EQ(at(home / "with"), "with C:\\Games\\Orvane");
-    EXPECT_EQ(at(home / "steam/77"), "pfx D:\\Orvane");
-    EXPECT_EQ(at(home / "without"), "none");
-    EXPECT_EQ(at(home / "without/drive_c/Spiele/Orvane Café"), "without C:\\Spiele\\Orvane Caf\xC3\xA9");
-    EXPECT_EQ(at(home / "elsewhere"), "none");
-    EXPECT_EQ(at(home / "nowhere"), "none");
+    const std::string cafe = "without C:\\Spiele\\Orvane Caf\xC3\xA9";
+    const std::string neither = "holds neither the game nor a Wine prefix where it is installed";
+    const std::string notGame = "is not the game's folder on a Wine prefix's drive (it has no System or Cache folder)";
+    const struct {
+        fs::path folder;
+        std::string asPrefix, asGame;
+    } rows[] = {
+        {home / "with", "with C:\\Games\\Orvane", notGame},
+        {home / "steam/77", "pfx D:\\Orvane", notGame},
+        {home / "without", neither, notGame},
+        {home / "without/drive_c/Spiele/Orvane Café", cafe, cafe},
+        {home / "without/drive_c/Old", "without C:\\Old", "without C:\\Old"},
+        {home / "without/drive_c/Link", cafe, "is a link; name the folder it leads to"},
+        {home / "elsewhere", neither, notGame},
+        {home / "nowhere", "does not exist", "does not exist"},
+        {home / "a-file", "is not a folder", "is not a folder"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(at(row.folder, NamedFolder::GameOrPrefix), row.asPrefix) << row.folder;
+        EXPECT_EQ(at(row.folder, NamedFolder::Game), row.asGame) << row.folder;
+    }
 }
 
 } // namespace

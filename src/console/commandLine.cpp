@@ -1,0 +1,138 @@
+#include "console/commandLine.h"
+
+#include "version.h"
+
+#include <string_view>
+
+namespace ovcache::console {
+namespace {
+
+struct Flag {
+    std::string_view name;
+    Command command; // Window for an option that is no command
+    bool takesValue;
+};
+
+constexpr Flag kFlags[] = {
+    {"--help", Command::Help, false},  {"--version", Command::Version, false},  {"--list", Command::List, false},
+    {"--move", Command::Move, true},   {"--move-all", Command::MoveAll, false}, {"--clear", Command::Clear, false},
+    {"--game", Command::Window, true}, {"--prefix", Command::Window, true},     {"--existing", Command::Window, true},
+    {"--yes", Command::Window, false}, {"--json", Command::Window, false},
+};
+
+std::optional<ExistingMap> ExistingOf(std::string_view word)
+{
+    if (word == "keep")
+        return ExistingMap::Keep;
+    if (word == "replace")
+        return ExistingMap::Replace;
+    if (word == "discard")
+        return ExistingMap::Discard;
+    return std::nullopt;
+}
+
+} // namespace
+
+Parsed ParseCommandLine(const std::vector<std::string>& args, bool wine)
+{
+    Parsed parsed;
+    Options& o = parsed.options;
+    const auto fail = [&](std::string error) {
+        parsed.error = std::move(error) + " (see --help)";
+        return parsed;
+    };
+    bool existingGiven = false;
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        std::string_view arg = args[k];
+        std::optional<std::string> value;
+        if (const std::size_t eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+            value = std::string(arg.substr(eq + 1));
+            arg = arg.substr(0, eq);
+        }
+        const Flag* flag = nullptr;
+        for (const Flag& f : kFlags)
+            if (f.name == arg && (wine || f.name != "--prefix"))
+                flag = &f;
+        if (!flag)
+            return fail("unknown option " + std::string(arg));
+        if (flag->takesValue && !value) {
+            if (k + 1 >= args.size())
+                return fail(std::string(arg) + " needs a value");
+            value = args[++k];
+        } else if (!flag->takesValue && value) {
+            return fail(std::string(arg) + " takes no value");
+        }
+        if (flag->command != Command::Window) {
+            if (o.command != Command::Window && o.command != flag->command)
+                return fail("give one command at a time");
+            o.command = flag->command;
+            if (flag->command == Command::Move)
+                o.map = *value;
+        } else if (arg == "--game" || arg == "--prefix") {
+            if (o.game || o.prefix)
+                return fail("name the game once, with --game or --prefix");
+            (arg == "--game" ? o.game : o.prefix) = *value;
+        } else if (arg == "--existing") {
+            const std::optional<ExistingMap> existing = ExistingOf(*value);
+            if (!existing)
+                return fail("--existing takes keep, replace or discard");
+            o.existing = *existing;
+            existingGiven = true;
+        } else if (arg == "--yes") {
+            o.yes = true;
+        } else {
+            o.json = true;
+        }
+    }
+    if (o.command == Command::Move && o.map.empty())
+        return fail("--move needs the name of a map");
+    if (existingGiven && o.command != Command::Move && o.command != Command::MoveAll)
+        return fail("--existing goes with --move or --move-all");
+    if (o.json && (o.command == Command::Window || o.command == Command::Help || o.command == Command::Version))
+        return fail("--json goes with a command");
+    if (o.command == Command::Clear && !o.yes)
+        return fail("--clear deletes every file in the cache; add --yes to do it");
+    return parsed;
+}
+
+std::string HelpText(bool wine)
+{
+    std::string text = "Usage: orvane-cache-importer [--game DIR" + std::string(wine ? " | --prefix DIR" : "") +
+                       "] [COMMAND]\n"
+                       "Moves the maps that the game Orvane downloaded, with their code, music and sound\n"
+                       "packages, into the game's folders, or clears its download cache. With no command\n"
+                       "the window opens; with one, no window opens and nothing is asked.\n"
+                       "\n"
+                       "Where the game is:\n"
+                       "  --game DIR         the game's install folder" +
+                       std::string(wine ? " (on a Wine prefix's drive)" : "") + "\n";
+    if (wine)
+        text += "  --prefix DIR       the Wine prefix that holds the game, or the game's own folder\n"
+                "                     inside one; no other place is looked in\n";
+    text += "\n"
+            "Commands:\n"
+            "  --list             the cache folder, its file count and size, and the cached maps\n"
+            "  --move NAME        moves one map, as the Move button does\n"
+            "  --move-all         moves every cached file that can be placed, as Move All does\n"
+            "  --clear --yes      deletes every file in the cache, as Clear Cache does\n"
+            "  --existing WHAT    a map of the same name already there: keep (the default: the\n"
+            "                     cached map stays in the cache, the other is untouched),\n"
+            "                     replace (the window's Yes), discard (the window's No: the\n"
+            "                     cached copy is deleted)\n"
+            "  --json             the result as one JSON document\n"
+            "\n"
+            "  --help             this text\n"
+            "  --version          the program's version\n"
+            "\n"
+            "Exit status: 0 done; 1 done, with something the report names left or failed;\n"
+            "2 a usage error, the game not found, or the command refused; 3 another copy of\n"
+            "the program is working on the game.\n";
+    return text;
+}
+
+std::string VersionText()
+{
+    return "orvane-cache-importer " OVCACHE_VERSION "\n";
+}
+
+} // namespace ovcache::console

@@ -1,0 +1,32 @@
+#pragma once
+// The commands run from the command line: no window, nothing asked. The same
+// commands, lock, journal and report as the window's; what the window would
+// show is printed, as text or as one JSON document.
+#include "catalogue/gameLocation.h"
+#include "catalogue/workingState.h"
+#include "console/commandLine.h"
+
+#include <string_view>
+
+namespace ovcache::console {
+
+// Where the program's words go: the terminal it was started from. UTF-8.
+class Output {
+public:
+    virtual ~Output() = default;
+    virtual void Out(std::string_view text) = 0;
+    virtual void Err(std::string_view text) = 0;
+};
+
+// What the options name of where the game is, and the folder remembered.
+GameRequest RequestOf(const Options& options, std::string remembered);
+
+// The game a command works on; nothing, with the reason said on stderr, when
+// it was not found or the folder named does not hold it.
+std::optional<GamePrefix> GameForCommand(const GameLocation& location, Output& out);
+
+// Runs the command of the options (List, Move, MoveAll or Clear) on the game
+// in state.strGameFolder; returns the exit status.
+int RunCommand(const Options& options, WorkingState& state, Output& out);
+
+} // namespace ovcache::console

@@ -1,0 +1,210 @@
+// The command line both programs share: its options read alike, and each
+// command run without a window against a throw-away game, with its status.
+#include "catalogue/journal.h"
+#include "console/consoleRun.h"
+#include "testSupport.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace ovcache::console {
+namespace {
+
+using test::WriteFile;
+namespace fs = std::filesystem;
+
+TEST(CommandLine, optionsAreReadOrRefusedWithOneLine)
+{
+    const struct {
+        std::vector<std::string> args;
+        bool wine;
+        std::string error; // a piece of it; "" when the line is good
+        Command command;
+        std::string map, named;
+        ExistingMap existing;
+        bool json;
+    } rows[] = {
+        {{}, false, "", Command::Window, "", "", ExistingMap::Keep, false},
+        {{"--game", "C:\\Orvane"}, false, "", Command::Window, "", "C:\\Orvane", ExistingMap::Keep, false},
+        {{"--list", "--json"}, false, "", Command::List, "", "", ExistingMap::Keep, true},
+        {{"--move=DM-A.kmx", "--existing=replace"},
+         false,
+         "",
+         Command::Move,
+         "DM-A.kmx",
+         "",
+         ExistingMap::Replace,
+         false},
+        {{"--move-all", "--existing", "discard", "--game", "D:\\G"},
+         false,
+         "",
+         Command::MoveAll,
+         "",
+         "D:\\G",
+         ExistingMap::Discard,
+         false},
+        {{"--prefix", "/p", "--clear", "--yes"}, true, "", Command::Clear, "", "/p", ExistingMap::Keep, false},
+        {{"--help"}, false, "", Command::Help, "", "", ExistingMap::Keep, false},
+        {{"--prefix", "/p"}, false, "unknown option --prefix", {}, "", "", {}, false},
+        {{"-x"}, true, "unknown option -x", {}, "", "", {}, false},
+        {{"--move"}, false, "--move needs a value", {}, "", "", {}, false},
+        {{"--move", ""}, false, "needs the name of a map", {}, "", "", {}, false},
+        {{"--list=all"}, false, "--list takes no value", {}, "", "", {}, false},
+        {{"--clear"}, false, "add --yes", {}, "", "", {}, false},
+        {{"--list", "--move-all"}, false, "one command at a time", {}, "", "", {}, false},
+        {{"--move-all", "--existing", "maybe"}, false, "keep, replace or discard", {}, "", "", {}, false},
+        {{"--list", "--existing", "keep"}, false, "goes with --move or --move-all", {}, "", "", {}, false},
+        {{"--json"}, false, "--json goes with a command", {}, "", "", {}, false},
+        {{"--game", "a", "--prefix", "b"}, true, "name the game once", {}, "", "", {}, false},
+    };
+    for (const auto& row : rows) {
+        const Parsed parsed = ParseCommandLine(row.args, row.wine);
+        SCOPED_TRACE(row.args.empty() ? "(none)" : row.args.front());
+        if (!row.error.empty()) {
+            EXPECT_NE(parsed.error.find(row.error), std::string::npos) << parsed.error;
+            EXPECT_EQ(parsed.error.find('\n'), std::string::npos);
+            continue;
+        }
+        ASSERT_EQ(parsed.error, "");
+        EXPECT_EQ(parsed.options.command, row.command);
+        EXPECT_EQ(parsed.options.map, row.map);
+        EXPECT_EQ(RequestOf(parsed.options, "").named.value_or(""), row.named);
+        EXPECT_EQ(parsed.options.existing, row.existing);
+        EXPECT_EQ(parsed.options.json, row.json);
+    }
+    EXPECT_NE(HelpText(true).find("--prefix DIR"), std::string::npos);
+    EXPECT_EQ(HelpText(false).find("--prefix"), std::string::npos);
+}
+
+class Captured : public Output {
+public:
+    void Out(std::string_view text) override { out += text; }
+    void Err(std::string_view text) override { err += text; }
+    std::string out, err;
+};
+
+class HeadlessTest : public test::CommandTest {
+protected:
+    void SetUp() override
+    {
+        CommandTest::SetUp();
+        prefix.WriteIndex({"[Cache]", "A=DM-A.kmx", "B=Bot.u", "C=DM-Here.kmx"});
+        for (const char* key : {"A", "B", "C"})
+            prefix.AddCached(key);
+        WriteFile(prefix.Game() / "Maps" / "DM-Here.kmx", "mine");
+    }
+    int Run(const std::vector<std::string>& args)
+    {
+        const Parsed parsed = ParseCommandLine(args, true);
+        EXPECT_EQ(parsed.error, "");
+        WorkingState fresh;
+        fresh.strGameFolder = prefix.GameWin();
+        fresh.lockPatience = {};
+        return RunCommand(parsed.options, fresh, output);
+    }
+    Captured output;
+};
+
+struct HeadlessRow {
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::string> said;        // pieces of what is printed
+    std::vector<std::string> there, gone; // files below the game afterwards
+    std::string here;                     // Maps/DM-Here.kmx afterwards
+};
+
+class HeadlessCommandTest : public HeadlessTest, public ::testing::WithParamInterface<HeadlessRow> {};
+
+TEST_P(HeadlessCommandTest, runsWithoutAWindowAndSaysHowItEnded)
+{
+    const HeadlessRow& row = GetParam();
+    EXPECT_EQ(Run(row.args), row.status) << output.out << output.err;
+    for (std::string piece : row.said) {
+        if (const std::size_t at = piece.find("GAME"); at != std::string::npos)
+            piece.replace(at, 4, prefix.GameWin());
+        EXPECT_NE(output.out.find(piece), std::string::npos) << piece << " in:\n" << output.out;
+    }
+    for (const std::string& file : row.there)
+        EXPECT_TRUE(fs::exists(prefix.Game() / file)) << file;
+    for (const std::string& file : row.gone)
+        EXPECT_FALSE(fs::exists(prefix.Game() / file)) << file;
+    EXPECT_EQ(GameFile("Maps/DM-Here.kmx"), row.here);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, HeadlessCommandTest,
+    ::testing::Values(
+        HeadlessRow{{"--list"},
+                    kDone,
+                    {"Cache Directory: GAME\\Cache\n", "Number of Files: 3\n", "DM-A.kmx\nDM-Here.kmx\n"},
+                    {"Cache/A.uxx", "Cache/C.uxx"},
+                    {},
+                    "mine"},
+        HeadlessRow{{"--move", "DM-A.kmx"},
+                    kDone,
+                    {"Moved DM-A.kmx into Maps\n", "Moved Bot.u into System\n"},
+                    {"Maps/DM-A.kmx", "System/Bot.u", "Cache/C.uxx"},
+                    {"Cache/A.uxx"},
+                    "mine"},
+        HeadlessRow{
+            {"--move-all"},
+            kLeft,
+            {"Moved DM-A.kmx into Maps\n", "DM-Here.kmx\n    C.uxx -> GAME\\Maps", "so this one was left in the cache"},
+            {"Maps/DM-A.kmx", "Cache/C.uxx"},
+            {"Cache/A.uxx"},
+            "mine"},
+        HeadlessRow{{"--move-all", "--existing", "discard"},
+                    kDone,
+                    {"Discarded the cached DM-Here.kmx\n"},
+                    {"Maps/DM-A.kmx"},
+                    {"Cache/C.uxx", "Cache/cache.ini"},
+                    "mine"},
+        HeadlessRow{{"--move-all", "--existing", "replace"},
+                    kDone,
+                    {"Replaced DM-Here.kmx in Maps\n"},
+                    {"Maps/DM-A.kmx"},
+                    {"Cache/C.uxx"},
+                    "cached C"},
+        HeadlessRow{{"--clear", "--yes"}, kDone, {}, {}, {"Cache/A.uxx", "Cache/C.uxx", "Cache/cache.ini"}, "mine"}));
+
+TEST_F(HeadlessTest, jsonSaysWhatMovedAndWhatIsCached)
+{
+    ASSERT_EQ(Run({"--list", "--json"}), kDone);
+    const auto listed = nlohmann::json::parse(output.out);
+    EXPECT_EQ(listed["maps"], nlohmann::json::array({"DM-A.kmx", "DM-Here.kmx"}));
+    EXPECT_EQ(listed["cache"]["files"], 3);
+    EXPECT_EQ(listed["cache"]["folder"], prefix.CacheWin());
+
+    output = {};
+    ASSERT_EQ(Run({"--move-all", "--existing", "replace", "--json"}), kDone);
+    const auto moved = nlohmann::json::parse(output.out);
+    EXPECT_EQ(moved["status"], 0);
+    EXPECT_EQ(moved["moved"].size(), 3u);
+    EXPECT_EQ(moved["moved"][2], (nlohmann::json{{"name", "DM-Here.kmx"}, {"folder", "Maps"}, {"replaced", true}}));
+    EXPECT_TRUE(moved["problems"].empty());
+    EXPECT_EQ(GameFile("Maps/DM-Here.kmx"), "cached C");
+}
+
+TEST_F(HeadlessTest, refusalsChangeNothing)
+{
+    const auto before = prefix.Snapshot();
+    EXPECT_EQ(Run({"--move", "DM-Nowhere.kmx"}), kRefused);
+    EXPECT_NE(output.err.find("DM-Nowhere.kmx is not among the cached maps"), std::string::npos);
+    EXPECT_EQ(prefix.Snapshot(), before);
+
+    // Another copy holds the game: status 3, and nothing done.
+    WorkingState other;
+    other.strGameFolder = prefix.GameWin();
+    other.strCachePath = prefix.CacheWin();
+    other.objFSO = CreateFileSystemService();
+    test::FakeView otherView;
+    CommandReport otherReport;
+    const GameSession holder(other, otherView, otherReport, "Move All");
+    ASSERT_TRUE(holder.Held());
+    for (const char* command : {"--move-all", "--list"})
+        EXPECT_EQ(Run({command}), kBusy) << command;
+    EXPECT_EQ(prefix.Snapshot(), before);
+}
+
+} // namespace
+} // namespace ovcache::console

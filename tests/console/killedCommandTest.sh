@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# A command-line Move All killed part-way (Ctrl+C, or a launcher ending it):
+# the next run finishes or undoes what the journal lists, and the game ends as
+# if nothing had been killed: the same files under the same names, the
+# player's maps untouched, no temporary or set-aside file, no journal.
+#   killedCommandTest.sh PROGRAM MAKEDEMO
+set -euo pipefail
+program=$1 makedemo=$2
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+# Every file below the game, by path and size (the demo's files are large and
+# sparse: their sizes tell them apart).
+state() { (cd "$1/drive_c/Program Files (x86)/Orvane" && find . -type f ! -name '*.lock' -printf '%P %s\n' | sort); }
+
+"$makedemo" "$scratch/clean" --entries 20000 --maps-only >/dev/null
+"$program" --prefix "$scratch/clean" --move-all >/dev/null || [ $? -eq 1 ]
+state "$scratch/clean" >"$scratch/expected"
+
+passed=0 failed=0 killed=0
+for signal in INT KILL; do
+    for delay in 0.03 0.1 0.25; do
+        rm -rf "$scratch/p"
+        "$makedemo" "$scratch/p" --entries 20000 --maps-only >/dev/null
+        # A job started with & ignores SIGINT in a script; the program is
+        # given its default handling back, as in a terminal.
+        (trap - INT; exec "$program" --prefix "$scratch/p" --move-all >/dev/null 2>&1) &
+        pid=$!
+        sleep "$delay"
+        kill -"$signal" "$pid" 2>/dev/null || true
+        ended=0
+        wait "$pid" 2>/dev/null || ended=$?
+        [ "$ended" -gt 128 ] && killed=$((killed + 1))
+        status=0
+        "$program" --prefix "$scratch/p" --move-all >/dev/null || status=$?
+        state "$scratch/p" >"$scratch/got"
+        if [ "$status" -le 1 ] && cmp -s "$scratch/expected" "$scratch/got"; then
+            passed=$((passed + 1))
+        else
+            failed=$((failed + 1))
+            echo "killed with SIG$signal after $delay s: status $status, the game differs from a run never killed:"
+            diff "$scratch/expected" "$scratch/got" | head -n 10
+        fi
+    done
+done
+echo "$killed of the runs were killed before they ended"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ] && [ "$killed" -gt 0 ]
