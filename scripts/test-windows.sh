@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
-ovcache_install cmake ninja-build g++ g++-mingw-w64-x86-64-posix libgtest-dev wine wine64 fonts-wine xvfb xauth locales
+ovcache_install cmake ninja-build g++ g++-mingw-w64-x86-64-posix libgtest-dev nlohmann-json3-dev wine wine64 fonts-wine xvfb xauth locales
 
 cmake --preset windows
 cmake --build --preset windows
@@ -47,6 +47,29 @@ hold_and_refuse() { # holder command, refused command
 }
 hold_and_refuse "wine build-win/tests/core_tests.exe" build/tests/core_tests
 hold_and_refuse build/tests/core_tests "wine build-win/tests/core_tests.exe"
+
+# The command line from a shell, with no display: the program's words on the
+# shell's own output, its exit statuses, and a command carried out.
+exe=build-win/orvane-cache-importer.exe
+version=$(sed -n 's/^project([^ ]* VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+wine "$exe" --version | tee "$scratch/cli.log"
+grep -q "^orvane-cache-importer $version" "$scratch/cli.log"
+game="$WINEPREFIX/drive_c/Command Line Game"
+mkdir -p "$game/Cache" "$game/Maps" "$game/System"
+printf '[Cache]\r\nA=DM-Line.kmx\r\nB=Line.u\r\n' >"$game/Cache/cache.ini"
+echo a >"$game/Cache/A.uxx"
+echo b >"$game/Cache/B.uxx"
+wine "$exe" --game 'C:\Command Line Game' --list --json | tee "$scratch/cli.log"
+grep -q '"DM-Line.kmx"' "$scratch/cli.log"
+wine "$exe" --game 'C:\Command Line Game' --move-all | tee "$scratch/cli.log"
+grep -q "Moved DM-Line.kmx into Maps" "$scratch/cli.log" && [ -f "$game/Maps/DM-Line.kmx" ] && [ -f "$game/System/Line.u" ]
+for refused in "--game C:\\nowhere --list" "--move-all --bogus" "--clear"; do
+    status=0
+    wine "$exe" $refused 2>"$scratch/cli.log" || status=$?
+    echo "$refused: status $status, $(cat "$scratch/cli.log")"
+    [ "$status" -eq 2 ] && [ -s "$scratch/cli.log" ]
+done
+wineserver -w
 
 # The whole suite on the Windows side; the window tests need a display. The
 # session the runs above began without one ends first: a desktop Wine made

@@ -67,3 +67,27 @@ std::string VirtualStorePath(const std::string& folder, const std::vector<std::s
 }
 
 } // namespace ovcache
+
+namespace ovcache {
+
+std::string QuoteArgument(const std::string& argument)
+{
+    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos)
+        return argument;
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (const char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes count double only before a quote.
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        quoted += c;
+        backslashes = 0;
+    }
+    quoted.append(backslashes * 2, '\\'); // before the closing quote
+    return quoted + "\"";
+}
+
+} // namespace ovcache

@@ -24,8 +24,14 @@ std::string VirtualStoreFolder(const std::string& folder);
 // Whether this program could be started again as administrator: on Windows,
 // when it does not run elevated already.
 bool CanRestartAsAdministrator();
-// Starts this program again as administrator, the player asked by UAC first.
-// False when it was not started (declined, or not possible here).
-bool RestartAsAdministrator();
+// Starts this program again as administrator, the player asked by UAC first,
+// on the same game: gameFolder is handed to it with --game, since an
+// administrator's registry may not know where the game is. False when it was
+// not started (declined, or not possible here).
+bool RestartAsAdministrator(const std::string& gameFolder);
+
+// One argument of a Windows command line, quoted as the system's parser
+// (CommandLineToArgvW) reads it back.
+std::string QuoteArgument(const std::string& argument);
 
 } // namespace ovcache

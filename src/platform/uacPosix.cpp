@@ -13,7 +13,7 @@ bool CanRestartAsAdministrator()
     return false;
 }
 
-bool RestartAsAdministrator()
+bool RestartAsAdministrator(const std::string& /*gameFolder*/)
 {
     return false;
 }

@@ -91,7 +91,7 @@ bool CanRestartAsAdministrator()
     return known && !elevation.TokenIsElevated;
 }
 
-bool RestartAsAdministrator()
+bool RestartAsAdministrator(const std::string& gameFolder)
 {
     std::wstring self(MAX_PATH, L'\0');
     for (;;) {
@@ -109,6 +109,8 @@ bool RestartAsAdministrator()
     run.fMask = SEE_MASK_NOASYNC;
     run.lpVerb = L"runas";
     run.lpFile = self.c_str();
+    const std::u16string arguments = Utf8ToUtf16("--game " + QuoteArgument(gameFolder));
+    run.lpParameters = reinterpret_cast<const wchar_t*>(arguments.c_str());
     run.nShow = SW_SHOWNORMAL;
     return ShellExecuteExW(&run) != FALSE;
 }

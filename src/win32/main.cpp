@@ -1,19 +1,86 @@
-// The Windows program: the main window in the system's own controls.
+// The Windows program: the main window in the system's own controls, or a
+// command run from the command line without one.
+#include "catalogue/gameLocation.h"
+#include "console/consoleRun.h"
+#include "forms/gameFinder.h"
 #include "platform/codePage.h"
 #include "platform/uac.h"
+#include "win32/console.h"
 #include "win32/frmOVCache.h"
+#include "win32/gameFolder.h"
+#include "win32/messageBox.h"
+
+namespace {
+
+namespace console = ovcache::console;
+
+class WindowsGameAsker : public ovcache::forms::GameAsker {
+public:
+    ovcache::MsgAnswer Ask(const std::string& text, const std::string& title) override
+    {
+        return ovcache::win32::ShowMessage(nullptr, ovcache::Utf8ToAnsi(text), title, ovcache::MsgIcon::Critical,
+                                           ovcache::MsgButtons::YesNo);
+    }
+    std::optional<std::string> PickFolder(const std::string& title) override
+    {
+        return ovcache::win32::PickFolder(title);
+    }
+};
+
+} // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int showCommand)
 {
     // The game writes its names in the system's ANSI code page, as the
     // system's "A" functions take them.
     ovcache::UseAnsiCodePage(GetACP());
+
+    // The command line is read before any window.
+    ovcache::win32::ConsoleStreams streams;
+    const console::Parsed parsed = console::ParseCommandLine(ovcache::win32::Arguments(), /*wine=*/false);
+    if (!parsed.error.empty()) {
+        streams.Err("orvane-cache-importer: " + parsed.error + "\n");
+        return console::kRefused;
+    }
+    const console::Options& options = parsed.options;
+    if (options.command == console::Command::Help || options.command == console::Command::Version) {
+        streams.Out(options.command == console::Command::Help ? console::HelpText(false) : console::VersionText());
+        return console::kDone;
+    }
+    const ovcache::GameLocation location =
+        ovcache::LocateGame(console::RequestOf(options, ovcache::win32::RememberedFolder()));
+    if (options.command != console::Command::Window) {
+        const std::optional<ovcache::GamePrefix> game = console::GameForCommand(location, streams);
+        if (!game)
+            return console::kRefused;
+        ovcache::WorkingState state;
+        state.strGameFolder = ovcache::Utf8ToAnsi(game->gameFolder);
+        return console::RunCommand(options, state, streams);
+    }
+
     ovcache::win32::Initialise(instance);
+    if (!location.refused.empty()) {
+        // Said where it was typed, and in a box, since a shortcut has no console.
+        streams.Err("orvane-cache-importer: " + location.refused + "\n");
+        ovcache::win32::ShowMessage(nullptr, ovcache::Utf8ToAnsi(location.refused), ovcache::forms::kNotFoundTitle,
+                                    ovcache::MsgIcon::Critical, ovcache::MsgButtons::OK);
+        return console::kRefused;
+    }
+    std::optional<ovcache::GamePrefix> game = location.game;
+    if (!game) {
+        WindowsGameAsker asker;
+        game = ovcache::forms::AskForTheGame(location.search, /*wine=*/false, asker, ovcache::win32::RememberFolder);
+        if (!game)
+            return 0; // the player chose not to go on
+    }
     ovcache::win32::frmOVCache window;
+    window.State().strGameFolder = ovcache::Utf8ToAnsi(game->gameFolder);
     // Where Windows keeps the game's folders from this program, the player
-    // is offered the same program run as administrator.
+    // is offered the same program run as administrator, on the same game.
     if (ovcache::CanRestartAsAdministrator())
-        window.State().restartAsAdministrator = ovcache::RestartAsAdministrator;
+        window.State().restartAsAdministrator = [folder = game->gameFolder] {
+            return ovcache::RestartAsAdministrator(folder);
+        };
     if (!window.Form_Load())
         return window.ExitCode();
     window.Show(showCommand);

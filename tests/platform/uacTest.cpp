@@ -1,6 +1,13 @@
 #include "platform/uac.h"
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include "platform/codePage.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+#endif
 
 namespace ovcache {
 namespace {
@@ -31,6 +38,32 @@ TEST(VirtualStorePath, isTheFolderBelowTheUsersStoreWhenWindowsProtectsIt)
     for (const auto& row : rows)
         EXPECT_EQ(VirtualStorePath(row.folder, protectedFolders, local), row.store) << row.folder;
     EXPECT_EQ(VirtualStorePath("C:\\Program Files\\Orvane", protectedFolders, ""), "");
+}
+
+// The game's folder handed to the program restarted as administrator comes
+// back whole, whatever spaces, quotes and trailing backslashes it has.
+TEST(QuoteArgument, isReadBackAsTheSystemParsesIt)
+{
+    const struct {
+        std::string argument, quoted;
+    } rows[] = {
+        {"C:\\Games\\Orvane", "C:\\Games\\Orvane"},
+        {"C:\\Program Files (x86)\\Orvane", "\"C:\\Program Files (x86)\\Orvane\""},
+        {"C:\\Program Files\\Orvane\\", "\"C:\\Program Files\\Orvane\\\\\""},
+        {"D:\\Say \"hi\"\\\\x", "\"D:\\Say \\\"hi\\\"\\\\x\""},
+        {"", "\"\""},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(QuoteArgument(row.argument), row.quoted) << row.argument;
+#ifdef _WIN32
+        int count = 0;
+        const std::u16string line = Utf8ToUtf16("x.exe --game " + QuoteArgument(row.argument));
+        LPWSTR* args = CommandLineToArgvW(reinterpret_cast<const wchar_t*>(line.c_str()), &count);
+        ASSERT_EQ(count, 3);
+        EXPECT_EQ(Utf16ToUtf8(reinterpret_cast<const char16_t*>(args[2])), row.argument);
+        LocalFree(args);
+#endif
+    }
 }
 
 } // namespace

@@ -52,17 +52,18 @@ std::wstring ClassOf(HWND window)
     return name;
 }
 
-// The program under test, started on the game the registry names.
+// The program under test, started on the game the registry names, or with
+// the arguments given.
 class Program {
 public:
-    Program()
+    explicit Program(const std::wstring& arguments = {})
     {
         wchar_t self[MAX_PATH] = {};
         GetModuleFileNameW(nullptr, self, MAX_PATH);
         const fs::path exe = fs::path(self).parent_path().parent_path() / "orvane-cache-importer.exe";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+        std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
         if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                             &process_))
             throw std::runtime_error("cannot start " + exe.string());
@@ -439,6 +440,53 @@ TEST_F(Win32WindowTest, missingIndexIsTheOnlyBoxAndEndsWithStatusOne)
     EXPECT_EQ(box.text, win32::Wide("Cache.ini not found in \"" + prefix.CacheWin() + "\".\nProgram cannot continue."));
     EXPECT_EQ(program.ExitCode(), 1);
     EXPECT_EQ(program.Find(win32::kMainClass), nullptr);
+}
+
+// Without the game where the registry says, one box says where the program
+// looked and offers the folder dialog; giving up ends with status 0. The
+// folder the player chose is remembered and used next time; a folder named
+// with --game comes first.
+TEST_F(Win32WindowTest, gameNotFoundOffersItsFolderAndTheChoiceIsRemembered)
+{
+    const auto forget = [] {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Orvane Cache Importer", L"GameFolder");
+    };
+    forget();
+    prefix.RegisterGame(prefix.DriveWin() + "\\Gone");
+    {
+        Program program;
+        const auto box = program.Answer(IDYES);
+        EXPECT_EQ(box.title, L"Orvane Not Found");
+        EXPECT_NE(box.text.find(L"Orvane was not found. The program looked in:"), std::wstring::npos);
+        EXPECT_NE(box.text.find(win32::Wide(prefix.DriveWin() + "\\Gone")), std::wstring::npos);
+        EXPECT_NE(box.text.find(L"Do you want to choose the game's folder?"), std::wstring::npos);
+        const HWND dialog = program.WaitForWindow(L"#32770", L"The game's folder");
+        ASSERT_NE(dialog, nullptr) << "the folder dialog";
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_EQ(program.ExitCode(), 0);
+    }
+    {
+        Program program;
+        EXPECT_EQ(program.Answer(IDNO).title, L"Orvane Not Found");
+        EXPECT_EQ(program.ExitCode(), 0);
+    }
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Orvane Cache Importer", L"GameFolder", REG_SZ,
+                    win32::Wide(prefix.GameWin()).c_str(),
+                    static_cast<DWORD>((win32::Wide(prefix.GameWin()).size() + 1) * sizeof(wchar_t)));
+    {
+        Program program;
+        const HWND main = program.Main();
+        ASSERT_NE(main, nullptr);
+        EXPECT_EQ(ListItems(Program::Control(main, forms::kMainForm, "lstCache")).size(), 4u);
+        Program::Menu(main, "mnuExit");
+        EXPECT_EQ(program.ExitCode(), 0);
+    }
+    forget();
+    {
+        Program program(L"--game C:\\nowhere");
+        EXPECT_EQ(program.Answer(IDOK).text, L"C:\\nowhere does not exist");
+        EXPECT_EQ(program.ExitCode(), 2);
+    }
 }
 
 TEST_F(Win32WindowTest, aboutBoxShowsItsFormAndSystemInfoSaysWhenItIsUnavailable)
