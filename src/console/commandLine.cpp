@@ -14,10 +14,19 @@ struct Flag {
 };
 
 constexpr Flag kFlags[] = {
-    {"--help", Command::Help, false},  {"--version", Command::Version, false},  {"--list", Command::List, false},
-    {"--move", Command::Move, true},   {"--move-all", Command::MoveAll, false}, {"--clear", Command::Clear, false},
-    {"--game", Command::Window, true}, {"--prefix", Command::Window, true},     {"--existing", Command::Window, true},
-    {"--yes", Command::Window, false}, {"--json", Command::Window, false},
+    {"-h", Command::Help, false},
+    {"-v", Command::Version, false},
+    {"--help", Command::Help, false},
+    {"--version", Command::Version, false},
+    {"--list", Command::List, false},
+    {"--move", Command::Move, true},
+    {"--move-all", Command::MoveAll, false},
+    {"--clear", Command::Clear, false},
+    {"--game", Command::Window, true},
+    {"--prefix", Command::Window, true},
+    {"--existing", Command::Window, true},
+    {"--yes", Command::Window, false},
+    {"--json", Command::Window, false},
 };
 
 std::optional<ExistingMap> ExistingOf(std::string_view word)
@@ -121,8 +130,8 @@ std::string HelpText(bool wine)
             "                     cached copy is deleted)\n"
             "  --json             the result as one JSON document\n"
             "\n"
-            "  --help             this text\n"
-            "  --version          the program's version\n"
+            "  -h, --help         this text\n"
+            "  -v, --version      the program's version\n"
             "\n"
             "Exit status: 0 done; 1 done, with something the report names left or failed;\n"
             "2 a usage error, the game not found, or the command refused; 3 another copy of\n"

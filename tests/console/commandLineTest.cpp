@@ -88,8 +88,8 @@ protected:
     void SetUp() override
     {
         CommandTest::SetUp();
-        prefix.WriteIndex({"[Cache]", "A=DM-A.kmx", "B=Bot.u", "C=DM-Here.kmx"});
-        for (const char* key : {"A", "B", "C"})
+        prefix.WriteIndex({"[Cache]", "A=DM-A.kmx", "B=Bot.u", "C=DM-Here.kmx", "D=Caf\xE9.kmx"});
+        for (const char* key : {"A", "B", "C", "D"})
             prefix.AddCached(key);
         WriteFile(prefix.Game() / "Maps" / "DM-Here.kmx", "mine");
     }
@@ -134,12 +134,13 @@ TEST_P(HeadlessCommandTest, runsWithoutAWindowAndSaysHowItEnded)
 INSTANTIATE_TEST_SUITE_P(
     Commands, HeadlessCommandTest,
     ::testing::Values(
-        HeadlessRow{{"--list"},
-                    kDone,
-                    {"Cache Directory: GAME\\Cache\n", "Number of Files: 3\n", "DM-A.kmx\nDM-Here.kmx\n"},
-                    {"Cache/A.uxx", "Cache/C.uxx"},
-                    {},
-                    "mine"},
+        HeadlessRow{
+            {"--list"},
+            kDone,
+            {"Cache Directory: GAME\\Cache\n", "Number of Files: 4\n", "DM-A.kmx\nDM-Here.kmx\nCaf\xC3\xA9.kmx\n"},
+            {"Cache/A.uxx", "Cache/C.uxx"},
+            {},
+            "mine"},
         HeadlessRow{{"--move", "DM-A.kmx"},
                     kDone,
                     {"Moved DM-A.kmx into Maps\n", "Moved Bot.u into System\n"},
@@ -171,15 +172,16 @@ TEST_F(HeadlessTest, jsonSaysWhatMovedAndWhatIsCached)
 {
     ASSERT_EQ(Run({"--list", "--json"}), kDone);
     const auto listed = nlohmann::json::parse(output.out);
-    EXPECT_EQ(listed["maps"], nlohmann::json::array({"DM-A.kmx", "DM-Here.kmx"}));
-    EXPECT_EQ(listed["cache"]["files"], 3);
+    // Names in the code page (1252 here) come out in UTF-8.
+    EXPECT_EQ(listed["maps"], nlohmann::json::array({"DM-A.kmx", "DM-Here.kmx", "Caf\xC3\xA9.kmx"}));
+    EXPECT_EQ(listed["cache"]["files"], 4);
     EXPECT_EQ(listed["cache"]["folder"], prefix.CacheWin());
 
     output = {};
     ASSERT_EQ(Run({"--move-all", "--existing", "replace", "--json"}), kDone);
     const auto moved = nlohmann::json::parse(output.out);
     EXPECT_EQ(moved["status"], 0);
-    EXPECT_EQ(moved["moved"].size(), 3u);
+    EXPECT_EQ(moved["moved"].size(), 4u);
     EXPECT_EQ(moved["moved"][2], (nlohmann::json{{"name", "DM-Here.kmx"}, {"folder", "Maps"}, {"replaced", true}}));
     EXPECT_TRUE(moved["problems"].empty());
     EXPECT_EQ(GameFile("Maps/DM-Here.kmx"), "cached C");
