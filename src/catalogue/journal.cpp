@@ -181,6 +181,12 @@ GameSession::GameSession(WorkingState& state, CacheView& view, CommandReport& re
     // what is left unsettled is tried again at the end
     if (fso.PathExists(journal_))
         recorded_ = !Settle(&report);
+    if (foreign_) {
+        // Something else has the journal's name: nothing is done until the
+        // player has moved it away, so that nothing is written through it.
+        held_ = false;
+        lock_.reset();
+    }
 }
 
 void GameSession::Close()
@@ -249,10 +255,12 @@ bool GameSession::Settle(CommandReport* report)
     FileSystemService& fso = *state_.objFSO;
     std::vector<Intent> intents;
     try {
-        intents = ParseJournal(fso.ReadTextFile(journal_));
+        intents = ParseJournal(fso.ReadOwnFile(journal_));
     } catch (const FileSystemError& e) {
+        foreign_ = e.Kind() == FsErrorKind::NotRegular;
         if (report)
-            report->AddProblem(std::string(kJournalName), e.Path(), "Could not be read: " + e.Reason());
+            report->AddProblem(std::string(kJournalName), e.Path(),
+                               (foreign_ ? "Nothing was changed. " : "Could not be read: ") + e.Reason());
         return false;
     }
     // The index as it is now, read once when a discarded file is to be judged.

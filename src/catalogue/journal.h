@@ -94,6 +94,7 @@ private:
     std::unique_ptr<FileLock> lock_;
     bool held_ = false;
     bool recorded_ = false;
+    bool foreign_ = false; // the journal's name is taken by what is not ours
     std::string journal_;
 };
 

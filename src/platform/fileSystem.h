@@ -196,9 +196,15 @@ public:
     // removed first and never written through), writes the text and flushes
     // it to disk.
     virtual void WriteTextFile(const std::string& path, const std::string& text) = 0;
-    // Adds the text at the end of the file, created when missing (never
-    // through a link), and flushes it to disk.
+    // Adds the text at the end of one of the program's own files (the
+    // journal), created when missing, and flushes it to disk. A torn last
+    // line (no line feed after it) is cut away first. Only a regular file
+    // with no other name is written: never through a link, never a pipe,
+    // never waiting.
     virtual void AppendTextFile(const std::string& path, const std::string& text) = 0;
+    // Reads one of the program's own files, as it appends them; anything but
+    // a regular file with no other name fails with NotRegular.
+    virtual std::string ReadOwnFile(const std::string& path) = 0;
     // Puts from in the place of to in one atomic step, to included.
     virtual void ReplaceFile(const std::string& from, const std::string& to) = 0;
     // Makes the moves and deletions made so far last through a crash, so that
@@ -206,7 +212,7 @@ public:
     virtual void Flush() = 0;
 
     // An exclusive lock on the file at path, which is created when missing
-    // (never through a link). Null when another holder has it, in this
+    // (one of the program's own files, opened as AppendTextFile opens them). Null when another holder has it, in this
     // process or another, on either build; any other failure is raised.
     virtual std::unique_ptr<FileLock> TryLock(const std::string& path) = 0;
 

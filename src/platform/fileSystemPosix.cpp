@@ -98,6 +98,31 @@ void WriteToDisk(int fd, const std::string& text, const std::string& path)
     throw FileSystemError(operation, path, FsErrorKind::NotRegular, "Not a regular file (a link, a device or a pipe)");
 }
 
+[[noreturn]] void NotOwn(const char* operation, const std::string& path)
+{
+    throw FileSystemError(operation, path, FsErrorKind::NotRegular,
+                          "Not a file of this program's own: a link, a folder, a pipe, a device, or a file that has "
+                          "other names too. Move it out of the game's folder and try again");
+}
+
+// Where the last whole line of a file ends: its size when it ends in a line
+// feed (or is empty), else just after the last one (0 when it has none).
+off_t WholeLinesEnd(int fd, off_t size)
+{
+    char buffer[4096];
+    for (off_t end = size; end > 0;) {
+        const off_t start = end > static_cast<off_t>(sizeof buffer) ? end - static_cast<off_t>(sizeof buffer) : 0;
+        const ssize_t n = ::pread(fd, buffer, static_cast<std::size_t>(end - start), start);
+        if (n <= 0)
+            return size; // unreadable: left as it is
+        for (ssize_t k = n; k > 0; --k)
+            if (buffer[k - 1] == '\n')
+                return start + k;
+        end = start;
+    }
+    return 0;
+}
+
 // Opens a regular file to read: a link is not followed and a pipe or device
 // never waited on. -1 with errno set, EINVAL for anything but a file.
 int OpenRegular(int dirFd, const char* name, struct stat& st)
@@ -447,10 +472,17 @@ public:
     {
         const Located place = resolver_.Locate(path);
         struct stat st {};
-        const int fd = OpenOwnFile(place, O_WRONLY | O_APPEND, st, "Write", path);
+        const int fd = OpenOwnFile(place, O_RDWR | O_APPEND, st, "Write", path);
         const bool created = st.st_size == 0;
         if (created)
             resolver_.Added(place);
+        // A last line torn by a crash is cut away, so that the text begins
+        // on a line of its own and no entry is lost to the fragment.
+        if (const off_t whole = WholeLinesEnd(fd, st.st_size); whole < st.st_size && ::ftruncate(fd, whole) != 0) {
+            const int err = errno;
+            ::close(fd);
+            Fail("Write", path, err);
+        }
         WriteToDisk(fd, text, path);
         // a new file's name lasts through a crash only with its folder
         if (created && place.folder)
@@ -483,6 +515,38 @@ public:
             int fd;
         };
         return std::make_unique<Held>(fd);
+    }
+
+    std::string ReadOwnFile(const std::string& path) override
+    {
+        struct stat st {};
+        const Located place = resolver_.Locate(path);
+        const int fd = ::openat(place.dirFd, place.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0 && errno == ELOOP)
+            NotOwn("Open", path);
+        if (fd < 0)
+            Fail("Open", path, errno);
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
+            ::close(fd);
+            NotOwn("Open", path);
+        }
+        std::string text;
+        char buffer[1 << 16];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0 || text.size() + static_cast<std::size_t>(n) > kMaxTextFile) {
+                const int err = n < 0 ? errno : 0;
+                ::close(fd);
+                if (n == 0)
+                    return text;
+                if (err != 0)
+                    Fail("Read", path, err);
+                throw FileSystemError("Read", path, FsErrorKind::Other, "The file is too large");
+            }
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
     }
 
     std::string ReadTextFile(const std::string& path) override
@@ -593,16 +657,22 @@ private:
     }
 
     // One of the program's own files (the journal, the lock), created when
-    // missing; never through a link, and only a regular file.
+    // missing; never through a link, never waiting on a pipe, and only a
+    // regular file with no other name, so that nothing is written through
+    // it into a file of the player's.
     static int OpenOwnFile(const Located& place, int flags, struct stat& st, const char* operation,
                            const std::string& path)
     {
-        const int fd = ::openat(place.dirFd, place.name.c_str(), flags | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0)
-            Fail(operation, path, errno == ELOOP ? EINVAL : errno);
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int fd =
+            ::openat(place.dirFd, place.name.c_str(), flags | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            if (errno == ELOOP || errno == ENXIO || errno == EISDIR)
+                NotOwn(operation, path);
+            Fail(operation, path, errno);
+        }
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
             ::close(fd);
-            NotRegular(operation, path);
+            NotOwn(operation, path);
         }
         return fd;
     }

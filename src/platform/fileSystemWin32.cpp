@@ -78,6 +78,43 @@ void RequireRegular(HANDLE file, const std::string& path, const char* operation)
     }
 }
 
+// One of the program's own files: a regular file on disk with no other name,
+// so that nothing is written through it into a file of the player's.
+void RequireOwn(HANDLE file, const std::string& path, const char* operation)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+        info.nNumberOfLinks != 1) {
+        CloseHandle(file);
+        throw FileSystemError(operation, path, FsErrorKind::NotRegular,
+                              "Not a file of this program's own: a link, a folder, a device, or a file that has "
+                              "other names too. Move it out of the game's folder and try again");
+    }
+}
+
+// Where the last whole line of a file ends: its size when it ends in a line
+// feed (or is empty), else just after the last one (0 when it has none).
+LONGLONG WholeLinesEnd(HANDLE file, LONGLONG size)
+{
+    char buffer[4096];
+    for (LONGLONG end = size; end > 0;) {
+        const LONGLONG start =
+            end > static_cast<LONGLONG>(sizeof buffer) ? end - static_cast<LONGLONG>(sizeof buffer) : 0;
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(start);
+        at.OffsetHigh = static_cast<DWORD>(start >> 32);
+        DWORD got = 0;
+        if (!ReadFile(file, buffer, static_cast<DWORD>(end - start), &got, &at) || got == 0)
+            return size; // unreadable: left as it is
+        for (DWORD k = got; k > 0; --k)
+            if (buffer[k - 1] == '\n')
+                return start + k;
+        end = start;
+    }
+    return 0;
+}
+
 std::optional<DWORD> AttributesOf(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -244,13 +281,22 @@ public:
 
     void AppendTextFile(const std::string& path, const std::string& text) override
     {
-        const HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             Fail("Write", path);
-        RequireRegular(file, path, "Write");
+        RequireOwn(file, path, "Write");
+        // A last line torn by a crash is cut away, so that the text begins
+        // on a line of its own and no entry is lost to the fragment.
+        LARGE_INTEGER size{}, cut{};
+        GetFileSizeEx(file, &size);
+        cut.QuadPart = WholeLinesEnd(file, size.QuadPart);
+        const LARGE_INTEGER none{};
         DWORD wrote = 0;
-        if (!WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr) ||
+        if ((cut.QuadPart < size.QuadPart &&
+             (!SetFilePointerEx(file, cut, nullptr, FILE_BEGIN) || !SetEndOfFile(file))) ||
+            !SetFilePointerEx(file, none, nullptr, FILE_END) ||
+            !WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr) ||
             !FlushFileBuffers(file)) {
             const DWORD code = GetLastError();
             CloseHandle(file);
@@ -268,7 +314,7 @@ public:
                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             Fail("Lock", path);
-        RequireRegular(file, path, "Lock");
+        RequireOwn(file, path, "Lock");
         // The first byte: Wine turns this lock into a POSIX lock of the same
         // range, which the Linux program takes too.
         OVERLAPPED at{};
@@ -285,6 +331,17 @@ public:
             HANDLE file;
         };
         return std::make_unique<Held>(file);
+    }
+
+    std::string ReadOwnFile(const std::string& path) override
+    {
+        const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            Fail("Open", path);
+        RequireOwn(file, path, "Open");
+        CloseHandle(file);
+        return ReadTextFile(path);
     }
 
     std::string ReadTextFile(const std::string& path) override

@@ -56,6 +56,7 @@ public:
     void CreateFolder(const std::string& p) override { Step("Mkdir", p), real_->CreateFolder(p); }
     void CopyFile(const std::string& a, const std::string& b) override { Step("Copy", a), real_->CopyFile(a, b); }
     std::string ReadTextFile(const std::string& p) override { return Step("Read", p), real_->ReadTextFile(p); }
+    std::string ReadOwnFile(const std::string& p) override { return Step("Read", p), real_->ReadOwnFile(p); }
     void WriteTextFile(const std::string& p, const std::string& t) override
     {
         Step("Write", p), real_->WriteTextFile(p, t);

@@ -2,6 +2,7 @@
 #include "catalogue/commands.h"
 #include "testSupport.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
@@ -102,6 +103,40 @@ TEST_F(JournalTest, startSettlesExactlyWhatTheJournalLists)
     EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.bak"));
     EXPECT_EQ(ReadFile(maps / "Kept.kmx.replaced"), "the player's own");
     EXPECT_FALSE(fs::exists(prefix.Game() / std::string(kJournalName)));
+}
+
+// Something else under the journal's name (a second name of a player's file,
+// a pipe, a folder): no command writes through it or waits on it; each says
+// what to do and changes nothing until it is moved away.
+TEST_F(JournalTest, aJournalNameTakenByAnotherFileStopsEveryCommand)
+{
+    const fs::path journal = prefix.Game() / std::string(kJournalName), mine = prefix.Drive() / "Mine.kmx";
+    std::vector<std::function<void()>> plants = {[&] { fs::create_hard_link(mine, journal); },
+                                                 [&] { fs::create_directory(journal); }};
+#ifndef _WIN32
+    plants.emplace_back([&] { ASSERT_EQ(::mkfifo(journal.c_str(), 0644), 0); });
+#endif
+    prefix.WriteIndex({"[Cache]", "A=DM-A.kmx"});
+    prefix.AddCached("A");
+    for (const auto& plant : plants) {
+        WriteFile(mine, "the player's own");
+        plant();
+        Start();
+        view.boxes.clear();
+        MoveAllCached(state, view);
+        view.answers = {MsgAnswer::Yes};
+        ClearCache(state, view);
+        EXPECT_TRUE(InCache("A"));
+        EXPECT_EQ(ReadFile(mine), "the player's own");
+        ASSERT_FALSE(view.boxes.empty());
+        EXPECT_NE(view.boxes.back().text.find("Move it out of the game's folder"), std::string::npos)
+            << view.boxes.back().text;
+        fs::remove(journal);
+    }
+    view.boxes.clear();
+    MoveAllCached(state, view);
+    EXPECT_FALSE(InCache("A"));
+    EXPECT_TRUE(view.boxes.empty());
 }
 
 } // namespace

@@ -272,14 +272,33 @@ TEST_F(FileSystemTest, aLockHasOneHolderAndFollowsNoLink)
     fso->AppendTextFile(Win("Journal"), "one\n");
     fso->AppendTextFile(Win("Journal"), "two\n");
     EXPECT_EQ(ReadFile(prefix.Game() / "Journal"), "one\ntwo\n");
-#ifndef _WIN32
+    // A line torn by a crash while it was appended is cut away first, so
+    // that the next entry starts on a line of its own.
+    WriteFile(prefix.Game() / "Journal", "one\ntw");
+    fso->AppendTextFile(Win("Journal"), "three\n");
+    EXPECT_EQ(fso->ReadOwnFile(Win("Journal")), "one\nthree\n");
+    WriteFile(prefix.Game() / "Torn", std::string(10000, 'x'));
+    fso->AppendTextFile(Win("Torn"), "whole\n");
+    EXPECT_EQ(ReadFile(prefix.Game() / "Torn"), "whole\n");
+
+    // Another file with the journal's or the lock's name is never opened as
+    // one of the program's own, nor written through, nor waited on.
     const fs::path outside = prefix.Drive() / "outside.txt";
-    fs::create_symlink(outside, prefix.Game() / "Linked.lock");
+    WriteFile(outside, "the player's");
+    fs::create_hard_link(outside, prefix.Game() / "Hard.journal");
+    fs::create_directory(prefix.Game() / "Folder.journal");
+    std::vector<std::string> names = {"Hard.journal", "Folder.journal"};
+#ifndef _WIN32
     fs::create_symlink(outside, prefix.Game() / "Linked.journal");
-    EXPECT_NE(KindOf([&] { fso->TryLock(Win("Linked.lock")); }), FsErrorKind::AlreadyExists);
-    EXPECT_NE(KindOf([&] { fso->AppendTextFile(Win("Linked.journal"), "x"); }), FsErrorKind::AlreadyExists);
-    EXPECT_FALSE(fs::exists(outside));
+    ASSERT_EQ(::mkfifo((prefix.Game() / "Pipe.journal").c_str(), 0644), 0);
+    names.insert(names.end(), {"Linked.journal", "Pipe.journal"});
 #endif
+    for (const std::string& name : names) {
+        EXPECT_EQ(KindOf([&] { fso->TryLock(Win(name)); }), FsErrorKind::NotRegular) << name;
+        EXPECT_EQ(KindOf([&] { fso->AppendTextFile(Win(name), "x\n"); }), FsErrorKind::NotRegular) << name;
+        EXPECT_EQ(KindOf([&] { fso->ReadOwnFile(Win(name)); }), FsErrorKind::NotRegular) << name;
+    }
+    EXPECT_EQ(ReadFile(outside), "the player's");
 }
 
 // The two builds on one Wine prefix (run by the Windows test script): one
