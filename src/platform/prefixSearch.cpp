@@ -21,15 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::uintmax_t kMaxConfigFile = 16u << 20; // far beyond any launcher's file
+constexpr std::uintmax_t kMaxConfigFile = 1u << 20; // a real one is a few kilobytes
 // Deeper than the launchers' own files ever nest, which is never followed.
 constexpr std::size_t kDeepestIndent = 64, kMostBrackets = 4096, kDeepestJson = 16;
-
-// A launcher's file, read only when it is a regular file of a sane size.
-std::optional<std::string> ReadConfig(const fs::path& file)
-{
-    return ReadRegularFile(file, kMaxConfigFile);
-}
 
 // The folders directly in a folder, in name order; none when it cannot be read.
 std::vector<fs::path> Folders(const fs::path& parent)
@@ -113,6 +107,17 @@ public:
             result_.found.push_back({prefix, std::move(*folder), source});
     }
 
+    // A launcher's file, read only when it is a regular file of a sane size
+    // and there is time left; a file left unread is said.
+    std::optional<std::string> ReadConfig(const fs::path& file)
+    {
+        if (std::chrono::steady_clock::now() >= deadline_) {
+            result_.skipped.push_back(file.string());
+            return std::nullopt;
+        }
+        return ReadRegularFile(file, kMaxConfigFile);
+    }
+
     PrefixSearch Result() { return std::move(result_); }
 
 private:
@@ -139,7 +144,7 @@ void SearchSteam(Search& search, const PrefixEnvironment& env)
         search.Place({"Steam: ", (root / "steamapps/compatdata").string(), " and the libraries of ",
                       (root / "steamapps/libraryfolders.vdf").string()});
         std::vector<fs::path> libraries{root};
-        if (const auto vdf = ReadConfig(root / "steamapps" / "libraryfolders.vdf"))
+        if (const auto vdf = search.ReadConfig(root / "steamapps" / "libraryfolders.vdf"))
             if (const auto paths = SteamLibraryPaths(*vdf))
                 libraries.insert(libraries.end(), paths->begin(), paths->end());
         for (const fs::path& library : libraries) {
@@ -161,7 +166,7 @@ void SearchLutris(Search& search, const PrefixEnvironment& env)
                                   env.home / ".var/app/net.lutris.Lutris/data/lutris/games"}) {
         search.Place({"Lutris: the prefix of each game in ", games.string()});
         for (const fs::path& file : Files(games, ".yml"))
-            if (const auto text = ReadConfig(file))
+            if (const auto text = search.ReadConfig(file))
                 for (const std::string& prefix : LutrisPrefixes(*text))
                     search.Try(ExpandHome(prefix, env.home), "Lutris");
     }
@@ -187,7 +192,7 @@ void SearchHeroic(Search& search, const PrefixEnvironment& env)
                                     env.home / ".var/app/com.heroicgameslauncher.hgl/config/heroic/GamesConfig"}) {
         search.Place({"Heroic: the winePrefix of each game in ", configs.string()});
         for (const fs::path& file : Files(configs, ".json"))
-            if (const auto text = ReadConfig(file))
+            if (const auto text = search.ReadConfig(file))
                 for (const std::string& prefix : HeroicWinePrefixes(*text))
                     search.Try(ExpandHome(prefix, env.home), "Heroic");
     }

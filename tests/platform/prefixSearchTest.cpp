@@ -64,6 +64,19 @@ TEST(PrefixSearch, findsTheGameWhereverLinuxPlayersKeepIt)
          },
          nullptr,
          {{"Wine Games/orvane", "Lutris"}, {"Games/orvane-goty", "Lutris"}}},
+        {"launcher files far larger than a launcher writes are passed over unread",
+         [](const fs::path& h) {
+             fs::create_directories(h / ".config/lutris/games");
+             for (int k = 0; k < 8; ++k) {
+                 const fs::path file = h / ".config/lutris/games" / ("huge-" + std::to_string(k) + ".yml");
+                 WriteFile(file, "game:\n  prefix: " + (h / "huge").string() + "\n#");
+                 fs::resize_file(file, 15u << 20); // sparse: nothing written
+             }
+             MakePrefix(h / "huge");
+             MakePrefix(h / "Games/orvane-goty");
+         },
+         nullptr,
+         {{"Games/orvane-goty", "Lutris"}}},
         {"Bottles, both layouts",
          [](const fs::path& h) {
              MakePrefix(h / ".local/share/bottles/bottles/Orvane");
