@@ -261,6 +261,37 @@ std::vector<bool> FilesNamed(const FileCollection& files, const IndexKeys& keys,
     return present;
 }
 
+// After an interrupted command: the index loses the lines whose cached files
+// went to the game before the command could rewrite it, so that the list
+// shows exactly the maps still cached. Lines of files still there, and lines
+// naming no file, stay as they are.
+void DropLinesOfGoneFiles(WorkingState& state, GameSession& session, CommandReport& report)
+{
+    FileSystemService& fso = *state.objFSO;
+    if (!fso.FileExists(IndexPath(state.strCachePath)))
+        return;
+    const std::optional<IndexLines> lines = ReadIndex(state, report);
+    if (!lines)
+        return;
+    std::vector<std::string_view> removed;
+    {
+        const IndexKeys keys(*lines);
+        std::vector<bool> present;
+        try {
+            present = FilesNamed(fso.ListFiles(state.strCachePath), keys, lines->size());
+        } catch (const FileSystemError&) {
+            return; // then no line can be judged
+        }
+        for (std::size_t k = 0; k < lines->size(); ++k) {
+            const std::string_view line = (*lines)[k];
+            if (NamesAFile(line) && IsSafeFileName(EntryKey(line)) && !present[keys.FirstOf(k)])
+                removed.push_back(line);
+        }
+    }
+    if (!removed.empty())
+        CommitIndex(state, session, {}, *lines, removed, report);
+}
+
 // Whether the game reads its cache from the VirtualStore copy of its install
 // folder: the copy's index wins over the install folder's; without either,
 // files the game downloaded there are the cache.
@@ -332,7 +363,12 @@ bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemSer
     const auto repair = [&](const std::string& folder) {
         state.strGameFolder = folder;
         state.strCachePath = folder + "\\Cache";
-        const GameSession session(state, view, report, kProgramTitle, /*startUp=*/true);
+        GameSession session(state, view, report, kProgramTitle, /*startUp=*/true);
+        if (session.Held() && session.Interrupted()) {
+            const FileSystemBatch batch(*state.objFSO);
+            DropLinesOfGoneFiles(state, session, report);
+            session.Close();
+        }
     };
     if (const std::string& other = stored ? install : store;
         !other.empty() && state.objFSO->PathExists(other + "\\" + std::string(kJournalName)))
@@ -545,12 +581,13 @@ void ClearCache(WorkingState& state, CacheView& view)
         return;
     CommandReport report;
     const FileSystemBatch batch(*state.objFSO);
-    const GameSession session(state, view, report, "Clear Cache");
+    GameSession session(state, view, report, "Clear Cache");
     if (!session.Held()) {
         EndCommand(state, view, report, "Clear Cache");
         return;
     }
     try {
+        session.Record({Intent::Clear()});
         // The index last, so that a cache left part-cleared still has it.
         state.objFSO->DeleteFile(state.strCachePath + "\\*.*", true, "cache.ini",
                                  [&view](std::size_t done, std::size_t total) { view.Progress(done, total); });
@@ -560,6 +597,10 @@ void ClearCache(WorkingState& state, CacheView& view)
         if (e.Kind() != FsErrorKind::NothingMatched) // an empty cache is already clear
             report.AddProblem("Clear Cache", e.Path(), e.Reason());
     }
+    // A cache left part-cleared keeps its index, without the files deleted.
+    if (!report.Empty())
+        DropLinesOfGoneFiles(state, session, report);
+    session.Close();
     view.ClearList();
     if (report.Empty()) {
         view.SetLabel(DataLabel::FileCount, "0");

@@ -15,7 +15,7 @@ namespace ovcache {
 namespace {
 
 constexpr std::array<std::string_view, 5> kFolders = {"Cache", "Maps", "System", "Music", "Sounds"};
-constexpr std::array<std::string_view, 4> kVerbs = {"set-aside", "copy", "rewrite", "discard"};
+constexpr std::array<std::string_view, 5> kVerbs = {"set-aside", "copy", "rewrite", "discard", "clear"};
 
 // FNV-1a, so that a torn or altered line is not taken for one of ours.
 std::string Check(std::string_view text)
@@ -76,6 +76,8 @@ std::optional<Intent> ParseLine(std::string_view line)
         return Intent::Rewrite();
     if (verb == kVerbs[3] && f.size() == 2 && IsSafeFileName(f[1]))
         return Intent::Discard(f[1]);
+    if (verb == kVerbs[4] && f.size() == 1)
+        return Intent::Clear();
     return std::nullopt;
 }
 
@@ -94,6 +96,11 @@ Intent Intent::Copy(Spot from, Spot to, std::string temp)
 Intent Intent::Rewrite()
 {
     return {What::Rewrite, {"Cache", "cache.bak"}, {}, {}};
+}
+
+Intent Intent::Clear()
+{
+    return {What::Clear, {"Cache", "*"}, {}, {}};
 }
 
 Intent Intent::Discard(std::string_view key)
@@ -115,6 +122,7 @@ std::string JournalText(const std::vector<Intent>& intents)
                     std::string(intent.to.folder) + "\t" + intent.to.name + "\t" + intent.temp;
             break;
         case Intent::What::Rewrite:
+        case Intent::What::Clear:
             break;
         case Intent::What::Discard:
             line += "\t" + intent.from.name.substr(0, intent.from.name.size() - 4);
@@ -179,7 +187,8 @@ GameSession::GameSession(WorkingState& state, CacheView& view, CommandReport& re
     }
     held_ = true;
     // what is left unsettled is tried again at the end
-    if (fso.PathExists(journal_))
+    interrupted_ = fso.PathExists(journal_);
+    if (interrupted_)
         recorded_ = !Settle(&report);
     if (foreign_) {
         // Something else has the journal's name: nothing is done until the
@@ -299,6 +308,8 @@ bool GameSession::Settle(CommandReport* report)
                     fso.DeleteOneFile(aside, true);
                 break;
             }
+            case Intent::What::Clear:
+                break; // its only trace: the index, put right by the start
             case Intent::What::Rewrite:
                 if (fso.PathExists(from))
                     fso.DeleteOneFile(from, true);

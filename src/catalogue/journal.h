@@ -37,7 +37,7 @@ struct Spot {
 
 // One thing a command is about to do.
 struct Intent {
-    enum class What { SetAside, Copy, Rewrite, Discard };
+    enum class What { SetAside, Copy, Rewrite, Discard, Clear };
     What what;
     Spot from;        // SetAside: the map; Copy: the source; Discard: the cached file
     Spot to;          // SetAside: the name it is kept under; Copy: the destination
@@ -47,6 +47,8 @@ struct Intent {
     static Intent Copy(Spot from, Spot to, std::string temp);
     static Intent Rewrite();
     static Intent Discard(std::string_view key);
+    // Clear Cache at work: interrupted, the index may name deleted files.
+    static Intent Clear();
 };
 
 // The journal's text for intents, and the intents of a journal's text: lines
@@ -71,6 +73,9 @@ public:
     GameSession& operator=(const GameSession&) = delete;
 
     bool Held() const { return held_; }
+    // Whether a journal was there when the lock was taken: an earlier
+    // command was interrupted.
+    bool Interrupted() const { return interrupted_; }
     // At the command's end: settles the journal once more (what the command
     // finished needs nothing), and removes it when nothing in it is left.
     void Close();
@@ -94,6 +99,7 @@ private:
     std::unique_ptr<FileLock> lock_;
     bool held_ = false;
     bool recorded_ = false;
+    bool interrupted_ = false;
     bool foreign_ = false; // the journal's name is taken by what is not ours
     std::string journal_;
 };

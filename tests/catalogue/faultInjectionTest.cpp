@@ -124,7 +124,7 @@ void PrintTo(const Case& c, std::ostream* out)
 
 // What the sweeps found, for the record: every count but the first must be 0.
 struct Tally {
-    int points = 0, filesLost = 0, namesLost = 0, mapsLost = 0, leftovers = 0;
+    int points = 0, filesLost = 0, namesLost = 0, mapsLost = 0, leftovers = 0, listedGone = 0;
 };
 
 void RunCommand(Command command, WorkingState& state, CacheView& view)
@@ -144,7 +144,7 @@ protected:
     {
         std::cout << "[ figures  ] " << tally.points << " points, files lost " << tally.filesLost << ", names lost "
                   << tally.namesLost << ", player maps lost " << tally.mapsLost << ", leftovers after the next start "
-                  << tally.leftovers << "\n";
+                  << tally.leftovers << ", maps listed that are gone " << tally.listedGone << "\n";
     }
 
     void Build()
@@ -345,6 +345,19 @@ void CheckRepaired(const TempPrefix& prefix, Tally& tally)
     tally.leftovers += leftovers;
     if (!started)
         return; // a cache cleared whole has no index; nothing more to repair
+    // The start lists exactly the maps still cached.
+    for (const std::string& listed : view.list) {
+        const auto entry =
+            std::find_if(kEntries.begin(), kEntries.end(), [&](const Entry& e) { return e.name == listed; });
+        const bool cached = entry != kEntries.end() && fs::exists(prefix.Cache() / (entry->key + ".uxx"));
+        EXPECT_TRUE(cached) << listed << " is listed but no longer cached";
+        tally.listedGone += !cached;
+    }
+    for (const Entry& e : kEntries) {
+        if (e.name.ends_with(".kmx") && fs::exists(prefix.Cache() / (e.key + ".uxx"))) {
+            EXPECT_NE(std::find(view.list.begin(), view.list.end(), e.name), view.list.end()) << e.name;
+        }
+    }
     MoveAllCached(state, view);
     if (fs::exists(prefix.Cache() / "cache.ini")) {
         const std::string text = prefix.ReadIndex();
