@@ -174,8 +174,16 @@ GameSession::GameSession(WorkingState& state, CacheView& view, CommandReport& re
                 return;
             report.MarkDenied();
         }
+        // What the player can do about it: the folder that must let this
+        // program make its two small files.
+        const std::string remedy =
+            e.Kind() == FsErrorKind::NotRegular
+                ? std::string()
+                : ". The program keeps its lock and journal in " + state.strGameFolder +
+                      ", so that folder must let your user create files, even when Cache and Maps do";
         report.AddProblem(std::string(kLockName), e.Path(),
-                          "The game could not be locked for this program, so nothing was changed: " + e.Reason());
+                          "The game could not be locked for this program, so nothing was changed: " + e.Reason() +
+                              remedy + ".");
         return;
     }
     if (!lock_) {

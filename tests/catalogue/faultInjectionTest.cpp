@@ -453,6 +453,13 @@ TEST(DeniedWrites, commandsOfferToRestartAsAdministrator)
         const std::size_t report = view.boxes.size() - (offered ? 2 : 1);
         EXPECT_EQ(view.boxes[report].icon, MsgIcon::Critical);
         EXPECT_NE(view.boxes[report].text.find("Access is denied."), std::string::npos) << view.boxes[report].text;
+        // The game's own folder refused: the report says which folder must
+        // let this program make its lock.
+        const bool lockRefused = row.denied.empty();
+        EXPECT_EQ(view.boxes[report].text.find(prefix.GameWin() + ", so that folder must let your user create files") !=
+                      std::string::npos,
+                  lockRefused)
+            << view.boxes[report].text;
         const bool restarted = row.canRestart && row.answer == MsgAnswer::Yes;
         EXPECT_EQ(restarts, restarted ? 1 : 0);
         EXPECT_EQ(view.ended, restarted);
