@@ -80,6 +80,13 @@ void RequireRegular(HANDLE file, const std::string& path, const char* operation)
 
 // One of the program's own files: a regular file on disk with no other name,
 // so that nothing is written through it into a file of the player's.
+[[noreturn]] void NotOwn(const std::string& path, const char* operation)
+{
+    throw FileSystemError(operation, path, FsErrorKind::NotRegular,
+                          "Not a file of this program's own: a link, a folder, a device, or a file that has "
+                          "other names too. Move it out of the game's folder and try again");
+}
+
 void RequireOwn(HANDLE file, const std::string& path, const char* operation)
 {
     BY_HANDLE_FILE_INFORMATION info{};
@@ -87,9 +94,7 @@ void RequireOwn(HANDLE file, const std::string& path, const char* operation)
         (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
         info.nNumberOfLinks != 1) {
         CloseHandle(file);
-        throw FileSystemError(operation, path, FsErrorKind::NotRegular,
-                              "Not a file of this program's own: a link, a folder, a device, or a file that has "
-                              "other names too. Move it out of the game's folder and try again");
+        NotOwn(path, operation);
     }
 }
 
@@ -121,6 +126,14 @@ std::optional<DWORD> AttributesOf(const std::string& path)
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return std::nullopt;
     return attributes;
+}
+
+// A folder or a link under the name of one of the program's own files, which
+// the system would not open as a file at all.
+void RefuseFolderOrLink(const std::string& path, const char* operation)
+{
+    if (const auto a = AttributesOf(path); a && (*a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        NotOwn(path, operation);
 }
 
 class Win32FileSystem final : public FileSystemService {
@@ -281,6 +294,7 @@ public:
 
     void AppendTextFile(const std::string& path, const std::string& text) override
     {
+        RefuseFolderOrLink(path, "Write");
         const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE)
@@ -309,6 +323,7 @@ public:
     {
         // Shared for reading and writing, so that a second copy can open it
         // and find the lock taken; a link of the name is opened itself.
+        RefuseFolderOrLink(path, "Lock");
         const HANDLE file =
             CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
@@ -335,6 +350,7 @@ public:
 
     std::string ReadOwnFile(const std::string& path) override
     {
+        RefuseFolderOrLink(path, "Open");
         const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE)
