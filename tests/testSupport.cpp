@@ -13,6 +13,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -239,6 +240,23 @@ MsgAnswer FakeView::MsgBox(const std::string& text, const std::string& title, Ms
     const MsgAnswer answer = answers.front();
     answers.pop_front();
     return answer;
+}
+
+FileIdentity IdentityOf(const fs::path& path)
+{
+#ifdef _WIN32
+    const auto id = CreateFileSystemService()->IdentityOf(path.string());
+    if (!id)
+        throw std::runtime_error("no identity for " + path.string());
+    return *id;
+#else
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        throw std::runtime_error("no identity for " + path.string());
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+#endif
 }
 
 void CommandTest::Start()

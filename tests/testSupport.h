@@ -83,6 +83,8 @@ void WriteFile(const fs::path& path, const std::string& content);
 std::string ReadFile(const fs::path& path);
 // Hidden as the system sees it: a dot name under Wine, an attribute on Windows.
 fs::path MakeHidden(const fs::path& path);
+// The identity the file-system service gives the regular file at path.
+FileIdentity IdentityOf(const fs::path& path);
 
 class FakeView : public CacheView {
 public:

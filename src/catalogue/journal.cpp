@@ -15,7 +15,7 @@ namespace ovcache {
 namespace {
 
 constexpr std::array<std::string_view, 5> kFolders = {"Cache", "Maps", "System", "Music", "Sounds"};
-constexpr std::array<std::string_view, 5> kVerbs = {"set-aside", "copy", "rewrite", "discard", "clear"};
+constexpr std::array<std::string_view, 6> kVerbs = {"set-aside", "copy", "rewrite", "discard", "clear", "made"};
 
 // FNV-1a, so that a torn or altered line is not taken for one of ours.
 std::string Check(std::string_view text)
@@ -55,6 +55,41 @@ bool IsMarked(std::string_view name, std::string_view base, std::string_view mar
     return name.find_first_not_of("0123456789", base.size() + mark.size()) == std::string_view::npos;
 }
 
+std::string IdentityText(const FileIdentity& id)
+{
+    char text[80];
+    std::snprintf(text, sizeof text, "%llx.%llx.%llx.%llx", static_cast<unsigned long long>(id.volume),
+                  static_cast<unsigned long long>(id.index), static_cast<unsigned long long>(id.size),
+                  static_cast<unsigned long long>(id.written));
+    return text;
+}
+
+std::optional<FileIdentity> ParseIdentity(std::string_view text)
+{
+    unsigned long long part[4] = {};
+    std::size_t start = 0;
+    for (int k = 0; k < 4; ++k) {
+        const std::size_t end = k < 3 ? text.find('.', start) : text.size();
+        if (end == std::string_view::npos || end == start || end - start > 16)
+            return std::nullopt;
+        for (const char c : text.substr(start, end - start)) {
+            const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+            if (digit < 0)
+                return std::nullopt;
+            part[k] = part[k] * 16 + static_cast<unsigned>(digit);
+        }
+        start = end + 1;
+    }
+    return FileIdentity{part[0], part[1], part[2], static_cast<std::int64_t>(part[3])};
+}
+
+// A copy's temporary name: "<name>.copying" or "<name>.copyingN".
+bool IsCopyName(std::string_view name)
+{
+    const std::size_t mark = name.rfind(kCopyMark);
+    return mark != std::string_view::npos && mark > 0 && IsMarked(name, name.substr(0, mark), kCopyMark);
+}
+
 std::optional<Intent> ParseLine(std::string_view line)
 {
     const std::size_t last = line.rfind('\t');
@@ -62,50 +97,62 @@ std::optional<Intent> ParseLine(std::string_view line)
         return std::nullopt;
     const std::vector<std::string_view> f = Fields(line.substr(0, last));
     const std::string_view verb = f[0];
-    if (verb == kVerbs[0] && f.size() == 3 && IsSafeFileName(f[1]) && IsSafeFileName(f[2]) &&
-        IsMarked(f[2], f[1], kAsideMark))
-        return Intent::SetAside(std::string(f[1]), std::string(f[2]));
-    if (verb == kVerbs[1] && f.size() == 6) {
+    const auto id = [&](std::size_t k) { return k < f.size() ? ParseIdentity(f[k]) : std::nullopt; };
+    if (verb == kVerbs[0] && f.size() == 5 && IsSafeFileName(f[1]) && IsSafeFileName(f[2]) &&
+        IsMarked(f[2], f[1], kAsideMark) && id(3) && id(4))
+        return Intent::SetAside(std::string(f[1]), std::string(f[2]), *id(3), *id(4));
+    if (verb == kVerbs[1] && f.size() == 7) {
         const auto from = KnownFolder(f[1]), to = KnownFolder(f[3]);
         if (from && to && IsSafeFileName(f[2]) && IsSafeFileName(f[4]) && IsSafeFileName(f[5]) &&
-            IsMarked(f[5], f[4], kCopyMark))
-            return Intent::Copy({*from, std::string(f[2])}, {*to, std::string(f[4])}, std::string(f[5]));
+            IsMarked(f[5], f[4], kCopyMark) && id(6))
+            return Intent::Copy({*from, std::string(f[2])}, {*to, std::string(f[4])}, std::string(f[5]), *id(6));
         return std::nullopt;
     }
     if (verb == kVerbs[2] && f.size() == 1)
         return Intent::Rewrite();
-    if (verb == kVerbs[3] && f.size() == 2 && IsSafeFileName(f[1]))
-        return Intent::Discard(f[1]);
+    if (verb == kVerbs[3] && f.size() == 3 && IsSafeFileName(f[1]) && id(2))
+        return Intent::Discard(f[1], *id(2));
     if (verb == kVerbs[4] && f.size() == 1)
         return Intent::Clear();
+    if (verb == kVerbs[5] && f.size() == 4) {
+        const auto folder = KnownFolder(f[1]);
+        if (folder && IsSafeFileName(f[2]) && IsCopyName(f[2]) && id(3))
+            return Intent::Made({*folder, std::string(f[2])}, *id(3));
+    }
     return std::nullopt;
 }
 
 } // namespace
 
-Intent Intent::SetAside(std::string map, std::string aside)
+Intent Intent::SetAside(std::string map, std::string aside, const FileIdentity& original,
+                        const FileIdentity& replacement)
 {
-    return {What::SetAside, {"Maps", std::move(map)}, {"Maps", std::move(aside)}, {}};
+    return {What::SetAside, {"Maps", std::move(map)}, {"Maps", std::move(aside)}, {}, original, replacement};
 }
 
-Intent Intent::Copy(Spot from, Spot to, std::string temp)
+Intent Intent::Copy(Spot from, Spot to, std::string temp, const FileIdentity& source)
 {
-    return {What::Copy, std::move(from), std::move(to), std::move(temp)};
+    return {What::Copy, std::move(from), std::move(to), std::move(temp), source, {}};
+}
+
+Intent Intent::Made(Spot file, const FileIdentity& made)
+{
+    return {What::Made, std::move(file), {}, {}, made, {}};
 }
 
 Intent Intent::Rewrite()
 {
-    return {What::Rewrite, {"Cache", "cache.bak"}, {}, {}};
+    return {What::Rewrite, {"Cache", "cache.bak"}, {}, {}, {}, {}};
 }
 
 Intent Intent::Clear()
 {
-    return {What::Clear, {"Cache", "*"}, {}, {}};
+    return {What::Clear, {"Cache", "*"}, {}, {}, {}, {}};
 }
 
-Intent Intent::Discard(std::string_view key)
+Intent Intent::Discard(std::string_view key, const FileIdentity& cached)
 {
-    return {What::Discard, {"Cache", std::string(key) + ".uxx"}, {}, {}};
+    return {What::Discard, {"Cache", std::string(key) + ".uxx"}, {}, {}, cached, {}};
 }
 
 std::string JournalText(const std::vector<Intent>& intents)
@@ -115,17 +162,23 @@ std::string JournalText(const std::vector<Intent>& intents)
         std::string line(kVerbs[static_cast<std::size_t>(intent.what)]);
         switch (intent.what) {
         case Intent::What::SetAside:
-            line += "\t" + intent.from.name + "\t" + intent.to.name;
+            line += "\t" + intent.from.name + "\t" + intent.to.name + "\t" + IdentityText(intent.first) + "\t" +
+                    IdentityText(intent.second);
             break;
         case Intent::What::Copy:
             line += "\t" + std::string(intent.from.folder) + "\t" + intent.from.name + "\t" +
-                    std::string(intent.to.folder) + "\t" + intent.to.name + "\t" + intent.temp;
+                    std::string(intent.to.folder) + "\t" + intent.to.name + "\t" + intent.temp + "\t" +
+                    IdentityText(intent.first);
+            break;
+        case Intent::What::Made:
+            line +=
+                "\t" + std::string(intent.from.folder) + "\t" + intent.from.name + "\t" + IdentityText(intent.first);
             break;
         case Intent::What::Rewrite:
         case Intent::What::Clear:
             break;
         case Intent::What::Discard:
-            line += "\t" + intent.from.name.substr(0, intent.from.name.size() - 4);
+            line += "\t" + intent.from.name.substr(0, intent.from.name.size() - 4) + "\t" + IdentityText(intent.first);
             break;
         }
         text += line + "\t" + Check(line) + "\n";
@@ -249,10 +302,14 @@ void GameSession::Move(const Spot& from, const Spot& to)
     }
     if (fso.PathExists(destination))
         throw FileSystemError("MoveFile", destination, FsErrorKind::AlreadyExists, "File already exists");
+    const std::optional<FileIdentity> original = fso.IdentityOf(source);
+    if (!original)
+        throw FileSystemError("MoveFile", source, FsErrorKind::NotFound, "The file is no longer there");
     const Spot temp{to.folder, FreeName(to, kCopyMark)};
-    Record({Intent::Copy(from, to, temp.name)});
+    Record({Intent::Copy(from, to, temp.name, *original)});
     const std::string copy = PathOf(temp);
-    fso.CopyFile(source, copy);
+    // The copy is known by its identity from the moment it exists.
+    fso.CopyFile(source, copy, [&](const FileIdentity& made) { Record({Intent::Made(temp, made)}); });
     try {
         fso.MoveFile(copy, destination);
     } catch (const FileSystemError&) {
@@ -266,6 +323,30 @@ void GameSession::Move(const Spot& from, const Spot& to)
         throw;
     }
 }
+
+namespace {
+
+// The identity a copy's temporary file had when this program made it, by its
+// folder and name; the file keeps it when renamed into its place.
+std::optional<FileIdentity> MadeAt(const std::vector<Intent>& intents, std::string_view folder, std::string_view name)
+{
+    for (const Intent& intent : intents)
+        if (intent.what == Intent::What::Made && intent.from.folder == folder && intent.from.name == name)
+            return intent.first;
+    return std::nullopt;
+}
+
+// The copy this program made to arrive at a spot, if one was made.
+std::optional<FileIdentity> CopiedTo(const std::vector<Intent>& intents, const Spot& spot)
+{
+    for (const Intent& intent : intents)
+        if (intent.what == Intent::What::Copy && intent.to.folder == spot.folder && intent.to.name == spot.name)
+            if (auto made = MadeAt(intents, intent.to.folder, intent.temp))
+                return made;
+    return std::nullopt;
+}
+
+} // namespace
 
 bool GameSession::Settle(CommandReport* report)
 {
@@ -284,47 +365,67 @@ bool GameSession::Settle(CommandReport* report)
     std::optional<IndexLines> index;
     std::optional<IndexKeys> keys;
     bool settled = true;
+    // Files at the names the journal gives that are not the files it
+    // recorded: the player's, or another program's, and left alone.
+    int strangers = 0;
+    const auto stranger = [&](const std::string& path) {
+        if (fso.PathExists(path))
+            ++strangers;
+    };
     std::for_each(intents.rbegin(), intents.rend(), [&](const Intent& intent) {
         const std::string from = PathOf(intent.from);
         try {
             switch (intent.what) {
             case Intent::What::Copy: {
                 const std::string temp = PathOf({intent.to.folder, intent.temp}), to = PathOf(intent.to);
-                if (fso.PathExists(temp))
+                const std::optional<FileIdentity> made = MadeAt(intents, intent.to.folder, intent.temp);
+                if (const auto there = fso.IdentityOf(temp); there && made && there->SameFile(*made))
                     fso.DeleteOneFile(temp, true);
+                else
+                    stranger(temp);
                 // The copy reached its place and only the source's removal
-                // was missed: the same bytes are in both.
-                bool same = false;
-                try {
-                    same = fso.PathExists(from) && fso.PathExists(to) && fso.SameContent(from, to);
-                } catch (const FileSystemError&) {
-                    // either is no plain file: both are left as they are
-                }
-                if (same)
+                // was missed: the very source recorded, and the very copy
+                // made, two files holding the same bytes.
+                const auto source = fso.IdentityOf(from), copy = fso.IdentityOf(to);
+                if (source && copy && made && *source == intent.first && copy->SameFile(*made) &&
+                    !source->SameFile(*copy) && fso.SameContent(from, to))
                     fso.DeleteOneFile(from, true);
                 break;
             }
             case Intent::What::SetAside: {
                 const std::string aside = PathOf(intent.to);
-                if (!fso.PathExists(aside))
+                const auto kept = fso.IdentityOf(aside);
+                if (!kept || !(*kept == intent.first)) {
+                    stranger(aside); // only an aside this program made is acted on
                     break;
+                }
                 // The new map never arrived: the player's goes back. It did:
                 // the player chose to replace this one.
-                if (!fso.PathExists(from))
+                if (!fso.PathExists(from)) {
                     fso.MoveFile(aside, from);
-                else
+                    break;
+                }
+                const auto map = fso.IdentityOf(from);
+                const auto copied = CopiedTo(intents, intent.from);
+                if (map && (map->SameFile(intent.second) || (copied && map->SameFile(*copied))))
                     fso.DeleteOneFile(aside, true);
+                else
+                    ++strangers;
                 break;
             }
+            case Intent::What::Made:
             case Intent::What::Clear:
-                break; // its only trace: the index, put right by the start
+                break; // a made file is settled with its copy; a clear leaves only the index to put right
             case Intent::What::Rewrite:
                 if (fso.PathExists(from))
                     fso.DeleteOneFile(from, true);
                 break;
             case Intent::What::Discard: {
-                if (!fso.PathExists(from))
+                const auto cached = fso.IdentityOf(from);
+                if (!cached || !(*cached == intent.first)) {
+                    stranger(from);
                     break;
+                }
                 if (!index) {
                     try {
                         index.emplace(fso.ReadTextFile(IndexPath(state_.strCachePath)));
@@ -351,6 +452,13 @@ bool GameSession::Settle(CommandReport* report)
                                        e.Reason());
         }
     });
+    if (strangers > 0 && report)
+        report->AddNote(strangers == 1
+                            ? std::string("1 file named by the journal of an interrupted command was left as it was: "
+                                          "it is not the file that command recorded.")
+                            : std::to_string(strangers) +
+                                  " files named by the journal of an interrupted command were left as they were: "
+                                  "they are not the files that command recorded.");
     if (settled) {
         try {
             fso.DeleteOneFile(journal_, true);

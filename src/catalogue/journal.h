@@ -35,18 +35,25 @@ struct Spot {
     std::string name;
 };
 
-// One thing a command is about to do.
+// One thing a command is about to do, or has just made. Each file the repair
+// may act on is named with its identity: the repair acts on a file only when
+// the file now at that name is the very one recorded.
 struct Intent {
-    enum class What { SetAside, Copy, Rewrite, Discard, Clear };
+    enum class What { SetAside, Copy, Rewrite, Discard, Clear, Made };
     What what;
-    Spot from;        // SetAside: the map; Copy: the source; Discard: the cached file
-    Spot to;          // SetAside: the name it is kept under; Copy: the destination
-    std::string temp; // Copy: the temporary name beside the destination
+    Spot from;             // SetAside: the map; Copy: the source; Discard: the cached file; Made: the file
+    Spot to;               // SetAside: the name it is kept under; Copy: the destination
+    std::string temp;      // Copy: the temporary name beside the destination
+    FileIdentity first{};  // SetAside: the map; Copy: the source; Discard: the cached file; Made: the file
+    FileIdentity second{}; // SetAside: the file that takes the map's place
 
-    static Intent SetAside(std::string map, std::string aside);
-    static Intent Copy(Spot from, Spot to, std::string temp);
+    static Intent SetAside(std::string map, std::string aside, const FileIdentity& original,
+                           const FileIdentity& replacement);
+    static Intent Copy(Spot from, Spot to, std::string temp, const FileIdentity& source);
+    // A copy's temporary file, created by this program a moment ago.
+    static Intent Made(Spot file, const FileIdentity& made);
     static Intent Rewrite();
-    static Intent Discard(std::string_view key);
+    static Intent Discard(std::string_view key, const FileIdentity& cached);
     // Clear Cache at work: interrupted, the index may name deleted files.
     static Intent Clear();
 };

@@ -190,8 +190,15 @@ bool Placement::Replace(EntryKind kind, std::string_view line, const std::string
     const Spot map = Placed(kind, line);
     const Spot kept{map.folder, session_.FreeName(map, kAsideMark)};
     const std::string aside = session_.PathOf(kept);
+    const std::optional<FileIdentity> original = fso.IdentityOf(to), replacement = fso.IdentityOf(from);
+    if (!original || !replacement) {
+        Problem(entry, MoveDetail(from, to),
+                original ? "The cached file is missing, so the map already in Maps was kept."
+                         : "What is in Maps under that name is not a plain file, so it was kept.");
+        return false;
+    }
     try {
-        session_.Record({Intent::SetAside(map.name, kept.name)});
+        session_.Record({Intent::SetAside(map.name, kept.name, *original, *replacement)});
         fso.MoveFile(to, aside);
     } catch (const FileSystemError& e) {
         Problem(entry, MoveDetail(from, to), ReasonOf(e));
@@ -267,7 +274,8 @@ std::vector<Intent> Placement::Discards() const
     std::vector<Intent> discards;
     for (const Step& step : journal_)
         if (step.what == Step::Discarded)
-            discards.push_back(Intent::Discard(EntryKey(step.line)));
+            if (const auto cached = state_.objFSO->IdentityOf(session_.PathOf(Cached(step.line))))
+                discards.push_back(Intent::Discard(EntryKey(step.line), *cached));
     return discards;
 }
 

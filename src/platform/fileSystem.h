@@ -7,6 +7,7 @@
 #include <future>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -128,6 +129,17 @@ private:
 
 // An exclusive lock on a file, held until it is destroyed; the system lets it
 // go when the process ends however it ends.
+// What tells one file from another whatever its name: its volume and its
+// index there (POSIX: device and inode; Windows: volume serial and file
+// index), with its size and last write time.
+struct FileIdentity {
+    std::uint64_t volume = 0, index = 0, size = 0;
+    std::int64_t written = 0;
+    bool operator==(const FileIdentity&) const = default;
+    // The same file, though it may have been written since.
+    bool SameFile(const FileIdentity& other) const { return volume == other.volume && index == other.index; }
+};
+
 class FileLock {
 public:
     virtual ~FileLock() = default;
@@ -179,8 +191,14 @@ public:
     virtual void MoveFile(const std::string& from, const std::string& to) = 0;
     // Copies a regular file to a new name (never replacing one, never through
     // a link); the copy is on disk when it returns, and a partial copy is
-    // removed again when it fails.
-    virtual void CopyFile(const std::string& from, const std::string& to) = 0;
+    // removed again when it fails. created hears of the new file as soon as
+    // it exists, before anything is written into it; when it throws, the
+    // copy is removed and nothing more is done.
+    using CreatedFn = std::function<void(const FileIdentity&)>;
+    virtual void CopyFile(const std::string& from, const std::string& to, const CreatedFn& created = {}) = 0;
+    // The identity of the regular file of that name, not through a link;
+    // nothing when no regular file has it.
+    virtual std::optional<FileIdentity> IdentityOf(const std::string& path) = 0;
     // Makes a folder inside one that is there (never through a link); a
     // folder already there is no failure, anything else of its name is.
     virtual void CreateFolder(const std::string& path) = 0;

@@ -365,7 +365,20 @@ public:
         resolver_.Removed(src);
     }
 
-    void CopyFile(const std::string& from, const std::string& to) override
+    std::optional<FileIdentity> IdentityOf(const std::string& path) override
+    {
+        struct stat st {};
+        Located place;
+        if (Existing(path, place, [&](const Located& at) { return StatOf(at, st, AT_SYMLINK_NOFOLLOW) ? 0 : errno; }) !=
+                0 ||
+            !S_ISREG(st.st_mode))
+            return std::nullopt;
+        return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                            static_cast<std::uint64_t>(st.st_size),
+                            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    }
+
+    void CopyFile(const std::string& from, const std::string& to, const CreatedFn& created) override
     {
         struct stat st {};
         int in = -1;
@@ -389,6 +402,21 @@ public:
             Fail("CopyFile", to, err);
         }
         resolver_.Added(dst);
+        if (created) {
+            struct stat made {};
+            try {
+                if (::fstat(out, &made) != 0)
+                    Fail("CopyFile", to, errno);
+                created(FileIdentity{static_cast<std::uint64_t>(made.st_dev), static_cast<std::uint64_t>(made.st_ino),
+                                     0, 0});
+            } catch (const FileSystemError&) {
+                ::close(in);
+                ::close(out);
+                if (::unlinkat(dst.dirFd, dst.name.c_str(), 0) == 0)
+                    resolver_.Removed(dst);
+                throw;
+            }
+        }
         std::vector<char> buffer(1 << 16);
         int err = 0;
         for (;;) {

@@ -80,6 +80,14 @@ void RequireRegular(HANDLE file, const std::string& path, const char* operation)
 
 // One of the program's own files: a regular file on disk with no other name,
 // so that nothing is written through it into a file of the player's.
+FileIdentity IdentityFrom(const BY_HANDLE_FILE_INFORMATION& info)
+{
+    return {info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow,
+            (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
+            static_cast<std::int64_t>((std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                                      info.ftLastWriteTime.dwLowDateTime)};
+}
+
 [[noreturn]] void NotOwn(const std::string& path, const char* operation)
 {
     throw FileSystemError(operation, path, FsErrorKind::NotRegular,
@@ -228,16 +236,47 @@ public:
             Fail("CreateFolder", path, code);
     }
 
-    void CopyFile(const std::string& from, const std::string& to) override
+    std::optional<FileIdentity> IdentityOf(const std::string& path) override
+    {
+        const HANDLE file =
+            CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return std::nullopt;
+        BY_HANDLE_FILE_INFORMATION info{};
+        const bool known = GetFileInformationByHandle(file, &info) != FALSE;
+        CloseHandle(file);
+        if (!known || (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)))
+            return std::nullopt;
+        return IdentityFrom(info);
+    }
+
+    void CopyFile(const std::string& from, const std::string& to, const CreatedFn& created) override
     {
         const HANDLE in = OpenRegular(from, "CopyFile");
         // CREATE_NEW never replaces, nor follows a link of the name.
-        const HANDLE out = CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        const HANDLE out = CreateFileA(to.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (out == INVALID_HANDLE_VALUE) {
             const DWORD code = GetLastError();
             CloseHandle(in);
             Fail("CopyFile", to, code);
+        }
+        if (created) {
+            BY_HANDLE_FILE_INFORMATION info{};
+            try {
+                if (!GetFileInformationByHandle(out, &info))
+                    Fail("CopyFile", to);
+                FileIdentity made = IdentityFrom(info);
+                made.size = 0;
+                made.written = 0;
+                created(made);
+            } catch (const FileSystemError&) {
+                CloseHandle(in);
+                CloseHandle(out);
+                ::DeleteFileA(to.c_str());
+                throw;
+            }
         }
         std::string buffer(1 << 16, '\0');
         DWORD code = 0, got = 0;

@@ -48,24 +48,31 @@ TEST_F(JournalTest, startLeavesEveryPlayerMadeNameAlone)
 // own folders; anything else in the file is left out, never acted on.
 TEST(JournalTextTest, onlyWholeUnalteredLinesOfOursCount)
 {
-    const std::vector<Intent> intents = {Intent::SetAside("A.kmx", "A.kmx.replaced2"),
-                                         Intent::Copy({"Cache", "K.uxx"}, {"Maps", "A.kmx"}, "A.kmx.copying"),
-                                         Intent::Rewrite(), Intent::Discard("K")};
+    const FileIdentity id{0x803, 0x1234567, 42, 1733650000123456789};
+    const std::vector<Intent> intents = {Intent::SetAside("A.kmx", "A.kmx.replaced2", id, {}),
+                                         Intent::Copy({"Cache", "K.uxx"}, {"Maps", "A.kmx"}, "A.kmx.copying", id),
+                                         Intent::Made({"Maps", "A.kmx.copying"}, id),
+                                         Intent::Rewrite(),
+                                         Intent::Discard("K", id),
+                                         Intent::Clear()};
     const std::string text = JournalText(intents);
-    ASSERT_EQ(ParseJournal(text).size(), 4u);
+    ASSERT_EQ(ParseJournal(text).size(), 6u);
     EXPECT_EQ(ParseJournal(text)[1].to.name, "A.kmx");
+    EXPECT_EQ(ParseJournal(text)[0].first, id);
+    EXPECT_EQ(ParseJournal(text)[4].first, id);
 
     const auto count = [](const std::string& journal) { return ParseJournal(journal).size(); };
-    EXPECT_EQ(count(text.substr(0, text.size() - 1)), 3u); // the last line torn
+    EXPECT_EQ(count(text.substr(0, text.size() - 1)), 5u); // the last line torn
     std::string altered = text;
     altered[altered.find("A.kmx")] = 'B';
-    EXPECT_EQ(count(altered), 3u);
+    EXPECT_EQ(count(altered), 5u);
     const std::vector<std::vector<Intent>> foreign = {
-        {Intent::SetAside("A.kmx", "B.kmx")},                                     // not an aside of that map
-        {Intent::SetAside("..\\..\\boot.ini", "..\\..\\boot.ini.replaced")},      // not a name
-        {Intent::Copy({"Windows", "a.dll"}, {"Maps", "A.kmx"}, "A.kmx.copying")}, // not a game folder
-        {Intent::Copy({"Cache", "K.uxx"}, {"Maps", "A.kmx"}, "Other.kmx")},       // not its temporary name
-        {Intent::Discard("CON")},
+        {Intent::SetAside("A.kmx", "B.kmx", id, id)},                                 // not an aside of that map
+        {Intent::SetAside("..\\..\\boot.ini", "..\\..\\boot.ini.replaced", id, id)},  // not a name
+        {Intent::Copy({"Windows", "a.dll"}, {"Maps", "A.kmx"}, "A.kmx.copying", id)}, // not a game folder
+        {Intent::Copy({"Cache", "K.uxx"}, {"Maps", "A.kmx"}, "Other.kmx", id)},       // not its temporary name
+        {Intent::Made({"Maps", "Solo.kmx"}, id)},                                     // not a temporary name
+        {Intent::Discard("CON", id)},
     };
     for (const auto& planted : foreign)
         EXPECT_EQ(count(JournalText(planted)), 0u) << JournalText(planted);
@@ -86,12 +93,17 @@ TEST_F(JournalTest, startSettlesExactlyWhatTheJournalLists)
     prefix.AddCached("D"); // discarded, and the index no longer names it
     prefix.AddCached("A"); // discarded, but the index still names it
     WriteFile(prefix.Cache() / "cache.bak", "partial");
-    WriteFile(prefix.Game() / std::string(kJournalName),
-              JournalText({Intent::SetAside("Back.kmx", "Back.kmx.replaced"),
-                           Intent::SetAside("Done.kmx", "Done.kmx.replaced"),
-                           Intent::Copy({"Cache", "C.uxx"}, {"Maps", "Gone.kmx"}, "Gone.kmx.copying"),
-                           Intent::Discard("D"), Intent::Discard("A"), Intent::Rewrite()}) +
-                  "set-aside\tKept.kmx\tKept.kmx.replaced\t0000"); // torn
+    const auto id = [](const fs::path& file) { return test::IdentityOf(file); };
+    WriteFile(
+        prefix.Game() / std::string(kJournalName),
+        JournalText(
+            {Intent::SetAside("Back.kmx", "Back.kmx.replaced", id(maps / "Back.kmx.replaced"), {}),
+             Intent::SetAside("Done.kmx", "Done.kmx.replaced", id(maps / "Done.kmx.replaced"), id(maps / "Done.kmx")),
+             Intent::Copy({"Cache", "C.uxx"}, {"Maps", "Gone.kmx"}, "Gone.kmx.copying", id(prefix.Cache() / "C.uxx")),
+             Intent::Made({"Maps", "Gone.kmx.copying"}, id(maps / "Gone.kmx.copying")),
+             Intent::Discard("D", id(prefix.Cache() / "D.uxx")), Intent::Discard("A", id(prefix.Cache() / "A.uxx")),
+             Intent::Rewrite()}) +
+            "set-aside\tKept.kmx\tKept.kmx.replaced\t0000"); // torn
     Start();
     EXPECT_EQ(ReadFile(maps / "Back.kmx"), "mine, the new one never came");
     EXPECT_EQ(ReadFile(maps / "Done.kmx"), "cached B");
@@ -103,6 +115,43 @@ TEST_F(JournalTest, startSettlesExactlyWhatTheJournalLists)
     EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.bak"));
     EXPECT_EQ(ReadFile(maps / "Kept.kmx.replaced"), "the player's own");
     EXPECT_FALSE(fs::exists(prefix.Game() / std::string(kJournalName)));
+}
+
+// Lines whose checksums are right but whose files are not the ones recorded
+// (planted, or of a disk that misbehaved) name the player's own files: the
+// start leaves every one of them byte for byte, and says so in one line.
+TEST_F(JournalTest, linesNamingFilesNotRecordedTouchNothing)
+{
+    const fs::path maps = prefix.Game() / "Maps";
+    for (const char* name : {"Solo.kmx", "Solo.kmx.copying", "Keep.kmx.replaced", "Both.kmx", "Both.kmx.replaced"})
+        WriteFile(maps / name, name);
+    prefix.WriteIndex({"[Cache]"});
+    prefix.AddCached("K");
+    const auto id = [](const fs::path& file) { return test::IdentityOf(file); };
+    const FileIdentity other = id(prefix.Cache() / "K.uxx"), solo = id(maps / "Solo.kmx");
+    const std::vector<std::pair<const char*, std::vector<Intent>>> rows = {
+        {"a copy whose source and destination are one file, by another case of its name",
+         {Intent::Copy({"Maps", "Solo.kmx"}, {"Maps", "solo.KMX"}, "solo.KMX.copying", solo),
+          Intent::Made({"Maps", "solo.KMX.copying"}, solo)}},
+        {"a temporary name that is the player's file",
+         {Intent::Copy({"Cache", "K.uxx"}, {"Maps", "Solo.kmx"}, "Solo.kmx.copying", other),
+          Intent::Made({"Maps", "Solo.kmx.copying"}, other)}},
+        {"a set-aside whose map and aside are both there",
+         {Intent::SetAside("Both.kmx", "Both.kmx.replaced", other, other)}},
+        {"a set-aside whose map is missing", {Intent::SetAside("Keep.kmx", "Keep.kmx.replaced", other, other)}},
+        {"a discard of another file", {Intent::Discard("K", solo)}},
+    };
+    const auto before = prefix.Snapshot();
+    for (const auto& [name, intents] : rows) {
+        SCOPED_TRACE(name);
+        WriteFile(prefix.Game() / std::string(kJournalName), JournalText(intents));
+        ASSERT_TRUE(StartUp(state, view, CreateFileSystemService()));
+        EXPECT_EQ(prefix.Snapshot(), before);
+        ASSERT_FALSE(view.boxes.empty());
+        EXPECT_NE(view.boxes.back().text.find("interrupted command w"), std::string::npos) << view.boxes.back().text;
+        view.boxes.clear();
+        state = WorkingState();
+    }
 }
 
 // Something else under the journal's name (a second name of a player's file,

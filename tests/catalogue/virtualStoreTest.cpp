@@ -134,7 +134,9 @@ TEST_F(VirtualStoreTest, startRepairsTheCopyWhileListingTheInstallFolder)
     prefix.WriteIndex({"[Cache]", "I=Installed.kmx"});
     fs::create_directories(Store() / "Maps");
     WriteFile(Store() / "Maps" / "Old.kmx.replaced", "set aside");
-    WriteFile(Store() / "OrvaneCacheImporter.journal", JournalText({Intent::SetAside("Old.kmx", "Old.kmx.replaced")}));
+    const FileIdentity aside = test::IdentityOf(Store() / "Maps" / "Old.kmx.replaced");
+    WriteFile(Store() / "OrvaneCacheImporter.journal",
+              JournalText({Intent::SetAside("Old.kmx", "Old.kmx.replaced", aside, {})}));
     Start();
     EXPECT_EQ(view.labels[DataLabel::Path], prefix.CacheWin());
     EXPECT_EQ(ReadFile(Store() / "Maps" / "Old.kmx"), "set aside");
