@@ -364,6 +364,64 @@ std::vector<std::string> HeroicWinePrefixes(std::string_view json)
     return prefixes;
 }
 
+// The Windows path by which a prefix reaches a folder (both as this system
+// has them, links resolved): through the drive whose link leads to the
+// folder or the nearest folder above it, drive C first among equals, as the
+// prefix's programs reach it. "" when no drive of the prefix reaches it.
+std::string WindowsPathIn(const fs::path& prefix, const fs::path& folder)
+{
+    std::error_code error;
+    std::string best;
+    std::size_t bestDepth = 0;
+    for (fs::directory_iterator it(prefix / "dosdevices", error), end; !error && it != end; it.increment(error)) {
+        const std::string drive = it->path().filename().string();
+        if (drive.size() != 2 || drive[1] != ':' || !std::isalpha(static_cast<unsigned char>(drive[0])))
+            continue;
+        std::error_code followed;
+        const fs::path target = fs::canonical(it->path(), followed);
+        if (followed)
+            continue;
+        const fs::path rest = folder.lexically_relative(target);
+        if (rest.empty() || *rest.begin() == "..")
+            continue;
+        const std::size_t depth = static_cast<std::size_t>(std::distance(target.begin(), target.end()));
+        if (!best.empty() && (depth < bestDepth || (depth == bestDepth && best[0] == 'C')))
+            continue;
+        std::string windows(1, static_cast<char>(std::toupper(static_cast<unsigned char>(drive[0]))));
+        windows += ":";
+        for (const fs::path& part : rest)
+            if (part != ".")
+                windows += "\\" + part.string();
+        if (windows.size() == 2)
+            windows += "\\";
+        best = windows;
+        bestDepth = depth;
+    }
+    return best;
+}
+
+// The folder a prefix's own drive C holds a Windows path on, when the path is
+// on drive C: where the game the prefix's registry names is, inside it.
+std::optional<fs::path> OnOwnDriveC(const fs::path& prefix, const std::string& windows)
+{
+    if (windows.size() < 2 || std::toupper(static_cast<unsigned char>(windows[0])) != 'C' || windows[1] != ':')
+        return std::nullopt;
+    fs::path folder = prefix / "drive_c";
+    std::string part;
+    for (const char c : windows.substr(2) + "\\") {
+        if (c != '\\' && c != '/') {
+            part += c;
+            continue;
+        }
+        if (part == "..")
+            return std::nullopt;
+        if (!part.empty() && part != ".")
+            folder /= part;
+        part.clear();
+    }
+    return folder;
+}
+
 std::optional<GamePrefix> GameInFolder(const fs::path& folder, NamedFolder kind, const std::string& key,
                                        const std::string& value)
 {
@@ -374,9 +432,23 @@ std::optional<GamePrefix> GameInFolder(const fs::path& folder, NamedFolder kind,
     if (kind == NamedFolder::GameOrPrefix) {
         if (fs::is_directory(place / "pfx", error))
             place /= "pfx";
-        // A prefix: its registry says where the game is.
-        if (auto installed = GameFolderIn(place, key, value))
+        // A prefix: its registry says where the game is, on its own drive C
+        // even when the prefix's link for C leads elsewhere (a copied
+        // prefix whose link still leads back to the original).
+        if (auto installed = GameFolderIn(place, key, value)) {
+            std::error_code ownError, reachedError;
+            if (const auto own = OnOwnDriveC(place, *installed)) {
+                const fs::path ownDrive = fs::canonical(place / "drive_c", ownError);
+                const fs::path reached = fs::canonical(place / "dosdevices" / "c:", reachedError);
+                if (!ownError && !reachedError && reached != ownDrive) {
+                    const std::string windows = WindowsPathIn(place, fs::weakly_canonical(*own, ownError));
+                    if (windows.empty())
+                        return std::nullopt;
+                    installed = windows;
+                }
+            }
             return GamePrefix{place, std::move(*installed), "chosen"};
+        }
     }
     // The game's own folder on a prefix's drive C: the prefix is the folder
     // above drive_c; the game is where it was chosen, whatever the registry says.
@@ -385,9 +457,16 @@ std::optional<GamePrefix> GameInFolder(const fs::path& folder, NamedFolder kind,
     for (fs::path above = place; above.has_relative_path(); above = above.parent_path()) {
         if (above.filename() != "drive_c" || !fs::is_directory(above.parent_path() / "dosdevices", error))
             continue;
-        std::string windows = "C:";
-        for (const fs::path& part : place.lexically_relative(above))
-            windows += "\\" + part.string();
+        // The folder named is the one worked on: its Windows path is the one
+        // by which this prefix reaches it, whatever its drive C leads to.
+        std::string windows = WindowsPathIn(above.parent_path(), place);
+        if (windows.empty() && !fs::exists(fs::symlink_status(above.parent_path() / "dosdevices" / "c:", error))) {
+            windows = "C:"; // a prefix without its drive links: drive_c is C, as Wine makes it
+            for (const fs::path& part : place.lexically_relative(above))
+                windows += "\\" + part.string();
+        }
+        if (windows.empty())
+            return std::nullopt;
         return GamePrefix{above.parent_path(), windows, "chosen"};
     }
     return std::nullopt;

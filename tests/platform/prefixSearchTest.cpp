@@ -291,5 +291,34 @@ TEST(PrefixSearch, aNamedFolderIsThePrefixOrTheGameInIt)
     }
 }
 
+// A copied prefix whose drive C still leads back to the original: the game
+// named in the copy is the one worked on, reached through the copy's own
+// drives (Z: is the root, as Wine makes it), never the original's.
+TEST(PrefixSearch, aCopiedPrefixIsWorkedOnWhereItWasNamed)
+{
+    OVCACHE_WINE_STORE_ONLY();
+    test::TempPrefix scratch;
+    const fs::path original = scratch.Root() / "original", copy = scratch.Root() / "copy";
+    MakePrefix(original);
+    MakePrefix(copy);
+    fs::create_directories(original / "drive_c/Games/Orvane/Cache");
+    fs::create_directories(copy / "drive_c/Games/Orvane/Cache");
+    fs::create_directory_symlink(original / "drive_c", copy / "dosdevices/c:");
+    fs::create_directory_symlink("/", copy / "dosdevices/z:");
+    std::string windows = "Z:";
+    for (const fs::path& part : fs::canonical(copy).relative_path() / "drive_c/Games/Orvane")
+        windows += "\\" + part.string();
+    for (const fs::path& named : {copy / "drive_c/Games/Orvane", copy}) {
+        const NamedGame game = GameAt(named.string(), NamedFolder::GameOrPrefix, kGameKey, kGameValue);
+        ASSERT_TRUE(game.game) << named << ": " << game.reason;
+        EXPECT_EQ(game.game->prefix, fs::canonical(copy));
+        EXPECT_EQ(game.game->gameFolder, windows) << named;
+    }
+    // Without a drive that reaches the copy, it is refused rather than
+    // taken for the original.
+    fs::remove(copy / "dosdevices/z:");
+    EXPECT_FALSE(GameAt((copy / "drive_c/Games/Orvane").string(), NamedFolder::Game, kGameKey, kGameValue).game);
+}
+
 } // namespace
 } // namespace ovcache
