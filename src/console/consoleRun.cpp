@@ -187,6 +187,20 @@ void PrintText(const Options& options, const ConsoleView& view, Output& out)
 
 } // namespace
 
+std::optional<int> ReadCommandLine(const std::vector<std::string>& args, bool wine, Parsed& parsed, Output& out)
+{
+    parsed = ParseCommandLine(args, wine);
+    if (!parsed.error.empty()) {
+        out.Err(kProgram + parsed.error + "\n");
+        return kRefused;
+    }
+    if (parsed.options.command == Command::Help || parsed.options.command == Command::Version) {
+        out.Out(parsed.options.command == Command::Help ? HelpText(wine) : VersionText());
+        return kDone;
+    }
+    return std::nullopt;
+}
+
 GameRequest RequestOf(const Options& options, std::string remembered)
 {
     GameRequest request;

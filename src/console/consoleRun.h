@@ -6,7 +6,10 @@
 #include "catalogue/workingState.h"
 #include "console/commandLine.h"
 
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace ovcache::console {
 
@@ -17,6 +20,11 @@ public:
     virtual void Out(std::string_view text) = 0;
     virtual void Err(std::string_view text) = 0;
 };
+
+// Reads the command line; a status when the program ends here (a usage
+// error said on stderr, --help or --version answered), nothing when it goes
+// on with parsed.options.
+std::optional<int> ReadCommandLine(const std::vector<std::string>& args, bool wine, Parsed& parsed, Output& out);
 
 // What the options name of where the game is, and the folder remembered.
 GameRequest RequestOf(const Options& options, std::string remembered);

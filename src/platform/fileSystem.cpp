@@ -13,6 +13,22 @@ FileSystemError::FileSystemError(const std::string& operation, std::string path,
 {
 }
 
+std::uint64_t WholeLinesEnd(std::uint64_t size, const ReadAtFn& readAt)
+{
+    char buffer[4096];
+    for (std::uint64_t end = size; end > 0;) {
+        const std::uint64_t start = end > sizeof buffer ? end - sizeof buffer : 0;
+        const std::int64_t got = readAt(buffer, static_cast<std::size_t>(end - start), start);
+        if (got <= 0)
+            return size;
+        for (auto k = static_cast<std::size_t>(got); k > 0; --k)
+            if (buffer[k - 1] == '\n')
+                return start + k;
+        end = start;
+    }
+    return 0;
+}
+
 bool WildcardMatches(std::string_view pattern, std::string_view name)
 {
     if (pattern == "*.*" || pattern == "*")

@@ -45,6 +45,14 @@ class FileSystemService;
 // The largest text file the program reads: an index far beyond any cache.
 inline constexpr std::uint64_t kMaxTextFile = 256u << 20;
 
+// Where the last whole line of a file of that size ends: its size when it
+// ends in a line feed (or is empty), else just after the last line feed (0
+// when it has none). readAt reads up to count bytes at an offset and returns
+// how many it read, 0 or less when it cannot; an unreadable file is taken
+// as whole.
+using ReadAtFn = std::function<std::int64_t(char* buffer, std::size_t count, std::uint64_t offset)>;
+std::uint64_t WholeLinesEnd(std::uint64_t size, const ReadAtFn& readAt);
+
 // Windows wildcards on one name: "*" any run, "?" one character.
 bool WildcardMatches(std::string_view pattern, std::string_view name);
 

@@ -105,24 +105,6 @@ void WriteToDisk(int fd, const std::string& text, const std::string& path)
                           "other names too. Move it out of the game's folder and try again");
 }
 
-// Where the last whole line of a file ends: its size when it ends in a line
-// feed (or is empty), else just after the last one (0 when it has none).
-off_t WholeLinesEnd(int fd, off_t size)
-{
-    char buffer[4096];
-    for (off_t end = size; end > 0;) {
-        const off_t start = end > static_cast<off_t>(sizeof buffer) ? end - static_cast<off_t>(sizeof buffer) : 0;
-        const ssize_t n = ::pread(fd, buffer, static_cast<std::size_t>(end - start), start);
-        if (n <= 0)
-            return size; // unreadable: left as it is
-        for (ssize_t k = n; k > 0; --k)
-            if (buffer[k - 1] == '\n')
-                return start + k;
-        end = start;
-    }
-    return 0;
-}
-
 // Opens a regular file to read: a link is not followed and a pipe or device
 // never waited on. -1 with errno set, EINVAL for anything but a file.
 int OpenRegular(int dirFd, const char* name, struct stat& st)
@@ -506,7 +488,11 @@ public:
             resolver_.Added(place);
         // A last line torn by a crash is cut away, so that the text begins
         // on a line of its own and no entry is lost to the fragment.
-        if (const off_t whole = WholeLinesEnd(fd, st.st_size); whole < st.st_size && ::ftruncate(fd, whole) != 0) {
+        const auto whole = static_cast<off_t>(WholeLinesEnd(
+            static_cast<std::uint64_t>(st.st_size), [fd](char* buffer, std::size_t count, std::uint64_t at) {
+                return static_cast<std::int64_t>(::pread(fd, buffer, count, static_cast<off_t>(at)));
+            }));
+        if (whole < st.st_size && ::ftruncate(fd, whole) != 0) {
             const int err = errno;
             ::close(fd);
             Fail("Write", path, err);

@@ -106,28 +106,6 @@ void RequireOwn(HANDLE file, const std::string& path, const char* operation)
     }
 }
 
-// Where the last whole line of a file ends: its size when it ends in a line
-// feed (or is empty), else just after the last one (0 when it has none).
-LONGLONG WholeLinesEnd(HANDLE file, LONGLONG size)
-{
-    char buffer[4096];
-    for (LONGLONG end = size; end > 0;) {
-        const LONGLONG start =
-            end > static_cast<LONGLONG>(sizeof buffer) ? end - static_cast<LONGLONG>(sizeof buffer) : 0;
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(start);
-        at.OffsetHigh = static_cast<DWORD>(start >> 32);
-        DWORD got = 0;
-        if (!ReadFile(file, buffer, static_cast<DWORD>(end - start), &got, &at) || got == 0)
-            return size; // unreadable: left as it is
-        for (DWORD k = got; k > 0; --k)
-            if (buffer[k - 1] == '\n')
-                return start + k;
-        end = start;
-    }
-    return 0;
-}
-
 std::optional<DWORD> AttributesOf(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -343,7 +321,14 @@ public:
         // on a line of its own and no entry is lost to the fragment.
         LARGE_INTEGER size{}, cut{};
         GetFileSizeEx(file, &size);
-        cut.QuadPart = WholeLinesEnd(file, size.QuadPart);
+        cut.QuadPart = static_cast<LONGLONG>(WholeLinesEnd(
+            static_cast<std::uint64_t>(size.QuadPart), [file](char* buffer, std::size_t count, std::uint64_t offset) {
+                OVERLAPPED at{};
+                at.Offset = static_cast<DWORD>(offset);
+                at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+                DWORD got = 0;
+                return ReadFile(file, buffer, static_cast<DWORD>(count), &got, &at) ? std::int64_t{got} : -1;
+            }));
         const LARGE_INTEGER none{};
         DWORD wrote = 0;
         if ((cut.QuadPart < size.QuadPart &&

@@ -77,16 +77,11 @@ int main(int argc, char** argv)
     namespace console = ovcache::console;
     // The command line is read before anything needs a display.
     StandardStreams streams;
-    const console::Parsed parsed = console::ParseCommandLine({argv + std::min(argc, 1), argv + argc}, /*wine=*/true);
-    if (!parsed.error.empty()) {
-        streams.Err("orvane-cache-importer: " + parsed.error + "\n");
-        return console::kRefused;
-    }
+    console::Parsed parsed;
+    if (const auto ended =
+            console::ReadCommandLine({argv + std::min(argc, 1), argv + argc}, /*wine=*/true, parsed, streams))
+        return *ended;
     const console::Options& options = parsed.options;
-    if (options.command == console::Command::Help || options.command == console::Command::Version) {
-        streams.Out(options.command == console::Command::Help ? console::HelpText(true) : console::VersionText());
-        return console::kDone;
-    }
     const ovcache::GameLocation location =
         ovcache::LocateGame(console::RequestOf(options, Settings().value(kChosenFolder).toString().toStdString()));
 

@@ -37,16 +37,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
 
     // The command line is read before any window.
     ovcache::win32::ConsoleStreams streams;
-    const console::Parsed parsed = console::ParseCommandLine(ovcache::win32::Arguments(), /*wine=*/false);
-    if (!parsed.error.empty()) {
-        streams.Err("orvane-cache-importer: " + parsed.error + "\n");
-        return console::kRefused;
-    }
+    console::Parsed parsed;
+    if (const auto ended = console::ReadCommandLine(ovcache::win32::Arguments(), /*wine=*/false, parsed, streams))
+        return *ended;
     const console::Options& options = parsed.options;
-    if (options.command == console::Command::Help || options.command == console::Command::Version) {
-        streams.Out(options.command == console::Command::Help ? console::HelpText(false) : console::VersionText());
-        return console::kDone;
-    }
     const ovcache::GameLocation location =
         ovcache::LocateGame(console::RequestOf(options, ovcache::win32::RememberedFolder()));
     if (options.command != console::Command::Window) {
