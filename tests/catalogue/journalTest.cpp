@@ -2,6 +2,7 @@
 #include "catalogue/commands.h"
 #include "testSupport.h"
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -152,6 +153,27 @@ TEST_F(JournalTest, linesNamingFilesNotRecordedTouchNothing)
         view.boxes.clear();
         state = WorkingState();
     }
+}
+
+// A journal that stays (an intent that cannot be put in order) and ends in a
+// line torn by a kill: the next command's entries start on a line of their
+// own, so the set-aside it records is there for the start after a kill.
+TEST_F(JournalTest, aTornLastLineSwallowsNoLaterEntry)
+{
+    fs::create_directory(prefix.Cache() / "cache.bak"); // the rewrite's leftover cannot be removed
+    const fs::path journal = prefix.Game() / std::string(kJournalName);
+    WriteFile(journal, JournalText({Intent::Rewrite()}) + "set-aside\tQ.kmx\tQ.km");
+    WriteFile(prefix.Game() / "Maps" / "A.kmx", "mine");
+    prefix.WriteIndex({"[Cache]", "K=A.kmx"});
+    prefix.AddCached("K");
+    Start();
+    view.answers = {MsgAnswer::Yes};
+    MoveAllCached(state, view);
+    EXPECT_EQ(GameFile("Maps/A.kmx"), "cached K");
+    const std::vector<Intent> left = ParseJournal(ReadFile(journal));
+    EXPECT_TRUE(std::any_of(left.begin(), left.end(), [](const Intent& intent) {
+        return intent.what == Intent::What::SetAside && intent.from.name == "A.kmx";
+    })) << ReadFile(journal);
 }
 
 // Something else under the journal's name (a second name of a player's file,
