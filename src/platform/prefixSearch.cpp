@@ -384,7 +384,7 @@ std::string WindowsPathIn(const fs::path& prefix, const fs::path& folder)
         const fs::path rest = folder.lexically_relative(target);
         if (rest.empty() || *rest.begin() == "..")
             continue;
-        const std::size_t depth = static_cast<std::size_t>(std::distance(target.begin(), target.end()));
+        const auto depth = static_cast<std::size_t>(std::distance(target.begin(), target.end()));
         if (!best.empty() && (depth < bestDepth || (depth == bestDepth && best[0] == 'C')))
             continue;
         std::string windows(1, static_cast<char>(std::toupper(static_cast<unsigned char>(drive[0]))));
