@@ -49,7 +49,8 @@ PrefixSearch SearchForGame(const std::string& key, const std::string& value)
 {
     PrefixSearch search;
     const std::string installed = AnsiToUtf8(ReadRegString(kHKeyLocalMachine, key, value, ""));
-    std::string place = "The registry: HKEY_LOCAL_MACHINE\\" + key + ", value " + value + ": ";
+    const std::string place =
+        "The game's install value in the registry (HKEY_LOCAL_MACHINE\\" + key + ", " + value + "): ";
     if (installed.empty()) {
         search.looked.push_back(place + "not set");
         return search;
