@@ -48,9 +48,14 @@ bool HoldsGame(const GamePrefix& game)
             place = Child(place, part);
         start = end + 1;
     }
+    return !place.empty() && HasGameFolders(place);
+}
+
+bool HasGameFolders(const fs::path& folder)
+{
     std::error_code error;
     for (const char* inside : {"System", "Cache"})
-        if (!place.empty() && fs::is_directory(Child(place, inside), error))
+        if (const fs::path found = Child(folder, inside); !found.empty() && fs::is_directory(found, error))
             return true;
     return false;
 }

@@ -452,7 +452,7 @@ std::optional<GamePrefix> GameInFolder(const fs::path& folder, NamedFolder kind,
     }
     // The game's own folder on a prefix's drive C: the prefix is the folder
     // above drive_c; the game is where it was chosen, whatever the registry says.
-    if (!fs::is_directory(place / "Cache", error) && !fs::is_directory(place / "System", error))
+    if (!HasGameFolders(place))
         return std::nullopt;
     for (fs::path above = place; above.has_relative_path(); above = above.parent_path()) {
         if (above.filename() != "drive_c" || !fs::is_directory(above.parent_path() / "dosdevices", error))

@@ -37,6 +37,10 @@ struct PrefixEnvironment {
 // prefixes of every Steam library, Lutris's, Bottles's and Heroic's.
 PrefixSearch FindGamePrefixes(const std::string& key, const std::string& value, const PrefixEnvironment& env);
 
+// Whether a folder of this system has the game's "System" or "Cache" folder,
+// found without regard to case as Windows finds it.
+bool HasGameFolders(const std::filesystem::path& folder);
+
 // The game at a folder on Linux: a Wine prefix (or a folder holding "pfx")
 // whose registry has the value, when kind allows it, or the game's own folder
 // on a prefix's drive C; nothing otherwise.
