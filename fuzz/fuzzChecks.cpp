@@ -75,11 +75,12 @@ std::string CheckRegistryText(std::string_view data)
                                        std::string_view(""), std::string_view("\\\\")})
         for (const std::string_view value : {std::string_view("Folder"), std::string_view(""), head})
             if (const auto found = registry->Find(key, value)) {
-                const RegValue ansi = ToAnsiForm(*found);
-                if (ansi.type != found->type)
+                const RegValue text = ToUtf8Form(*found);
+                if (text.type != found->type)
                     return "the type changed in conversion";
+                // at most three UTF-8 bytes for each UTF-16 unit
                 if ((found->type == kRegSz || found->type == kRegExpandSz || found->type == kRegMultiSz) &&
-                    ansi.data.size() > found->data.size() / 2)
+                    text.data.size() > found->data.size() / 2 * 3)
                     return "a string grew in conversion";
             }
     return {};

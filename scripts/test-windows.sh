@@ -12,6 +12,17 @@ ovcache_install cmake ninja-build g++ g++-mingw-w64-x86-64-posix libgtest-dev nl
 cmake --preset windows
 cmake --build --preset windows
 
+# A check of several parts stops the script when any part fails (set -e
+# alone lets the first parts of an && list fail unnoticed).
+fail() {
+    echo "Failed: $*" >&2
+    exit 1
+}
+# The log of a single test that ran and passed.
+passed_alone() {
+    grep -q '^\[  PASSED  \] 1 test' "$1" && ! grep -q SKIPPED "$1" || fail "$1"
+}
+
 scratch=$(mktemp -d)
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$scratch"' EXIT
 export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -30,7 +41,7 @@ cmake --preset default >/dev/null
 cmake --build --preset default --target core_tests
 OVCACHE_WINE_WRITTEN_PREFIX="$WINEPREFIX" build/tests/core_tests --gtest_filter='RegistryAgreement.linux*' \
     | tee "$scratch/agreement.log"
-grep -q '^\[  PASSED  \] 1 test' "$scratch/agreement.log" && ! grep -q SKIPPED "$scratch/agreement.log"
+passed_alone "$scratch/agreement.log"
 
 # Each build is refused the game's lock while the other holds it, on one prefix.
 lock='C:\lock-agreement.lock'
@@ -43,7 +54,7 @@ hold_and_refuse() { # holder command, refused command
     OVCACHE_LOCK_REFUSE="$lock" $2 --gtest_filter='LockAgreement.*' | tee "$scratch/lock.log"
     rm -f "$marker"
     wait "$holder" || { cat "$scratch/holder.log"; return 1; }
-    grep -q '^\[  PASSED  \] 1 test' "$scratch/lock.log" && ! grep -q SKIPPED "$scratch/lock.log"
+    passed_alone "$scratch/lock.log"
 }
 hold_and_refuse "wine build-win/tests/core_tests.exe" build/tests/core_tests
 hold_and_refuse build/tests/core_tests "wine build-win/tests/core_tests.exe"
@@ -62,12 +73,13 @@ echo b >"$game/Cache/B.uxx"
 wine "$exe" --game 'C:\Command Line Game' --list --json | tee "$scratch/cli.log"
 grep -q '"DM-Line.kmx"' "$scratch/cli.log"
 wine "$exe" --game 'C:\Command Line Game' --move-all | tee "$scratch/cli.log"
-grep -q "Moved DM-Line.kmx into Maps" "$scratch/cli.log" && [ -f "$game/Maps/DM-Line.kmx" ] && [ -f "$game/System/Line.u" ]
+grep -q "Moved DM-Line.kmx into Maps" "$scratch/cli.log" && [ -f "$game/Maps/DM-Line.kmx" ] &&
+    [ -f "$game/System/Line.u" ] || fail "--move-all"
 for refused in "--game C:\\nowhere --list" "--move-all --bogus" "--clear"; do
     status=0
     wine "$exe" $refused 2>"$scratch/cli.log" || status=$?
     echo "$refused: status $status, $(cat "$scratch/cli.log")"
-    [ "$status" -eq 2 ] && [ -s "$scratch/cli.log" ]
+    [ "$status" -eq 2 ] && [ -s "$scratch/cli.log" ] || fail "$refused"
 done
 wineserver -w
 
@@ -84,7 +96,7 @@ for locale in ru_RU pl_PL; do
     echo "Names in the code page of $locale:"
     LC_ALL=$locale.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24" wine build-win/tests/win32_gui_tests.exe \
         --gtest_filter='Win32WindowTest.namesAreInTheSystemsCodePage' | tee "$scratch/codepage.log"
-    grep -q '^\[  PASSED  \] 1 test' "$scratch/codepage.log" && ! grep -q SKIPPED "$scratch/codepage.log"
+    passed_alone "$scratch/codepage.log"
     wineserver -w
 done
 
@@ -97,10 +109,48 @@ for uac in off on; do
     wineserver -w
     echo "The VirtualStore with UAC $uac:"
     OVCACHE_UAC=$uac wine build-win/tests/core_tests.exe --gtest_filter='VirtualStoreOnWindows.*' | tee "$scratch/uac.log"
-    grep -q '^\[  PASSED  \] 1 test' "$scratch/uac.log" && ! grep -q SKIPPED "$scratch/uac.log"
+    passed_alone "$scratch/uac.log"
 done
 wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Policies\System' /v EnableLUA /t REG_DWORD /d 0 /f \
     >/dev/null 2>&1
+wineserver -w
+
+# Paths whose names a Western system's code page (1252) lacks reach the
+# program whole: a profile folder of Michał's holding the game's downloads in
+# its VirtualStore, a game folder named in Cyrillic, and the program's own
+# folder as the restart as administrator names it.
+locale -a | grep -qi '^en_US.utf-\?8$' || localedef -i en_US -f UTF-8 en_US.UTF-8
+export LC_ALL=en_US.UTF-8
+shellFolders='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders'
+wine reg add "$shellFolders" /v 'Local AppData' /t REG_EXPAND_SZ /d 'C:\users\Michał\AppData\Local' /f >/dev/null 2>&1
+wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Policies\System' /v EnableLUA /t REG_DWORD /d 1 /f \
+    >/dev/null 2>&1
+wineserver -w
+game="$WINEPREFIX/drive_c/Program Files (x86)/Orvane Store"
+store="$WINEPREFIX/drive_c/users/Michał/AppData/Local/VirtualStore/Program Files (x86)/Orvane Store"
+mkdir -p "$game/Cache" "$game/Maps" "$game/System" "$store/Cache"
+printf '[Cache]\r\nA=DM-Store.kmx\r\n' >"$store/Cache/cache.ini"
+echo a >"$store/Cache/A.uxx"
+wine "$exe" --game 'C:\Program Files (x86)\Orvane Store' --list | tee "$scratch/cli.log"
+grep -q 'VirtualStore' "$scratch/cli.log" && grep -q 'Michał' "$scratch/cli.log" &&
+    grep -q 'DM-Store.kmx' "$scratch/cli.log" || fail "the VirtualStore of a Unicode profile listed"
+wine "$exe" --game 'C:\Program Files (x86)\Orvane Store' --move-all
+[ -f "$store/Maps/DM-Store.kmx" ] && [ ! -e "$game/Maps/DM-Store.kmx" ] || fail "the map in that VirtualStore"
+wine reg add "$shellFolders" /v 'Local AppData' /t REG_EXPAND_SZ /d '%USERPROFILE%\AppData\Local' /f >/dev/null 2>&1
+wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Policies\System' /v EnableLUA /t REG_DWORD /d 0 /f \
+    >/dev/null 2>&1
+game="$WINEPREFIX/drive_c/Игра Orvane"
+mkdir -p "$game/Cache" "$game/Maps" "$game/System"
+printf '[Cache]\r\nA=DM-Igra.kmx\r\n' >"$game/Cache/cache.ini"
+echo a >"$game/Cache/A.uxx"
+wine "$exe" --game 'C:\Игра Orvane' --move-all
+[ -f "$game/Maps/DM-Igra.kmx" ] || fail "a game folder named in Cyrillic"
+mkdir -p "$WINEPREFIX/drive_c/Программы"
+cp build-win/tests/core_tests.exe "$WINEPREFIX/drive_c/Программы/"
+OVCACHE_SELF='C:\Программы\core_tests.exe' wine "$WINEPREFIX/drive_c/Программы/core_tests.exe" \
+    --gtest_filter='RestartCommand.*' | tee "$scratch/restart.log"
+passed_alone "$scratch/restart.log"
+unset LC_ALL
 wineserver -w
 
 # The windows laid out again at 125, 150 and 200 % scaling, as laptops run.

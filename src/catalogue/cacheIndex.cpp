@@ -51,10 +51,13 @@ bool NamesAFile(std::string_view line)
 
 namespace {
 
-std::string_view Folded(std::string_view text, std::string& buffer)
+std::string_view Folded(std::string_view key, std::string& buffer)
 {
-    buffer.assign(text);
-    FoldCaseAnsiInPlace(buffer);
+    if (IsAscii(key))
+        buffer.assign(key);
+    else
+        buffer = AnsiToUtf8(key);
+    FoldCaseInPlace(buffer);
     return buffer;
 }
 
@@ -119,6 +122,22 @@ std::string_view EntryKey(std::string_view line)
 std::string_view EntryName(std::string_view line)
 {
     return line.substr(EqPos(line));
+}
+
+std::string KeyText(std::string_view line)
+{
+    return AnsiToUtf8(EntryKey(line));
+}
+
+std::string NameText(std::string_view line)
+{
+    return AnsiToUtf8(EntryName(line));
+}
+
+bool NameIs(std::string_view line, std::string_view name)
+{
+    const std::string_view own = EntryName(line);
+    return IsAscii(own) ? own == name : AnsiToUtf8(own) == name;
 }
 
 bool EndsWith(std::string_view text, std::string_view suffix)

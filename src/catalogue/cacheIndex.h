@@ -1,5 +1,8 @@
 #pragma once
 // The cache index "cache.ini": a "[Cache]" header line, then lines key=name.
+// The game writes it in the system's ANSI code page: its lines are kept as
+// those bytes, and a key or a name leaves them in UTF-8, as the rest of the
+// program has text, only through KeyText and NameText.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -48,6 +51,12 @@ std::size_t EqPos(std::string_view line);
 std::string_view EntryKey(std::string_view line);
 std::string_view EntryName(std::string_view line);
 
+// The key and the name of a line in UTF-8, converted from the code page.
+std::string KeyText(std::string_view line);
+std::string NameText(std::string_view line);
+// Whether the line's name, in UTF-8, is name.
+bool NameIs(std::string_view line, std::string_view name);
+
 bool EndsWith(std::string_view text, std::string_view suffix);
 
 // A line with "=" and a key before it names a cached file; others (the
@@ -55,7 +64,8 @@ bool EndsWith(std::string_view text, std::string_view suffix);
 bool NamesAFile(std::string_view line);
 
 // The lines that name a cached file ("<key>.uxx", a line with "=" and a key),
-// found by their keys as Windows compares file names (folded); of several
+// found by their keys as Windows compares file names (folded, in UTF-8,
+// as FoldCase has them); of several
 // lines with one key the first is the file's. The keys stay in the lines:
 // the table holds line numbers, not names.
 class IndexKeys {

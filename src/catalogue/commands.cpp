@@ -78,7 +78,7 @@ bool HoldsCachedFile(const FileCollection& files)
     std::string folded;
     for (std::size_t k = 0; k < files.Count(); ++k) {
         folded.assign(files.Name(k));
-        FoldCaseAnsiInPlace(folded);
+        FoldCaseInPlace(folded);
         if (EndsWith(folded, ".uxx"))
             return true;
     }
@@ -132,9 +132,9 @@ bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, cons
         for (const std::string_view line : *lines) {
             const std::string_view name = EntryName(line);
             // A line without "=" is listed whole; it names no file to move.
-            const bool safe = EqPos(line) == 0 ? IsSafeFileName(name) : IsSafeEntry(line);
+            const bool safe = EqPos(line) == 0 ? IsSafeIndexName(name) : IsSafeEntry(line);
             if (name != kIndexHeader && EndsWith(name, "kmx") && safe)
-                view.AddListEntry(std::string(name));
+                view.AddListEntry(AnsiToUtf8(name));
         }
     }
     view.SetLabel(DataLabel::Path, state.strCachePath);
@@ -251,7 +251,7 @@ std::vector<bool> FilesNamed(const FileCollection& files, const IndexKeys& keys,
     std::string folded;
     for (std::size_t k = 0; k < files.Count(); ++k) {
         folded.assign(files.Name(k));
-        FoldCaseAnsiInPlace(folded);
+        FoldCaseInPlace(folded);
         if (!EndsWith(folded, ".uxx"))
             continue;
         const std::size_t line = keys.Find(std::string_view(folded).substr(0, folded.size() - 4));
@@ -284,7 +284,7 @@ void DropLinesOfGoneFiles(WorkingState& state, GameSession& session, CommandRepo
         }
         for (std::size_t k = 0; k < lines->size(); ++k) {
             const std::string_view line = (*lines)[k];
-            if (NamesAFile(line) && IsSafeFileName(EntryKey(line)) && !present[keys.FirstOf(k)])
+            if (NamesAFile(line) && IsSafeIndexName(EntryKey(line)) && !present[keys.FirstOf(k)])
                 removed.push_back(line);
         }
     }
@@ -423,11 +423,11 @@ void MoveSelectedMap(WorkingState& state, CacheView& view)
         const EntryKind kind = ClassifyForMove(line, state.strSelected);
         if (!NamesAFile(line)) {
             // kept as it is; a selected entry of such a line has nothing to move
-            selectedNamesNothing = selectedNamesNothing || EntryName(line) == state.strSelected;
+            selectedNamesNothing = selectedNamesNothing || NameIs(line, state.strSelected);
             continue;
         }
         const std::size_t first = keys->FirstOf(k);
-        if (IsSafeFileName(EntryKey(line)) && !cached[first]) {
+        if (IsSafeIndexName(EntryKey(line)) && !cached[first]) {
             // Its file went earlier (a command that stopped part-way, or an
             // earlier line of this one with the same key): the line names
             // nothing and goes; that is no failure.
@@ -523,7 +523,7 @@ void MoveAllCached(WorkingState& state, CacheView& view)
     bool fileStays = false;
     for (std::size_t k = 0; k < lines->size(); ++k) {
         const std::string_view line = (*lines)[k];
-        if (!NamesAFile(line) || !IsSafeFileName(EntryKey(line)))
+        if (!NamesAFile(line) || !IsSafeIndexName(EntryKey(line)))
             continue; // kept as it is, as Move keeps it
         const std::size_t first = keys->FirstOf(k);
         const bool stays = present[first] && !placed[first];

@@ -21,7 +21,7 @@ EntryKind PackageKind(std::string_view line)
 
 EntryKind ClassifyForMove(std::string_view line, std::string_view selected)
 {
-    if (EqPos(line) > 0 && EntryName(line) == selected)
+    if (EqPos(line) > 0 && NameIs(line, selected))
         return EntryKind::Map;
     return PackageKind(line);
 }

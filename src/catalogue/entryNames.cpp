@@ -1,6 +1,7 @@
 #include "catalogue/entryNames.h"
 
 #include "catalogue/cacheIndex.h"
+#include "platform/codePage.h"
 
 #include <array>
 #include <cctype>
@@ -9,7 +10,7 @@
 namespace ovcache {
 namespace {
 
-constexpr std::size_t kLongestName = 255;
+constexpr std::size_t kLongestName = 255; // UTF-16 units, as Windows counts
 
 // Every name Windows reserves for a device, before any extension and
 // trailing spaces, in any case: CON, PRN, AUX, NUL, CONIN$, CONOUT$, and COM
@@ -26,10 +27,13 @@ bool IsDeviceName(std::string_view name)
     for (const std::string_view device : kPlain)
         if (upper == device)
             return true;
-    if (upper.size() != 4 || !(upper.starts_with("COM") || upper.starts_with("LPT")))
+    // the digit, or a superscript one's two bytes
+    if ((upper.size() != 4 && upper.size() != 5) || !(upper.starts_with("COM") || upper.starts_with("LPT")))
         return false;
-    const auto last = static_cast<unsigned char>(upper[3]);
-    return (last >= '0' && last <= '9') || last == 0xB9 || last == 0xB2 || last == 0xB3; // Windows-1252 superscripts
+    const std::string_view last = std::string_view(upper).substr(3);
+    if (last.size() == 1)
+        return last[0] >= '0' && last[0] <= '9';
+    return last == "\u00B9" || last == "\u00B2" || last == "\u00B3";
 }
 
 } // namespace
@@ -37,7 +41,9 @@ bool IsDeviceName(std::string_view name)
 bool IsSafeFileName(std::string_view name)
 {
     // No Windows or Linux file system holds a name longer than 255.
-    if (name.empty() || name == "." || name == ".." || name.size() > kLongestName)
+    if (name.empty() || name == "." || name == ".." || !IsUtf8(name))
+        return false;
+    if (name.size() > kLongestName && Utf8ToUtf16(name).size() > kLongestName) // never more units than bytes
         return false;
     static const auto forbidden = [] {
         std::array<bool, 256> table{};
@@ -55,9 +61,14 @@ bool IsSafeFileName(std::string_view name)
     return !IsDeviceName(name);
 }
 
+bool IsSafeIndexName(std::string_view text)
+{
+    return IsAscii(text) ? IsSafeFileName(text) : IsSafeFileName(AnsiToUtf8(text));
+}
+
 bool IsSafeEntry(std::string_view line)
 {
-    return IsSafeFileName(EntryKey(line)) && IsSafeFileName(EntryName(line));
+    return IsSafeIndexName(EntryKey(line)) && IsSafeIndexName(EntryName(line));
 }
 
 } // namespace ovcache

@@ -6,11 +6,14 @@
 
 namespace ovcache {
 
-// True for a plain file name that Windows would keep inside its folder: not
-// empty, "." or "..", at most 255 characters, none of \ / : * ? " < > | or
+// True for a plain file name (UTF-8) that Windows would keep inside its
+// folder: well-formed, not empty, "." or "..", at most 255 UTF-16 units, none of \ / : * ? " < > | or
 // control characters, no trailing dot or space, and not a device name such as
 // CON, CONIN$ or LPT1.txt.
 bool IsSafeFileName(std::string_view name);
+
+// The same for a key or a name as the index has it, in the code page.
+bool IsSafeIndexName(std::string_view text);
 
 // Both the key (which names the cached file) and the name (which names the
 // destination) of an index line must be safe for the line to be acted on.

@@ -95,7 +95,10 @@ std::optional<Intent> ParseLine(std::string_view line)
     const std::size_t last = line.rfind('\t');
     if (last == std::string_view::npos || Check(line.substr(0, last)) != line.substr(last + 1))
         return std::nullopt;
-    const std::vector<std::string_view> f = Fields(line.substr(0, last));
+    // A journal an earlier version wrote names files in the code page.
+    const std::string_view body = line.substr(0, last);
+    const std::string text = IsUtf8(body) ? std::string(body) : AnsiToUtf8(body);
+    const std::vector<std::string_view> f = Fields(text);
     const std::string_view verb = f[0];
     const auto id = [&](std::size_t k) { return k < f.size() ? ParseIdentity(f[k]) : std::nullopt; };
     if (verb == kVerbs[0] && f.size() == 5 && IsSafeFileName(f[1]) && IsSafeFileName(f[2]) &&
@@ -438,7 +441,7 @@ bool GameSession::Settle(CommandReport* report)
                 }
                 // Its line is gone with the index it was discarded from; while
                 // the index still names it, the player is asked again.
-                const std::string key = FoldCaseAnsi(intent.from.name.substr(0, intent.from.name.size() - 4));
+                const std::string key = FoldCase(intent.from.name.substr(0, intent.from.name.size() - 4));
                 if (keys->Find(key) == std::string_view::npos)
                     fso.DeleteOneFile(from, false);
                 break;

@@ -51,8 +51,8 @@ bool Placement::Place(EntryKind kind, std::string_view line)
         return false;
     }
     FileSystemService& fso = *state_.objFSO;
-    const std::string_view name = EntryName(line);
-    const std::string cached = CachedFilePath(state_.strCachePath, EntryKey(line));
+    const std::string name = NameText(line);
+    const std::string cached = CachedFilePath(state_.strCachePath, KeyText(line));
     const std::string destination = DestinationPath(state_.strGameFolder, kind, name);
 
     // Working in the install folder's VirtualStore copy, the game still sees
@@ -101,8 +101,8 @@ bool Placement::Place(EntryKind kind, std::string_view line)
 
 bool Placement::AskThenPlace(EntryKind kind, std::string_view line, const std::string& shownFolder, bool replace)
 {
-    const std::string_view name = EntryName(line);
-    const std::string cached = CachedFilePath(state_.strCachePath, EntryKey(line));
+    const std::string name = NameText(line);
+    const std::string cached = CachedFilePath(state_.strCachePath, KeyText(line));
     const std::string destination = DestinationPath(state_.strGameFolder, kind, name);
     if (state_.existingMaps == ExistingMap::Keep) {
         Problem(name, MoveDetail(cached, DestinationPath(shownFolder, kind, name)),
@@ -144,13 +144,13 @@ bool Placement::FolderReady(EntryKind kind)
 
 Spot Placement::Cached(std::string_view line)
 {
-    return {"Cache", std::string(EntryKey(line)) + ".uxx"};
+    return {"Cache", KeyText(line) + ".uxx"};
 }
 
 Spot Placement::Placed(EntryKind kind, std::string_view line)
 {
     const std::string_view folder = DestinationFolder(kind); // "\Maps\"
-    return {folder.substr(1, folder.size() - 2), std::string(EntryName(line))};
+    return {folder.substr(1, folder.size() - 2), NameText(line)};
 }
 
 std::string Placement::FolderPath(EntryKind kind) const
@@ -166,7 +166,7 @@ bool Placement::Move(EntryKind kind, std::string_view line, const std::string& f
     try {
         session_.Move(Cached(line), Placed(kind, line));
     } catch (const FileSystemError& e) {
-        Problem(EntryName(line), MoveDetail(from, to), ReasonOf(e));
+        Problem(NameText(line), MoveDetail(from, to), ReasonOf(e));
         return false;
     }
     journal_.push_back({Step::Moved, kind, 0, line});
@@ -177,7 +177,7 @@ bool Placement::Move(EntryKind kind, std::string_view line, const std::string& f
 // place and the command has finished, so no failure can lose either of them.
 bool Placement::Replace(EntryKind kind, std::string_view line, const std::string& from, const std::string& to)
 {
-    const std::string_view entry = EntryName(line);
+    const std::string entry = NameText(line);
     FileSystemService& fso = *state_.objFSO;
     if (!fso.FileExists(from)) {
         Problem(entry, MoveDetail(from, to), "The cached file is missing, so the map already in Maps was kept.");
@@ -229,7 +229,7 @@ void Placement::Undo()
             return;
         // Each file that cannot go back is named where it now is, so that
         // the player can find it; the next start puts a set-aside map back.
-        const std::string entry(EntryName(step.line)), to = session_.PathOf(Placed(step.kind, step.line));
+        const std::string entry = NameText(step.line), to = session_.PathOf(Placed(step.kind, step.line));
         try {
             session_.Move(Placed(step.kind, step.line), Cached(step.line));
         } catch (const FileSystemError& e) {
@@ -253,7 +253,7 @@ void Placement::Finish()
 {
     FileSystemService& fso = *state_.objFSO;
     for (const Step& step : journal_) {
-        view_.DoneWith(EntryName(step.line),
+        view_.DoneWith(NameText(step.line),
                        step.what == Step::Discarded ? std::string_view() : Placed(step.kind, step.line).folder,
                        step.what == Step::Replaced);
         try {
@@ -262,7 +262,7 @@ void Placement::Finish()
             else if (step.what == Step::Discarded)
                 fso.DeleteFile(session_.PathOf(Cached(step.line)));
         } catch (const FileSystemError& e) {
-            Problem(EntryName(step.line), e.Path(), "Could not be deleted: " + ReasonOf(e));
+            Problem(NameText(step.line), e.Path(), "Could not be deleted: " + ReasonOf(e));
         }
     }
     journal_.clear();
@@ -275,7 +275,7 @@ std::vector<Intent> Placement::Discards() const
     for (const Step& step : journal_)
         if (step.what == Step::Discarded)
             if (const auto cached = state_.objFSO->IdentityOf(session_.PathOf(Cached(step.line))))
-                discards.push_back(Intent::Discard(EntryKey(step.line), *cached));
+                discards.push_back(Intent::Discard(KeyText(step.line), *cached));
     return discards;
 }
 

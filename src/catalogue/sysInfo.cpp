@@ -13,7 +13,7 @@ constexpr int kNormalFocus = 1;
 
 bool GetKeyValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName, std::string& text)
 {
-    const auto value = QueryRegValueA(root, keyPath, valueName);
+    const auto value = QueryRegValue(root, keyPath, valueName);
     // An empty value has nothing to give; it is not read rather than an error.
     if (!value || value->data.empty() || value->data.size() > kBufferSize) {
         text.clear();

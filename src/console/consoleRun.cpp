@@ -2,7 +2,6 @@
 
 #include "catalogue/commandReport.h"
 #include "catalogue/commands.h"
-#include "platform/codePage.h"
 
 #include <algorithm>
 #include <map>
@@ -82,11 +81,6 @@ private:
     bool confirmed_;
 };
 
-std::string Utf8(std::string_view ansi)
-{
-    return AnsiToUtf8(ansi);
-}
-
 const char* CommandName(Command command)
 {
     switch (command) {
@@ -116,7 +110,7 @@ json CacheJson(const ConsoleView& view)
 {
     const auto label = [&](DataLabel l) {
         const auto found = view.labels.find(l);
-        return found == view.labels.end() ? std::string() : Utf8(found->second);
+        return found == view.labels.end() ? std::string() : found->second;
     };
     return {{"folder", label(DataLabel::Path)},
             {"files", view.files},
@@ -130,18 +124,18 @@ void PrintJson(const Options& options, const ConsoleView& view, int status, Outp
     if (options.command == Command::List) {
         json maps = json::array();
         for (const std::string& map : view.maps)
-            maps.push_back(Utf8(map));
+            maps.push_back(map);
         document["maps"] = std::move(maps);
     } else {
         json moved = json::array(), discarded = json::array(), problems = json::array();
         for (const auto& d : view.done) {
             if (d.folder.empty())
-                discarded.push_back(Utf8(d.entry));
+                discarded.push_back(d.entry);
             else
-                moved.push_back({{"name", Utf8(d.entry)}, {"folder", d.folder}, {"replaced", d.replaced}});
+                moved.push_back({{"name", d.entry}, {"folder", d.folder}, {"replaced", d.replaced}});
         }
         for (const CommandReport::Problem& p : view.problems)
-            problems.push_back({{"entry", Utf8(p.entry)}, {"detail", Utf8(p.detail)}, {"reason", Utf8(p.reason)}});
+            problems.push_back({{"entry", p.entry}, {"detail", p.detail}, {"reason", p.reason}});
         document["moved"] = std::move(moved);
         document["discarded"] = std::move(discarded);
         document["problems"] = std::move(problems);
@@ -149,9 +143,9 @@ void PrintJson(const Options& options, const ConsoleView& view, int status, Outp
     }
     json notes = json::array();
     for (const std::string& note : view.notes)
-        notes.push_back(Utf8(note));
+        notes.push_back(note);
     for (const std::string& message : view.messages)
-        notes.push_back(Utf8(message));
+        notes.push_back(message);
     document["notes"] = std::move(notes);
     out.Out(document.dump(2, ' ', false, json::error_handler_t::replace) + "\n");
 }
@@ -164,24 +158,24 @@ void PrintText(const Options& options, const ConsoleView& view, Output& out)
              {std::pair{DataLabel::Path, "Cache Directory: "}, std::pair{DataLabel::FileCount, "Number of Files: "},
               std::pair{DataLabel::CacheSize, "Cache Size: "}}) {
             if (const auto found = view.labels.find(label); found != view.labels.end())
-                text += caption + Utf8(found->second) + "\n";
+                text += caption + found->second + "\n";
         }
         for (const std::string& map : view.maps)
-            text += Utf8(map) + "\n";
+            text += map + "\n";
     }
     for (const auto& d : view.done) {
         if (d.folder.empty())
-            text += "Discarded the cached " + Utf8(d.entry) + "\n";
+            text += "Discarded the cached " + d.entry + "\n";
         else
-            text += (d.replaced ? "Replaced " : "Moved ") + Utf8(d.entry) + (d.replaced ? " in " : " into ") +
-                    d.folder + "\n";
+            text +=
+                (d.replaced ? "Replaced " : "Moved ") + d.entry + (d.replaced ? " in " : " into ") + d.folder + "\n";
     }
     for (const std::string& message : view.messages)
-        text += Utf8(message) + "\n";
+        text += message + "\n";
     for (const std::string& summary : view.summaries)
-        text += Utf8(summary) + "\n";
+        text += summary + "\n";
     for (const CommandReport::Problem& p : view.problems)
-        text += Utf8(p.entry) + "\n    " + Utf8(p.detail) + "\n    " + Utf8(p.reason) + "\n";
+        text += p.entry + "\n    " + p.detail + "\n    " + p.reason + "\n";
     out.Out(text);
 }
 
@@ -237,7 +231,7 @@ int RunCommand(const Options& options, WorkingState& state, Output& out)
     if (listed && !view.busy) {
         switch (options.command) {
         case Command::Move: {
-            view.selected = Utf8ToAnsi(options.map);
+            view.selected = options.map;
             if (std::find(view.maps.begin(), view.maps.end(), view.selected) == view.maps.end()) {
                 out.Err(kProgram + options.map + " is not among the cached maps (see --list)\n");
                 return kRefused;

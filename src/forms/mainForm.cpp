@@ -42,11 +42,6 @@ constexpr std::array kMainMenus{
 
 const Form kMainForm{"frmOVCache", "Orvane Cache Importer", 4455, 4485, kMainControls, kMainMenus, {}};
 
-std::string GroupSeparator(const std::string& ansi)
-{
-    return ansi == "?" ? "\xA0" : ansi;
-}
-
 bool MainForm::Form_Load(std::unique_ptr<FileSystemService> fso)
 {
     bool loaded = false;

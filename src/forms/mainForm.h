@@ -115,8 +115,4 @@ private:
 inline constexpr std::chrono::milliseconds kPaintEvery{40};
 inline constexpr std::chrono::milliseconds kProgressAfter{500};
 
-// The user's thousands separator as the size label shows it: a narrow space
-// where the program's code page has no such character ("?").
-std::string GroupSeparator(const std::string& ansi);
-
 } // namespace ovcache::forms

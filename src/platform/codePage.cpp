@@ -1,7 +1,6 @@
 #include "platform/codePage.h"
 
 #include <array>
-#include <unordered_map>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -55,26 +54,6 @@ char32_t SimpleLower(char32_t c)
 struct CodePage {
     unsigned id = 0;
     std::array<char32_t, 128> high{}; // bytes 0x80-0xFF
-    std::unordered_map<char32_t, unsigned char> bytes;
-    std::array<unsigned char, 256> fold{};
-
-    void Finish()
-    {
-        bytes.clear();
-        for (unsigned b = 0x80; b < 0x100; ++b)
-            bytes.emplace(high[b - 0x80], static_cast<unsigned char>(b));
-        for (unsigned b = 0; b < 0x100; ++b) {
-            const char32_t c = b < 0x80 ? b : high[b - 0x80];
-            const char32_t lower = SimpleLower(c);
-            fold[b] = static_cast<unsigned char>(b);
-            if (lower == c)
-                continue;
-            if (lower < 0x80)
-                fold[b] = static_cast<unsigned char>(lower);
-            else if (const auto found = bytes.find(lower); found != bytes.end())
-                fold[b] = found->second;
-        }
-    }
 };
 
 CodePage Make1252()
@@ -83,7 +62,6 @@ CodePage Make1252()
     page.id = 1252;
     for (unsigned b = 0x80; b < 0x100; ++b)
         page.high[b - 0x80] = b < 0xA0 ? k1252High[b - 0x80] : b;
-    page.Finish();
     return page;
 }
 
@@ -148,8 +126,10 @@ void AppendUtf8(std::string& out, char32_t cp)
 }
 
 // Decodes one UTF-8 sequence at text[i], advancing i; returns U+FFFD for a
-// malformed or overlong sequence after consuming one byte.
-char32_t NextUtf8(std::string_view text, std::size_t& i)
+// malformed or overlong sequence after consuming one byte. A surrogate's
+// three bytes are malformed unless surrogates are taken, as from a name
+// Windows gave.
+char32_t NextUtf8(std::string_view text, std::size_t& i, bool surrogates = false)
 {
     const auto lead = static_cast<unsigned char>(text[i]);
     int extra = 0;
@@ -184,7 +164,7 @@ char32_t NextUtf8(std::string_view text, std::size_t& i)
         cp = (cp << 6) | (c & 0x3F);
     }
     static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    if (cp < kMin[extra] || cp > 0x10FFFF || (!surrogates && cp >= 0xD800 && cp <= 0xDFFF)) {
         ++i;
         return 0xFFFD;
     }
@@ -206,28 +186,13 @@ bool UseAnsiCodePage(unsigned codePage)
     page.id = codePage;
     if (codePage == 0 || codePage == 65001 || !ReadHighHalf(codePage, page.high))
         return false; // not a single-byte code page this system knows
-    page.Finish();
-    Active() = std::move(page);
+    Active() = page;
     return true;
 }
 
 unsigned AnsiCodePage()
 {
     return Active().id;
-}
-
-char32_t AnsiToCodePoint(unsigned char byte)
-{
-    return byte < 0x80 ? byte : Active().high[byte - 0x80];
-}
-
-int CodePointToAnsi(char32_t cp)
-{
-    if (cp < 0x80)
-        return static_cast<int>(cp);
-    const auto& bytes = Active().bytes;
-    const auto found = bytes.find(cp);
-    return found == bytes.end() ? -1 : found->second;
 }
 
 bool IsAscii(std::string_view text)
@@ -244,37 +209,9 @@ std::string AnsiToUtf8(std::string_view text)
         return std::string(text);
     std::string out;
     out.reserve(text.size());
-    for (const char c : text)
-        AppendUtf8(out, AnsiToCodePoint(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string Utf8ToAnsi(std::string_view text)
-{
-    if (IsAscii(text))
-        return std::string(text);
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const int b = CodePointToAnsi(NextUtf8(text, i));
-        out += b < 0 ? '?' : static_cast<char>(b);
-    }
-    return out;
-}
-
-std::string Utf16ToAnsi(std::u16string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t u = text[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            ++i; // a pair always lies outside the code page
-            out += '?';
-            continue;
-        }
-        const int b = CodePointToAnsi(u);
-        out += b < 0 ? '?' : static_cast<char>(b);
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        AppendUtf8(out, byte < 0x80 ? char32_t{byte} : Active().high[byte - 0x80]);
     }
     return out;
 }
@@ -284,7 +221,7 @@ std::u16string Utf8ToUtf16(std::string_view text)
     std::u16string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        const char32_t cp = NextUtf8(text, i);
+        const char32_t cp = NextUtf8(text, i, /*surrogates=*/true);
         if (cp >= 0x10000) {
             out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
             out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
@@ -303,24 +240,46 @@ std::string Utf16ToUtf8(std::u16string_view text)
         char32_t cp = text[i];
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
             cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
-        else if (cp >= 0xD800 && cp <= 0xDFFF)
-            cp = 0xFFFD;
         AppendUtf8(out, cp);
     }
     return out;
 }
 
-void FoldCaseAnsiInPlace(std::string& text)
+bool IsUtf8(std::string_view text)
 {
-    const auto& fold = Active().fold;
-    for (char& c : text)
-        c = static_cast<char>(fold[static_cast<unsigned char>(c)]);
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t at = i;
+        if (NextUtf8(text, i) == 0xFFFD && i == at + 1) // U+FFFD itself takes three
+            return false;
+    }
+    return true;
 }
 
-std::string FoldCaseAnsi(std::string_view text)
+void FoldCaseInPlace(std::string& text)
+{
+    std::size_t i = 0;
+    for (; i < text.size() && static_cast<unsigned char>(text[i]) < 0x80; ++i)
+        if (text[i] >= 'A' && text[i] <= 'Z')
+            text[i] = static_cast<char>(text[i] + 0x20);
+    if (i == text.size())
+        return; // ASCII, as nearly every name is
+    std::string out(text, 0, i);
+    out.reserve(text.size());
+    while (i < text.size()) {
+        const std::size_t at = i;
+        const char32_t cp = NextUtf8(text, i, /*surrogates=*/true);
+        if (cp == 0xFFFD && i == at + 1)
+            out += text[at]; // a malformed byte stays itself, matching only itself
+        else
+            AppendUtf8(out, SimpleLower(cp));
+    }
+    text = std::move(out);
+}
+
+std::string FoldCase(std::string_view text)
 {
     std::string out(text);
-    FoldCaseAnsiInPlace(out);
+    FoldCaseInPlace(out);
     return out;
 }
 

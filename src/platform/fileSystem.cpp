@@ -62,8 +62,7 @@ void FileSystemService::DeleteFile(const std::string& spec, bool force, std::str
         DeleteOneFile(spec, force);
         return;
     }
-    if (!DeleteMatching(cut == std::string::npos ? "." : spec.substr(0, cut), FoldCaseAnsi(name), force, last,
-                        progress))
+    if (!DeleteMatching(cut == std::string::npos ? "." : spec.substr(0, cut), FoldCase(name), force, last, progress))
         throw FileSystemError("DeleteFile", spec, FsErrorKind::NothingMatched, "File not found");
 }
 
@@ -73,12 +72,12 @@ void FileSystemService::DeleteFile(const std::string& spec, bool force, std::str
 bool FileSystemService::DeleteMatching(const std::string& folder, const std::string& pattern, bool force,
                                        std::string_view last, const ProgressFn& progress)
 {
-    const std::string lastFolded = FoldCaseAnsi(last);
+    const std::string lastFolded = FoldCase(last);
     const FileCollection files = ListFiles(folder);
     std::vector<std::size_t> matches;
     std::optional<std::size_t> atEnd;
     for (std::size_t k = 0; k < files.Count(); ++k) {
-        const std::string folded = FoldCaseAnsi(files.Name(k));
+        const std::string folded = FoldCase(files.Name(k));
         if (!WildcardMatches(pattern, folded))
             continue;
         if (!last.empty() && folded == lastFolded)

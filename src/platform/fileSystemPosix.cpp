@@ -188,11 +188,7 @@ public:
             }
             if (isFolder)
                 continue;
-            const std::string_view name = entry->d_name;
-            if (IsAscii(name))
-                files.Add(name);
-            else
-                files.Add(Utf8ToAnsi(name));
+            files.Add(entry->d_name);
         }
         ::closedir(dir);
         return files;
@@ -253,7 +249,7 @@ public:
             ::close(fd);
             Fail("DeleteFile", folder, errno);
         }
-        const std::string lastFolded = FoldCaseAnsi(last);
+        const std::string lastFolded = FoldCase(last);
         // The names one after another in one buffer, each ended by a NUL.
         std::string names, atEnd, buffer;
         std::vector<std::size_t> starts;
@@ -294,8 +290,7 @@ public:
             else if (::unlinkat(fd, name, 0) != 0)
                 err = errno;
             if (err != 0 && !first)
-                first =
-                    FileSystemError("DeleteFile", folder + "\\" + Utf8ToAnsi(name), KindOf(err), std::strerror(err));
+                first = FileSystemError("DeleteFile", folder + "\\" + name, KindOf(err), std::strerror(err));
         }
         ::closedir(dir);
         resolver_.Recheck();

@@ -1,6 +1,7 @@
-// The file-system service on Windows, through the single-byte ("A") file
-// functions, so that path strings are taken in the system's code page as the
-// rest of the program keeps them.
+// The file-system service on Windows, through the Unicode ("W") file
+// functions: the program's UTF-8 paths reach every file, whatever the
+// system's code page holds.
+#include "platform/codePage.h"
 #include "platform/fileSystem.h"
 
 #include <windows.h>
@@ -11,14 +12,44 @@
 #undef CopyFile
 
 #include <algorithm>
+#include <cwchar>
 #include <optional>
 #include <string>
 
 namespace ovcache {
 namespace {
 
-// The system's words for an error, in the ANSI code page the program keeps
-// its text in (the window shows them in it).
+// A path as the W functions take it. One too long for the system's usual
+// limit is made absolute and given the "\\?\" form, which lifts the limit;
+// that form takes a path as it is, so it is made whole first.
+std::wstring Wide(const std::string& path)
+{
+    const std::u16string units = Utf8ToUtf16(path);
+    std::wstring wide(units.begin(), units.end());
+    constexpr std::size_t kUsualLimit = 248; // MAX_PATH, less room for a folder's 8.3 name
+    if (wide.size() < kUsualLimit || wide.starts_with(L"\\\\?\\") || wide.starts_with(L"\\\\.\\"))
+        return wide;
+    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return wide;
+    std::wstring full(size, L'\0');
+    const DWORD got = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    if (got == 0 || got >= size)
+        return wide;
+    full.resize(got);
+    if (full.starts_with(L"\\\\"))
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    if (full.size() > 2 && full[1] == L':')
+        return L"\\\\?\\" + full;
+    return wide;
+}
+
+std::string Narrow(const wchar_t* text, std::size_t size)
+{
+    return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), size));
+}
+
+// The system's words for an error.
 std::string SystemReason(DWORD code)
 {
     wchar_t* text = nullptr;
@@ -27,9 +58,7 @@ std::string SystemReason(DWORD code)
                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::string reason;
     if (size && text) {
-        const int bytes = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(size), nullptr, 0, nullptr, nullptr);
-        reason.resize(static_cast<std::size_t>(bytes));
-        WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(size), reason.data(), bytes, nullptr, nullptr);
+        reason = Narrow(text, size);
     } else {
         reason = "Error " + std::to_string(code);
     }
@@ -108,7 +137,7 @@ void RequireOwn(HANDLE file, const std::string& path, const char* operation)
 
 std::optional<DWORD> AttributesOf(const std::string& path)
 {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return std::nullopt;
     return attributes;
@@ -145,9 +174,9 @@ public:
     FileCollection ListFiles(const std::string& folder) override
     {
         FileCollection files(folder);
-        ForEachMatch(folder + "\\*", "GetFolder", [&](const WIN32_FIND_DATAA& found) {
+        ForEachMatch(folder + "\\*", "GetFolder", [&](const WIN32_FIND_DATAW& found) {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                files.Add(found.cFileName);
+                files.Add(Narrow(found.cFileName, std::wcslen(found.cFileName)));
         });
         return files;
     }
@@ -155,8 +184,8 @@ public:
     FolderMeasure Measure(const std::string& folder) override
     {
         FolderMeasure measure;
-        ForEachMatch(folder + "\\*", "Size", [&](const WIN32_FIND_DATAA& found) {
-            const std::string name = found.cFileName;
+        ForEachMatch(folder + "\\*", "Size", [&](const WIN32_FIND_DATAW& found) {
+            const std::string name = Narrow(found.cFileName, std::wcslen(found.cFileName));
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 if (name != "." && name != ".." && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
                     measure.bytes += Measure(folder + "\\" + name).bytes;
@@ -184,9 +213,9 @@ public:
         if (*a & FILE_ATTRIBUTE_READONLY) {
             if (!force)
                 Fail("DeleteFile", path, ERROR_ACCESS_DENIED);
-            SetFileAttributesA(path.c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
+            SetFileAttributesW(Wide(path).c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
         }
-        if (!::DeleteFileA(path.c_str()))
+        if (!::DeleteFileW(Wide(path).c_str()))
             Fail("DeleteFile", path);
     }
 
@@ -197,7 +226,7 @@ public:
         // link (reparse point) or a device is never moved.
         if (const auto a = AttributesOf(from); a && (*a & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
             throw FileSystemError("MoveFile", from, FsErrorKind::NotRegular, "Not a regular file (a link or a device)");
-        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        if (!MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
             const DWORD code = GetLastError();
             Fail("MoveFile", code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS ? to : from, code);
         }
@@ -205,7 +234,7 @@ public:
 
     void CreateFolder(const std::string& path) override
     {
-        if (CreateDirectoryA(path.c_str(), nullptr))
+        if (CreateDirectoryW(Wide(path).c_str(), nullptr))
             return;
         const DWORD code = GetLastError();
         const auto a = AttributesOf(path);
@@ -216,9 +245,9 @@ public:
 
     std::optional<FileIdentity> IdentityOf(const std::string& path) override
     {
-        const HANDLE file =
-            CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        const HANDLE file = CreateFileW(Wide(path).c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             return std::nullopt;
         BY_HANDLE_FILE_INFORMATION info{};
@@ -233,7 +262,7 @@ public:
     {
         const HANDLE in = OpenRegular(from, "CopyFile");
         // CREATE_NEW never replaces, nor follows a link of the name.
-        const HANDLE out = CreateFileA(to.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        const HANDLE out = CreateFileW(Wide(to).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (out == INVALID_HANDLE_VALUE) {
             const DWORD code = GetLastError();
@@ -252,7 +281,7 @@ public:
             } catch (const FileSystemError&) {
                 CloseHandle(in);
                 CloseHandle(out);
-                ::DeleteFileA(to.c_str());
+                ::DeleteFileW(Wide(to).c_str());
                 throw;
             }
         }
@@ -276,7 +305,7 @@ public:
         CloseHandle(in);
         CloseHandle(out);
         if (code != 0) {
-            ::DeleteFileA(to.c_str());
+            ::DeleteFileW(Wide(to).c_str());
             Fail("CopyFile", to, code);
         }
     }
@@ -312,7 +341,7 @@ public:
     void AppendTextFile(const std::string& path, const std::string& text) override
     {
         RefuseFolderOrLink(path, "Write");
-        const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+        const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             Fail("Write", path);
@@ -349,7 +378,7 @@ public:
         // and find the lock taken; a link of the name is opened itself.
         RefuseFolderOrLink(path, "Lock");
         const HANDLE file =
-            CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+            CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             Fail("Lock", path);
@@ -375,7 +404,7 @@ public:
     std::string ReadOwnFile(const std::string& path) override
     {
         RefuseFolderOrLink(path, "Open");
-        const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             Fail("Open", path);
@@ -419,11 +448,11 @@ public:
         // written through, and the file is created only if the name is free.
         if (const auto a = AttributesOf(path)) {
             if (*a & FILE_ATTRIBUTE_READONLY)
-                SetFileAttributesA(path.c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
-            if (!::DeleteFileA(path.c_str()))
+                SetFileAttributesW(Wide(path).c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
+            if (!::DeleteFileW(Wide(path).c_str()))
                 Fail("Write", path);
         }
-        const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             Fail("Write", path);
@@ -453,8 +482,8 @@ public:
     {
         // A read-only index would refuse to be replaced.
         if (const auto a = AttributesOf(to); a && (*a & FILE_ATTRIBUTE_READONLY))
-            SetFileAttributesA(to.c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
-        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            SetFileAttributesW(Wide(to).c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
+        if (!MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             Fail("Replace", to);
     }
 
@@ -462,7 +491,7 @@ private:
     // A regular file opened to read; never a link, a folder or a device.
     static HANDLE OpenRegular(const std::string& path, const char* operation)
     {
-        const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             Fail(operation, path);
@@ -472,8 +501,8 @@ private:
 
     template <typename Visit> static void ForEachMatch(const std::string& pattern, const char* operation, Visit visit)
     {
-        WIN32_FIND_DATAA found{};
-        const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+        WIN32_FIND_DATAW found{};
+        const HANDLE search = FindFirstFileW(Wide(pattern).c_str(), &found);
         if (search == INVALID_HANDLE_VALUE) {
             const DWORD code = GetLastError();
             if (code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES)
@@ -482,7 +511,7 @@ private:
         }
         do
             visit(found);
-        while (FindNextFileA(search, &found));
+        while (FindNextFileW(search, &found));
         FindClose(search);
     }
 };

@@ -8,11 +8,8 @@ namespace ovcache {
 
 std::string_view FoldName(std::string_view utf8, std::string& buffer)
 {
-    if (IsAscii(utf8))
-        buffer.assign(utf8);
-    else
-        buffer = Utf8ToAnsi(utf8);
-    FoldCaseAnsiInPlace(buffer);
+    buffer.assign(utf8);
+    FoldCaseInPlace(buffer);
     return buffer;
 }
 

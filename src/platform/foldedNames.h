@@ -1,6 +1,6 @@
 #pragma once
 // The names in one folder, found the way Windows compares them: by their
-// folded ANSI form. Kept in an open-addressing table of small slots,
+// folded form. Kept in an open-addressing table of small slots,
 // since most lookups are for a name about to be moved in, which is not there,
 // and such a miss should cost one look at memory.
 #include <cstdint>
@@ -11,8 +11,7 @@
 
 namespace ovcache {
 
-// The folded ANSI form of a name as it is on disk (UTF-8), in the
-// buffer given.
+// The folded form of a name as it is on disk (UTF-8), in the buffer given.
 std::string_view FoldName(std::string_view utf8, std::string& buffer);
 
 class FoldedNames {

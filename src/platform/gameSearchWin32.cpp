@@ -48,7 +48,7 @@ NamedGame GameAt(const std::string& folder, NamedFolder kind, const std::string&
 PrefixSearch SearchForGame(const std::string& key, const std::string& value)
 {
     PrefixSearch search;
-    const std::string installed = AnsiToUtf8(ReadRegString(kHKeyLocalMachine, key, value, ""));
+    const std::string installed = ReadRegString(kHKeyLocalMachine, key, value, "");
     const std::string place =
         "The game's install value in the registry (HKEY_LOCAL_MACHINE\\" + key + ", " + value + "): ";
     if (installed.empty()) {

@@ -8,7 +8,7 @@ std::string ReadRegString(std::uint32_t hKey, const std::string& strSubKey, cons
                           const std::string& strDefault)
 {
     std::string result = strDefault;
-    const auto value = QueryRegValueA(hKey, strSubKey, strValueName);
+    const auto value = QueryRegValue(hKey, strSubKey, strValueName);
     if (value && value->type == kRegSz) {
         const std::string buffer(value->data.begin(), value->data.end());
         // A value stored without its NUL fills the buffer and is taken whole.

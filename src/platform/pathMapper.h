@@ -1,6 +1,6 @@
 #pragma once
-// The one place where a Windows path string (in the ANSI code page, backslashes, maybe a
-// drive letter) becomes a path this operating system can open.
+// The one place where a Windows path string (UTF-8, backslashes, maybe a drive
+// letter) becomes a path this operating system can open.
 #include <string>
 #include <string_view>
 

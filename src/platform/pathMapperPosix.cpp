@@ -18,7 +18,7 @@ namespace {
 
 struct SplitPath {
     std::string root;               // native: "/" or the drive's dosdevices link
-    std::vector<std::string> parts; // ANSI components, "." and ".." resolved
+    std::vector<std::string> parts; // components, "." and ".." resolved
 };
 
 SplitPath Split(std::string_view path, const std::string& prefix)
@@ -163,9 +163,9 @@ void PathResolver::ReadNames(Listing& listing)
     ::closedir(dir);
 }
 
-std::string PathResolver::Scan(const Listing& listing, std::string_view nameAnsi, std::string exact)
+std::string PathResolver::Scan(const Listing& listing, std::string exact)
 {
-    const std::string query = FoldCaseAnsi(nameAnsi);
+    const std::string query = FoldCase(exact);
     const bool ascii = IsAscii(query);
     DIR* dir = OpenToRead(listing);
     if (!dir)
@@ -183,9 +183,9 @@ std::string PathResolver::Scan(const Listing& listing, std::string_view nameAnsi
     return exact;
 }
 
-std::string PathResolver::Lookup(Listing* listing, std::string_view nameAnsi, NameCheck check, bool* guessed)
+std::string PathResolver::Lookup(Listing* listing, std::string_view name, NameCheck check, bool* guessed)
 {
-    std::string exact = AnsiToUtf8(nameAnsi);
+    std::string exact(name);
     if (!listing)
         return exact;
     if (!listing->read) {
@@ -202,13 +202,13 @@ std::string PathResolver::Lookup(Listing* listing, std::string_view nameAnsi, Na
         // missed in again is read and kept, as more misses will follow.
         if (!listing->missed) {
             listing->missed = true;
-            return Scan(*listing, nameAnsi, std::move(exact));
+            return Scan(*listing, std::move(exact));
         }
         ReadNames(*listing);
     }
     thread_local std::string folded;
-    folded.assign(nameAnsi);
-    FoldCaseAnsiInPlace(folded);
+    folded.assign(name);
+    FoldCaseInPlace(folded);
     const std::optional<std::string_view> found = listing->names.Find(exact, folded);
     return found ? std::string(*found) : exact;
 }

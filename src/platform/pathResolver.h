@@ -118,8 +118,8 @@ private:
     static DIR* OpenToRead(const Listing& listing);
     static void ReadNames(Listing& listing);
     FoldedNames* ChangedNames(const Located& place);
-    static std::string Scan(const Listing& listing, std::string_view nameAnsi, std::string exact);
-    std::string Lookup(Listing* listing, std::string_view nameAnsi, NameCheck check = NameCheck::OnDisk,
+    static std::string Scan(const Listing& listing, std::string exact);
+    std::string Lookup(Listing* listing, std::string_view name, NameCheck check = NameCheck::OnDisk,
                        bool* guessed = nullptr);
     static Located At(Listing* listing, std::string name);
     Located LocateWhole(std::string_view windowsPath, NameCheck check);

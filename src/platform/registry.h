@@ -1,6 +1,7 @@
 #pragma once
-// Reads one registry value the way RegQueryValueExA hands it out: its type and
-// its bytes, string types already in the ANSI code page. On Windows
+// Reads one registry value: its type and its bytes, string types in UTF-8
+// (their NUL kept where the value has one), however the value was written.
+// On Windows
 // this is the real registry (its 32-bit view, where the game's installer
 // writes); elsewhere it is the registry of the current Wine prefix.
 #include <cstdint>
@@ -25,6 +26,6 @@ struct RegValue {
 };
 
 // Nothing when the key or the value cannot be read.
-std::optional<RegValue> QueryRegValueA(std::uint32_t root, const std::string& subKey, const std::string& valueName);
+std::optional<RegValue> QueryRegValue(std::uint32_t root, const std::string& subKey, const std::string& valueName);
 
 } // namespace ovcache

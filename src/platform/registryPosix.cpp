@@ -5,7 +5,7 @@
 
 namespace ovcache {
 
-std::optional<RegValue> QueryRegValueA(std::uint32_t root, const std::string& subKey, const std::string& valueName)
+std::optional<RegValue> QueryRegValue(std::uint32_t root, const std::string& subKey, const std::string& valueName)
 {
     const char* file = root == kHKeyLocalMachine ? "system.reg" : root == kHKeyCurrentUser ? "user.reg" : nullptr;
     if (!file)
@@ -13,7 +13,7 @@ std::optional<RegValue> QueryRegValueA(std::uint32_t root, const std::string& su
     const auto value = WineRegistry::FindInFile(WinePrefix() / file, subKey, valueName);
     if (!value)
         return std::nullopt;
-    return ToAnsiForm(*value);
+    return ToUtf8Form(*value);
 }
 
 } // namespace ovcache

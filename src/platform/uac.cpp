@@ -20,7 +20,7 @@ bool Split(std::string_view path, DrivePath& out)
         return false;
     if (path.size() > 2 && path[2] != '\\' && path[2] != '/')
         return false; // "C:name" is relative to the drive's current folder
-    out.drive = FoldCaseAnsi(path.substr(0, 2));
+    out.drive = FoldCase(path.substr(0, 2));
     out.parts.clear();
     for (std::size_t start = 2; start < path.size();) {
         std::size_t end = path.find_first_of("\\/", start);
@@ -50,7 +50,7 @@ std::string VirtualStorePath(const std::string& folder, const std::vector<std::s
             continue;
         bool below = true;
         for (std::size_t k = 0; below && k < root.parts.size(); ++k)
-            below = FoldCaseAnsi(root.parts[k]) == FoldCaseAnsi(game.parts[k]);
+            below = FoldCase(root.parts[k]) == FoldCase(game.parts[k]);
         if (!below)
             continue;
         std::string store = localAppData;

@@ -24,6 +24,13 @@ std::string VirtualStoreFolder(const std::string& folder);
 // Whether this program could be started again as administrator: on Windows,
 // when it does not run elevated already.
 bool CanRestartAsAdministrator();
+// What RestartAsAdministrator starts: this program's own path and its
+// arguments, in UTF-8; an empty program where the path cannot be had.
+struct Restart {
+    std::string program, arguments;
+};
+Restart RestartCommand(const std::string& gameFolder);
+
 // Starts this program again as administrator, the player asked by UAC first,
 // on the same game: gameFolder is handed to it with --game, since an
 // administrator's registry may not know where the game is. False when it was

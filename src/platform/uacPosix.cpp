@@ -13,6 +13,11 @@ bool CanRestartAsAdministrator()
     return false;
 }
 
+Restart RestartCommand(const std::string& /*gameFolder*/)
+{
+    return {};
+}
+
 bool RestartAsAdministrator(const std::string& /*gameFolder*/)
 {
     return false;

@@ -14,18 +14,18 @@ namespace {
 std::string KnownFolder(REFKNOWNFOLDERID id)
 {
     PWSTR path = nullptr;
-    std::string ansi;
+    std::string text;
     if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path)) && path)
-        ansi = Utf16ToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(path)));
+        text = Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(path)));
     CoTaskMemFree(path);
-    return ansi;
+    return text;
 }
 
 // Windows virtualizes only while UAC is on, as it is unless turned off.
 bool UacOn()
 {
-    const auto value = QueryRegValueA(kHKeyLocalMachine,
-                                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", "EnableLUA");
+    const auto value =
+        QueryRegValue(kHKeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", "EnableLUA");
     if (!value || value->type != kRegDword || value->data.size() < 4)
         return true;
     return value->data[0] != 0 || value->data[1] != 0 || value->data[2] != 0 || value->data[3] != 0;
@@ -36,7 +36,7 @@ bool UacOn()
 // virtualize the game, which reads and writes its real folders.
 bool SetToRunAsAdministrator(const std::string& folder)
 {
-    const std::string below = FoldCaseAnsi(folder.ends_with('\\') ? folder : folder + "\\");
+    const std::string below = FoldCase(folder.ends_with('\\') ? folder : folder + "\\");
     for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
         HKEY layers = nullptr;
         if (RegOpenKeyExW(root, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers", 0,
@@ -55,7 +55,7 @@ bool SetToRunAsAdministrator(const std::string& folder)
                 continue;
             data[dataSize / sizeof(wchar_t)] = L'\0';
             const std::string program =
-                FoldCaseAnsi(Utf16ToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(name), nameLength)));
+                FoldCase(Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(name), nameLength)));
             found =
                 program.starts_with(below) && std::wstring_view(data).find(L"RUNASADMIN") != std::wstring_view::npos;
         }
@@ -91,25 +91,36 @@ bool CanRestartAsAdministrator()
     return known && !elevation.TokenIsElevated;
 }
 
-bool RestartAsAdministrator(const std::string& gameFolder)
+Restart RestartCommand(const std::string& gameFolder)
 {
+    // The program's own path in UTF-16 as the system has it, whatever its
+    // folder's name: the code page need not hold it.
     std::wstring self(MAX_PATH, L'\0');
     for (;;) {
         const DWORD got = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
         if (got == 0)
-            return false;
+            return {};
         if (got < self.size()) {
             self.resize(got);
             break;
         }
         self.resize(self.size() * 2);
     }
+    return {Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(self.data()), self.size())),
+            "--game " + QuoteArgument(gameFolder)};
+}
+
+bool RestartAsAdministrator(const std::string& gameFolder)
+{
+    const Restart restart = RestartCommand(gameFolder);
+    if (restart.program.empty())
+        return false;
+    const std::u16string program = Utf8ToUtf16(restart.program), arguments = Utf8ToUtf16(restart.arguments);
     SHELLEXECUTEINFOW run{};
     run.cbSize = sizeof run;
     run.fMask = SEE_MASK_NOASYNC;
     run.lpVerb = L"runas";
-    run.lpFile = self.c_str();
-    const std::u16string arguments = Utf8ToUtf16("--game " + QuoteArgument(gameFolder));
+    run.lpFile = reinterpret_cast<const wchar_t*>(program.c_str());
     run.lpParameters = reinterpret_cast<const wchar_t*>(arguments.c_str());
     run.nShow = SW_SHOWNORMAL;
     return ShellExecuteExW(&run) != FALSE;

@@ -10,7 +10,7 @@ std::filesystem::path WinePrefix();
 
 // The prefix the rest of the program works in from now on, in place of
 // $WINEPREFIX or ~/.wine.
-// The prefix's ANSI code page becomes the program's.
+// The prefix's ANSI code page becomes the one the index is read in.
 void UseWinePrefix(const std::filesystem::path& prefix);
 
 // The ANSI code page Wine recorded in a prefix (Nls\CodePage, ACP); 1252 when

@@ -444,8 +444,8 @@ std::optional<RegValue> WineRegistry::FindInFile(const std::filesystem::path& fi
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return std::nullopt;
-    const std::u16string key = NormaliseKey(Utf8ToUtf16(AnsiToUtf8(keyPath)));
-    const std::u16string name = Fold(Utf8ToUtf16(AnsiToUtf8(valueName)));
+    const std::u16string key = NormaliseKey(Utf8ToUtf16(keyPath));
+    const std::u16string name = Fold(Utf8ToUtf16(valueName));
     // The arch line comes before any key; until then both views are wanted.
     bool win64 = true;
     const std::vector<std::u16string> views[] = {Views(key, false), Views(key, true)};
@@ -484,8 +484,8 @@ std::optional<RegValue> WineRegistry::FindInFile(const std::filesystem::path& fi
 
 std::optional<RegValue> WineRegistry::Find(std::string_view keyPath, std::string_view valueName) const
 {
-    const std::u16string key = NormaliseKey(Utf8ToUtf16(AnsiToUtf8(keyPath)));
-    const std::u16string name = Fold(Utf8ToUtf16(AnsiToUtf8(valueName)));
+    const std::u16string key = NormaliseKey(Utf8ToUtf16(keyPath));
+    const std::u16string name = Fold(Utf8ToUtf16(valueName));
     for (const std::u16string& candidate : Views(key, win64_)) {
         const auto k = keys_.find(candidate);
         if (k == keys_.end())
@@ -497,15 +497,15 @@ std::optional<RegValue> WineRegistry::Find(std::string_view keyPath, std::string
     return std::nullopt;
 }
 
-RegValue ToAnsiForm(const RegValue& stored)
+RegValue ToUtf8Form(const RegValue& stored)
 {
     if (stored.type != kRegSz && stored.type != kRegExpandSz && stored.type != kRegMultiSz)
         return stored;
     std::u16string units;
     for (std::size_t k = 0; k + 1 < stored.data.size(); k += 2)
         units += static_cast<char16_t>(stored.data[k] | (stored.data[k + 1] << 8));
-    const std::string ansi = Utf16ToAnsi(units);
-    return RegValue{stored.type, std::vector<std::uint8_t>(ansi.begin(), ansi.end())};
+    const std::string text = Utf16ToUtf8(units);
+    return RegValue{stored.type, std::vector<std::uint8_t>(text.begin(), text.end())};
 }
 
 } // namespace ovcache

@@ -34,8 +34,8 @@ private:
     bool win64_ = true; // without an #arch line, trying Wow6432Node first is harmless
 };
 
-// The bytes RegQueryValueExA returns for a value: string types converted from
-// UTF-16LE to the ANSI code page, everything else as stored.
-RegValue ToAnsiForm(const RegValue& stored);
+// A value as QueryRegValue hands it out: string types converted from
+// UTF-16LE to UTF-8, everything else as stored.
+RegValue ToUtf8Form(const RegValue& stored);
 
 } // namespace ovcache

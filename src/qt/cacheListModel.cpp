@@ -17,7 +17,7 @@ QVariant CacheListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
         return {};
-    return FromAnsi(rows_[static_cast<std::size_t>(index.row())]);
+    return FromUtf8(rows_[static_cast<std::size_t>(index.row())]);
 }
 
 void CacheListModel::Clear()
@@ -38,7 +38,7 @@ void CacheListModel::Add(std::vector<std::string> entries)
     std::vector<std::string> keys;
     keys.reserve(rows_.size());
     for (const std::string& row : rows_)
-        keys.push_back(FoldCaseAnsi(row));
+        keys.push_back(FoldCase(row));
     std::vector<std::size_t> order(rows_.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });

@@ -1,7 +1,6 @@
 #pragma once
-// The cached maps for the list: each entry held once, as the index holds it
-// (in the ANSI code page), sorted without regard to case; the text a row shows is
-// made only when the row is drawn.
+// The cached maps for the list: each entry held once, in UTF-8, sorted without
+// regard to case; the text a row shows is made only when the row is drawn.
 #include <QAbstractListModel>
 #include <string>
 #include <vector>

@@ -13,7 +13,7 @@ QFont WindowFont()
         font.setPixelSize(size);
         const QFontMetrics metrics(font);
         if (forms::CaptionsFit(forms::kMainForm, 96,
-                               [&](std::string_view caption) { return metrics.horizontalAdvance(FromAnsi(caption)); }))
+                               [&](std::string_view caption) { return metrics.horizontalAdvance(FromUtf8(caption)); }))
             break;
     }
     return font;

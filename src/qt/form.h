@@ -17,7 +17,7 @@ constexpr int Twips(int twips)
 template <typename Widget> Widget* Place(const forms::Form& form, Widget* widget, std::string_view name)
 {
     const forms::Control& control = forms::Find(form, name);
-    widget->setObjectName(FromAnsi(name));
+    widget->setObjectName(FromUtf8(name));
     widget->setGeometry(Twips(control.left), Twips(control.top), Twips(control.width), Twips(control.height));
     return widget;
 }
@@ -28,7 +28,7 @@ QFont WindowFont();
 
 inline QString Caption(const forms::Form& form, std::string_view name)
 {
-    return FromAnsi(forms::Find(form, name).caption);
+    return FromUtf8(forms::Find(form, name).caption);
 }
 
 } // namespace ovcache

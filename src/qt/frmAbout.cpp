@@ -40,7 +40,7 @@ frmAbout::frmAbout(QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName("frmAbout");
-    setWindowTitle(FromAnsi(forms::kAboutForm.caption));
+    setWindowTitle(FromUtf8(forms::kAboutForm.caption));
     setFixedSize(Twips(forms::kAboutForm.clientWidth), Twips(forms::kAboutForm.clientHeight));
     const QFont font = WindowFont();
     setFont(font);
@@ -95,7 +95,7 @@ bool frmAbout::StartProgram(const std::string& windowsPath, int windowStyle)
 
 MsgAnswer frmAbout::MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)
 {
-    return MessageBox::Show(this, FromAnsi(text), FromAnsi(title), icon, buttons);
+    return MessageBox::Show(this, FromUtf8(text), FromUtf8(title), icon, buttons);
 }
 
 void frmAbout::cmdSysInfo_Click()

@@ -53,7 +53,7 @@ frmOVCache::frmOVCache(QWidget* parent)
                               Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName("frmOVCache");
-    setWindowTitle(FromAnsi(forms::kMainForm.caption));
+    setWindowTitle(FromUtf8(forms::kMainForm.caption));
     setWindowIcon(AppIcon());
     setFont(WindowFont());
     BuildControls();
@@ -61,8 +61,7 @@ frmOVCache::frmOVCache(QWidget* parent)
     setFixedSize(Twips(forms::kMainForm.clientWidth),
                  Twips(forms::kMainForm.clientHeight) + menuBar()->sizeHint().height());
 
-    const QString separator = QLocale().groupSeparator();
-    State().strGroupSeparator = forms::GroupSeparator(separator.isEmpty() ? std::string() : ToAnsi(separator));
+    State().strGroupSeparator = ToUtf8(QLocale().groupSeparator());
 }
 
 frmOVCache::~frmOVCache() = default;
@@ -103,7 +102,7 @@ void frmOVCache::BuildControls()
 
     // The tab order of the form table: Move, Clear Cache, Move All, the list.
     const auto order = forms::TabOrder(forms::kMainForm);
-    const auto widget = [&](const forms::Control* c) { return findChild<QWidget*>(FromAnsi(c->name)); };
+    const auto widget = [&](const forms::Control* c) { return findChild<QWidget*>(FromUtf8(c->name)); };
     for (std::size_t k = 0; k + 1 < order.size(); ++k)
         setTabOrder(widget(order[k]), widget(order[k + 1]));
     widget(order.front())->setFocus();
@@ -123,8 +122,8 @@ void frmOVCache::BuildMenus()
     };
     std::map<std::string_view, QMenu*> menus;
     for (const forms::MenuItem& item : forms::kMainForm.menus) {
-        const QString name = FromAnsi(item.name);
-        const QString caption = FromAnsi(item.caption);
+        const QString name = FromUtf8(item.name);
+        const QString caption = FromUtf8(item.caption);
         if (item.under.empty()) {
             QMenu* menu = menuBar()->addMenu(caption);
             menu->setObjectName(name);
@@ -227,8 +226,8 @@ std::string frmOVCache::SelectedRow() const
 
 void frmOVCache::ShowLabel(std::string_view name, const std::string& caption)
 {
-    auto* target = findChild<QLabel*>(FromAnsi(name));
-    const QString text = FromAnsi(caption);
+    auto* target = findChild<QLabel*>(FromUtf8(name));
+    const QString text = FromUtf8(caption);
     // A long path is shortened in the middle to fit; the whole of it is in
     // the tooltip and told to screen readers.
     target->setText(target->fontMetrics().elidedText(text, Qt::ElideMiddle, target->width()));
@@ -241,12 +240,12 @@ void frmOVCache::ShowLabel(std::string_view name, const std::string& caption)
 
 MsgAnswer frmOVCache::ShowBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)
 {
-    return MessageBox::Show(Owner(), FromAnsi(text), FromAnsi(title), icon, buttons);
+    return MessageBox::Show(Owner(), FromUtf8(text), FromUtf8(title), icon, buttons);
 }
 
 void frmOVCache::ShowReportBox(const std::string& summary, const std::string& details, const std::string& title)
 {
-    MessageBox::Show(Owner(), FromAnsi(summary), FromAnsi(title), MsgIcon::Critical, MsgButtons::OK, FromAnsi(details));
+    MessageBox::Show(Owner(), FromUtf8(summary), FromUtf8(title), MsgIcon::Critical, MsgButtons::OK, FromUtf8(details));
 }
 
 void frmOVCache::Quit(int exitCode)

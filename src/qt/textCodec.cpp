@@ -1,17 +1,15 @@
 #include "qt/textCodec.h"
 
-#include "platform/codePage.h"
-
 namespace ovcache {
 
-QString FromAnsi(std::string_view text)
+QString FromUtf8(std::string_view text)
 {
-    return QString::fromStdString(AnsiToUtf8(text));
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string ToAnsi(const QString& text)
+std::string ToUtf8(const QString& text)
 {
-    return Utf8ToAnsi(text.toStdString());
+    return text.toStdString();
 }
 
 } // namespace ovcache

@@ -1,13 +1,13 @@
 #pragma once
-// The program's text is in the ANSI code page; Qt's is Unicode. These convert for
-// display and back.
+// The program's text is UTF-8; Qt's is UTF-16. These convert for display and
+// back.
 #include <QString>
 #include <string>
 #include <string_view>
 
 namespace ovcache {
 
-QString FromAnsi(std::string_view text);
-std::string ToAnsi(const QString& text);
+QString FromUtf8(std::string_view text);
+std::string ToUtf8(const QString& text);
 
 } // namespace ovcache

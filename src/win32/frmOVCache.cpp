@@ -15,13 +15,13 @@ namespace {
 
 const forms::Form& kForm = forms::kMainForm;
 
-// The user's thousands separator, in the program's code page.
+// The user's thousands separator.
 std::string GroupSeparator()
 {
     wchar_t separator[8] = {};
     if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8) <= 0)
         return ",";
-    return forms::GroupSeparator(Narrow(separator));
+    return Narrow(separator);
 }
 
 HMENU BuildMenus()

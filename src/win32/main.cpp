@@ -18,7 +18,7 @@ class WindowsGameAsker : public ovcache::forms::GameAsker {
 public:
     ovcache::MsgAnswer Ask(const std::string& text, const std::string& title) override
     {
-        return ovcache::win32::ShowMessage(nullptr, ovcache::Utf8ToAnsi(text), title, ovcache::MsgIcon::Critical,
+        return ovcache::win32::ShowMessage(nullptr, text, title, ovcache::MsgIcon::Critical,
                                            ovcache::MsgButtons::YesNo);
     }
     std::optional<std::string> PickFolder(const std::string& title) override
@@ -31,8 +31,7 @@ public:
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int showCommand)
 {
-    // The game writes its names in the system's ANSI code page, as the
-    // system's "A" functions take them.
+    // The game writes its index in the system's ANSI code page.
     ovcache::UseAnsiCodePage(GetACP());
 
     // The command line is read before any window.
@@ -48,7 +47,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
         if (!game)
             return console::kRefused;
         ovcache::WorkingState state;
-        state.strGameFolder = ovcache::Utf8ToAnsi(game->gameFolder);
+        state.strGameFolder = game->gameFolder;
         return console::RunCommand(options, state, streams);
     }
 
@@ -56,7 +55,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     if (!location.refused.empty()) {
         // Said where it was typed, and in a box, since a shortcut has no console.
         streams.Err("orvane-cache-importer: " + location.refused + "\n");
-        ovcache::win32::ShowMessage(nullptr, ovcache::Utf8ToAnsi(location.refused), ovcache::forms::kNotFoundTitle,
+        ovcache::win32::ShowMessage(nullptr, location.refused, ovcache::forms::kNotFoundTitle,
                                     ovcache::MsgIcon::Critical, ovcache::MsgButtons::OK);
         return console::kRefused;
     }
@@ -68,7 +67,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
             return 0; // the player chose not to go on
     }
     ovcache::win32::frmOVCache window;
-    window.State().strGameFolder = ovcache::Utf8ToAnsi(game->gameFolder);
+    window.State().strGameFolder = game->gameFolder;
     // Where Windows keeps the game's folders from this program, the player
     // is offered the same program run as administrator, on the same game.
     if (ovcache::CanRestartAsAdministrator())

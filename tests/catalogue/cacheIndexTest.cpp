@@ -41,10 +41,15 @@ TEST(IndexLines, keyAndNameSplitAtTheFirstEquals)
 
 TEST(EntryNames, plainNamesAreSafe)
 {
-    for (const char* name : {"DM-Arena.kmx", "A1B2C3", "caf\xE9.u", "CONSOLE.u", "COM10.ogg", "my map.kmx", "x..y",
-                             "CONIN.u", "LPT\xB4.u"})
+    for (const char* name : {"DM-Arena.kmx", "A1B2C3", "caf\u00E9.u", "CONSOLE.u", "COM10.ogg", "my map.kmx", "x..y",
+                             "CONIN.u", "LPT\u00B4.u"})
         EXPECT_TRUE(IsSafeFileName(name)) << name;
     EXPECT_TRUE(IsSafeFileName(std::string(251, 'm') + ".kmx"));
+    std::string cyrillic;
+    for (int k = 0; k < 251; ++k)
+        cyrillic += "\u0416"; // two bytes, one unit
+    EXPECT_TRUE(IsSafeFileName(cyrillic + ".kmx"));
+    EXPECT_FALSE(IsSafeFileName(cyrillic + "\u0416.kmx"));
 }
 
 TEST(EntryNames, namesThatCouldLeaveTheFolderAreNot)
@@ -73,8 +78,9 @@ TEST(EntryNames, namesThatCouldLeaveTheFolderAreNot)
                              "prn",
                              "COM0.u",
                              "lpt0",
-                             "COM\xB9.kmx",
-                             "LPT\xB3",
+                             "COM\u00B9.kmx",
+                             "LPT\u00B3",
+                             "caf\xE9.u", // code-page bytes, not the program's text
                              "conin$.u",
                              "CONOUT$"})
         EXPECT_FALSE(IsSafeFileName(name)) << name;
@@ -84,6 +90,8 @@ TEST(EntryNames, namesThatCouldLeaveTheFolderAreNot)
     EXPECT_FALSE(IsSafeEntry("=Arena.kmx"));
     EXPECT_FALSE(IsSafeEntry("Arena.kmx"));
     EXPECT_TRUE(IsSafeEntry("ABC=Arena.kmx"));
+    EXPECT_TRUE(IsSafeEntry("\xC9T\xC9=Caf\xE9.kmx")); // the index's own code page
+    EXPECT_FALSE(IsSafeEntry("ABC=COM\xB9.kmx"));
 }
 
 TEST(Destinations, endingsAreTriedInOrderAndCaseMatters)

@@ -61,6 +61,13 @@ TEST(JournalTextTest, onlyWholeUnalteredLinesOfOursCount)
     EXPECT_EQ(ParseJournal(text)[1].to.name, "A.kmx");
     EXPECT_EQ(ParseJournal(text)[0].first, id);
     EXPECT_EQ(ParseJournal(text)[4].first, id);
+    // Names in Unicode; a journal of an earlier version had them in the code page.
+    for (const std::string name : {"Caf\u00E9.kmx", "Caf\xE9.kmx"}) {
+        const auto read =
+            ParseJournal(JournalText({Intent::Copy({"Cache", "K.uxx"}, {"Maps", name}, name + ".copying", id)}));
+        ASSERT_EQ(read.size(), 1u);
+        EXPECT_EQ(read[0].to.name, "Caf\u00E9.kmx");
+    }
 
     const auto count = [](const std::string& journal) { return ParseJournal(journal).size(); };
     EXPECT_EQ(count(text.substr(0, text.size() - 1)), 5u); // the last line torn

@@ -45,4 +45,4 @@ for signal in INT KILL; do
 done
 echo "$killed of the runs were killed before they ended"
 echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ] && [ "$killed" -gt 0 ]
+[ "$failed" -eq 0 ] && [ "$killed" -gt 0 ] || exit 1

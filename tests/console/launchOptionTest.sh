@@ -16,10 +16,10 @@ env -u WINEPREFIX HOME="$scratch/home" STEAM_COMPAT_DATA_PATH="$scratch/steamapp
 maps="$scratch/steamapps/compatdata/4711/pfx/drive_c/Program Files (x86)/Orvane/Maps"
 placed=$(find "$maps" -name '*.kmx' | wc -l)
 echo "status $status, $placed maps in $maps"
-[ "$status" -le 1 ] && [ "$placed" -gt 2 ]
+[ "$status" -le 1 ] && [ "$placed" -gt 2 ] || exit 1
 # Without it, and nothing else to go on, the command says where it looked.
 status=0
 env -u WINEPREFIX -u STEAM_COMPAT_DATA_PATH HOME="$scratch/home" "$program" --list 2>"$scratch/err" || status=$?
 cat "$scratch/err"
-[ "$status" -eq 2 ] && grep -q "Orvane was not found" "$scratch/err"
+[ "$status" -eq 2 ] && grep -q "Orvane was not found" "$scratch/err" || exit 1
 echo "1 passed, 0 failed"

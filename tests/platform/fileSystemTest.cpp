@@ -116,7 +116,7 @@ TEST_F(FileSystemTest, filesAreASnapshotWithFullPathsAndTheSizeCountsEverything)
     std::vector<std::string> paths(files.begin(), files.end());
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ(paths, (std::vector<std::string>{prefix.CacheWin() + "\\B.uxx", prefix.CacheWin() + "\\cache.ini",
-                                               prefix.CacheWin() + "\\caf\xE9.uxx"}));
+                                               prefix.CacheWin() + "\\caf\u00E9.uxx"}));
     const FolderMeasure measure = folder.Measure();
     EXPECT_EQ(measure.files, 3u);
     EXPECT_EQ(measure.bytes, 1112u);

@@ -48,14 +48,14 @@ TEST(PathMapper, pathWithoutDriveIsRootedAtTheTop)
     EXPECT_EQ(ToNativePath("\\\\Cache\\cache.ini"), "/Cache/cache.ini");
 }
 
-TEST(PathMapper, windows1252NamesBecomeUtf8)
+TEST(PathMapper, unicodeNamesAreFoundWithoutRegardToCase)
 {
     OVCACHE_WINE_STORE_ONLY();
     TempPrefix prefix;
     const std::string c = (prefix.Root() / "dosdevices" / "c:").string();
-    EXPECT_EQ(ToNativePath("C:\\Jeux\\\xC9t\xE9\x81"), c + "/Jeux/\u00C9t\u00E9\u0081");
-    test::WriteFile(prefix.Drive() / u8"\u00E9t\u00E9", "x");
-    EXPECT_EQ(ToNativePath("C:\\\xC9T\xC9"), c + "/\u00E9t\u00E9");
+    EXPECT_EQ(ToNativePath("C:\\Jeux\\\u00C9t\u00E9\u0081"), c + "/Jeux/\u00C9t\u00E9\u0081");
+    test::WriteFile(prefix.Drive() / u8"\u00E9t\u00E9 micha\u0142", "x");
+    EXPECT_EQ(ToNativePath("C:\\\u00C9T\u00C9 MICHA\u0141"), c + "/\u00E9t\u00E9 micha\u0142");
 }
 
 } // namespace

@@ -52,6 +52,7 @@ TEST(QuoteArgument, isReadBackAsTheSystemParsesIt)
         {"C:\\Program Files\\Orvane\\", "\"C:\\Program Files\\Orvane\\\\\""},
         {"D:\\Say \"hi\"\\\\x", "\"D:\\Say \\\"hi\\\"\\\\x\""},
         {"", "\"\""},
+        {"C:\\\u0418\u0433\u0440\u044B\\Orvane", "C:\\\u0418\u0433\u0440\u044B\\Orvane"},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(QuoteArgument(row.argument), row.quoted) << row.argument;
@@ -65,6 +66,23 @@ TEST(QuoteArgument, isReadBackAsTheSystemParsesIt)
 #endif
     }
 }
+
+#ifdef _WIN32
+// The program restarted as administrator is found by its own path, whatever
+// its folder's name; scripts/test-windows.sh runs this from a folder whose
+// name the code page lacks, and says where.
+TEST(RestartCommand, namesThisProgramWhereverItIs)
+{
+    const wchar_t* self = _wgetenv(L"OVCACHE_SELF");
+    if (!self)
+        GTEST_SKIP() << "Run by scripts/test-windows.sh from a folder of its choosing";
+    const Restart restart = RestartCommand("C:\\\u0418\u0433\u0440\u0430");
+    EXPECT_EQ(restart.program, Utf16ToUtf8(reinterpret_cast<const char16_t*>(self)));
+    EXPECT_EQ(restart.arguments, "--game C:\\\u0418\u0433\u0440\u0430");
+    const std::u16string program = Utf8ToUtf16(restart.program);
+    EXPECT_NE(GetFileAttributesW(reinterpret_cast<const wchar_t*>(program.c_str())), INVALID_FILE_ATTRIBUTES);
+}
+#endif
 
 } // namespace
 } // namespace ovcache

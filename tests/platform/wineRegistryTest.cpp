@@ -84,10 +84,11 @@ TEST(WineRegistry, decodesEveryStringEscape)
     ASSERT_TRUE(reg);
     const auto v = reg->Find("K", "v");
     ASSERT_TRUE(v);
-    const RegValue ansi = ToAnsiForm(*v);
-    EXPECT_EQ(std::string(ansi.data.begin(), ansi.data.end()), std::string("\a\b\t\n\v\f\r\x1b|A0|A\x80|q|[]") + '\0');
-    const RegValue raw = ToAnsiForm(*reg->Find("k", "RAW"));
-    EXPECT_EQ(std::string(raw.data.begin(), raw.data.end()), std::string("caf\xE9 \x80 ?") + '\0');
+    const RegValue text = ToUtf8Form(*v);
+    EXPECT_EQ(std::string(text.data.begin(), text.data.end()),
+              std::string("\a\b\t\n\v\f\r\x1b|A0|A\xE2\x82\xAC|q|[]") + '\0');
+    const RegValue raw = ToUtf8Form(*reg->Find("k", "RAW"));
+    EXPECT_EQ(std::string(raw.data.begin(), raw.data.end()), std::string("caf\xC3\xA9 \xE2\x82\xAC \xD0\x96") + '\0');
     EXPECT_TRUE(reg->Find("K", ""));
 }
 
@@ -127,7 +128,7 @@ TEST(WineRegistry, missingOrForeignFilesGiveTheDefault)
     EXPECT_EQ(Read("Software\\T", "A", "fallback"), "fallback");
     prefix.WriteSystemReg("REGEDIT4\n[Software\\\\T]\n\"A\"=\"x\"\n");
     EXPECT_EQ(Read("Software\\T", "A", "fallback"), "fallback");
-    EXPECT_FALSE(QueryRegValueA(0x80000003, "Software\\T", "A"));
+    EXPECT_FALSE(QueryRegValue(0x80000003, "Software\\T", "A"));
 }
 
 // A hostile or broken system.reg gives the default, quickly: a pipe is not
@@ -154,12 +155,12 @@ TEST(WineRegistry, hostileRegistryFilesAndValuesCannotHangOrCrash)
     EXPECT_FALSE(ToNativePath(folder + "\\Cache").empty());
 }
 
-TEST(WineRegistry, unicodeTextComesBackInTheCodePage)
+TEST(WineRegistry, unicodeTextComesBackWhole)
 {
     OVCACHE_WINE_STORE_ONLY();
     TempPrefix prefix;
     prefix.WriteSystemReg(kHeader + "[Software\\\\T] 1\n\"A\"=\"C:\\\\Jeux\\\\\\xe9t\\xe9 \\x3b1\"\n");
-    EXPECT_EQ(Read("Software\\T", "A"), "C:\\Jeux\\\xE9t\xE9 ?");
+    EXPECT_EQ(Read("Software\\T", "A"), "C:\\Jeux\\\u00E9t\u00E9 \u03B1"); // Greek on any code page
 }
 
 } // namespace
@@ -179,10 +180,10 @@ TEST(WineRegistry, readsARegistryThatWineWrote)
     EXPECT_EQ(Read(key, "Folder"), "C:\\Program Files (x86)\\Orvane");
     EXPECT_EQ(Read(key, "Build"), "<default>");
     EXPECT_EQ(Read(key, "Music"), "<default>");
-    const auto build = QueryRegValueA(kHKeyLocalMachine, key, "Build");
+    const auto build = QueryRegValue(kHKeyLocalMachine, key, "Build");
     ASSERT_TRUE(build);
     EXPECT_EQ(build->data, (std::vector<std::uint8_t>{0xb4, 0x01, 0, 0}));
-    const auto music = QueryRegValueA(kHKeyLocalMachine, key, "Music");
+    const auto music = QueryRegValue(kHKeyLocalMachine, key, "Music");
     ASSERT_TRUE(music);
     EXPECT_EQ(music->type, kRegExpandSz);
 

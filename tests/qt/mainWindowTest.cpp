@@ -70,7 +70,7 @@ TEST_F(MainWindowTest, windowIsDrawnAsDesigned)
         EXPECT_EQ(widget->parentWidget(),
                   c.container.empty() ? w.centralWidget() : Child<QWidget>(w, std::string(c.container).c_str()));
         EXPECT_EQ(widget->size(), QSize(Twips(c.width), Twips(c.height)));
-        const QString caption = c.caption == forms::kPlaceholder ? QString() : FromAnsi(c.caption);
+        const QString caption = c.caption == forms::kPlaceholder ? QString() : FromUtf8(c.caption);
         if (auto* label = qobject_cast<QLabel*>(widget); label && !caption.isEmpty()) {
             EXPECT_EQ(label->text(), caption);
             EXPECT_LE(label->fontMetrics().horizontalAdvance(caption), label->width()) << "caption clipped";
@@ -166,7 +166,7 @@ TEST_F(MainWindowTest, moveButtonAndMenuItemRunTheCommand)
     EXPECT_EQ(Child<QLabel>(w, "lblFileCountData")->text(), "2");
 }
 
-TEST_F(MainWindowTest, accentedNamesShowDecodedAndMoveByTheirOwnBytes)
+TEST_F(MainWindowTest, accentedNamesShowDecodedAndMove)
 {
     prefix.WriteIndex({"[Cache]", "E=\xC9t\xE9.kmx", "A=dm-beta.kmx"});
     prefix.AddCached("E");
@@ -175,7 +175,7 @@ TEST_F(MainWindowTest, accentedNamesShowDecodedAndMoveByTheirOwnBytes)
     EXPECT_EQ(Items(Child<QListView>(w, "lstCache")),
               (QStringList{"dm-beta.kmx", QString::fromUtf8("\u00C9t\u00E9.kmx")}));
     Choose(Child<QListView>(w, "lstCache"), 1);
-    EXPECT_EQ(w.SelectedEntry(), "\xC9t\xE9.kmx");
+    EXPECT_EQ(w.SelectedEntry(), "\u00C9t\u00E9.kmx");
     Child<QPushButton>(w, "cmdMove")->click();
     EXPECT_TRUE(fs::exists(prefix.Game() / "Maps" / u8"\u00C9t\u00E9.kmx"));
     EXPECT_EQ(Items(Child<QListView>(w, "lstCache")), QStringList{"dm-beta.kmx"});
