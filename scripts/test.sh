@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite:
 #   - formatting and clang-tidy,
-#   - the libFuzzer targets for a bounded time (FUZZ_SECONDS, 60 each),
+#   - the libFuzzer targets for a bounded time (FUZZ_SECONDS, 30 each),
 #   - the native suite under AddressSanitizer and UndefinedBehaviorSanitizer,
 #   - the Windows program and the core's suite cross-built and run under Wine,
 #   - the .deb built, validated, installed, started and removed again,

@@ -13,20 +13,12 @@
 namespace ovcache {
 namespace {
 
-template <typename Widget> Widget* Place(Widget* widget, std::string_view name)
-{
-    return ovcache::Place(forms::kAboutForm, widget, name);
-}
-
-QString Caption(std::string_view name)
-{
-    return ovcache::Caption(forms::kAboutForm, name);
-}
+const forms::Form& kForm = forms::kAboutForm;
 
 // Text in the theme's colour, so that it reads on a dark desktop too.
 QLabel* TextLabel(std::string_view name, QWidget* parent)
 {
-    auto* label = Place(new QLabel(Caption(name), parent), name);
+    auto* label = Place(kForm, new QLabel(Caption(kForm, name), parent), name);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
@@ -45,18 +37,18 @@ frmAbout::frmAbout(QWidget* parent)
     const QFont font = WindowFont();
     setFont(font);
 
-    auto* picIcon = Place(new QLabel(this), "picIcon");
+    auto* picIcon = Place(kForm, new QLabel(this), "picIcon");
     picIcon->setPixmap(AppPixmap());
     picIcon->setAlignment(Qt::AlignCenter);
-    cmdOK = Place(new QPushButton(Caption("cmdOK"), this), "cmdOK");
-    auto* cmdSysInfo = Place(new QPushButton(Caption("cmdSysInfo"), this), "cmdSysInfo");
+    cmdOK = Place(kForm, new QPushButton(Caption(kForm, "cmdOK"), this), "cmdOK");
+    auto* cmdSysInfo = Place(kForm, new QPushButton(Caption(kForm, "cmdSysInfo"), this), "cmdSysInfo");
     TextLabel("lblDescription", this);
     auto* lblTitle = TextLabel("lblTitle", this);
     QFont titleFont = font;
     titleFont.setPixelSize(18);
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
-    Place(new QLabel(Caption("lblVersion"), this), "lblVersion");
+    Place(kForm, new QLabel(Caption(kForm, "lblVersion"), this), "lblVersion");
     TextLabel("lblDisclaimer", this);
 
     cmdOK->setDefault(true); // Enter presses "OK"

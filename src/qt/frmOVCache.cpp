@@ -30,19 +30,11 @@
 namespace ovcache {
 namespace {
 
-template <typename Widget> Widget* Place(Widget* widget, std::string_view name)
-{
-    return ovcache::Place(forms::kMainForm, widget, name);
-}
-
-QString Caption(std::string_view name)
-{
-    return ovcache::Caption(forms::kMainForm, name);
-}
+const forms::Form& kForm = forms::kMainForm;
 
 template <typename Widget> Widget* Make(std::string_view name, QWidget* parent)
 {
-    return Place(new Widget(Caption(name), parent), name);
+    return Place(kForm, new Widget(Caption(kForm, name), parent), name);
 }
 
 } // namespace
@@ -80,7 +72,7 @@ void frmOVCache::BuildControls()
     auto* lblPathData = Make<QLabel>("lblPathData", frmCacheDir);
     Make<QLabel>("lblPath", frmCacheDir);
     auto* frmMaps = Make<QGroupBox>("frmMaps", client);
-    lstCache = Place(new QListView(frmMaps), "lstCache");
+    lstCache = Place(kForm, new QListView(frmMaps), "lstCache");
     model_ = new CacheListModel(lstCache);
     lstCache->setModel(model_);
     lstCache->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -96,9 +88,9 @@ void frmOVCache::BuildControls()
     }
     lstCache->installEventFilter(this);
     // Named for screen readers as the form shows them.
-    lstCache->setAccessibleName(Caption("frmMaps"));
+    lstCache->setAccessibleName(Caption(kForm, "frmMaps"));
     for (QLabel* value : {lblPathData, lblFileCountData, lblCacheSizeData})
-        value->setAccessibleName(Caption(forms::CaptionOf(value->objectName().toStdString())));
+        value->setAccessibleName(Caption(kForm, forms::CaptionOf(value->objectName().toStdString())));
 
     // The tab order of the form table: Move, Clear Cache, Move All, the list.
     const auto order = forms::TabOrder(forms::kMainForm);
@@ -235,7 +227,7 @@ void frmOVCache::ShowLabel(std::string_view name, const std::string& caption)
     target->setAccessibleDescription(target->text() == text ? QString() : text);
     target->setProperty("fullText", text);
     // A screen reader hears the caption and the value together.
-    target->setAccessibleName(Caption(forms::CaptionOf(name)) + " " + text);
+    target->setAccessibleName(Caption(kForm, forms::CaptionOf(name)) + " " + text);
 }
 
 MsgAnswer frmOVCache::ShowBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)

@@ -1,5 +1,7 @@
 #include "win32/frmOVCache.h"
 
+#include "catalogue/listOrder.h"
+
 #include "win32/frmAbout.h"
 #include "win32/icons.h"
 #include "win32/messageBox.h"
@@ -8,7 +10,6 @@
 #include <algorithm>
 #include <climits>
 #include <commctrl.h>
-#include <numeric>
 
 namespace ovcache::win32 {
 namespace {
@@ -54,14 +55,6 @@ frmOVCache::frmOVCache() : FormWindow(kForm, kMainClass)
 }
 
 frmOVCache::~frmOVCache() = default;
-
-DWORD frmOVCache::StyleOf(const forms::Control& control) const
-{
-    DWORD style = FormWindow::StyleOf(control);
-    if (control.name == "lstCache")
-        style |= LBS_SORT; // sorted without regard to case, as the user's locale sorts
-    return style;
-}
 
 UINT frmOVCache::LabelFormat(int id) const
 {
@@ -145,26 +138,14 @@ void frmOVCache::KeepPainted()
 void frmOVCache::AddRows(std::vector<std::string> entries)
 {
     const HWND list = Control("lstCache");
-    // In the list's own order, so that each entry the sorted list takes goes
-    // at its end; the list is drawn once, when all are in.
-    std::vector<std::wstring> texts;
-    texts.reserve(entries.size());
-    for (const std::string& entry : entries)
-        texts.push_back(Wide(entry));
-    std::vector<std::size_t> order(entries.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, texts[a].c_str(), -1, texts[b].c_str(), -1) ==
-               CSTR_LESS_THAN;
-    });
+    // The rows in the list's order, one rule on every system; the list is
+    // filled from them and drawn once, when all are in.
+    AddInListOrder(rows_, std::move(entries));
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list, LB_INITSTORAGE, entries.size(), entries.size() * 32 * sizeof(wchar_t));
-    for (const std::size_t k : order) {
-        const LRESULT at = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(texts[k].c_str()));
-        if (at >= 0)
-            SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(rows_.size()));
-        rows_.push_back(std::move(entries[k]));
-    }
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    SendMessageW(list, LB_INITSTORAGE, rows_.size(), rows_.size() * 32 * sizeof(wchar_t));
+    for (const std::string& row : rows_)
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(row).c_str()));
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
 }
@@ -181,10 +162,9 @@ std::string frmOVCache::SelectedRow() const
     const LRESULT row = SendMessageW(list, LB_GETCURSEL, 0, 0);
     if (row == LB_ERR)
         return {};
-    const LRESULT data = SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(row), 0);
-    if (data < 0 || static_cast<std::size_t>(data) >= rows_.size())
+    if (row < 0 || static_cast<std::size_t>(row) >= rows_.size())
         return {};
-    return rows_[static_cast<std::size_t>(data)]; // the entry's own bytes, as the index holds them
+    return rows_[static_cast<std::size_t>(row)];
 }
 
 void frmOVCache::ShowLabel(std::string_view name, const std::string& caption)

@@ -26,7 +26,6 @@ public:
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    DWORD StyleOf(const forms::Control& control) const override;
     UINT LabelFormat(int id) const override;
 
     // forms::MainForm
@@ -46,7 +45,7 @@ protected:
 private:
     HWND Owner() const;
 
-    std::vector<std::string> rows_; // every entry as the index holds it; the list's items point here
+    std::vector<std::string> rows_; // the entries, in the list's order: item k is rows_[k]
     std::unique_ptr<frmAbout> about_;
     HCURSOR before_ = nullptr; // the cursor before the busy one
     HWND progress_ = nullptr;  // the count of files done, once work takes long

@@ -1,4 +1,5 @@
 #include "catalogue/commands.h"
+#include "catalogue/listOrder.h"
 #include "testSupport.h"
 
 #include <gtest/gtest.h>
@@ -36,6 +37,20 @@ TEST_F(ListingTest, listsMapsInIndexOrderWithPathCountAndSize)
     EXPECT_EQ(view.labels[DataLabel::CacheSize], "3 Megabytes");
     EXPECT_TRUE(view.boxes.empty());
     EXPECT_FALSE(view.ended);
+}
+
+// One order on every system, whatever order the names come in or in how
+// many batches: case and Latin accents aside, then the folded names, then
+// their own text.
+TEST(ListOrder, namesAreOrderedAsAPlayerReadsThem)
+{
+    const Lines ordered = {"Arena.kmx",         "\u00C4rger.kmx", "Ete.kmx",  "ete.kmx",
+                           "\u00C9t\u00E9.kmx", "Ezra.kmx",       "lodz.kmx", "\u0141\u00F3d\u017A.kmx",
+                           "Zulu.kmx",          "\u0416.kmx"};
+    Lines rows;
+    AddInListOrder(rows, {ordered.rbegin() + 5, ordered.rend()});
+    AddInListOrder(rows, {ordered.rbegin(), ordered.rbegin() + 5});
+    EXPECT_EQ(rows, ordered);
 }
 
 TEST_F(ListingTest, filterTakesExactKmxEndingsAndWholeLinesWithoutEquals)
