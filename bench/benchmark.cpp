@@ -44,7 +44,7 @@ class NullView : public CacheView {
 public:
     void ClearList() override { entries.clear(); }
     void AddListEntry(const std::string& text) override { entries.push_back(text); }
-    std::string SelectedEntry() const override { return selected; }
+    std::string SelectedEntry() override { return selected; }
     void SetLabel(DataLabel, const std::string&) override {}
     MsgAnswer MsgBox(const std::string&, const std::string&, MsgIcon, MsgButtons buttons) override
     {

@@ -26,7 +26,7 @@ public:
     virtual void ClearList() = 0;
     virtual void AddListEntry(const std::string& text) = 0;
     // The text of the selected entry, "" when none is selected.
-    virtual std::string SelectedEntry() const = 0;
+    virtual std::string SelectedEntry() = 0;
     virtual void SetLabel(DataLabel label, const std::string& caption) = 0;
     // Modal; returns the answer, MsgAnswer::Yes for Yes.
     virtual MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) = 0;

@@ -24,7 +24,7 @@ public:
 
     void ClearList() override { maps.clear(); }
     void AddListEntry(const std::string& text) override { maps.push_back(text); }
-    std::string SelectedEntry() const override { return selected; }
+    std::string SelectedEntry() override { return selected; }
     void SetLabel(DataLabel label, const std::string& caption) override { labels[label] = caption; }
     MsgAnswer MsgBox(const std::string& text, const std::string& /*title*/, MsgIcon /*icon*/,
                      MsgButtons buttons) override
