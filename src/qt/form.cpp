@@ -1,6 +1,7 @@
 #include "qt/form.h"
 
 #include <QFontMetrics>
+#include <QPainter>
 
 namespace ovcache {
 
@@ -17,6 +18,31 @@ QFont WindowFont()
             break;
     }
     return font;
+}
+
+int FormFrame::BorderTop() const
+{
+    return QFontMetrics(font()).height() / 2;
+}
+
+void FormFrame::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter painter(this);
+    const QPalette& colours = palette();
+    // An etched line: a dark one with a light one inside it.
+    const QRect border = rect().adjusted(0, BorderTop(), -2, -2);
+    painter.setPen(colours.color(QPalette::Mid));
+    painter.drawRect(border);
+    painter.setPen(colours.color(QPalette::Light));
+    painter.drawRect(border.translated(1, 1));
+    if (title().isEmpty())
+        return;
+    // The title over the line, on the window's colour, as the forms have it.
+    const QFontMetrics metrics(font());
+    const QRect place(Twips(60), 0, metrics.horizontalAdvance(title()) + Twips(60), metrics.height());
+    painter.fillRect(place, colours.window());
+    painter.setPen(colours.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    painter.drawText(place, Qt::AlignCenter | Qt::TextShowMnemonic, title());
 }
 
 } // namespace ovcache

@@ -4,6 +4,7 @@
 #include "qt/textCodec.h"
 
 #include <QFont>
+#include <QGroupBox>
 #include <QWidget>
 
 namespace ovcache {
@@ -25,6 +26,19 @@ template <typename Widget> Widget* Place(const forms::Form& form, Widget* widget
 // The program's font: a small sans-serif face at which every caption of the
 // main form fits its label.
 QFont WindowFont();
+
+// A frame as the forms draw one: its border runs through the middle of its
+// title line, so that the children the form places below the title sit
+// inside the border, whatever the style would draw.
+class FormFrame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+    // Where the border's top line is drawn, in the frame's own coordinates.
+    int BorderTop() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
 
 inline QString Caption(const forms::Form& form, std::string_view name)
 {

@@ -13,7 +13,6 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QFontMetrics>
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
@@ -64,14 +63,14 @@ void frmOVCache::BuildControls()
     client->setFixedSize(Twips(forms::kMainForm.clientWidth), Twips(forms::kMainForm.clientHeight));
     setCentralWidget(client);
 
-    auto* frmCacheDir = Make<QGroupBox>("frmCacheDir", client);
+    auto* frmCacheDir = Make<FormFrame>("frmCacheDir", client);
     Make<QLabel>("lblCacheSize", frmCacheDir);
     auto* lblCacheSizeData = Make<QLabel>("lblCacheSizeData", frmCacheDir);
     Make<QLabel>("lblFileCount", frmCacheDir);
     auto* lblFileCountData = Make<QLabel>("lblFileCountData", frmCacheDir);
     auto* lblPathData = Make<QLabel>("lblPathData", frmCacheDir);
     Make<QLabel>("lblPath", frmCacheDir);
-    auto* frmMaps = Make<QGroupBox>("frmMaps", client);
+    auto* frmMaps = Make<FormFrame>("frmMaps", client);
     lstCache = Place(kForm, new QListView(frmMaps), "lstCache");
     model_ = new CacheListModel(lstCache);
     lstCache->setModel(model_);

@@ -82,6 +82,13 @@ TEST_F(MainWindowTest, windowIsDrawnAsDesigned)
         if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
             EXPECT_EQ(frame->title(), caption);
         }
+        // Inside its frame's border as it is drawn, clear of the etched lines.
+        if (qobject_cast<QGroupBox*>(widget->parentWidget())) {
+            const auto* frame = dynamic_cast<const FormFrame*>(widget->parentWidget());
+            ASSERT_NE(frame, nullptr) << "a frame drawn by the style, not as the form's";
+            EXPECT_GT(widget->y(), frame->BorderTop() + 1) << "crosses the frame's top border";
+            EXPECT_LT(widget->geometry().bottom(), frame->height() - 2) << "crosses the frame's bottom border";
+        }
     }
 
     // Tab order follows the tab indexes: Move, Clear Cache, Move All, the list.
