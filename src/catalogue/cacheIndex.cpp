@@ -145,19 +145,23 @@ bool EndsWith(std::string_view text, std::string_view suffix)
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
-namespace {
+std::string CachedFileName(std::string_view key)
+{
+    std::string name(key);
+    name += kCachedSuffix;
+    return name;
+}
 
-constexpr std::string_view kCachedSuffix = ".uxx";
-
-} // namespace
+std::optional<std::string_view> KeyOfCachedFile(std::string_view foldedName)
+{
+    if (!EndsWith(foldedName, kCachedSuffix))
+        return std::nullopt;
+    return foldedName.substr(0, foldedName.size() - kCachedSuffix.size());
+}
 
 std::string CachedFilePath(const std::string& cachePath, std::string_view key)
 {
-    std::string path = cachePath;
-    path += '\\';
-    path += key;
-    path += kCachedSuffix;
-    return path;
+    return cachePath + '\\' + CachedFileName(key);
 }
 
 std::string IndexPath(const std::string& cachePath)

@@ -86,6 +86,13 @@ private:
     mutable std::string buffer_, other_;
 };
 
+// A cached file is named by its key and this ending, in any case.
+inline constexpr std::string_view kCachedSuffix = ".uxx";
+// "<key>.uxx"
+std::string CachedFileName(std::string_view key);
+// The key of a cached file's name, folded as FoldCase folds it; nothing for a
+// name that is no cached file's.
+std::optional<std::string_view> KeyOfCachedFile(std::string_view foldedName);
 // "<cache>\<key>.uxx"
 std::string CachedFilePath(const std::string& cachePath, std::string_view key);
 std::string IndexPath(const std::string& cachePath);

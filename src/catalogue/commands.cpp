@@ -79,7 +79,7 @@ bool HoldsCachedFile(const FileCollection& files)
     for (std::size_t k = 0; k < files.Count(); ++k) {
         folded.assign(files.Name(k));
         FoldCaseInPlace(folded);
-        if (EndsWith(folded, ".uxx"))
+        if (KeyOfCachedFile(folded))
             return true;
     }
     return false;
@@ -252,9 +252,10 @@ std::vector<bool> FilesNamed(const FileCollection& files, const IndexKeys& keys,
     for (std::size_t k = 0; k < files.Count(); ++k) {
         folded.assign(files.Name(k));
         FoldCaseInPlace(folded);
-        if (!EndsWith(folded, ".uxx"))
+        const std::optional<std::string_view> key = KeyOfCachedFile(folded);
+        if (!key)
             continue;
-        const std::size_t line = keys.Find(std::string_view(folded).substr(0, folded.size() - 4));
+        const std::size_t line = keys.Find(*key);
         if (line != std::string_view::npos)
             present[line] = true;
     }

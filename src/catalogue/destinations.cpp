@@ -37,13 +37,13 @@ std::string_view DestinationFolder(EntryKind kind)
 {
     switch (kind) {
     case EntryKind::Map:
-        return "\\Maps\\";
+        return "Maps";
     case EntryKind::CodePackage:
-        return "\\System\\";
+        return "System";
     case EntryKind::Music:
-        return "\\Music\\";
+        return "Music";
     case EntryKind::SoundPackage:
-        return "\\Sounds\\";
+        return "Sounds";
     case EntryKind::Other:
         break;
     }
@@ -53,7 +53,9 @@ std::string_view DestinationFolder(EntryKind kind)
 std::string DestinationPath(const std::string& gameFolder, EntryKind kind, std::string_view name)
 {
     std::string path = gameFolder;
+    path += '\\';
     path += DestinationFolder(kind);
+    path += '\\';
     path += name;
     return path;
 }

@@ -17,9 +17,10 @@ EntryKind ClassifyForMove(std::string_view line, std::string_view selected);
 // Move All takes any line ending in "kmx" for a map; otherwise the package rows.
 EntryKind ClassifyForMoveAll(std::string_view line);
 
-// "\Maps\", "\System\", "\Music\" or "\Sounds\"; "" for Other.
+// The game's folder the kind goes to: "Maps", "System", "Music" or "Sounds";
+// "" for Other.
 std::string_view DestinationFolder(EntryKind kind);
-// gameFolder & folder & name.
+// gameFolder\folder\name.
 std::string DestinationPath(const std::string& gameFolder, EntryKind kind, std::string_view name);
 
 // What becomes of a cached map when a map of its name is there: it replaces

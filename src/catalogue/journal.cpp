@@ -155,7 +155,7 @@ Intent Intent::Clear()
 
 Intent Intent::Discard(std::string_view key, const FileIdentity& cached)
 {
-    return {What::Discard, {"Cache", std::string(key) + ".uxx"}, {}, {}, cached, {}};
+    return {What::Discard, {"Cache", CachedFileName(key)}, {}, {}, cached, {}};
 }
 
 std::string JournalText(const std::vector<Intent>& intents)
@@ -181,7 +181,8 @@ std::string JournalText(const std::vector<Intent>& intents)
         case Intent::What::Clear:
             break;
         case Intent::What::Discard:
-            line += "\t" + intent.from.name.substr(0, intent.from.name.size() - 4) + "\t" + IdentityText(intent.first);
+            line += "\t" + std::string(KeyOfCachedFile(intent.from.name).value_or("")) + "\t" +
+                    IdentityText(intent.first);
             break;
         }
         text += line + "\t" + Check(line) + "\n";
@@ -441,8 +442,8 @@ bool GameSession::Settle(CommandReport* report)
                 }
                 // Its line is gone with the index it was discarded from; while
                 // the index still names it, the player is asked again.
-                const std::string key = FoldCase(intent.from.name.substr(0, intent.from.name.size() - 4));
-                if (keys->Find(key) == std::string_view::npos)
+                const std::string folded = FoldCase(intent.from.name);
+                if (keys->Find(KeyOfCachedFile(folded).value_or(folded)) == std::string_view::npos)
                     fso.DeleteOneFile(from, false);
                 break;
             }

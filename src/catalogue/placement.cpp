@@ -127,9 +127,7 @@ bool Placement::FolderReady(EntryKind kind)
     FileSystemService& fso = *state_.objFSO;
     there = fso.FolderExists(FolderPath(kind)) ? 1 : 0;
     if (there == 0 && !state_.strInstallFolder.empty()) {
-        std::string installed = state_.strInstallFolder;
-        installed += DestinationFolder(kind);
-        installed.pop_back();
+        const std::string installed = state_.strInstallFolder + '\\' + std::string(DestinationFolder(kind));
         try {
             if (fso.FolderExists(installed)) {
                 fso.CreateFolder(FolderPath(kind));
@@ -144,21 +142,17 @@ bool Placement::FolderReady(EntryKind kind)
 
 Spot Placement::Cached(std::string_view line)
 {
-    return {"Cache", KeyText(line) + ".uxx"};
+    return {"Cache", CachedFileName(KeyText(line))};
 }
 
 Spot Placement::Placed(EntryKind kind, std::string_view line)
 {
-    const std::string_view folder = DestinationFolder(kind); // "\Maps\"
-    return {folder.substr(1, folder.size() - 2), NameText(line)};
+    return {DestinationFolder(kind), NameText(line)};
 }
 
 std::string Placement::FolderPath(EntryKind kind) const
 {
-    std::string folder = state_.strGameFolder;
-    folder += DestinationFolder(kind);
-    folder.pop_back();
-    return folder;
+    return state_.strGameFolder + '\\' + std::string(DestinationFolder(kind));
 }
 
 bool Placement::Move(EntryKind kind, std::string_view line, const std::string& from, const std::string& to)
