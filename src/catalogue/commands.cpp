@@ -25,7 +25,7 @@ namespace {
 std::optional<IndexLines> ReadIndex(WorkingState& state, CommandReport& report)
 {
     try {
-        return IndexLines(state.objFSO->ReadTextFile(IndexPath(state.strCachePath)));
+        return IndexLines(state.files->ReadTextFile(IndexPath(state.game.cache)));
     } catch (const FileSystemError& e) {
         report.AddProblem("cache.ini", e.Path(), "The cache index could not be read: " + e.Reason());
         return std::nullopt;
@@ -39,7 +39,7 @@ std::future<FolderMeasure> MeasureCache(WorkingState& state)
     try {
         // Counted, not listed: only Move All walks the files, and it takes
         // its own snapshot.
-        return state.objFSO->GetFolder(state.strCachePath).MeasureLater();
+        return state.files->GetFolder(state.game.cache).MeasureLater();
     } catch (const FileSystemError&) {
         std::promise<FolderMeasure> failed;
         failed.set_exception(std::current_exception());
@@ -59,7 +59,7 @@ void ShowStatistics(const WorkingState& state, CacheView& view, bool indexPresen
             view.SetLabel(DataLabel::CacheSize, "0 Megabytes");
         } else {
             view.SetLabel(DataLabel::FileCount, std::to_string(cached));
-            view.SetLabel(DataLabel::CacheSize, FormatMegabytes(size, state.strGroupSeparator));
+            view.SetLabel(DataLabel::CacheSize, FormatMegabytes(size, state.groupSeparator));
         }
         view.Measured(cached, size);
     } catch (const FileSystemError& e) {
@@ -100,7 +100,7 @@ bool IsEmptyCache(FileSystemService& fso, const std::string& cachePath)
 void ShowEmptyCache(const WorkingState& state, CacheView& view)
 {
     view.ClearList();
-    view.SetLabel(DataLabel::Path, state.strCachePath);
+    view.SetLabel(DataLabel::Path, state.game.cache);
     view.SetLabel(DataLabel::FileCount, "0");
     view.SetLabel(DataLabel::CacheSize, "0 Megabytes");
     view.Measured(0, 0);
@@ -114,13 +114,13 @@ bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, cons
                const IndexLines* written = nullptr)
 {
     view.ClearList();
-    if (!state.objFSO->FileExists(IndexPath(state.strCachePath))) {
-        if (IsEmptyCache(*state.objFSO, state.strCachePath)) {
+    if (!state.files->FileExists(IndexPath(state.game.cache))) {
+        if (IsEmptyCache(*state.files, state.game.cache)) {
             ShowEmptyCache(state, view);
             return true;
         }
         report.Show(view, title);
-        ShowMissingIndex(view, state.strCachePath);
+        ShowMissingIndex(view, state.game.cache);
         return false;
     }
     // The folder is measured while the list is made.
@@ -137,7 +137,7 @@ bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, cons
                 view.AddListEntry(AnsiToUtf8(name));
         }
     }
-    view.SetLabel(DataLabel::Path, state.strCachePath);
+    view.SetLabel(DataLabel::Path, state.game.cache);
     ShowStatistics(state, view, true, report, std::move(measuring));
     return true;
 }
@@ -164,8 +164,8 @@ struct Commit {
 Commit CommitIndex(WorkingState& state, GameSession& session, std::vector<Intent> intents, const IndexLines& read,
                    const std::vector<std::string_view>& removed, CommandReport& report)
 {
-    FileSystemService& fso = *state.objFSO;
-    const std::string rewrite = IndexRewritePath(state.strCachePath), index = IndexPath(state.strCachePath);
+    FileSystemService& fso = *state.files;
+    const std::string rewrite = IndexRewritePath(state.game.cache), index = IndexPath(state.game.cache);
     std::string text;
     bool replacing = false;
     try {
@@ -268,8 +268,8 @@ std::vector<bool> FilesNamed(const FileCollection& files, const IndexKeys& keys,
 // naming no file, stay as they are.
 void DropLinesOfGoneFiles(WorkingState& state, GameSession& session, CommandReport& report)
 {
-    FileSystemService& fso = *state.objFSO;
-    if (!fso.FileExists(IndexPath(state.strCachePath)))
+    FileSystemService& fso = *state.files;
+    if (!fso.FileExists(IndexPath(state.game.cache)))
         return;
     const std::optional<IndexLines> lines = ReadIndex(state, report);
     if (!lines)
@@ -279,7 +279,7 @@ void DropLinesOfGoneFiles(WorkingState& state, GameSession& session, CommandRepo
         const IndexKeys keys(*lines);
         std::vector<bool> present;
         try {
-            present = FilesNamed(fso.ListFiles(state.strCachePath), keys, lines->size());
+            present = FilesNamed(fso.ListFiles(state.game.cache), keys, lines->size());
         } catch (const FileSystemError&) {
             return; // then no line can be judged
         }
@@ -313,7 +313,7 @@ void EndCommand(WorkingState& state, CacheView& view, const CommandReport& repor
     if (!report.Denied() || !state.restartAsAdministrator)
         return;
     const MsgAnswer answer =
-        view.MsgBox("Windows did not let this program change the game's files in " + state.strGameFolder +
+        view.MsgBox("Windows did not let this program change the game's files in " + state.game.folder +
                         ".\nOnly a program run as administrator may change them. Restart Orvane Cache Importer "
                         "as administrator and try again?",
                     title, MsgIcon::None, MsgButtons::YesNo);
@@ -345,38 +345,38 @@ std::string FormatMegabytes(std::uint64_t bytes, const std::string& groupSeparat
 
 bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemService> fso)
 {
-    state.objFSO = std::move(fso);
+    state.files = std::move(fso);
     // A game folder the player chose stands; otherwise the registry says.
-    if (state.strGameFolder.empty())
-        state.strGameFolder = ReadRegString(kHKeyLocalMachine, kGameKey, kGameValue, "");
-    if (!state.strInstallFolder.empty())
-        state.strGameFolder = std::exchange(state.strInstallFolder, {});
+    if (state.game.folder.empty())
+        state.game.folder = ReadRegString(kHKeyLocalMachine, kGameKey, kGameValue, "");
+    if (!state.game.installFolder.empty())
+        state.game.folder = std::exchange(state.game.installFolder, {});
     // Under a folder Windows protects, the game's downloads may be in the
     // user's VirtualStore, and then the maps go where the game loads them
     // first: in the same copy.
-    const std::string install = state.strGameFolder;
+    const std::string install = state.game.folder;
     const std::string store = install.empty() || !state.virtualStoreOf ? std::string() : state.virtualStoreOf(install);
-    const bool stored = !store.empty() && GameUsesStoredCache(*state.objFSO, store + "\\Cache", install + "\\Cache");
+    const bool stored = !store.empty() && GameUsesStoredCache(*state.files, store + "\\Cache", install + "\\Cache");
     CommandReport report;
     // Puts in order what an interrupted command left, and nothing else; in
     // the other folder too when a journal waits there, since a command that
     // emptied the copy's cache leaves the game reading the install folder's.
     const auto repair = [&](const std::string& folder) {
-        state.strGameFolder = folder;
-        state.strCachePath = folder + "\\Cache";
+        state.game.folder = folder;
+        state.game.cache = folder + "\\Cache";
         GameSession session(state, view, report, kProgramTitle, /*startUp=*/true);
         if (session.Held() && session.Interrupted()) {
-            const FileSystemBatch batch(*state.objFSO);
+            const FileSystemBatch batch(*state.files);
             DropLinesOfGoneFiles(state, session, report);
             session.Close();
         }
     };
     if (const std::string& other = stored ? install : store;
-        !other.empty() && state.objFSO->PathExists(other + "\\" + std::string(kJournalName)))
+        !other.empty() && state.files->PathExists(other + "\\" + std::string(kJournalName)))
         repair(other);
     repair(stored ? store : install);
     if (stored)
-        state.strInstallFolder = install;
+        state.game.installFolder = install;
     return ListAndReport(state, view, report);
 }
 
@@ -388,13 +388,13 @@ bool LoadCacheList(WorkingState& state, CacheView& view)
 
 void MoveSelectedMap(WorkingState& state, CacheView& view)
 {
-    state.strSelected = view.SelectedEntry();
-    if (state.strSelected.empty()) {
+    state.selected = view.SelectedEntry();
+    if (state.selected.empty()) {
         view.MsgBox("No file chosen from the list box", "Choose File", MsgIcon::None, MsgButtons::OK);
         return;
     }
     CommandReport report;
-    const FileSystemBatch batch(*state.objFSO);
+    const FileSystemBatch batch(*state.files);
     GameSession session(state, view, report, "Move");
     if (!session.Held()) {
         EndCommand(state, view, report, "Move");
@@ -408,7 +408,7 @@ void MoveSelectedMap(WorkingState& state, CacheView& view)
     std::optional<IndexKeys> keys(*lines); // let go before the commit
     std::vector<bool> cached;
     try {
-        cached = FilesNamed(state.objFSO->ListFiles(state.strCachePath), *keys, lines->size());
+        cached = FilesNamed(state.files->ListFiles(state.game.cache), *keys, lines->size());
     } catch (const FileSystemError& e) {
         // then no line can be judged
         report.AddProblem("Cache directory", e.Path(), "Could not be read: " + e.Reason());
@@ -421,10 +421,10 @@ void MoveSelectedMap(WorkingState& state, CacheView& view)
     bool selectedNamesNothing = false, selectedGone = false, selectedFound = false;
     for (std::size_t k = 0; k < lines->size(); ++k) {
         const std::string_view line = (*lines)[k];
-        const EntryKind kind = ClassifyForMove(line, state.strSelected);
+        const EntryKind kind = ClassifyForMove(line, state.selected);
         if (!NamesAFile(line)) {
             // kept as it is; a selected entry of such a line has nothing to move
-            selectedNamesNothing = selectedNamesNothing || NameIs(line, state.strSelected);
+            selectedNamesNothing = selectedNamesNothing || NameIs(line, state.selected);
             continue;
         }
         const std::size_t first = keys->FirstOf(k);
@@ -455,18 +455,18 @@ void MoveSelectedMap(WorkingState& state, CacheView& view)
     if (!ListCache(state, view, report, "Move", commit.written ? &*commit.written : nullptr))
         return; // the index is gone: that box was the last
     if (!selectedFound && selectedGone)
-        view.MsgBox("The cached file of " + state.strSelected +
+        view.MsgBox("The cached file of " + state.selected +
                         " is no longer in the cache, so there was nothing to move. Its entry has been removed.",
                     "Move", MsgIcon::None, MsgButtons::OK);
     else if (!selectedFound && selectedNamesNothing)
-        view.MsgBox(state.strSelected + " names no cached file in the cache index, so there is nothing to move.",
-                    "Move", MsgIcon::None, MsgButtons::OK);
+        view.MsgBox(state.selected + " names no cached file in the cache index, so there is nothing to move.", "Move",
+                    MsgIcon::None, MsgButtons::OK);
     EndCommand(state, view, report, "Move");
 }
 
 void MoveAllCached(WorkingState& state, CacheView& view)
 {
-    FileSystemService& fso = *state.objFSO;
+    FileSystemService& fso = *state.files;
     const FileSystemBatch batch(fso);
     CommandReport report;
     GameSession session(state, view, report, "Move All");
@@ -474,11 +474,11 @@ void MoveAllCached(WorkingState& state, CacheView& view)
         EndCommand(state, view, report, "Move All");
         return;
     }
-    const std::string index = IndexPath(state.strCachePath);
+    const std::string index = IndexPath(state.game.cache);
     std::optional<IndexLines> lines;
     FileCollection files;
     try {
-        files = fso.ListFiles(state.strCachePath);
+        files = fso.ListFiles(state.game.cache);
         if (!HoldsCachedFile(files) && !fso.FileExists(index)) {
             // An empty cache has nothing to move and nothing to report.
             ShowEmptyCache(state, view);
@@ -576,12 +576,12 @@ void MoveAllCached(WorkingState& state, CacheView& view)
 void ClearCache(WorkingState& state, CacheView& view)
 {
     const MsgAnswer answer =
-        view.MsgBox("This will delete all files under " + state.strCachePath + "\nDo you wish to continue?",
+        view.MsgBox("This will delete all files under " + state.game.cache + "\nDo you wish to continue?",
                     "Clear Cache", MsgIcon::None, MsgButtons::YesNo);
     if (answer != MsgAnswer::Yes)
         return;
     CommandReport report;
-    const FileSystemBatch batch(*state.objFSO);
+    const FileSystemBatch batch(*state.files);
     GameSession session(state, view, report, "Clear Cache");
     if (!session.Held()) {
         EndCommand(state, view, report, "Clear Cache");
@@ -590,8 +590,8 @@ void ClearCache(WorkingState& state, CacheView& view)
     try {
         session.Record({Intent::Clear()});
         // The index last, so that a cache left part-cleared still has it.
-        state.objFSO->DeleteFile(state.strCachePath + "\\*.*", true, "cache.ini",
-                                 [&view](std::size_t done, std::size_t total) { view.Progress(done, total); });
+        state.files->DeleteFile(state.game.cache + "\\*.*", true, "cache.ini",
+                                [&view](std::size_t done, std::size_t total) { view.Progress(done, total); });
     } catch (const FileSystemError& e) {
         if (e.Kind() == FsErrorKind::AccessDenied)
             report.MarkDenied();
@@ -608,7 +608,7 @@ void ClearCache(WorkingState& state, CacheView& view)
         view.SetLabel(DataLabel::CacheSize, "0 Megabytes");
         view.Measured(0, 0);
     } else {
-        ShowStatistics(state, view, state.objFSO->FileExists(IndexPath(state.strCachePath)), report);
+        ShowStatistics(state, view, state.files->FileExists(IndexPath(state.game.cache)), report);
     }
     EndCommand(state, view, report, "Clear Cache");
 }

@@ -14,7 +14,7 @@ inline constexpr const char* kGameKey = "Software\\Zephiral Technology\\Installe
 inline constexpr const char* kGameValue = "Folder";
 
 // Serves Form_Load. Takes the file-system service, finds the game (the
-// folder already in state.strGameFolder, or the registry's), puts in
+// folder already in state.game.folder, or the registry's), puts in
 // order what an interrupted command left and lists the cache. False when the
 // program has been ended (no cache index).
 bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemService> fso);

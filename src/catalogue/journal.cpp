@@ -181,8 +181,8 @@ std::string JournalText(const std::vector<Intent>& intents)
         case Intent::What::Clear:
             break;
         case Intent::What::Discard:
-            line += "\t" + std::string(KeyOfCachedFile(intent.from.name).value_or("")) + "\t" +
-                    IdentityText(intent.first);
+            line +=
+                "\t" + std::string(KeyOfCachedFile(intent.from.name).value_or("")) + "\t" + IdentityText(intent.first);
             break;
         }
         text += line + "\t" + Check(line) + "\n";
@@ -208,13 +208,13 @@ GameSession::GameSession(WorkingState& state, CacheView& view, CommandReport& re
                          bool startUp)
     : state_(state)
 {
-    FileSystemService& fso = *state.objFSO;
-    if (state.strGameFolder.empty()) {
+    FileSystemService& fso = *state.files;
+    if (state.game.folder.empty()) {
         held_ = true; // no game, so nothing of one to keep apart; nothing is recorded
         return;
     }
-    journal_ = state.strGameFolder + "\\" + std::string(kJournalName);
-    const std::string lockPath = state.strGameFolder + "\\" + std::string(kLockName);
+    journal_ = state.game.folder + "\\" + std::string(kJournalName);
+    const std::string lockPath = state.game.folder + "\\" + std::string(kLockName);
     const auto giveUp = std::chrono::steady_clock::now() + state.lockPatience;
     try {
         while (!(lock_ = fso.TryLock(lockPath)) && std::chrono::steady_clock::now() < giveUp)
@@ -236,7 +236,7 @@ GameSession::GameSession(WorkingState& state, CacheView& view, CommandReport& re
         const std::string remedy =
             e.Kind() == FsErrorKind::NotRegular
                 ? std::string()
-                : ". The program keeps its lock and journal in " + state.strGameFolder +
+                : ". The program keeps its lock and journal in " + state.game.folder +
                       ", so that folder must let your user create files, even when Cache and Maps do";
         report.AddProblem(std::string(kLockName), e.Path(),
                           "The game could not be locked for this program, so nothing was changed: " + e.Reason() +
@@ -245,7 +245,7 @@ GameSession::GameSession(WorkingState& state, CacheView& view, CommandReport& re
     }
     if (!lock_) {
         report.MarkBusy();
-        view.MsgBox("Another copy of Orvane Cache Importer is working on the game in " + state.strGameFolder +
+        view.MsgBox("Another copy of Orvane Cache Importer is working on the game in " + state.game.folder +
                         ".\nThis one changes nothing until that one has finished; try again then.",
                     title, MsgIcon::None, MsgButtons::OK);
         return;
@@ -272,14 +272,14 @@ void GameSession::Close()
 std::string GameSession::PathOf(const Spot& spot) const
 {
     if (spot.folder == "Cache")
-        return state_.strCachePath + "\\" + spot.name;
-    return state_.strGameFolder + "\\" + std::string(spot.folder) + "\\" + spot.name;
+        return state_.game.cache + "\\" + spot.name;
+    return state_.game.folder + "\\" + std::string(spot.folder) + "\\" + spot.name;
 }
 
 std::string GameSession::FreeName(const Spot& spot, std::string_view mark) const
 {
     Spot free{spot.folder, spot.name + std::string(mark)};
-    for (int n = 2; state_.objFSO->PathExists(PathOf(free)); ++n)
+    for (int n = 2; state_.files->PathExists(PathOf(free)); ++n)
         free.name = spot.name + std::string(mark) + std::to_string(n);
     return free.name;
 }
@@ -287,15 +287,15 @@ std::string GameSession::FreeName(const Spot& spot, std::string_view mark) const
 void GameSession::Record(const std::vector<Intent>& intents)
 {
     if (journal_.empty())
-        throw FileSystemError("Write", state_.strGameFolder + "\\" + std::string(kJournalName), FsErrorKind::NotFound,
+        throw FileSystemError("Write", state_.game.folder + "\\" + std::string(kJournalName), FsErrorKind::NotFound,
                               "The game's folder is not known");
     recorded_ = true;
-    state_.objFSO->AppendTextFile(journal_, JournalText(intents));
+    state_.files->AppendTextFile(journal_, JournalText(intents));
 }
 
 void GameSession::Move(const Spot& from, const Spot& to)
 {
-    FileSystemService& fso = *state_.objFSO;
+    FileSystemService& fso = *state_.files;
     const std::string source = PathOf(from), destination = PathOf(to);
     try {
         fso.MoveFile(source, destination);
@@ -354,7 +354,7 @@ std::optional<FileIdentity> CopiedTo(const std::vector<Intent>& intents, const S
 
 bool GameSession::Settle(CommandReport* report)
 {
-    FileSystemService& fso = *state_.objFSO;
+    FileSystemService& fso = *state_.files;
     std::vector<Intent> intents;
     try {
         intents = ParseJournal(fso.ReadOwnFile(journal_));
@@ -432,7 +432,7 @@ bool GameSession::Settle(CommandReport* report)
                 }
                 if (!index) {
                     try {
-                        index.emplace(fso.ReadTextFile(IndexPath(state_.strCachePath)));
+                        index.emplace(fso.ReadTextFile(IndexPath(state_.game.cache)));
                     } catch (const FileSystemError& e) {
                         if (e.Kind() != FsErrorKind::NotFound)
                             throw;

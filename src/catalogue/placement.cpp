@@ -50,28 +50,28 @@ bool Placement::Place(EntryKind kind, std::string_view line)
         report_.CountUnsafe();
         return false;
     }
-    FileSystemService& fso = *state_.objFSO;
+    FileSystemService& fso = *state_.files;
     const std::string name = NameText(line);
-    const std::string cached = CachedFilePath(state_.strCachePath, KeyText(line));
-    const std::string destination = DestinationPath(state_.strGameFolder, kind, name);
+    const std::string cached = CachedFilePath(state_.game.cache, KeyText(line));
+    const std::string destination = DestinationPath(state_.game.folder, kind, name);
 
     // Working in the install folder's VirtualStore copy, the game still sees
     // the install folder's files wherever the copy has none of the name: a
     // map hiding one is asked about as one replacing it (which stays where
     // it is), and a package never hides one of the game's own.
-    const bool hidesInstalled = !state_.strInstallFolder.empty() &&
-                                fso.FileExists(DestinationPath(state_.strInstallFolder, kind, name)) &&
+    const bool hidesInstalled = !state_.game.installFolder.empty() &&
+                                fso.FileExists(DestinationPath(state_.game.installFolder, kind, name)) &&
                                 !fso.PathExists(destination);
     if (hidesInstalled && kind != EntryKind::Map) {
-        Problem(name, MoveDetail(cached, DestinationPath(state_.strInstallFolder, kind, name)), kAlreadyThere);
+        Problem(name, MoveDetail(cached, DestinationPath(state_.game.installFolder, kind, name)), kAlreadyThere);
         return false;
     }
-    if (!state_.strInstallFolder.empty() && !FolderReady(kind)) {
+    if (!state_.game.installFolder.empty() && !FolderReady(kind)) {
         Problem(name, MoveDetail(cached, destination), "That folder does not exist.");
         return false;
     }
     if (hidesInstalled) // the installed map stays, out of the game's sight
-        return AskThenPlace(kind, line, state_.strInstallFolder, /*replace=*/false);
+        return AskThenPlace(kind, line, state_.game.installFolder, /*replace=*/false);
 
     if (kind == EntryKind::Map) {
         // Most maps are new to Maps, and a move never replaces: it is tried
@@ -87,7 +87,7 @@ bool Placement::Place(EntryKind kind, std::string_view line)
                 return false;
             }
         }
-        return AskThenPlace(kind, line, state_.strGameFolder, /*replace=*/true);
+        return AskThenPlace(kind, line, state_.game.folder, /*replace=*/true);
     }
 
     // A package with nowhere to go stays where it is; one of the game's own
@@ -102,8 +102,8 @@ bool Placement::Place(EntryKind kind, std::string_view line)
 bool Placement::AskThenPlace(EntryKind kind, std::string_view line, const std::string& shownFolder, bool replace)
 {
     const std::string name = NameText(line);
-    const std::string cached = CachedFilePath(state_.strCachePath, KeyText(line));
-    const std::string destination = DestinationPath(state_.strGameFolder, kind, name);
+    const std::string cached = CachedFilePath(state_.game.cache, KeyText(line));
+    const std::string destination = DestinationPath(state_.game.folder, kind, name);
     if (state_.existingMaps == ExistingMap::Keep) {
         Problem(name, MoveDetail(cached, DestinationPath(shownFolder, kind, name)),
                 "A map of that name is already there, so this one was left in the cache.");
@@ -111,7 +111,7 @@ bool Placement::AskThenPlace(EntryKind kind, std::string_view line, const std::s
     }
     const ExistingMap answer = state_.existingMaps ? *state_.existingMaps : AskOverwrite(view_, shownFolder, name);
     // The player may have changed the folders while the question was up.
-    state_.objFSO->BeginBatch();
+    state_.files->BeginBatch();
     if (answer == ExistingMap::Discard) {
         journal_.push_back({Step::Discarded, kind, 0, line});
         return true;
@@ -124,10 +124,10 @@ bool Placement::FolderReady(EntryKind kind)
     int& there = folderThere_[static_cast<std::size_t>(kind)];
     if (there >= 0)
         return there == 1;
-    FileSystemService& fso = *state_.objFSO;
+    FileSystemService& fso = *state_.files;
     there = fso.FolderExists(FolderPath(kind)) ? 1 : 0;
-    if (there == 0 && !state_.strInstallFolder.empty()) {
-        const std::string installed = state_.strInstallFolder + '\\' + std::string(DestinationFolder(kind));
+    if (there == 0 && !state_.game.installFolder.empty()) {
+        const std::string installed = state_.game.installFolder + '\\' + std::string(DestinationFolder(kind));
         try {
             if (fso.FolderExists(installed)) {
                 fso.CreateFolder(FolderPath(kind));
@@ -152,7 +152,7 @@ Spot Placement::Placed(EntryKind kind, std::string_view line)
 
 std::string Placement::FolderPath(EntryKind kind) const
 {
-    return state_.strGameFolder + '\\' + std::string(DestinationFolder(kind));
+    return state_.game.folder + '\\' + std::string(DestinationFolder(kind));
 }
 
 bool Placement::Move(EntryKind kind, std::string_view line, const std::string& from, const std::string& to)
@@ -172,7 +172,7 @@ bool Placement::Move(EntryKind kind, std::string_view line, const std::string& f
 bool Placement::Replace(EntryKind kind, std::string_view line, const std::string& from, const std::string& to)
 {
     const std::string entry = NameText(line);
-    FileSystemService& fso = *state_.objFSO;
+    FileSystemService& fso = *state_.files;
     if (!fso.FileExists(from)) {
         Problem(entry, MoveDetail(from, to), "The cached file is missing, so the map already in Maps was kept.");
         return false;
@@ -216,7 +216,7 @@ bool Placement::Replace(EntryKind kind, std::string_view line, const std::string
 
 void Placement::Undo()
 {
-    FileSystemService& fso = *state_.objFSO;
+    FileSystemService& fso = *state_.files;
     // Newest first, so that each file goes back over the path it came by.
     std::for_each(journal_.rbegin(), journal_.rend(), [&](const Step& step) {
         if (step.what == Step::Discarded)
@@ -245,7 +245,7 @@ void Placement::Undo()
 
 void Placement::Finish()
 {
-    FileSystemService& fso = *state_.objFSO;
+    FileSystemService& fso = *state_.files;
     for (const Step& step : journal_) {
         view_.DoneWith(NameText(step.line),
                        step.what == Step::Discarded ? std::string_view() : Placed(step.kind, step.line).folder,
@@ -268,7 +268,7 @@ std::vector<Intent> Placement::Discards() const
     std::vector<Intent> discards;
     for (const Step& step : journal_)
         if (step.what == Step::Discarded)
-            if (const auto cached = state_.objFSO->IdentityOf(session_.PathOf(Cached(step.line))))
+            if (const auto cached = state_.files->IdentityOf(session_.PathOf(Cached(step.line))))
                 discards.push_back(Intent::Discard(KeyText(step.line), *cached));
     return discards;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The working state of one run, owned by the main window.
+// The working state of one run, owned by the main window (or the command
+// line) and handed to each command.
 #include "catalogue/destinations.h"
 #include "platform/fileSystem.h"
 #include "platform/uac.h"
@@ -12,20 +13,25 @@
 
 namespace ovcache {
 
-struct WorkingState {
-    std::unique_ptr<FileSystemService> objFSO;
+// Where the game is, as the commands work on it.
+struct GameFolders {
     // The folder the game's files are changed in: its install folder, or
     // that folder's VirtualStore copy when the game keeps its cache there.
-    std::string strGameFolder;
-    // The install folder when strGameFolder is its VirtualStore copy, where
-    // the game still finds whatever the copy does not hold; "" otherwise.
-    std::string strInstallFolder;
+    std::string folder;
+    // The install folder when folder is its VirtualStore copy, where the game
+    // still finds whatever the copy does not hold; "" otherwise.
+    std::string installFolder;
+    std::string cache; // folder\Cache
+};
+
+struct WorkingState {
+    std::unique_ptr<FileSystemService> files;
+    GameFolders game;
     // Where Windows keeps what the game writes below a protected folder.
     std::function<std::string(const std::string&)> virtualStoreOf = VirtualStoreFolder;
     // Starts the program again as administrator; empty where that cannot be.
     std::function<bool()> restartAsAdministrator;
-    std::string strCachePath;
-    std::string strSelected; // the entry Move was asked to move
+    std::string selected; // the entry Move was asked to move
     // What becomes of a cached map whose name a map in the game's folders
     // has, decided beforehand (the command line); the player is asked when
     // it is not.
@@ -34,7 +40,7 @@ struct WorkingState {
     // game go before it says so.
     std::chrono::milliseconds lockPatience{1500};
     // Thousands separator of the user's locale, for the size label.
-    std::string strGroupSeparator = ",";
+    std::string groupSeparator = ",";
 };
 
 } // namespace ovcache

@@ -34,7 +34,7 @@ GameRequest RequestOf(const Options& options, std::string remembered);
 std::optional<GamePrefix> GameForCommand(const GameLocation& location, Output& out);
 
 // Runs the command of the options (List, Move, MoveAll or Clear) on the game
-// in state.strGameFolder; returns the exit status.
+// in state.game.folder; returns the exit status.
 int RunCommand(const Options& options, WorkingState& state, Output& out);
 
 } // namespace ovcache::console

@@ -52,7 +52,7 @@ frmOVCache::frmOVCache(QWidget* parent)
     setFixedSize(Twips(forms::kMainForm.clientWidth),
                  Twips(forms::kMainForm.clientHeight) + menuBar()->sizeHint().height());
 
-    State().strGroupSeparator = ToUtf8(QLocale().groupSeparator());
+    State().groupSeparator = ToUtf8(QLocale().groupSeparator());
 }
 
 frmOVCache::~frmOVCache() = default;

@@ -96,7 +96,7 @@ int main(int argc, char** argv)
     if (options.command != console::Command::Window) {
         ovcache::UseWinePrefix(game->prefix);
         ovcache::WorkingState state;
-        state.strGameFolder = game->gameFolder;
+        state.game.folder = game->gameFolder;
         return console::RunCommand(options, state, streams);
     }
 
@@ -114,7 +114,7 @@ int main(int argc, char** argv)
     ovcache::frmOVCache window;
     // The install folder as the search read it, or where the player showed
     // it: the prefix's registry is not read again.
-    window.State().strGameFolder = game->gameFolder;
+    window.State().game.folder = game->gameFolder;
     if (!window.Form_Load())
         return window.ExitCode();
     window.show();

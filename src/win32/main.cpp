@@ -47,7 +47,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
         if (!game)
             return console::kRefused;
         ovcache::WorkingState state;
-        state.strGameFolder = game->gameFolder;
+        state.game.folder = game->gameFolder;
         return console::RunCommand(options, state, streams);
     }
 
@@ -67,7 +67,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
             return 0; // the player chose not to go on
     }
     ovcache::win32::frmOVCache window;
-    window.State().strGameFolder = game->gameFolder;
+    window.State().game.folder = game->gameFolder;
     // Where Windows keeps the game's folders from this program, the player
     // is offered the same program run as administrator, on the same game.
     if (ovcache::CanRestartAsAdministrator())

@@ -196,9 +196,9 @@ protected:
             secondShut =
                 !otherView.boxes.empty() && otherView.boxes.front().text.find("Another copy") != std::string::npos;
         };
-        state.objFSO = std::move(faulty);
-        state.strGameFolder = prefix->GameWin();
-        state.strCachePath = prefix->CacheWin();
+        state.files = std::move(faulty);
+        state.game.folder = prefix->GameWin();
+        state.game.cache = prefix->CacheWin();
         view.selected = "Arena.kmx";
         view.answers = {MsgAnswer::Yes, MsgAnswer::Yes, MsgAnswer::Yes};
         try {
@@ -453,9 +453,9 @@ TEST(DeniedWrites, commandsOfferToRestartAsAdministrator)
         FakeView view;
         auto faulty = std::make_unique<FaultyFileSystem>(0, 0, false);
         faulty->deniedUnder = prefix.GameWin() + row.denied;
-        state.objFSO = std::move(faulty);
-        state.strGameFolder = prefix.GameWin();
-        state.strCachePath = prefix.CacheWin();
+        state.files = std::move(faulty);
+        state.game.folder = prefix.GameWin();
+        state.game.cache = prefix.CacheWin();
         int restarts = 0;
         if (row.canRestart)
             state.restartAsAdministrator = [&] { return ++restarts, true; };

@@ -29,8 +29,8 @@ TEST_F(ListingTest, listsMapsInIndexOrderWithPathCountAndSize)
     WriteFile(prefix.Cache() / "K1.uxx", std::string(std::size_t{3} * 1024 * 1024, 'm'));
 
     ASSERT_TRUE(Load());
-    EXPECT_EQ(state.strGameFolder, prefix.GameWin());
-    EXPECT_EQ(state.strCachePath, prefix.CacheWin());
+    EXPECT_EQ(state.game.folder, prefix.GameWin());
+    EXPECT_EQ(state.game.cache, prefix.CacheWin());
     EXPECT_EQ(view.list, (Lines{"DM-Zeta.kmx", "CTF-Alpha.kmx"}));
     EXPECT_EQ(view.labels[DataLabel::Path], prefix.CacheWin());
     EXPECT_EQ(view.labels[DataLabel::FileCount], "4");
@@ -124,7 +124,7 @@ TEST_F(ListingTest, emptiedCacheWithoutAnIndexOpensEmpty)
 TEST_F(ListingTest, noRegistryValueLooksInCacheAtTheTopAndReportsIt)
 {
     EXPECT_FALSE(Load());
-    EXPECT_EQ(state.strCachePath, "\\Cache");
+    EXPECT_EQ(state.game.cache, "\\Cache");
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].text, "Cache.ini not found in \"\\Cache\".\nProgram cannot continue.");
 }
@@ -135,7 +135,7 @@ TEST_F(ListingTest, folderEndingInABackslashIsUsedUnchanged)
     prefix.RegisterGame(prefix.GameWin() + "\\");
     prefix.WriteIndex({"[Cache]", "A=One.kmx"});
     ASSERT_TRUE(Load());
-    EXPECT_EQ(state.strCachePath, prefix.GameWin() + "\\\\Cache");
+    EXPECT_EQ(state.game.cache, prefix.GameWin() + "\\\\Cache");
     EXPECT_EQ(view.labels[DataLabel::Path], prefix.GameWin() + "\\\\Cache");
     EXPECT_EQ(view.list, Lines{"One.kmx"});
 }

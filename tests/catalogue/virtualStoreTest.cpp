@@ -67,12 +67,12 @@ TEST_F(VirtualStoreTest, theCacheListedIsTheOneTheGameReads)
         if (row.storeFile)
             WriteFile(Store() / "Cache" / "S.uxx", "stored");
         state.virtualStoreOf = row.storeOf ? storeOf : nullptr;
-        state.strGameFolder.clear();
+        state.game.folder.clear();
         view = {};
         const bool stored = row.listed.empty() || row.listed[0] == "Stored.kmx";
         const std::string cache = stored ? StoreWin() + "\\Cache" : prefix.CacheWin();
         EXPECT_EQ(StartUp(state, view, CreateFileSystemService()), !row.listed.empty());
-        EXPECT_EQ(state.strInstallFolder, stored ? prefix.GameWin() : std::string());
+        EXPECT_EQ(state.game.installFolder, stored ? prefix.GameWin() : std::string());
         if (row.listed.empty()) {
             ASSERT_EQ(view.boxes.size(), 1U);
             EXPECT_NE(view.boxes[0].text.find(cache), std::string::npos);
@@ -187,7 +187,7 @@ TEST(VirtualStoreOnWindows, aGameInProgramFilesIsSeenThroughTheUsersVirtualStore
     WriteFile(fs::path(store) / "Cache" / "cache.ini", "[Cache]\r\nA=Arena.kmx\r\n");
     WriteFile(fs::path(store) / "Cache" / "A.uxx", "cached A");
     WorkingState state;
-    state.strGameFolder = game;
+    state.game.folder = game;
     test::FakeView view;
     ASSERT_TRUE(StartUp(state, view, CreateFileSystemService()));
     EXPECT_EQ(view.list, std::vector<std::string>{"Arena.kmx"});

@@ -98,7 +98,7 @@ protected:
         const Parsed parsed = ParseCommandLine(args, true);
         EXPECT_EQ(parsed.error, "");
         WorkingState fresh;
-        fresh.strGameFolder = prefix.GameWin();
+        fresh.game.folder = prefix.GameWin();
         fresh.lockPatience = {};
         return RunCommand(parsed.options, fresh, output);
     }
@@ -196,9 +196,9 @@ TEST_F(HeadlessTest, refusalsChangeNothing)
 
     // Another copy holds the game: status 3, and nothing done.
     WorkingState other;
-    other.strGameFolder = prefix.GameWin();
-    other.strCachePath = prefix.CacheWin();
-    other.objFSO = CreateFileSystemService();
+    other.game.folder = prefix.GameWin();
+    other.game.cache = prefix.CacheWin();
+    other.files = CreateFileSystemService();
     test::FakeView otherView;
     CommandReport otherReport;
     const GameSession holder(other, otherView, otherReport, "Move All");
