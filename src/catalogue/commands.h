@@ -2,9 +2,9 @@
 // The program's commands over the cache. The main window owns the working
 // state and calls these from its handlers.
 #include "catalogue/cacheView.h"
+#include "catalogue/listing.h"
 #include "catalogue/workingState.h"
 
-#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -23,9 +23,6 @@ bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemSer
 // size. Ends the program when the index is missing; false then.
 bool LoadCacheList(WorkingState& state, CacheView& view);
 
-// The "Cache.ini Missing" box, then the end of the program with status 1.
-void ShowMissingIndex(CacheView& view, const std::string& cachePath);
-
 // Serves cmdMove_Click. Moves the selected map and every cached code, music
 // and sound package into the game's folders, and takes their lines out of the
 // index.
@@ -36,9 +33,5 @@ void MoveAllCached(WorkingState& state, CacheView& view);
 // Serves cmdClear_Click. Deletes every file of the cache folder, the index
 // last, after asking.
 void ClearCache(WorkingState& state, CacheView& view);
-
-// "###,###,###" of the size in megabytes (no digits below half a megabyte)
-// followed by " Megabytes".
-std::string FormatMegabytes(std::uint64_t bytes, const std::string& groupSeparator);
 
 } // namespace ovcache

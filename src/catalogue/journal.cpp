@@ -350,6 +350,119 @@ std::optional<FileIdentity> CopiedTo(const std::vector<Intent>& intents, const S
     return std::nullopt;
 }
 
+// Puts in order what a journal lists, one intent at a time, newest first,
+// acting on a file only when it is the very file recorded.
+class Settler {
+public:
+    Settler(FileSystemService& fso, const GameSession& session, const std::vector<Intent>& intents,
+            std::string cachePath)
+        : fso_(fso), session_(session), intents_(intents), cachePath_(std::move(cachePath))
+    {
+    }
+    void Settle(const Intent& intent)
+    {
+        switch (intent.what) {
+        case Intent::What::Copy:
+            return Copy(intent);
+        case Intent::What::SetAside:
+            return SetAside(intent);
+        case Intent::What::Made:
+        case Intent::What::Clear:
+            return; // a made file is settled with its copy; a clear leaves only the index to put right
+        case Intent::What::Rewrite:
+            if (const std::string from = session_.PathOf(intent.from); fso_.PathExists(from))
+                fso_.DeleteOneFile(from, true);
+            return;
+        case Intent::What::Discard:
+            return Discard(intent);
+        }
+    }
+    // Files at the names the journal gives that are not the files it
+    // recorded: the player's, or another program's, and left alone.
+    int Strangers() const { return strangers_; }
+
+private:
+    void Stranger(const std::string& path)
+    {
+        if (fso_.PathExists(path))
+            ++strangers_;
+    }
+
+    void Copy(const Intent& intent)
+    {
+        const std::string from = session_.PathOf(intent.from), to = session_.PathOf(intent.to);
+        const std::string temp = session_.PathOf({intent.to.folder, intent.temp});
+        const std::optional<FileIdentity> made = MadeAt(intents_, intent.to.folder, intent.temp);
+        if (const auto there = fso_.IdentityOf(temp); there && made && there->SameFile(*made))
+            fso_.DeleteOneFile(temp, true);
+        else
+            Stranger(temp);
+        // The copy reached its place and only the source's removal was
+        // missed: the very source recorded, and the very copy made, two
+        // files holding the same bytes.
+        const auto source = fso_.IdentityOf(from), copy = fso_.IdentityOf(to);
+        if (source && copy && made && *source == intent.first && copy->SameFile(*made) && !source->SameFile(*copy) &&
+            fso_.SameContent(from, to))
+            fso_.DeleteOneFile(from, true);
+    }
+
+    void SetAside(const Intent& intent)
+    {
+        const std::string from = session_.PathOf(intent.from), aside = session_.PathOf(intent.to);
+        const auto kept = fso_.IdentityOf(aside);
+        if (!kept || !(*kept == intent.first)) {
+            Stranger(aside); // only an aside this program made is acted on
+            return;
+        }
+        // The new map never arrived: the player's goes back. It did: the
+        // player chose to replace this one.
+        if (!fso_.PathExists(from)) {
+            fso_.MoveFile(aside, from);
+            return;
+        }
+        const auto map = fso_.IdentityOf(from);
+        const auto copied = CopiedTo(intents_, intent.from);
+        if (map && (map->SameFile(intent.second) || (copied && map->SameFile(*copied))))
+            fso_.DeleteOneFile(aside, true);
+        else
+            ++strangers_;
+    }
+
+    void Discard(const Intent& intent)
+    {
+        const std::string from = session_.PathOf(intent.from);
+        const auto cached = fso_.IdentityOf(from);
+        if (!cached || !(*cached == intent.first)) {
+            Stranger(from);
+            return;
+        }
+        // The index as it is now, read once when a discarded file is judged.
+        if (!index_) {
+            try {
+                index_.emplace(fso_.ReadTextFile(IndexPath(cachePath_)));
+            } catch (const FileSystemError& e) {
+                if (e.Kind() != FsErrorKind::NotFound)
+                    throw;
+                index_.emplace();
+            }
+            keys_.emplace(*index_);
+        }
+        // Its line is gone with the index it was discarded from; while the
+        // index still names it, the player is asked again.
+        const std::string folded = FoldCase(intent.from.name);
+        if (keys_->Find(KeyOfCachedFile(folded).value_or(folded)) == std::string_view::npos)
+            fso_.DeleteOneFile(from, false);
+    }
+
+    FileSystemService& fso_;
+    const GameSession& session_;
+    const std::vector<Intent>& intents_;
+    const std::string cachePath_;
+    std::optional<IndexLines> index_;
+    std::optional<IndexKeys> keys_;
+    int strangers_ = 0;
+};
+
 } // namespace
 
 bool GameSession::Settle(CommandReport* report)
@@ -365,89 +478,11 @@ bool GameSession::Settle(CommandReport* report)
                                (foreign_ ? "Nothing was changed. " : "Could not be read: ") + e.Reason());
         return false;
     }
-    // The index as it is now, read once when a discarded file is to be judged.
-    std::optional<IndexLines> index;
-    std::optional<IndexKeys> keys;
+    Settler settler(fso, *this, intents, state_.game.cache);
     bool settled = true;
-    // Files at the names the journal gives that are not the files it
-    // recorded: the player's, or another program's, and left alone.
-    int strangers = 0;
-    const auto stranger = [&](const std::string& path) {
-        if (fso.PathExists(path))
-            ++strangers;
-    };
     std::for_each(intents.rbegin(), intents.rend(), [&](const Intent& intent) {
-        const std::string from = PathOf(intent.from);
         try {
-            switch (intent.what) {
-            case Intent::What::Copy: {
-                const std::string temp = PathOf({intent.to.folder, intent.temp}), to = PathOf(intent.to);
-                const std::optional<FileIdentity> made = MadeAt(intents, intent.to.folder, intent.temp);
-                if (const auto there = fso.IdentityOf(temp); there && made && there->SameFile(*made))
-                    fso.DeleteOneFile(temp, true);
-                else
-                    stranger(temp);
-                // The copy reached its place and only the source's removal
-                // was missed: the very source recorded, and the very copy
-                // made, two files holding the same bytes.
-                const auto source = fso.IdentityOf(from), copy = fso.IdentityOf(to);
-                if (source && copy && made && *source == intent.first && copy->SameFile(*made) &&
-                    !source->SameFile(*copy) && fso.SameContent(from, to))
-                    fso.DeleteOneFile(from, true);
-                break;
-            }
-            case Intent::What::SetAside: {
-                const std::string aside = PathOf(intent.to);
-                const auto kept = fso.IdentityOf(aside);
-                if (!kept || !(*kept == intent.first)) {
-                    stranger(aside); // only an aside this program made is acted on
-                    break;
-                }
-                // The new map never arrived: the player's goes back. It did:
-                // the player chose to replace this one.
-                if (!fso.PathExists(from)) {
-                    fso.MoveFile(aside, from);
-                    break;
-                }
-                const auto map = fso.IdentityOf(from);
-                const auto copied = CopiedTo(intents, intent.from);
-                if (map && (map->SameFile(intent.second) || (copied && map->SameFile(*copied))))
-                    fso.DeleteOneFile(aside, true);
-                else
-                    ++strangers;
-                break;
-            }
-            case Intent::What::Made:
-            case Intent::What::Clear:
-                break; // a made file is settled with its copy; a clear leaves only the index to put right
-            case Intent::What::Rewrite:
-                if (fso.PathExists(from))
-                    fso.DeleteOneFile(from, true);
-                break;
-            case Intent::What::Discard: {
-                const auto cached = fso.IdentityOf(from);
-                if (!cached || !(*cached == intent.first)) {
-                    stranger(from);
-                    break;
-                }
-                if (!index) {
-                    try {
-                        index.emplace(fso.ReadTextFile(IndexPath(state_.game.cache)));
-                    } catch (const FileSystemError& e) {
-                        if (e.Kind() != FsErrorKind::NotFound)
-                            throw;
-                        index.emplace();
-                    }
-                    keys.emplace(*index);
-                }
-                // Its line is gone with the index it was discarded from; while
-                // the index still names it, the player is asked again.
-                const std::string folded = FoldCase(intent.from.name);
-                if (keys->Find(KeyOfCachedFile(folded).value_or(folded)) == std::string_view::npos)
-                    fso.DeleteOneFile(from, false);
-                break;
-            }
-            }
+            settler.Settle(intent);
         } catch (const FileSystemError& e) {
             settled = false;
             if (report)
@@ -456,6 +491,7 @@ bool GameSession::Settle(CommandReport* report)
                                        e.Reason());
         }
     });
+    const int strangers = settler.Strangers();
     if (strangers > 0 && report)
         report->AddNote(strangers == 1
                             ? std::string("1 file named by the journal of an interrupted command was left as it was: "

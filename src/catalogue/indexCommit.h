@@ -1,0 +1,44 @@
+#pragma once
+// The cache index as commands read and change it: read once, its lines
+// matched with the files in the cache folder, and the command's removals
+// taken in place of the old index in one step, under the journal.
+#include "catalogue/cacheIndex.h"
+#include "catalogue/commandReport.h"
+#include "catalogue/journal.h"
+#include "catalogue/workingState.h"
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace ovcache {
+
+// The index's lines; nothing, and the report told, when it cannot be read.
+std::optional<IndexLines> ReadIndex(WorkingState& state, CommandReport& report);
+
+// How a command's change of the index ended.
+struct Commit {
+    std::optional<IndexLines> written; // the new lines, when they are in place
+    bool indexGone = false;            // another program removed the index meanwhile
+};
+
+// Takes the new index in place of "cache.ini" in one step, through
+// "cache.bak", so that the old index or the new one is there at every moment;
+// the journal hears of it, and of intents, first. The command's removals
+// (lines of read, in its order) are applied to the index as it is now, so
+// that lines another program added meanwhile are kept.
+Commit CommitIndex(WorkingState& state, GameSession& session, std::vector<Intent> intents, const IndexLines& read,
+                   const std::vector<std::string_view>& removed, CommandReport& report);
+
+// Which lines name a file that is in the cache folder, marked on the first
+// line with the file's key: a line names "<key>.uxx", compared as Windows
+// compares names.
+std::vector<bool> FilesNamed(const FileCollection& files, const IndexKeys& keys, std::size_t lineCount);
+
+// After an interrupted command: the index loses the lines whose cached files
+// went to the game before the command could rewrite it, so that the list
+// shows exactly the maps still cached. Lines of files still there, and lines
+// naming no file, stay as they are.
+void DropLinesOfGoneFiles(WorkingState& state, GameSession& session, CommandReport& report);
+
+} // namespace ovcache

@@ -1,0 +1,147 @@
+#include "catalogue/listing.h"
+
+#include "catalogue/cacheIndex.h"
+#include "catalogue/entryNames.h"
+#include "catalogue/indexCommit.h"
+#include "platform/codePage.h"
+
+#include <cmath>
+#include <future>
+#include <optional>
+
+namespace ovcache {
+namespace {
+
+// Starts measuring the cache directory; the figures are taken in
+// ShowStatistics, so that other work can go on meanwhile.
+std::future<FolderMeasure> MeasureCache(WorkingState& state)
+{
+    try {
+        // Counted, not listed: only Move All walks the files, and it takes
+        // its own snapshot.
+        return state.files->GetFolder(state.game.cache).MeasureLater();
+    } catch (const FileSystemError&) {
+        std::promise<FolderMeasure> failed;
+        failed.set_exception(std::current_exception());
+        return failed.get_future();
+    }
+}
+
+// Shows the directory's file count and size; the index is not counted.
+void ShowStatistics(const WorkingState& state, CacheView& view, bool indexPresent, CommandReport& report,
+                    std::future<FolderMeasure> measuring)
+{
+    try {
+        const auto [count, size] = measuring.get();
+        const std::size_t cached = indexPresent && count > 0 ? count - 1 : count;
+        if (!indexPresent && count == 0) {
+            view.SetLabel(DataLabel::FileCount, "0");
+            view.SetLabel(DataLabel::CacheSize, "0 Megabytes");
+        } else {
+            view.SetLabel(DataLabel::FileCount, std::to_string(cached));
+            view.SetLabel(DataLabel::CacheSize, FormatMegabytes(size, state.groupSeparator));
+        }
+        view.Measured(cached, size);
+    } catch (const FileSystemError& e) {
+        report.AddProblem("Cache directory", e.Path(), "Could not be measured: " + e.Reason());
+    }
+}
+
+} // namespace
+
+void ShowStatistics(WorkingState& state, CacheView& view, bool indexPresent, CommandReport& report)
+{
+    ShowStatistics(state, view, indexPresent, report, MeasureCache(state));
+}
+
+bool HoldsCachedFile(const FileCollection& files)
+{
+    std::string folded;
+    for (std::size_t k = 0; k < files.Count(); ++k) {
+        folded.assign(files.Name(k));
+        FoldCaseInPlace(folded);
+        if (KeyOfCachedFile(folded))
+            return true;
+    }
+    return false;
+}
+
+bool IsEmptyCache(FileSystemService& fso, const std::string& cachePath)
+{
+    try {
+        return !HoldsCachedFile(fso.ListFiles(cachePath));
+    } catch (const FileSystemError&) {
+        return false; // no cache folder at all
+    }
+}
+
+void ShowEmptyCache(const WorkingState& state, CacheView& view)
+{
+    view.ClearList();
+    view.SetLabel(DataLabel::Path, state.game.cache);
+    view.SetLabel(DataLabel::FileCount, "0");
+    view.SetLabel(DataLabel::CacheSize, "0 Megabytes");
+    view.Measured(0, 0);
+}
+
+bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, const std::string& title,
+               const IndexLines* written)
+{
+    view.ClearList();
+    if (!state.files->FileExists(IndexPath(state.game.cache))) {
+        if (IsEmptyCache(*state.files, state.game.cache)) {
+            ShowEmptyCache(state, view);
+            return true;
+        }
+        report.Show(view, title);
+        ShowMissingIndex(view, state.game.cache);
+        return false;
+    }
+    // The folder is measured while the list is made.
+    std::future<FolderMeasure> measuring = MeasureCache(state);
+    std::optional<IndexLines> read;
+    if (!written)
+        read = ReadIndex(state, report);
+    if (const IndexLines* lines = written ? written : read ? &*read : nullptr) {
+        for (const std::string_view line : *lines) {
+            const std::string_view name = EntryName(line);
+            // A line without "=" is listed whole; it names no file to move.
+            const bool safe = EqPos(line) == 0 ? IsSafeIndexName(name) : IsSafeEntry(line);
+            if (name != kIndexHeader && EndsWith(name, "kmx") && safe)
+                view.AddListEntry(AnsiToUtf8(name));
+        }
+    }
+    view.SetLabel(DataLabel::Path, state.game.cache);
+    ShowStatistics(state, view, true, report, std::move(measuring));
+    return true;
+}
+
+bool ListAndReport(WorkingState& state, CacheView& view, CommandReport& report)
+{
+    const bool listed = ListCache(state, view, report, kProgramTitle);
+    if (listed)
+        report.Show(view, kProgramTitle);
+    return listed;
+}
+
+void ShowMissingIndex(CacheView& view, const std::string& cachePath)
+{
+    view.MsgBox("Cache.ini not found in \"" + cachePath + "\".\nProgram cannot continue.", "Cache.ini Missing",
+                MsgIcon::Critical, MsgButtons::OK);
+    view.EndProgram(1);
+}
+
+std::string FormatMegabytes(std::uint64_t bytes, const std::string& groupSeparator)
+{
+    const auto megabytes = static_cast<std::uint64_t>(std::llround(static_cast<double>(bytes) / 1024.0 / 1024.0));
+    std::string digits = megabytes == 0 ? std::string() : std::to_string(megabytes);
+    std::string grouped;
+    for (std::size_t k = 0; k < digits.size(); ++k) {
+        if (k > 0 && (digits.size() - k) % 3 == 0)
+            grouped += groupSeparator;
+        grouped += digits[k];
+    }
+    return grouped + " Megabytes";
+}
+
+} // namespace ovcache
