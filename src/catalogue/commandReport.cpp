@@ -15,6 +15,13 @@ std::string ShortName(const std::string& name)
     return name.substr(0, kLongestName / 2) + "..." + name.substr(name.size() - kLongestName / 2);
 }
 
+std::string CommandReport::ReasonOf(const FileSystemError& e)
+{
+    if (e.Kind() == FsErrorKind::AccessDenied)
+        MarkDenied();
+    return e.Kind() == FsErrorKind::AlreadyExists ? kAlreadyThere : e.Reason();
+}
+
 void CommandReport::AddProblem(const std::string& entry, const std::string& detail, std::string reason,
                                std::string folder)
 {

@@ -2,11 +2,15 @@
 // What a command could not do, shown to the player in one box at its end: a
 // short summary, and the whole list where it can be scrolled and copied.
 #include "catalogue/cacheView.h"
+#include "platform/fileSystem.h"
 
 #include <string>
 #include <vector>
 
 namespace ovcache {
+
+// Said of a file that could not go where a file of its name is.
+inline constexpr const char* kAlreadyThere = "A file of that name is already there.";
 
 class CommandReport {
 public:
@@ -23,7 +27,10 @@ public:
     // Another copy of the program held the game, so nothing was done.
     void MarkBusy() { busy_ = true; }
     bool Busy() const { return busy_; }
-    // A failure was the system's refusal of the rights this program runs with.
+    // The words a report gives for a file-system failure. The one place a
+    // failure is judged: a refusal of the rights this program runs with is
+    // noted, so that the way out (running as administrator) can be offered.
+    std::string ReasonOf(const FileSystemError& e);
     void MarkDenied() { denied_ = true; }
     bool Denied() const { return denied_; }
 

@@ -111,12 +111,10 @@ bool DeleteIndex(WorkingState& state, GameSession& session, const std::vector<In
         fso.DeleteFile(index, true);
         return true;
     } catch (const FileSystemError& e) {
-        if (e.Kind() == FsErrorKind::AccessDenied)
-            report.MarkDenied();
         // an index already gone is as good as deleted
         if (e.Kind() == FsErrorKind::NotFound && e.Path() == index)
             return true;
-        report.AddNote("The cache index could not be deleted (" + e.Reason() +
+        report.AddNote("The cache index could not be deleted (" + report.ReasonOf(e) +
                        "), so the files this command moved were put back.");
         return false;
     }
@@ -336,10 +334,8 @@ void ClearCache(WorkingState& state, CacheView& view)
         state.files->DeleteFile(state.game.cache + "\\*.*", true, "cache.ini",
                                 [&view](std::size_t done, std::size_t total) { view.Progress(done, total); });
     } catch (const FileSystemError& e) {
-        if (e.Kind() == FsErrorKind::AccessDenied)
-            report.MarkDenied();
         if (e.Kind() != FsErrorKind::NothingMatched) // an empty cache is already clear
-            report.AddProblem("Clear Cache", e.Path(), e.Reason());
+            report.AddProblem("Clear Cache", e.Path(), report.ReasonOf(e));
     }
     // A cache left part-cleared keeps its index, without the files deleted.
     if (!report.Empty())

@@ -58,13 +58,12 @@ std::string NewIndexText(std::string now, const IndexLines& read, const std::vec
 Commit CommitFailed(FileSystemService& fso, const FileSystemError& e, bool replacing, std::string text,
                     const std::string& rewrite, const std::string& index, CommandReport& report)
 {
-    if (e.Kind() == FsErrorKind::AccessDenied)
-        report.MarkDenied();
+    const std::string reason = report.ReasonOf(e);
     Commit ended;
     try {
         if (replacing && fso.ReadTextFile(index) == text) {
             report.AddNote("The new cache index is in place, but the disk reported a failure (" + e.Path() + ": " +
-                           e.Reason() + ").");
+                           reason + ").");
             return {IndexLines(std::move(text)), false};
         }
     } catch (const FileSystemError& installed) {
@@ -75,7 +74,7 @@ Commit CommitFailed(FileSystemService& fso, const FileSystemError& e, bool repla
         report.AddNote("The cache index was removed while this command worked, so the files it moved keep "
                        "their places.");
     else
-        report.AddNote("The cache index could not be updated (" + e.Path() + ": " + e.Reason() +
+        report.AddNote("The cache index could not be updated (" + e.Path() + ": " + reason +
                        "), so the files this command moved were put back.");
     try {
         if (fso.PathExists(rewrite))

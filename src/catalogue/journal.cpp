@@ -225,12 +225,9 @@ GameSession::GameSession(WorkingState& state, CacheView& view, CommandReport& re
             journal_.clear();
             return;
         }
-        if (e.Kind() == FsErrorKind::AccessDenied) {
-            // nothing of this program's can be there to repair
-            if (startUp && !fso.PathExists(journal_))
-                return;
-            report.MarkDenied();
-        }
+        // refused at start: nothing of this program's can be there to repair
+        if (e.Kind() == FsErrorKind::AccessDenied && startUp && !fso.PathExists(journal_))
+            return;
         // What the player can do about it: the folder that must let this
         // program make its two small files.
         const std::string remedy =
@@ -239,8 +236,8 @@ GameSession::GameSession(WorkingState& state, CacheView& view, CommandReport& re
                 : ". The program keeps its lock and journal in " + state.game.folder +
                       ", so that folder must let your user create files, even when Cache and Maps do";
         report.AddProblem(std::string(kLockName), e.Path(),
-                          "The game could not be locked for this program, so nothing was changed: " + e.Reason() +
-                              remedy + ".");
+                          "The game could not be locked for this program, so nothing was changed: " +
+                              report.ReasonOf(e) + remedy + ".");
         return;
     }
     if (!lock_) {

@@ -23,16 +23,7 @@ std::string MoveDetail(const std::string& from, const std::string& to)
     return from.substr(from.find_last_of('\\') + 1) + " -> " + to.substr(0, to.find_last_of('\\'));
 }
 
-constexpr const char* kAlreadyThere = "A file of that name is already there.";
-
 } // namespace
-
-std::string Placement::ReasonOf(const FileSystemError& e)
-{
-    if (e.Kind() == FsErrorKind::AccessDenied)
-        report_.MarkDenied();
-    return e.Kind() == FsErrorKind::AlreadyExists ? kAlreadyThere : e.Reason();
-}
 
 void Placement::Problem(std::string_view entry, const std::string& detail, std::string reason)
 {
@@ -83,7 +74,7 @@ bool Placement::Place(EntryKind kind, std::string_view line)
         } catch (const FileSystemError& e) {
             const bool mayBeThere = e.Kind() == FsErrorKind::AlreadyExists || e.Kind() == FsErrorKind::NotFound;
             if (!mayBeThere || !fso.FileExists(destination)) {
-                Problem(name, MoveDetail(cached, destination), ReasonOf(e));
+                Problem(name, MoveDetail(cached, destination), report_.ReasonOf(e));
                 return false;
             }
         }
@@ -134,7 +125,7 @@ bool Placement::FolderReady(EntryKind kind)
                 there = 1;
             }
         } catch (const FileSystemError& e) {
-            Problem(FolderPath(kind), e.Path(), "The folder could not be made: " + ReasonOf(e));
+            Problem(FolderPath(kind), e.Path(), "The folder could not be made: " + report_.ReasonOf(e));
         }
     }
     return there == 1;
@@ -160,7 +151,7 @@ bool Placement::Move(EntryKind kind, std::string_view line, const std::string& f
     try {
         session_.Move(Cached(line), Placed(kind, line));
     } catch (const FileSystemError& e) {
-        Problem(NameText(line), MoveDetail(from, to), ReasonOf(e));
+        Problem(NameText(line), MoveDetail(from, to), report_.ReasonOf(e));
         return false;
     }
     journal_.push_back({Step::Moved, kind, 0, line});
@@ -195,17 +186,17 @@ bool Placement::Replace(EntryKind kind, std::string_view line, const std::string
         session_.Record({Intent::SetAside(map.name, kept.name, *original, *replacement)});
         fso.MoveFile(to, aside);
     } catch (const FileSystemError& e) {
-        Problem(entry, MoveDetail(from, to), ReasonOf(e));
+        Problem(entry, MoveDetail(from, to), report_.ReasonOf(e));
         return false;
     }
     try {
         session_.Move(Cached(line), map);
     } catch (const FileSystemError& e) {
-        Problem(entry, MoveDetail(from, to), ReasonOf(e));
+        Problem(entry, MoveDetail(from, to), report_.ReasonOf(e));
         try {
             fso.MoveFile(aside, to);
         } catch (const FileSystemError& back) {
-            Problem(entry, aside, "The map that was in Maps is kept under this name: " + ReasonOf(back));
+            Problem(entry, aside, "The map that was in Maps is kept under this name: " + report_.ReasonOf(back));
         }
         return false;
     }
@@ -256,7 +247,7 @@ void Placement::Finish()
             else if (step.what == Step::Discarded)
                 fso.DeleteFile(session_.PathOf(Cached(step.line)));
         } catch (const FileSystemError& e) {
-            Problem(NameText(step.line), e.Path(), "Could not be deleted: " + ReasonOf(e));
+            Problem(NameText(step.line), e.Path(), "Could not be deleted: " + report_.ReasonOf(e));
         }
     }
     journal_.clear();

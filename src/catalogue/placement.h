@@ -52,7 +52,6 @@ private:
     bool Move(EntryKind kind, std::string_view line, const std::string& from, const std::string& to);
     bool Replace(EntryKind kind, std::string_view line, const std::string& from, const std::string& to);
     void Problem(std::string_view entry, const std::string& detail, std::string reason);
-    std::string ReasonOf(const FileSystemError& e);
     // Asks whether the map is to take the place of the one of its name in
     // shownFolder's Maps: Yes places it (setting aside the one in its way,
     // when replace), No has its cached file discarded.
