@@ -1,5 +1,5 @@
-#include "forms/commandRunner.h"
 #include "forms/mainForm.h"
+#include "forms/commandRunner.h"
 #include "testSupport.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +42,7 @@ TEST(CommandRunner, runsOneCommandAtATimeAndShowsProgressOnlyForLongWork)
         busyInBox = runner.Modal([&] { return window.busy; });
     }));
     EXPECT_FALSE(nested);
-    EXPECT_FALSE(busyInBox); // the normal cursor while a box is up
+    EXPECT_FALSE(busyInBox);              // the normal cursor while a box is up
     EXPECT_TRUE(window.progress.empty()); // short work shows none
     EXPECT_FALSE(window.busy);
     EXPECT_FALSE(runner.Busy());
