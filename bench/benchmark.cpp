@@ -257,7 +257,11 @@ double MoveFloor(const fs::path& game, const std::string& selected, bool all)
             present.insert(std::move(name));
         std::vector<std::string_view> kept;
         for (const std::string_view line : lines) {
-            const EntryKind kind = all ? ClassifyForMoveAll(line) : ClassifyForMove(line, selected);
+            // Move takes the selected map and the packages; Move All every map too.
+            const EntryKind ending = ClassifyForMoveAll(line);
+            const EntryKind kind = all || ending != EntryKind::Map ? ending
+                                   : EntryName(line) == selected   ? EntryKind::Map
+                                                                   : EntryKind::Other;
             const std::string file = std::string(EntryKey(line)) + ".uxx";
             // The program moves regular files only: each is looked at first.
             struct stat st {};

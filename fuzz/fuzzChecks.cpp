@@ -34,9 +34,12 @@ std::string CheckIndexText(std::string_view data)
         } else if (name != line || !key.empty()) {
             return "a line without \"=\" is not its own name";
         }
-        ClassifyForMove(line, name);
-        const EntryKind kind = ClassifyForMoveAll(line);
-        if (!IsSafeEntry(line))
+        const IndexEntry entry(line);
+        if (entry.Key() != key || entry.Name() != name || entry.Kind() != ClassifyForMoveAll(line))
+            return "an entry reads its line differently";
+        ClassifyForMove(entry, name);
+        const EntryKind kind = entry.Kind();
+        if (!entry.NamesAFile() || !entry.Safe())
             continue;
         // A safe entry names one file directly in the cache and one directly
         // in a game folder, nothing else.

@@ -1,5 +1,7 @@
 #include "catalogue/cacheIndex.h"
 
+#include "catalogue/destinations.h"
+#include "catalogue/entryNames.h"
 #include "platform/codePage.h"
 
 #include <functional>
@@ -44,9 +46,22 @@ std::string JoinIndexLines(const std::vector<std::string_view>& lines)
     return text;
 }
 
-bool NamesAFile(std::string_view line)
+IndexEntry::IndexEntry(std::string_view text)
+    : text_(text.data()), size_(static_cast<std::uint32_t>(text.size())), eq_(static_cast<std::uint32_t>(EqPos(text))),
+      kind_(ClassifyForMoveAll(text))
 {
-    return EqPos(line) > 0 && !EntryKey(line).empty();
+    const bool keySafe = IsSafeIndexName(Key());
+    const bool nameSafe = IsSafeIndexName(Name());
+    flags_ = static_cast<std::uint8_t>((HasEq() && !Key().empty() ? kNamesAFile : 0) | (keySafe ? kKeySafe : 0) |
+                                       ((HasEq() ? keySafe && nameSafe : nameSafe) ? kSafe : 0));
+}
+
+IndexLines::IndexLines(std::string text) : text_(std::make_unique<const std::string>(std::move(text)))
+{
+    const std::vector<std::string_view> lines = SplitIndexLines(*text_);
+    entries_.reserve(lines.size());
+    for (const std::string_view line : lines)
+        entries_.emplace_back(line);
 }
 
 namespace {
@@ -70,9 +85,9 @@ IndexKeys::IndexKeys(const IndexLines& lines) : lines_(lines)
         size *= 2;
     slots_.assign(size, 0);
     for (std::size_t k = 0; k < lines.size(); ++k) {
-        if (!NamesAFile(lines[k]))
+        if (!lines[k].NamesAFile())
             continue;
-        const std::string_view folded = Folded(EntryKey(lines[k]), buffer_);
+        const std::string_view folded = Folded(lines[k].Key(), buffer_);
         const std::uint64_t hash = std::hash<std::string_view>()(folded);
         std::uint64_t& slot = slots_[Probe(hash, folded)];
         if (slot == 0)
@@ -91,7 +106,7 @@ std::size_t IndexKeys::Probe(std::uint64_t hash, std::string_view folded) const
         if (held == 0)
             return slot;
         if ((held & ~kLineBits) == (hash & ~kLineBits) &&
-            Folded(EntryKey(lines_[(held & kLineBits) - 1]), other_) == folded)
+            Folded(lines_[(held & kLineBits) - 1].Key(), other_) == folded)
             return slot;
     }
 }
@@ -104,7 +119,7 @@ std::size_t IndexKeys::Find(std::string_view folded) const
 
 std::size_t IndexKeys::FirstOf(std::size_t k) const
 {
-    return NamesAFile(lines_[k]) ? Find(Folded(EntryKey(lines_[k]), buffer_)) : std::string_view::npos;
+    return lines_[k].NamesAFile() ? Find(Folded(lines_[k].Key(), buffer_)) : std::string_view::npos;
 }
 
 std::size_t EqPos(std::string_view line)

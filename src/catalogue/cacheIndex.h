@@ -22,25 +22,52 @@ std::vector<std::string_view> SplitIndexLines(std::string_view text);
 // Each line followed by CR LF, as the game writes the index.
 std::string JoinIndexLines(const std::vector<std::string_view>& lines);
 
-// An index's text held once, with its lines as views into it; the text stays
-// where it is when the whole is moved, so the views stay good.
+// Where a cached file goes, by the ending of its name.
+enum class EntryKind : std::uint8_t { Map, CodePackage, Music, SoundPackage, Other };
+
+// One line of the index, read once where the index is read: the line as it
+// is, kept for the rewrite, and what the commands ask of it.
+class IndexEntry {
+public:
+    explicit IndexEntry(std::string_view text);
+    std::string_view Text() const { return {text_, size_}; }
+    // Before and after the first "=" ("" and the whole line when there is none).
+    std::string_view Key() const { return Text().substr(0, eq_ == 0 ? 0 : eq_ - 1); }
+    std::string_view Name() const { return Text().substr(eq_); }
+    bool HasEq() const { return eq_ != 0; }
+    // "=" and a key before it: the line names a cached file.
+    bool NamesAFile() const { return (flags_ & kNamesAFile) != 0; }
+    // The key names a file inside the cache folder, and nothing else.
+    bool KeySafe() const { return (flags_ & kKeySafe) != 0; }
+    // The key and the name (the name alone, without "=") are both safe.
+    bool Safe() const { return (flags_ & kSafe) != 0; }
+    // Where Move All puts its file, by the line's ending.
+    EntryKind Kind() const { return kind_; }
+
+private:
+    static constexpr std::uint8_t kNamesAFile = 1, kKeySafe = 2, kSafe = 4;
+    // Held small: an index can have 200,000 lines.
+    const char* text_;
+    std::uint32_t size_, eq_;
+    std::uint8_t flags_ = 0;
+    EntryKind kind_;
+};
+
+// An index's text held once, with its lines as entries viewing it; the text
+// stays where it is when the whole is moved, so the entries stay good.
 class IndexLines {
 public:
     IndexLines() : text_(std::make_unique<const std::string>()) {}
-    explicit IndexLines(std::string text)
-        : text_(std::make_unique<const std::string>(std::move(text))), lines_(SplitIndexLines(*text_))
-    {
-    }
+    explicit IndexLines(std::string text);
     const std::string& Text() const { return *text_; }
-    const std::vector<std::string_view>& Lines() const { return lines_; }
-    std::size_t size() const { return lines_.size(); }
-    std::string_view operator[](std::size_t k) const { return lines_[k]; }
-    auto begin() const { return lines_.begin(); }
-    auto end() const { return lines_.end(); }
+    std::size_t size() const { return entries_.size(); }
+    const IndexEntry& operator[](std::size_t k) const { return entries_[k]; }
+    auto begin() const { return entries_.begin(); }
+    auto end() const { return entries_.end(); }
 
 private:
     std::unique_ptr<const std::string> text_;
-    std::vector<std::string_view> lines_;
+    std::vector<IndexEntry> entries_;
 };
 
 // 1-based position of the first "=", 0 when there is none.
@@ -58,10 +85,6 @@ std::string NameText(std::string_view line);
 bool NameIs(std::string_view line, std::string_view name);
 
 bool EndsWith(std::string_view text, std::string_view suffix);
-
-// A line with "=" and a key before it names a cached file; others (the
-// header, a line without "=" or with an empty key) name none.
-bool NamesAFile(std::string_view line);
 
 // The lines that name a cached file ("<key>.uxx", a line with "=" and a key),
 // found by their keys as Windows compares file names (folded, in UTF-8,

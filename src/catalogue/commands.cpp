@@ -86,14 +86,14 @@ std::vector<std::string_view> LinesToRemove(const IndexLines& lines, const Index
     std::vector<std::string_view> removed;
     fileStays = false;
     for (std::size_t k = 0; k < lines.size(); ++k) {
-        const std::string_view line = lines[k];
-        if (!NamesAFile(line) || !IsSafeIndexName(EntryKey(line)))
+        const IndexEntry& entry = lines[k];
+        if (!entry.NamesAFile() || !entry.KeySafe())
             continue; // kept as it is, as Move keeps it
         const std::size_t first = keys.FirstOf(k);
         const bool stays = present[first] && !placed[first];
         fileStays = fileStays || stays;
         if (!stays)
-            removed.push_back(line);
+            removed.push_back(entry.Text());
     }
     return removed;
 }
@@ -134,25 +134,25 @@ std::vector<std::string_view> PlaceSelected(const WorkingState& state, const Ind
 {
     std::vector<std::string_view> removed;
     for (std::size_t k = 0; k < lines.size(); ++k) {
-        const std::string_view line = lines[k];
-        const EntryKind kind = ClassifyForMove(line, state.selected);
-        if (!NamesAFile(line)) {
+        const IndexEntry& entry = lines[k];
+        const EntryKind kind = ClassifyForMove(entry, state.selected);
+        if (!entry.NamesAFile()) {
             // kept as it is; a selected entry of such a line has nothing to move
-            selected.namesNothing = selected.namesNothing || NameIs(line, state.selected);
+            selected.namesNothing = selected.namesNothing || NameIs(entry.Text(), state.selected);
             continue;
         }
         const std::size_t first = keys.FirstOf(k);
-        if (IsSafeIndexName(EntryKey(line)) && !cached[first]) {
+        if (entry.KeySafe() && !cached[first]) {
             // Its file went earlier (a command that stopped part-way, or an
             // earlier line of this one with the same key): the line names
             // nothing and goes; that is no failure.
             selected.gone = selected.gone || kind == EntryKind::Map;
-            removed.push_back(line);
+            removed.push_back(entry.Text());
             continue;
         }
         selected.found = selected.found || kind == EntryKind::Map;
-        if (placement.Place(kind, line)) {
-            removed.push_back(line);
+        if (placement.Place(kind, entry)) {
+            removed.push_back(entry.Text());
             cached[first] = false;
         }
     }
@@ -286,7 +286,7 @@ void MoveAllCached(WorkingState& state, CacheView& view)
         if (!present[k])
             continue;
         view.Progress(done++, total);
-        placed[k] = placement.Place(ClassifyForMoveAll((*lines)[k]), (*lines)[k]);
+        placed[k] = placement.Place((*lines)[k].Kind(), (*lines)[k]);
     }
     bool fileStays = false;
     const std::vector<std::string_view> removed = LinesToRemove(*lines, *keys, present, placed, fileStays);

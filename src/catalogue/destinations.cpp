@@ -19,11 +19,12 @@ EntryKind PackageKind(std::string_view line)
 
 } // namespace
 
-EntryKind ClassifyForMove(std::string_view line, std::string_view selected)
+EntryKind ClassifyForMove(const IndexEntry& entry, std::string_view selected)
 {
-    if (EqPos(line) > 0 && NameIs(line, selected))
+    if (entry.HasEq() && NameIs(entry.Text(), selected))
         return EntryKind::Map;
-    return PackageKind(line);
+    // a map of Move All's that is not the one selected stays
+    return entry.Kind() == EntryKind::Map ? EntryKind::Other : entry.Kind();
 }
 
 EntryKind ClassifyForMoveAll(std::string_view line)

@@ -1,6 +1,7 @@
 #pragma once
 // Where a cached file goes in the game's install folder, and the question
 // asked before a map replaces one that is there. Both move commands use these.
+#include "catalogue/cacheIndex.h"
 #include "catalogue/cacheView.h"
 
 #include <cstdint>
@@ -9,11 +10,9 @@
 
 namespace ovcache {
 
-enum class EntryKind : std::uint8_t { Map, CodePackage, Music, SoundPackage, Other };
-
 // The selected-map test of Move: the line has an "=" and the name after it is
 // the selected text; otherwise the package rows decide.
-EntryKind ClassifyForMove(std::string_view line, std::string_view selected);
+EntryKind ClassifyForMove(const IndexEntry& entry, std::string_view selected);
 // Move All takes any line ending in "kmx" for a map; otherwise the package rows.
 EntryKind ClassifyForMoveAll(std::string_view line);
 

@@ -66,9 +66,4 @@ bool IsSafeIndexName(std::string_view text)
     return IsAscii(text) ? IsSafeFileName(text) : IsSafeFileName(AnsiToUtf8(text));
 }
 
-bool IsSafeEntry(std::string_view line)
-{
-    return IsSafeIndexName(EntryKey(line)) && IsSafeIndexName(EntryName(line));
-}
-
 } // namespace ovcache

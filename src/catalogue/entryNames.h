@@ -15,8 +15,4 @@ bool IsSafeFileName(std::string_view name);
 // The same for a key or a name as the index has it, in the code page.
 bool IsSafeIndexName(std::string_view text);
 
-// Both the key (which names the cached file) and the name (which names the
-// destination) of an index line must be safe for the line to be acted on.
-bool IsSafeEntry(std::string_view line);
-
 } // namespace ovcache

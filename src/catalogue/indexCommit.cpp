@@ -31,11 +31,11 @@ std::string NewIndexText(std::string now, const IndexLines& read, const std::vec
         std::string().swap(now);
         kept.reserve(read.size() - std::min(read.size(), removed.size()));
         auto next = removed.begin();
-        for (const std::string_view line : read) {
-            if (next != removed.end() && next->data() == line.data())
+        for (const IndexEntry& entry : read) {
+            if (next != removed.end() && next->data() == entry.Text().data())
                 ++next;
             else
-                kept.push_back(line);
+                kept.push_back(entry.Text());
         }
         if (next == removed.end())
             return JoinIndexLines(kept);
@@ -145,9 +145,9 @@ void DropLinesOfGoneFiles(WorkingState& state, GameSession& session, CommandRepo
             return; // then no line can be judged
         }
         for (std::size_t k = 0; k < lines->size(); ++k) {
-            const std::string_view line = (*lines)[k];
-            if (NamesAFile(line) && IsSafeIndexName(EntryKey(line)) && !present[keys.FirstOf(k)])
-                removed.push_back(line);
+            const IndexEntry& entry = (*lines)[k];
+            if (entry.NamesAFile() && entry.KeySafe() && !present[keys.FirstOf(k)])
+                removed.push_back(entry.Text());
         }
     }
     if (!removed.empty())

@@ -103,12 +103,10 @@ bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, cons
     if (!written)
         read = ReadIndex(state, report);
     if (const IndexLines* lines = written ? written : read ? &*read : nullptr) {
-        for (const std::string_view line : *lines) {
-            const std::string_view name = EntryName(line);
+        for (const IndexEntry& entry : *lines) {
             // A line without "=" is listed whole; it names no file to move.
-            const bool safe = EqPos(line) == 0 ? IsSafeIndexName(name) : IsSafeEntry(line);
-            if (name != kIndexHeader && EndsWith(name, "kmx") && safe)
-                view.AddListEntry(AnsiToUtf8(name));
+            if (entry.Kind() == EntryKind::Map && entry.Safe() && entry.Name() != kIndexHeader)
+                view.AddListEntry(AnsiToUtf8(entry.Name()));
         }
     }
     view.SetLabel(DataLabel::Path, state.game.cache);

@@ -33,14 +33,15 @@ void Placement::Problem(std::string_view entry, const std::string& detail, std::
     report_.AddProblem(std::string(entry), detail, std::move(reason), std::move(folder));
 }
 
-bool Placement::Place(EntryKind kind, std::string_view line)
+bool Placement::Place(EntryKind kind, const IndexEntry& entry)
 {
-    if (kind == EntryKind::Other || !NamesAFile(line))
+    if (kind == EntryKind::Other || !entry.NamesAFile())
         return false;
-    if (!IsSafeEntry(line)) {
+    if (!entry.Safe()) {
         report_.CountUnsafe();
         return false;
     }
+    const std::string_view line = entry.Text();
     FileSystemService& fso = *state_.files;
     const std::string name = NameText(line);
     const std::string cached = CachedFilePath(state_.game.cache, KeyText(line));

@@ -27,7 +27,7 @@ public:
     // or to be discarded after a No) and its line leaves the index; false when
     // it stays in the cache, with the reason in the report. A line that names
     // no cached file (no "=", or an empty key) is left alone, unreported.
-    bool Place(EntryKind kind, std::string_view line);
+    bool Place(EntryKind kind, const IndexEntry& entry);
 
     // Puts every file moved so far back where it was, newest first.
     void Undo();

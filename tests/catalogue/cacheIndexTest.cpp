@@ -85,13 +85,18 @@ TEST(EntryNames, namesThatCouldLeaveTheFolderAreNot)
                              "CONOUT$"})
         EXPECT_FALSE(IsSafeFileName(name)) << name;
     EXPECT_FALSE(IsSafeFileName(std::string(252, 'm') + ".kmx")); // no file system holds it
-    EXPECT_FALSE(IsSafeEntry("..=Arena.kmx"));
-    EXPECT_FALSE(IsSafeEntry("ABC=..\\..\\System\\Core.u"));
-    EXPECT_FALSE(IsSafeEntry("=Arena.kmx"));
-    EXPECT_FALSE(IsSafeEntry("Arena.kmx"));
-    EXPECT_TRUE(IsSafeEntry("ABC=Arena.kmx"));
-    EXPECT_TRUE(IsSafeEntry("\xC9T\xC9=Caf\xE9.kmx")); // the index's own code page
-    EXPECT_FALSE(IsSafeEntry("ABC=COM\xB9.kmx"));
+    // A line is acted on only when it names a file and both its names are safe.
+    const auto actedOn = [](std::string_view line) {
+        const IndexEntry entry(line);
+        return entry.NamesAFile() && entry.Safe();
+    };
+    EXPECT_FALSE(actedOn("..=Arena.kmx"));
+    EXPECT_FALSE(actedOn("ABC=..\\..\\System\\Core.u"));
+    EXPECT_FALSE(actedOn("=Arena.kmx"));
+    EXPECT_FALSE(actedOn("Arena.kmx"));
+    EXPECT_TRUE(actedOn("ABC=Arena.kmx"));
+    EXPECT_TRUE(actedOn("\xC9T\xC9=Caf\xE9.kmx")); // the index's own code page
+    EXPECT_FALSE(actedOn("ABC=COM\xB9.kmx"));
 }
 
 TEST(Destinations, endingsAreTriedInOrderAndCaseMatters)
@@ -105,10 +110,10 @@ TEST(Destinations, endingsAreTriedInOrderAndCaseMatters)
     EXPECT_EQ(ClassifyForMoveAll("K=Song.OGG"), EntryKind::Other);
     EXPECT_EQ(ClassifyForMoveAll("K=Boom.uax"), EntryKind::SoundPackage);
     EXPECT_EQ(ClassifyForMoveAll("K=Rock.utx"), EntryKind::Other);
-    EXPECT_EQ(ClassifyForMove("K=Arena.kmx", "Arena.kmx"), EntryKind::Map);
-    EXPECT_EQ(ClassifyForMove("K=BigArena.kmx", "Arena.kmx"), EntryKind::Other);
-    EXPECT_EQ(ClassifyForMove("Arena.kmx", "Arena.kmx"), EntryKind::Other);
-    EXPECT_EQ(ClassifyForMove("K=Bot.u", "Arena.kmx"), EntryKind::CodePackage);
+    EXPECT_EQ(ClassifyForMove(IndexEntry("K=Arena.kmx"), "Arena.kmx"), EntryKind::Map);
+    EXPECT_EQ(ClassifyForMove(IndexEntry("K=BigArena.kmx"), "Arena.kmx"), EntryKind::Other);
+    EXPECT_EQ(ClassifyForMove(IndexEntry("Arena.kmx"), "Arena.kmx"), EntryKind::Other);
+    EXPECT_EQ(ClassifyForMove(IndexEntry("K=Bot.u"), "Arena.kmx"), EntryKind::CodePackage);
     EXPECT_EQ(DestinationPath("C:\\G", EntryKind::Music, "Song.ogg"), "C:\\G\\Music\\Song.ogg");
 }
 
