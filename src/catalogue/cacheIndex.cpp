@@ -8,27 +8,39 @@
 
 namespace ovcache {
 
-std::vector<std::string_view> SplitIndexLines(std::string_view text)
+namespace {
+
+// Calls take(line) for each line of text, as SplitIndexLines splits it; the
+// number of lines first, so that room for all can be made at once.
+template <typename Reserve, typename Take> void ForEachIndexLine(std::string_view text, Reserve reserve, Take take)
 {
-    std::vector<std::string_view> lines;
     // room for every line at once: an index can hold 200,000 of them
     std::size_t ends = 1;
     for (std::size_t k = 0; k < text.size(); ++k)
         ends += text[k] == '\n' || (text[k] == '\r' && (k + 1 == text.size() || text[k + 1] != '\n')) ? 1 : 0;
-    lines.reserve(ends);
+    reserve(ends);
     std::size_t start = 0;
     const std::size_t size = text.size();
     while (start < size) {
         std::size_t end = start;
         while (end < size && text[end] != '\r' && text[end] != '\n')
             ++end;
-        lines.push_back(text.substr(start, end - start));
+        take(text.substr(start, end - start));
         if (end == size)
             break;
         start = end + 1;
         if (text[end] == '\r' && start < size && text[start] == '\n')
             ++start;
     }
+}
+
+} // namespace
+
+std::vector<std::string_view> SplitIndexLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    ForEachIndexLine(
+        text, [&](std::size_t count) { lines.reserve(count); }, [&](std::string_view line) { lines.push_back(line); });
     return lines;
 }
 
@@ -58,10 +70,10 @@ IndexEntry::IndexEntry(std::string_view text)
 
 IndexLines::IndexLines(std::string text) : text_(std::make_unique<const std::string>(std::move(text)))
 {
-    const std::vector<std::string_view> lines = SplitIndexLines(*text_);
-    entries_.reserve(lines.size());
-    for (const std::string_view line : lines)
-        entries_.emplace_back(line);
+    // Straight into entries, with no list of lines held beside them.
+    ForEachIndexLine(
+        *text_, [&](std::size_t count) { entries_.reserve(count); },
+        [&](std::string_view line) { entries_.emplace_back(line); });
 }
 
 namespace {

@@ -20,6 +20,8 @@ bool IsDeviceName(std::string_view name)
     std::string_view base = name.substr(0, name.find('.'));
     while (!base.empty() && base.back() == ' ')
         base.remove_suffix(1);
+    if (base.size() < 3 || base.size() > 7) // CONOUT$ is the longest
+        return false;
     std::string upper(base);
     for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -41,7 +43,7 @@ bool IsDeviceName(std::string_view name)
 bool IsSafeFileName(std::string_view name)
 {
     // No Windows or Linux file system holds a name longer than 255.
-    if (name.empty() || name == "." || name == ".." || !IsUtf8(name))
+    if (name.empty() || name == "." || name == ".." || (!IsAscii(name) && !IsUtf8(name)))
         return false;
     if (name.size() > kLongestName && Utf8ToUtf16(name).size() > kLongestName) // never more units than bytes
         return false;
