@@ -290,19 +290,15 @@ void GameSession::Record(const std::vector<Intent>& intents)
     state_.files->AppendTextFile(journal_, JournalText(intents));
 }
 
-void GameSession::Move(const Spot& from, const Spot& to)
+bool GameSession::Move(const Spot& from, const Spot& to)
 {
     FileSystemService& fso = *state_.files;
     const std::string source = PathOf(from), destination = PathOf(to);
-    try {
-        fso.MoveFile(source, destination);
-        return;
-    } catch (const FileSystemError& e) {
-        if (e.Kind() != FsErrorKind::CrossVolume)
-            throw;
-    }
+    const FileSystemService::Moved moved = fso.TryMoveFile(source, destination);
+    if (moved != FileSystemService::Moved::OtherVolume)
+        return moved == FileSystemService::Moved::Done;
     if (fso.PathExists(destination))
-        throw FileSystemError("MoveFile", destination, FsErrorKind::AlreadyExists, "File already exists");
+        return false;
     const std::optional<FileIdentity> original = fso.IdentityOf(source);
     if (!original)
         throw FileSystemError("MoveFile", source, FsErrorKind::NotFound, "The file is no longer there");
@@ -312,7 +308,10 @@ void GameSession::Move(const Spot& from, const Spot& to)
     // The copy is known by its identity from the moment it exists.
     fso.CopyFile(source, copy, [&](const FileIdentity& made) { Record({Intent::Made(temp, made)}); });
     try {
-        fso.MoveFile(copy, destination);
+        if (fso.TryMoveFile(copy, destination) != FileSystemService::Moved::Done) {
+            fso.DeleteOneFile(copy, true); // the name was taken meanwhile
+            return false;
+        }
     } catch (const FileSystemError&) {
         fso.DeleteOneFile(copy, true);
         throw;
@@ -323,6 +322,7 @@ void GameSession::Move(const Spot& from, const Spot& to)
         fso.DeleteOneFile(destination, true); // one original rather than two copies
         throw;
     }
+    return true;
 }
 
 namespace {

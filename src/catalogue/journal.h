@@ -90,8 +90,9 @@ public:
     void Record(const std::vector<Intent>& intents);
     // Moves a file in one step, or between volumes through a copy under a
     // temporary name, flushed and then renamed into place, that the journal
-    // knows of first. Never replaces a file.
-    void Move(const Spot& from, const Spot& to);
+    // knows of first. Never replaces a file: false, and nothing moved, when
+    // the destination's name is taken.
+    bool Move(const Spot& from, const Spot& to);
     std::string PathOf(const Spot& spot) const;
     // "<name><mark>", or "<name><mark>N" for the first N from 2 that nothing
     // in the spot's folder has.

@@ -69,15 +69,20 @@ bool Placement::Place(EntryKind kind, const IndexEntry& entry)
         // Most maps are new to Maps, and a move never replaces: it is tried
         // first, and the player is asked only when a map of that name is there.
         try {
-            session_.Move(Cached(line), Placed(kind, line));
-            journal_.push_back({Step::Moved, kind, 0, line});
-            return true;
+            if (session_.Move(Cached(line), Placed(kind, line))) {
+                journal_.push_back({Step::Moved, kind, 0, line});
+                return true;
+            }
         } catch (const FileSystemError& e) {
-            const bool mayBeThere = e.Kind() == FsErrorKind::AlreadyExists || e.Kind() == FsErrorKind::NotFound;
-            if (!mayBeThere || !fso.FileExists(destination)) {
+            // a name that is a folder's can say so too
+            if (e.Kind() != FsErrorKind::NotFound || !fso.FileExists(destination)) {
                 Problem(name, MoveDetail(cached, destination), report_.ReasonOf(e));
                 return false;
             }
+        }
+        if (!fso.FileExists(destination)) { // the name is taken by no map
+            Problem(name, MoveDetail(cached, destination), kAlreadyThere);
+            return false;
         }
         return AskThenPlace(kind, line, state_.game.folder, /*replace=*/true);
     }
@@ -149,10 +154,15 @@ std::string Placement::FolderPath(EntryKind kind) const
 
 bool Placement::Move(EntryKind kind, std::string_view line, const std::string& from, const std::string& to)
 {
+    std::string failure;
     try {
-        session_.Move(Cached(line), Placed(kind, line));
+        if (!session_.Move(Cached(line), Placed(kind, line)))
+            failure = kAlreadyThere;
     } catch (const FileSystemError& e) {
-        Problem(NameText(line), MoveDetail(from, to), report_.ReasonOf(e));
+        failure = report_.ReasonOf(e);
+    }
+    if (!failure.empty()) {
+        Problem(NameText(line), MoveDetail(from, to), std::move(failure));
         return false;
     }
     journal_.push_back({Step::Moved, kind, 0, line});
@@ -190,10 +200,15 @@ bool Placement::Replace(EntryKind kind, std::string_view line, const std::string
         Problem(entry, MoveDetail(from, to), report_.ReasonOf(e));
         return false;
     }
+    std::string failure;
     try {
-        session_.Move(Cached(line), map);
+        if (!session_.Move(Cached(line), map))
+            failure = kAlreadyThere; // another file took the name meanwhile
     } catch (const FileSystemError& e) {
-        Problem(entry, MoveDetail(from, to), report_.ReasonOf(e));
+        failure = report_.ReasonOf(e);
+    }
+    if (!failure.empty()) {
+        Problem(entry, MoveDetail(from, to), std::move(failure));
         try {
             fso.MoveFile(aside, to);
         } catch (const FileSystemError& back) {
@@ -216,10 +231,15 @@ void Placement::Undo()
         // Each file that cannot go back is named where it now is, so that
         // the player can find it; the next start puts a set-aside map back.
         const std::string entry = NameText(step.line), to = session_.PathOf(Placed(step.kind, step.line));
+        std::string failure;
         try {
-            session_.Move(Placed(step.kind, step.line), Cached(step.line));
+            if (!session_.Move(Placed(step.kind, step.line), Cached(step.line)))
+                failure = kAlreadyThere;
         } catch (const FileSystemError& e) {
-            Problem(entry, to, "Could not be put back into the cache, and is here: " + e.Reason());
+            failure = e.Reason();
+        }
+        if (!failure.empty()) {
+            Problem(entry, to, "Could not be put back into the cache, and is here: " + failure);
             return;
         }
         if (step.what == Step::Replaced) {

@@ -53,6 +53,20 @@ bool WildcardMatches(std::string_view pattern, std::string_view name)
     return p == pattern.size();
 }
 
+FileSystemService::Moved FileSystemService::TryMoveFile(const std::string& from, const std::string& to)
+{
+    try {
+        MoveFile(from, to);
+        return Moved::Done;
+    } catch (const FileSystemError& e) {
+        if (e.Kind() == FsErrorKind::AlreadyExists)
+            return Moved::NameTaken;
+        if (e.Kind() == FsErrorKind::CrossVolume)
+            return Moved::OtherVolume;
+        throw;
+    }
+}
+
 void FileSystemService::DeleteFile(const std::string& spec, bool force, std::string_view last,
                                    const ProgressFn& progress)
 {

@@ -197,6 +197,10 @@ public:
     // CrossVolume and moves nothing. Only a regular file is moved: a link, a
     // device or a pipe is refused.
     virtual void MoveFile(const std::string& from, const std::string& to) = 0;
+    // MoveFile with the outcomes a command expects as values: the name taken
+    // at the destination, or another volume. Other failures are thrown.
+    enum class Moved { Done, NameTaken, OtherVolume };
+    Moved TryMoveFile(const std::string& from, const std::string& to);
     // Copies a regular file to a new name (never replacing one, never through
     // a link); the copy is on disk when it returns, and a partial copy is
     // removed again when it fails. created hears of the new file as soon as
