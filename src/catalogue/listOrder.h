@@ -10,10 +10,6 @@
 
 namespace ovcache {
 
-// The name (UTF-8) folded, its Latin letters without their accents: names
-// are in the order of these keys first.
-std::string ListKey(std::string_view name);
-
 // Adds the names to the list's rows, which are in the list's order, keeping
 // that order.
 void AddInListOrder(std::vector<std::string>& rows, std::vector<std::string> added);

@@ -216,7 +216,23 @@ bool IsUtf8(std::string_view text)
     return true;
 }
 
-void FoldCaseInPlace(std::string& text)
+namespace {
+
+// The letter without its accent of each of U+00C0-U+017F (lower case), "."
+// where the character keeps its place (the signs, thorn).
+constexpr std::string_view kLatinBase = "aaaaaaaceeeeiiiidnooooo.ouuuuy.saaaaaaaceeeeiiiidnooooo.ouuuuy."
+                                        "yaaaaaaccccccccddddeeeeeeeeeegggggggghhhhiiiiiiiiiiiijjkkkllllllllllnnnnnnnnno"
+                                        "ooooooorrrrrrssssssssttttttuuuuuuuuuuuuwwyyyzzzzzzs";
+static_assert(kLatinBase.size() == 0x180 - 0xC0);
+
+char32_t LowerWithoutAccent(char32_t c)
+{
+    const char32_t lower = SimpleLower(c);
+    return lower >= 0xC0 && lower < 0x180 && kLatinBase[lower - 0xC0] != '.' ? kLatinBase[lower - 0xC0] : lower;
+}
+
+// Maps each character of text; ASCII letters are lowered in place.
+template <typename Map> void FoldInPlace(std::string& text, Map map)
 {
     std::size_t i = 0;
     for (; i < text.size() && static_cast<unsigned char>(text[i]) < 0x80; ++i)
@@ -232,9 +248,23 @@ void FoldCaseInPlace(std::string& text)
         if (cp == 0xFFFD && i == at + 1)
             out += text[at]; // a malformed byte stays itself, matching only itself
         else
-            AppendUtf8(out, SimpleLower(cp));
+            AppendUtf8(out, map(cp));
     }
     text = std::move(out);
+}
+
+} // namespace
+
+void FoldCaseInPlace(std::string& text)
+{
+    FoldInPlace(text, SimpleLower);
+}
+
+std::string FoldCaseAndAccents(std::string_view text)
+{
+    std::string out(text);
+    FoldInPlace(out, LowerWithoutAccent);
+    return out;
 }
 
 std::string FoldCase(std::string_view text)

@@ -39,5 +39,8 @@ bool IsUtf8(std::string_view text);
 // (Latin, Greek, Cyrillic), on UTF-8 text.
 std::string FoldCase(std::string_view text);
 void FoldCaseInPlace(std::string& text);
+// Folded, and the Latin letters without their accents ("Été" as "ete"): how a
+// player reads a name when looking for it in a list.
+std::string FoldCaseAndAccents(std::string_view text);
 
 } // namespace ovcache
