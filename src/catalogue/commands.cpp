@@ -59,19 +59,18 @@ std::optional<IndexLines> ReadForMoveAll(WorkingState& state, CacheView& view, C
 {
     FileSystemService& fso = *state.files;
     const std::string index = IndexPath(state.game.cache);
-    try {
-        files = fso.ListFiles(state.game.cache);
-        if (!HoldsCachedFile(files) && !fso.FileExists(index)) {
-            // An empty cache has nothing to move and nothing to report.
-            ShowEmptyCache(state, view);
-            return std::nullopt;
-        }
-        if (fso.FileExists(index))
-            return ReadIndex(state, report);
-        report.AddNote("The cache index " + index + " is missing, so nothing was moved.");
-    } catch (const FileSystemError& e) {
-        report.AddProblem("Cache directory", e.Path(), e.Reason());
+    Outcome<FileCollection> listed = fso.TryListFiles(state.game.cache);
+    if (!listed) {
+        report.AddProblem("Cache directory", listed.Failure().Path(), listed.Failure().Reason());
+        return std::nullopt;
     }
+    files = std::move(*listed);
+    if (fso.FileExists(index))
+        return ReadIndex(fso, state.game, report);
+    if (HoldsCachedFile(files))
+        report.AddNote("The cache index " + index + " is missing, so nothing was moved.");
+    else
+        ShowEmptyCache(state, view); // an empty cache has nothing to move and nothing to report
     return std::nullopt;
 }
 
@@ -100,24 +99,21 @@ std::vector<std::string_view> LinesToRemove(const IndexLines& lines, const Index
 
 // With nothing the index names left in the cache, the index goes; false when
 // it could not, and the moves are to go back.
-bool DeleteIndex(WorkingState& state, GameSession& session, const std::vector<Intent>& discards, CommandReport& report)
+bool DeleteIndex(GameSession& session, const std::vector<Intent>& discards, CommandReport& report)
 {
-    FileSystemService& fso = *state.files;
-    const std::string index = IndexPath(state.game.cache);
-    try {
-        if (!discards.empty())
-            session.Record(discards);
-        fso.Flush();
-        fso.DeleteFile(index, true);
+    FileSystemService& fso = session.Files();
+    const std::string index = IndexPath(session.Game().cache);
+    Outcome<void> done = discards.empty() ? Outcome<void>() : session.Record(discards);
+    if (done)
+        done = fso.TryFlush();
+    if (done)
+        done = fso.TryDeleteFile(index, true);
+    // an index already gone is as good as deleted
+    if (done || (done.Failure().Kind() == FsErrorKind::NotFound && done.Failure().Path() == index))
         return true;
-    } catch (const FileSystemError& e) {
-        // an index already gone is as good as deleted
-        if (e.Kind() == FsErrorKind::NotFound && e.Path() == index)
-            return true;
-        report.AddNote("The cache index could not be deleted (" + report.ReasonOf(e) +
-                       "), so the files this command moved were put back.");
-        return false;
-    }
+    report.AddNote("The cache index could not be deleted (" + report.ReasonOf(done.Failure()) +
+                   "), so the files this command moved were put back.");
+    return false;
 }
 
 // What became of the selected map in Move, for the words after the list.
@@ -194,10 +190,11 @@ bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemSer
     const auto repair = [&](const std::string& folder) {
         state.game.folder = folder;
         state.game.cache = folder + "\\Cache";
-        GameSession session(state, view, report, kProgramTitle, /*startUp=*/true);
+        GameSession session(*state.files, state.game, view, report, kProgramTitle, state.lockPatience,
+                            /*startUp=*/true);
         if (session.Held() && session.Interrupted()) {
             const FileSystemBatch batch(*state.files);
-            DropLinesOfGoneFiles(state, session, report);
+            DropLinesOfGoneFiles(session, report);
             session.Close();
         }
     };
@@ -225,30 +222,29 @@ void MoveSelectedMap(WorkingState& state, CacheView& view)
     }
     CommandReport report;
     const FileSystemBatch batch(*state.files);
-    GameSession session(state, view, report, "Move");
-    const std::optional<IndexLines> lines = session.Held() ? ReadIndex(state, report) : std::nullopt;
+    GameSession session(*state.files, state.game, view, report, "Move", state.lockPatience);
+    const std::optional<IndexLines> lines = session.Held() ? ReadIndex(*state.files, state.game, report) : std::nullopt;
     if (!lines) {
         EndCommand(state, view, report, "Move");
         return;
     }
     std::optional<IndexKeys> keys(*lines); // let go before the commit
-    std::vector<bool> cached;
-    try {
-        cached = FilesNamed(state.files->ListFiles(state.game.cache), *keys, lines->size());
-    } catch (const FileSystemError& e) {
+    const Outcome<FileCollection> files = state.files->TryListFiles(state.game.cache);
+    if (!files) {
         // then no line can be judged
-        report.AddProblem("Cache directory", e.Path(), "Could not be read: " + e.Reason());
+        report.AddProblem("Cache directory", files.Failure().Path(), "Could not be read: " + files.Failure().Reason());
         EndCommand(state, view, report, "Move");
         return;
     }
+    std::vector<bool> cached = FilesNamed(*files, *keys, lines->size());
 
-    Placement placement(state, view, report, session, /*forceOverwrite=*/true);
+    Placement placement(session, view, report, /*forceOverwrite=*/true, state.existingMaps);
     Selected selected;
     const std::vector<std::string_view> removed = PlaceSelected(state, *lines, *keys, cached, placement, selected);
     keys.reset();
     Commit commit;
     if (!removed.empty())
-        commit = CommitIndex(state, session, placement.Discards(), *lines, removed, report);
+        commit = CommitIndex(session, placement.Discards(), *lines, removed, report);
     if (commit.written || removed.empty() || commit.indexGone)
         placement.Finish();
     else
@@ -264,7 +260,7 @@ void MoveAllCached(WorkingState& state, CacheView& view)
 {
     const FileSystemBatch batch(*state.files);
     CommandReport report;
-    GameSession session(state, view, report, "Move All");
+    GameSession session(*state.files, state.game, view, report, "Move All", state.lockPatience);
     FileCollection files;
     const std::optional<IndexLines> lines = session.Held() ? ReadForMoveAll(state, view, report, files) : std::nullopt;
     if (!lines) {
@@ -281,7 +277,7 @@ void MoveAllCached(WorkingState& state, CacheView& view)
     files.Clear(); // the names are not needed again
     const auto total = static_cast<std::size_t>(std::count(present.begin(), present.end(), true));
     std::vector<bool> placed(lines->size(), false);
-    Placement placement(state, view, report, session, /*forceOverwrite=*/false, total);
+    Placement placement(session, view, report, /*forceOverwrite=*/false, state.existingMaps, total);
     for (std::size_t k = 0, done = 0; k < lines->size(); ++k) {
         if (!present[k])
             continue;
@@ -297,9 +293,9 @@ void MoveAllCached(WorkingState& state, CacheView& view)
     // cached file loses its real name.
     Commit commit;
     if (fileStays)
-        commit = CommitIndex(state, session, placement.Discards(), *lines, removed, report);
+        commit = CommitIndex(session, placement.Discards(), *lines, removed, report);
     const bool committed =
-        fileStays ? commit.written || commit.indexGone : DeleteIndex(state, session, placement.Discards(), report);
+        fileStays ? commit.written || commit.indexGone : DeleteIndex(session, placement.Discards(), report);
     if (committed)
         placement.Finish();
     else
@@ -323,23 +319,23 @@ void ClearCache(WorkingState& state, CacheView& view)
         return;
     CommandReport report;
     const FileSystemBatch batch(*state.files);
-    GameSession session(state, view, report, "Clear Cache");
+    GameSession session(*state.files, state.game, view, report, "Clear Cache", state.lockPatience);
     if (!session.Held()) {
         EndCommand(state, view, report, "Clear Cache");
         return;
     }
-    try {
-        session.Record({Intent::Clear()});
-        // The index last, so that a cache left part-cleared still has it.
-        state.files->DeleteFile(state.game.cache + "\\*.*", true, "cache.ini",
-                                [&view](std::size_t done, std::size_t total) { view.Progress(done, total); });
-    } catch (const FileSystemError& e) {
-        if (e.Kind() != FsErrorKind::NothingMatched) // an empty cache is already clear
-            report.AddProblem("Clear Cache", e.Path(), report.ReasonOf(e));
-    }
+    Outcome<void> cleared = session.Record({Intent::Clear()});
+    // The index last, so that a cache left part-cleared still has it.
+    if (cleared)
+        cleared =
+            state.files->TryDeleteFile(state.game.cache + "\\*.*", true, "cache.ini",
+                                       [&view](std::size_t done, std::size_t total) { view.Progress(done, total); });
+    // an empty cache is already clear
+    if (!cleared && cleared.Failure().Kind() != FsErrorKind::NothingMatched)
+        report.AddProblem("Clear Cache", cleared.Failure().Path(), report.ReasonOf(cleared.Failure()));
     // A cache left part-cleared keeps its index, without the files deleted.
     if (!report.Empty())
-        DropLinesOfGoneFiles(state, session, report);
+        DropLinesOfGoneFiles(session, report);
     session.Close();
     view.ClearList();
     if (report.Empty()) {

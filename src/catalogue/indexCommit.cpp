@@ -8,14 +8,14 @@
 
 namespace ovcache {
 
-std::optional<IndexLines> ReadIndex(WorkingState& state, CommandReport& report)
+std::optional<IndexLines> ReadIndex(FileSystemService& files, const GameFolders& game, CommandReport& report)
 {
-    try {
-        return IndexLines(state.files->ReadTextFile(IndexPath(state.game.cache)));
-    } catch (const FileSystemError& e) {
-        report.AddProblem("cache.ini", e.Path(), "The cache index could not be read: " + e.Reason());
-        return std::nullopt;
-    }
+    Outcome<std::string> text = files.TryReadTextFile(IndexPath(game.cache));
+    if (text)
+        return IndexLines(std::move(*text));
+    report.AddProblem("cache.ini", text.Failure().Path(),
+                      "The cache index could not be read: " + text.Failure().Reason());
+    return std::nullopt;
 }
 
 namespace {
@@ -60,14 +60,14 @@ Commit CommitFailed(FileSystemService& fso, const FileSystemError& e, bool repla
 {
     const std::string reason = report.ReasonOf(e);
     Commit ended;
-    try {
-        if (replacing && fso.ReadTextFile(index) == text) {
+    if (replacing) {
+        const Outcome<std::string> installed = fso.TryReadTextFile(index);
+        if (installed && *installed == text) {
             report.AddNote("The new cache index is in place, but the disk reported a failure (" + e.Path() + ": " +
                            reason + ").");
             return {IndexLines(std::move(text)), false};
         }
-    } catch (const FileSystemError& installed) {
-        ended.indexGone = installed.Kind() == FsErrorKind::NotFound;
+        ended.indexGone = !installed && installed.Failure().Kind() == FsErrorKind::NotFound;
     }
     ended.indexGone = ended.indexGone || (e.Kind() == FsErrorKind::NotFound && e.Path() == index);
     if (ended.indexGone)
@@ -76,38 +76,35 @@ Commit CommitFailed(FileSystemService& fso, const FileSystemError& e, bool repla
     else
         report.AddNote("The cache index could not be updated (" + e.Path() + ": " + reason +
                        "), so the files this command moved were put back.");
-    try {
-        if (fso.PathExists(rewrite))
-            fso.DeleteOneFile(rewrite, true);
-    } catch (const FileSystemError&) {
-        // the journal has it removed by the next command
-    }
+    if (fso.PathExists(rewrite))
+        (void)fso.TryDeleteOneFile(rewrite, true); // else the journal has it removed by the next command
     return ended;
 }
 
 } // namespace
 
-Commit CommitIndex(WorkingState& state, GameSession& session, std::vector<Intent> intents, const IndexLines& read,
+Commit CommitIndex(GameSession& session, std::vector<Intent> intents, const IndexLines& read,
                    const std::vector<std::string_view>& removed, CommandReport& report)
 {
-    FileSystemService& fso = *state.files;
-    const std::string rewrite = IndexRewritePath(state.game.cache), index = IndexPath(state.game.cache);
-    std::string text;
-    bool replacing = false;
-    try {
-        text = NewIndexText(fso.ReadTextFile(index), read, removed);
-        intents.push_back(Intent::Rewrite());
-        session.Record(intents);
-        // The moves are on disk before the new index takes the old one's
-        // place; writing it first lets one flush of the disk serve both.
-        fso.WriteTextFile(rewrite, text);
-        fso.Flush();
-        replacing = true;
-        fso.ReplaceFile(rewrite, index);
-        return {IndexLines(std::move(text)), false};
-    } catch (const FileSystemError& e) {
-        return CommitFailed(fso, e, replacing, std::move(text), rewrite, index, report);
-    }
+    FileSystemService& fso = session.Files();
+    const std::string rewrite = IndexRewritePath(session.Game().cache), index = IndexPath(session.Game().cache);
+    Outcome<std::string> now = fso.TryReadTextFile(index);
+    if (!now)
+        return CommitFailed(fso, now.Failure(), false, {}, rewrite, index, report);
+    std::string text = NewIndexText(std::move(*now), read, removed);
+    intents.push_back(Intent::Rewrite());
+    Outcome<void> done = session.Record(intents);
+    // The moves are on disk before the new index takes the old one's place;
+    // writing it first lets one flush of the disk serve both.
+    if (done)
+        done = fso.TryWriteTextFile(rewrite, text);
+    if (done)
+        done = fso.TryFlush();
+    if (!done)
+        return CommitFailed(fso, done.Failure(), false, std::move(text), rewrite, index, report);
+    if (done = fso.TryReplaceFile(rewrite, index); !done)
+        return CommitFailed(fso, done.Failure(), true, std::move(text), rewrite, index, report);
+    return {IndexLines(std::move(text)), false};
 }
 
 std::vector<bool> FilesNamed(const FileCollection& files, const IndexKeys& keys, std::size_t lineCount)
@@ -127,23 +124,22 @@ std::vector<bool> FilesNamed(const FileCollection& files, const IndexKeys& keys,
     return present;
 }
 
-void DropLinesOfGoneFiles(WorkingState& state, GameSession& session, CommandReport& report)
+void DropLinesOfGoneFiles(GameSession& session, CommandReport& report)
 {
-    FileSystemService& fso = *state.files;
-    if (!fso.FileExists(IndexPath(state.game.cache)))
+    FileSystemService& fso = session.Files();
+    const GameFolders& game = session.Game();
+    if (!fso.FileExists(IndexPath(game.cache)))
         return;
-    const std::optional<IndexLines> lines = ReadIndex(state, report);
+    const std::optional<IndexLines> lines = ReadIndex(fso, game, report);
     if (!lines)
         return;
     std::vector<std::string_view> removed;
     {
         const IndexKeys keys(*lines);
-        std::vector<bool> present;
-        try {
-            present = FilesNamed(fso.ListFiles(state.game.cache), keys, lines->size());
-        } catch (const FileSystemError&) {
+        const Outcome<FileCollection> files = fso.TryListFiles(game.cache);
+        if (!files)
             return; // then no line can be judged
-        }
+        const std::vector<bool> present = FilesNamed(*files, keys, lines->size());
         for (std::size_t k = 0; k < lines->size(); ++k) {
             const IndexEntry& entry = (*lines)[k];
             if (entry.NamesAFile() && entry.KeySafe() && !present[keys.FirstOf(k)])
@@ -151,7 +147,7 @@ void DropLinesOfGoneFiles(WorkingState& state, GameSession& session, CommandRepo
         }
     }
     if (!removed.empty())
-        CommitIndex(state, session, {}, *lines, removed, report);
+        CommitIndex(session, {}, *lines, removed, report);
 }
 
 } // namespace ovcache

@@ -14,7 +14,7 @@
 namespace ovcache {
 
 // The index's lines; nothing, and the report told, when it cannot be read.
-std::optional<IndexLines> ReadIndex(WorkingState& state, CommandReport& report);
+std::optional<IndexLines> ReadIndex(FileSystemService& files, const GameFolders& game, CommandReport& report);
 
 // How a command's change of the index ended.
 struct Commit {
@@ -27,7 +27,7 @@ struct Commit {
 // the journal hears of it, and of intents, first. The command's removals
 // (lines of read, in its order) are applied to the index as it is now, so
 // that lines another program added meanwhile are kept.
-Commit CommitIndex(WorkingState& state, GameSession& session, std::vector<Intent> intents, const IndexLines& read,
+Commit CommitIndex(GameSession& session, std::vector<Intent> intents, const IndexLines& read,
                    const std::vector<std::string_view>& removed, CommandReport& report);
 
 // Which lines name a file that is in the cache folder, marked on the first
@@ -39,6 +39,6 @@ std::vector<bool> FilesNamed(const FileCollection& files, const IndexKeys& keys,
 // went to the game before the command could rewrite it, so that the list
 // shows exactly the maps still cached. Lines of files still there, and lines
 // naming no file, stay as they are.
-void DropLinesOfGoneFiles(WorkingState& state, GameSession& session, CommandReport& report);
+void DropLinesOfGoneFiles(GameSession& session, CommandReport& report);
 
 } // namespace ovcache

@@ -204,52 +204,38 @@ std::vector<Intent> ParseJournal(std::string_view text)
     return intents;
 }
 
-GameSession::GameSession(WorkingState& state, CacheView& view, CommandReport& report, const std::string& title,
-                         bool startUp)
-    : state_(state)
+GameSession::GameSession(FileSystemService& files, const GameFolders& game, CacheView& view, CommandReport& report,
+                         const std::string& title, std::chrono::milliseconds patience, bool startUp)
+    : files_(files), game_(game)
 {
-    FileSystemService& fso = *state.files;
-    if (state.game.folder.empty()) {
+    if (game.folder.empty()) {
         held_ = true; // no game, so nothing of one to keep apart; nothing is recorded
         return;
     }
-    journal_ = state.game.folder + "\\" + std::string(kJournalName);
-    const std::string lockPath = state.game.folder + "\\" + std::string(kLockName);
-    const auto giveUp = std::chrono::steady_clock::now() + state.lockPatience;
-    try {
-        while (!(lock_ = fso.TryLock(lockPath)) && std::chrono::steady_clock::now() < giveUp)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    } catch (const FileSystemError& e) {
-        if (e.Kind() == FsErrorKind::NotFound) {
-            held_ = true; // no game folder: nothing there to keep apart or repair
-            journal_.clear();
+    journal_ = game.folder + "\\" + std::string(kJournalName);
+    const std::string lockPath = game.folder + "\\" + std::string(kLockName);
+    const auto giveUp = std::chrono::steady_clock::now() + patience;
+    for (;;) {
+        Outcome<std::unique_ptr<FileLock>> lock = files.TryLock(lockPath);
+        if (!lock) {
+            LockFailed(lock.Failure(), report, startUp);
             return;
         }
-        // refused at start: nothing of this program's can be there to repair
-        if (e.Kind() == FsErrorKind::AccessDenied && startUp && !fso.PathExists(journal_))
-            return;
-        // What the player can do about it: the folder that must let this
-        // program make its two small files.
-        const std::string remedy =
-            e.Kind() == FsErrorKind::NotRegular
-                ? std::string()
-                : ". The program keeps its lock and journal in " + state.game.folder +
-                      ", so that folder must let your user create files, even when Cache and Maps do";
-        report.AddProblem(std::string(kLockName), e.Path(),
-                          "The game could not be locked for this program, so nothing was changed: " +
-                              report.ReasonOf(e) + remedy + ".");
-        return;
+        lock_ = std::move(*lock);
+        if (lock_ || std::chrono::steady_clock::now() >= giveUp)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     if (!lock_) {
         report.MarkBusy();
-        view.MsgBox("Another copy of Orvane Cache Importer is working on the game in " + state.game.folder +
+        view.MsgBox("Another copy of Orvane Cache Importer is working on the game in " + game.folder +
                         ".\nThis one changes nothing until that one has finished; try again then.",
                     title, MsgIcon::None, MsgButtons::OK);
         return;
     }
     held_ = true;
     // what is left unsettled is tried again at the end
-    interrupted_ = fso.PathExists(journal_);
+    interrupted_ = files.PathExists(journal_);
     if (interrupted_)
         recorded_ = !Settle(&report);
     if (foreign_) {
@@ -258,6 +244,28 @@ GameSession::GameSession(WorkingState& state, CacheView& view, CommandReport& re
         held_ = false;
         lock_.reset();
     }
+}
+
+void GameSession::LockFailed(const FileSystemError& e, CommandReport& report, bool startUp)
+{
+    if (e.Kind() == FsErrorKind::NotFound) {
+        held_ = true; // no game folder: nothing there to keep apart or repair
+        journal_.clear();
+        return;
+    }
+    // refused at start: nothing of this program's can be there to repair
+    if (e.Kind() == FsErrorKind::AccessDenied && startUp && !files_.PathExists(journal_))
+        return;
+    // What the player can do about it: the folder that must let this
+    // program make its two small files.
+    const std::string remedy = e.Kind() == FsErrorKind::NotRegular
+                                   ? std::string()
+                                   : ". The program keeps its lock and journal in " + game_.folder +
+                                         ", so that folder must let your user create files, even when Cache and "
+                                         "Maps do";
+    report.AddProblem(std::string(kLockName), e.Path(),
+                      "The game could not be locked for this program, so nothing was changed: " + report.ReasonOf(e) +
+                          remedy + ".");
 }
 
 void GameSession::Close()
@@ -269,58 +277,68 @@ void GameSession::Close()
 std::string GameSession::PathOf(const Spot& spot) const
 {
     if (spot.folder == "Cache")
-        return state_.game.cache + "\\" + spot.name;
-    return state_.game.folder + "\\" + std::string(spot.folder) + "\\" + spot.name;
+        return game_.cache + "\\" + spot.name;
+    return game_.folder + "\\" + std::string(spot.folder) + "\\" + spot.name;
 }
 
 std::string GameSession::FreeName(const Spot& spot, std::string_view mark) const
 {
     Spot free{spot.folder, spot.name + std::string(mark)};
-    for (int n = 2; state_.files->PathExists(PathOf(free)); ++n)
+    for (int n = 2; files_.PathExists(PathOf(free)); ++n)
         free.name = spot.name + std::string(mark) + std::to_string(n);
     return free.name;
 }
 
-void GameSession::Record(const std::vector<Intent>& intents)
+Outcome<void> GameSession::Record(const std::vector<Intent>& intents)
 {
     if (journal_.empty())
-        throw FileSystemError("Write", state_.game.folder + "\\" + std::string(kJournalName), FsErrorKind::NotFound,
-                              "The game's folder is not known");
+        return FileSystemError("Write", game_.folder + "\\" + std::string(kJournalName), FsErrorKind::NotFound,
+                               "The game's folder is not known");
     recorded_ = true;
-    state_.files->AppendTextFile(journal_, JournalText(intents));
+    return files_.TryAppendTextFile(journal_, JournalText(intents));
 }
 
-bool GameSession::Move(const Spot& from, const Spot& to)
+Outcome<bool> GameSession::Move(const Spot& from, const Spot& to)
 {
-    FileSystemService& fso = *state_.files;
+    const Outcome<FileSystemService::Moved> moved = files_.TryMoveFile(PathOf(from), PathOf(to));
+    if (!moved)
+        return moved.Failure();
+    if (*moved != FileSystemService::Moved::OtherVolume)
+        return *moved == FileSystemService::Moved::Done;
+    return MoveAcross(from, to);
+}
+
+Outcome<bool> GameSession::MoveAcross(const Spot& from, const Spot& to)
+{
     const std::string source = PathOf(from), destination = PathOf(to);
-    const FileSystemService::Moved moved = fso.TryMoveFile(source, destination);
-    if (moved != FileSystemService::Moved::OtherVolume)
-        return moved == FileSystemService::Moved::Done;
-    if (fso.PathExists(destination))
+    if (files_.PathExists(destination))
         return false;
-    const std::optional<FileIdentity> original = fso.IdentityOf(source);
+    const std::optional<FileIdentity> original = files_.IdentityOf(source);
     if (!original)
-        throw FileSystemError("MoveFile", source, FsErrorKind::NotFound, "The file is no longer there");
+        return FileSystemError("MoveFile", source, FsErrorKind::NotFound, "The file is no longer there");
     const Spot temp{to.folder, FreeName(to, kCopyMark)};
-    Record({Intent::Copy(from, to, temp.name, *original)});
+    if (Outcome<void> recorded = Record({Intent::Copy(from, to, temp.name, *original)}); !recorded)
+        return recorded.Failure();
     const std::string copy = PathOf(temp);
-    // The copy is known by its identity from the moment it exists.
-    fso.CopyFile(source, copy, [&](const FileIdentity& made) { Record({Intent::Made(temp, made)}); });
-    try {
-        if (fso.TryMoveFile(copy, destination) != FileSystemService::Moved::Done) {
-            fso.DeleteOneFile(copy, true); // the name was taken meanwhile
-            return false;
-        }
-    } catch (const FileSystemError&) {
-        fso.DeleteOneFile(copy, true);
-        throw;
+    // The copy is known by its identity from the moment it exists; a copy the
+    // journal could not hear of is not made.
+    const Outcome<void> copied = files_.TryCopyFile(source, copy, [&](const FileIdentity& made) {
+        if (Outcome<void> recorded = Record({Intent::Made(temp, made)}); !recorded)
+            throw recorded.Failure();
+    });
+    if (!copied)
+        return copied.Failure();
+    const Outcome<FileSystemService::Moved> placed = files_.TryMoveFile(copy, destination);
+    if (!placed || *placed != FileSystemService::Moved::Done) {
+        // the name was taken meanwhile, or the rename failed: the copy goes
+        (void)files_.TryDeleteOneFile(copy, true);
+        if (!placed)
+            return placed.Failure();
+        return false;
     }
-    try {
-        fso.DeleteOneFile(source, true);
-    } catch (const FileSystemError&) {
-        fso.DeleteOneFile(destination, true); // one original rather than two copies
-        throw;
+    if (Outcome<void> deleted = files_.TryDeleteOneFile(source, true); !deleted) {
+        (void)files_.TryDeleteOneFile(destination, true); // one original rather than two copies
+        return deleted.Failure();
     }
     return true;
 }
@@ -356,7 +374,7 @@ public:
         : fso_(fso), session_(session), intents_(intents), cachePath_(std::move(cachePath))
     {
     }
-    void Settle(const Intent& intent)
+    Outcome<void> Settle(const Intent& intent)
     {
         switch (intent.what) {
         case Intent::What::Copy:
@@ -365,14 +383,15 @@ public:
             return SetAside(intent);
         case Intent::What::Made:
         case Intent::What::Clear:
-            return; // a made file is settled with its copy; a clear leaves only the index to put right
+            return {}; // a made file is settled with its copy; a clear leaves only the index to put right
         case Intent::What::Rewrite:
             if (const std::string from = session_.PathOf(intent.from); fso_.PathExists(from))
-                fso_.DeleteOneFile(from, true);
-            return;
+                return fso_.TryDeleteOneFile(from, true);
+            return {};
         case Intent::What::Discard:
             return Discard(intent);
         }
+        return {};
     }
     // Files at the names the journal gives that are not the files it
     // recorded: the player's, or another program's, and left alone.
@@ -385,70 +404,73 @@ private:
             ++strangers_;
     }
 
-    void Copy(const Intent& intent)
+    Outcome<void> Copy(const Intent& intent)
     {
         const std::string from = session_.PathOf(intent.from), to = session_.PathOf(intent.to);
         const std::string temp = session_.PathOf({intent.to.folder, intent.temp});
         const std::optional<FileIdentity> made = MadeAt(intents_, intent.to.folder, intent.temp);
-        if (const auto there = fso_.IdentityOf(temp); there && made && there->SameFile(*made))
-            fso_.DeleteOneFile(temp, true);
-        else
+        if (const auto there = fso_.IdentityOf(temp); !there || !made || !there->SameFile(*made))
             Stranger(temp);
+        else if (Outcome<void> deleted = fso_.TryDeleteOneFile(temp, true); !deleted)
+            return deleted;
         // The copy reached its place and only the source's removal was
         // missed: the very source recorded, and the very copy made, two
         // files holding the same bytes.
         const auto source = fso_.IdentityOf(from), copy = fso_.IdentityOf(to);
         if (source && copy && made && *source == intent.first && copy->SameFile(*made) && !source->SameFile(*copy) &&
             fso_.SameContent(from, to))
-            fso_.DeleteOneFile(from, true);
+            return fso_.TryDeleteOneFile(from, true);
+        return {};
     }
 
-    void SetAside(const Intent& intent)
+    Outcome<void> SetAside(const Intent& intent)
     {
         const std::string from = session_.PathOf(intent.from), aside = session_.PathOf(intent.to);
         const auto kept = fso_.IdentityOf(aside);
         if (!kept || !(*kept == intent.first)) {
             Stranger(aside); // only an aside this program made is acted on
-            return;
+            return {};
         }
         // The new map never arrived: the player's goes back. It did: the
         // player chose to replace this one.
         if (!fso_.PathExists(from)) {
-            fso_.MoveFile(aside, from);
-            return;
+            const Outcome<FileSystemService::Moved> back = fso_.TryMoveFile(aside, from);
+            if (!back)
+                return back.Failure();
+            if (*back != FileSystemService::Moved::Done) // a file came to the name meanwhile: tried again later
+                return FileSystemError("MoveFile", from, FsErrorKind::AlreadyExists, kAlreadyThere);
+            return {};
         }
         const auto map = fso_.IdentityOf(from);
         const auto copied = CopiedTo(intents_, intent.from);
         if (map && (map->SameFile(intent.second) || (copied && map->SameFile(*copied))))
-            fso_.DeleteOneFile(aside, true);
-        else
-            ++strangers_;
+            return fso_.TryDeleteOneFile(aside, true);
+        ++strangers_;
+        return {};
     }
 
-    void Discard(const Intent& intent)
+    Outcome<void> Discard(const Intent& intent)
     {
         const std::string from = session_.PathOf(intent.from);
         const auto cached = fso_.IdentityOf(from);
         if (!cached || !(*cached == intent.first)) {
             Stranger(from);
-            return;
+            return {};
         }
         // The index as it is now, read once when a discarded file is judged.
         if (!index_) {
-            try {
-                index_.emplace(fso_.ReadTextFile(IndexPath(cachePath_)));
-            } catch (const FileSystemError& e) {
-                if (e.Kind() != FsErrorKind::NotFound)
-                    throw;
-                index_.emplace();
-            }
+            Outcome<std::string> text = fso_.TryReadTextFile(IndexPath(cachePath_));
+            if (!text && text.Failure().Kind() != FsErrorKind::NotFound)
+                return text.Failure();
+            index_.emplace(text ? std::move(*text) : std::string());
             keys_.emplace(*index_);
         }
         // Its line is gone with the index it was discarded from; while the
         // index still names it, the player is asked again.
         const std::string folded = FoldCase(intent.from.name);
         if (keys_->Find(KeyOfCachedFile(folded).value_or(folded)) == std::string_view::npos)
-            fso_.DeleteOneFile(from, false);
+            return fso_.TryDeleteOneFile(from, false);
+        return {};
     }
 
     FileSystemService& fso_;
@@ -464,28 +486,25 @@ private:
 
 bool GameSession::Settle(CommandReport* report)
 {
-    FileSystemService& fso = *state_.files;
-    std::vector<Intent> intents;
-    try {
-        intents = ParseJournal(fso.ReadOwnFile(journal_));
-    } catch (const FileSystemError& e) {
+    const Outcome<std::string> text = files_.TryReadOwnFile(journal_);
+    if (!text) {
+        const FileSystemError& e = text.Failure();
         foreign_ = e.Kind() == FsErrorKind::NotRegular;
         if (report)
             report->AddProblem(std::string(kJournalName), e.Path(),
                                (foreign_ ? "Nothing was changed. " : "Could not be read: ") + e.Reason());
         return false;
     }
-    Settler settler(fso, *this, intents, state_.game.cache);
+    const std::vector<Intent> intents = ParseJournal(*text);
+    Settler settler(files_, *this, intents, game_.cache);
     bool settled = true;
     std::for_each(intents.rbegin(), intents.rend(), [&](const Intent& intent) {
-        try {
-            settler.Settle(intent);
-        } catch (const FileSystemError& e) {
+        if (const Outcome<void> done = settler.Settle(intent); !done) {
             settled = false;
             if (report)
-                report->AddProblem(intent.from.name, e.Path(),
+                report->AddProblem(intent.from.name, done.Failure().Path(),
                                    "Left over from an interrupted command, and could not be put in order: " +
-                                       e.Reason());
+                                       done.Failure().Reason());
         }
     });
     const int strangers = settler.Strangers();
@@ -496,14 +515,10 @@ bool GameSession::Settle(CommandReport* report)
                             : std::to_string(strangers) +
                                   " files named by the journal of an interrupted command were left as they were: "
                                   "they are not the files that command recorded.");
-    if (settled) {
-        try {
-            fso.DeleteOneFile(journal_, true);
-        } catch (const FileSystemError& e) {
-            if (e.Kind() != FsErrorKind::NotFound)
-                return false;
-        }
-    }
+    if (settled)
+        if (const Outcome<void> deleted = files_.TryDeleteOneFile(journal_, true);
+            !deleted && deleted.Failure().Kind() != FsErrorKind::NotFound)
+            return false;
     return settled;
 }
 

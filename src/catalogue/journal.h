@@ -12,6 +12,7 @@
 #include "catalogue/commandReport.h"
 #include "catalogue/workingState.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -66,19 +67,22 @@ std::vector<Intent> ParseJournal(std::string_view text);
 // Held for one command, or for the start-up's repair.
 class GameSession {
 public:
-    // Takes the game's lock, waiting a moment for another copy to finish;
-    // then settles what an earlier command left in the journal. When the lock
-    // cannot be had, says so in a box titled title, and Held() is false.
-    // For the start-up's repair (startUp) a game folder this program may not
-    // write to is no failure unless a journal waits there.
-    GameSession(WorkingState& state, CacheView& view, CommandReport& report, const std::string& title,
-                bool startUp = false);
+    // Takes the lock of the game in files, waiting up to patience for another
+    // copy to finish; then settles what an earlier command left in the
+    // journal. When the lock cannot be had, says so in a box titled title,
+    // and Held() is false. For the start-up's repair (startUp) a game folder
+    // this program may not write to is no failure unless a journal waits
+    // there.
+    GameSession(FileSystemService& files, const GameFolders& game, CacheView& view, CommandReport& report,
+                const std::string& title, std::chrono::milliseconds patience, bool startUp = false);
     // Lets the lock go; the journal stays as a crash would leave it, unless
     // Close settled it.
     ~GameSession() = default;
     GameSession(const GameSession&) = delete;
     GameSession& operator=(const GameSession&) = delete;
 
+    FileSystemService& Files() const { return files_; }
+    const GameFolders& Game() const { return game_; }
     bool Held() const { return held_; }
     // Whether a journal was there when the lock was taken: an earlier
     // command was interrupted.
@@ -86,13 +90,14 @@ public:
     // At the command's end: settles the journal once more (what the command
     // finished needs nothing), and removes it when nothing in it is left.
     void Close();
-    // Puts the intents on disk before the caller carries them out.
-    void Record(const std::vector<Intent>& intents);
+    // Puts the intents on disk before the caller carries them out; a failure
+    // means they are not to be carried out.
+    Outcome<void> Record(const std::vector<Intent>& intents);
     // Moves a file in one step, or between volumes through a copy under a
     // temporary name, flushed and then renamed into place, that the journal
     // knows of first. Never replaces a file: false, and nothing moved, when
     // the destination's name is taken.
-    bool Move(const Spot& from, const Spot& to);
+    Outcome<bool> Move(const Spot& from, const Spot& to);
     std::string PathOf(const Spot& spot) const;
     // "<name><mark>", or "<name><mark>N" for the first N from 2 that nothing
     // in the spot's folder has.
@@ -102,8 +107,11 @@ private:
     // Carries out or undoes what the journal lists; true when nothing of it
     // is left to do.
     bool Settle(CommandReport* report);
+    Outcome<bool> MoveAcross(const Spot& from, const Spot& to);
+    void LockFailed(const FileSystemError& e, CommandReport& report, bool startUp);
 
-    WorkingState& state_;
+    FileSystemService& files_;
+    const GameFolders& game_;
     std::unique_ptr<FileLock> lock_;
     bool held_ = false;
     bool recorded_ = false;

@@ -13,38 +13,33 @@ namespace ovcache {
 namespace {
 
 // Starts measuring the cache directory; the figures are taken in
-// ShowStatistics, so that other work can go on meanwhile.
-std::future<FolderMeasure> MeasureCache(WorkingState& state)
+// ShowStatistics, so that other work can go on meanwhile. Counted, not
+// listed: only Move All walks the files, and it takes its own snapshot.
+FileSystemService::PendingMeasure MeasureCache(const WorkingState& state)
 {
-    try {
-        // Counted, not listed: only Move All walks the files, and it takes
-        // its own snapshot.
-        return state.files->GetFolder(state.game.cache).MeasureLater();
-    } catch (const FileSystemError&) {
-        std::promise<FolderMeasure> failed;
-        failed.set_exception(std::current_exception());
-        return failed.get_future();
-    }
+    return state.files->TryMeasureLater(state.game.cache);
 }
 
 // Shows the directory's file count and size; the index is not counted.
 void ShowStatistics(const WorkingState& state, CacheView& view, bool indexPresent, CommandReport& report,
-                    std::future<FolderMeasure> measuring)
+                    FileSystemService::PendingMeasure measuring)
 {
-    try {
-        const auto [count, size] = measuring.get();
-        const std::size_t cached = indexPresent && count > 0 ? count - 1 : count;
-        if (!indexPresent && count == 0) {
-            view.SetLabel(DataLabel::FileCount, "0");
-            view.SetLabel(DataLabel::CacheSize, "0 Megabytes");
-        } else {
-            view.SetLabel(DataLabel::FileCount, std::to_string(cached));
-            view.SetLabel(DataLabel::CacheSize, FormatMegabytes(size, state.groupSeparator));
-        }
-        view.Measured(cached, size);
-    } catch (const FileSystemError& e) {
-        report.AddProblem("Cache directory", e.Path(), "Could not be measured: " + e.Reason());
+    const Outcome<FolderMeasure> measured = measuring.Get();
+    if (!measured) {
+        report.AddProblem("Cache directory", measured.Failure().Path(),
+                          "Could not be measured: " + measured.Failure().Reason());
+        return;
     }
+    const auto [count, size] = *measured;
+    const std::size_t cached = indexPresent && count > 0 ? count - 1 : count;
+    if (!indexPresent && count == 0) {
+        view.SetLabel(DataLabel::FileCount, "0");
+        view.SetLabel(DataLabel::CacheSize, "0 Megabytes");
+    } else {
+        view.SetLabel(DataLabel::FileCount, std::to_string(cached));
+        view.SetLabel(DataLabel::CacheSize, FormatMegabytes(size, state.groupSeparator));
+    }
+    view.Measured(cached, size);
 }
 
 } // namespace
@@ -68,11 +63,8 @@ bool HoldsCachedFile(const FileCollection& files)
 
 bool IsEmptyCache(FileSystemService& fso, const std::string& cachePath)
 {
-    try {
-        return !HoldsCachedFile(fso.ListFiles(cachePath));
-    } catch (const FileSystemError&) {
-        return false; // no cache folder at all
-    }
+    const Outcome<FileCollection> files = fso.TryListFiles(cachePath);
+    return files && !HoldsCachedFile(*files); // else no cache folder at all
 }
 
 void ShowEmptyCache(const WorkingState& state, CacheView& view)
@@ -98,10 +90,10 @@ bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, cons
         return false;
     }
     // The folder is measured while the list is made.
-    std::future<FolderMeasure> measuring = MeasureCache(state);
+    FileSystemService::PendingMeasure measuring = MeasureCache(state);
     std::optional<IndexLines> read;
     if (!written)
-        read = ReadIndex(state, report);
+        read = ReadIndex(*state.files, state.game, report);
     if (const IndexLines* lines = written ? written : read ? &*read : nullptr) {
         for (const IndexEntry& entry : *lines) {
             // A line without "=" is listed whole; it names no file to move.

@@ -7,9 +7,10 @@
 
 namespace ovcache {
 
-Placement::Placement(WorkingState& state, CacheView& view, CommandReport& report, GameSession& session,
-                     bool forceOverwrite, std::size_t expected)
-    : state_(state), view_(view), report_(report), session_(session), force_(forceOverwrite)
+Placement::Placement(GameSession& session, CacheView& view, CommandReport& report, bool forceOverwrite,
+                     std::optional<ExistingMap> existingMaps, std::size_t expected)
+    : session_(session), files_(session.Files()), game_(session.Game()), view_(view), report_(report),
+      force_(forceOverwrite), existingMaps_(existingMaps)
 {
     journal_.reserve(expected);
 }
@@ -21,6 +22,17 @@ namespace {
 std::string MoveDetail(const std::string& from, const std::string& to)
 {
     return from.substr(from.find_last_of('\\') + 1) + " -> " + to.substr(0, to.find_last_of('\\'));
+}
+
+// A move in one step within a folder, a taken name a failure like any other.
+Outcome<void> MoveOnly(FileSystemService& files, const std::string& from, const std::string& to)
+{
+    const Outcome<FileSystemService::Moved> moved = files.TryMoveFile(from, to);
+    if (!moved)
+        return moved.Failure();
+    if (*moved != FileSystemService::Moved::Done)
+        return FileSystemError("MoveFile", to, FsErrorKind::AlreadyExists, kAlreadyThere);
+    return {};
 }
 
 } // namespace
@@ -42,49 +54,47 @@ bool Placement::Place(EntryKind kind, const IndexEntry& entry)
         return false;
     }
     const std::string_view line = entry.Text();
-    FileSystemService& fso = *state_.files;
+    FileSystemService& fso = files_;
     const std::string name = NameText(line);
-    const std::string cached = CachedFilePath(state_.game.cache, KeyText(line));
-    const std::string destination = DestinationPath(state_.game.folder, kind, name);
+    const std::string cached = CachedFilePath(game_.cache, KeyText(line));
+    const std::string destination = DestinationPath(game_.folder, kind, name);
 
     // Working in the install folder's VirtualStore copy, the game still sees
     // the install folder's files wherever the copy has none of the name: a
     // map hiding one is asked about as one replacing it (which stays where
     // it is), and a package never hides one of the game's own.
-    const bool hidesInstalled = !state_.game.installFolder.empty() &&
-                                fso.FileExists(DestinationPath(state_.game.installFolder, kind, name)) &&
+    const bool hidesInstalled = !game_.installFolder.empty() &&
+                                fso.FileExists(DestinationPath(game_.installFolder, kind, name)) &&
                                 !fso.PathExists(destination);
     if (hidesInstalled && kind != EntryKind::Map) {
-        Problem(name, MoveDetail(cached, DestinationPath(state_.game.installFolder, kind, name)), kAlreadyThere);
+        Problem(name, MoveDetail(cached, DestinationPath(game_.installFolder, kind, name)), kAlreadyThere);
         return false;
     }
-    if (!state_.game.installFolder.empty() && !FolderReady(kind)) {
+    if (!game_.installFolder.empty() && !FolderReady(kind)) {
         Problem(name, MoveDetail(cached, destination), "That folder does not exist.");
         return false;
     }
     if (hidesInstalled) // the installed map stays, out of the game's sight
-        return AskThenPlace(kind, line, state_.game.installFolder, /*replace=*/false);
+        return AskThenPlace(kind, line, game_.installFolder, /*replace=*/false);
 
     if (kind == EntryKind::Map) {
         // Most maps are new to Maps, and a move never replaces: it is tried
         // first, and the player is asked only when a map of that name is there.
-        try {
-            if (session_.Move(Cached(line), Placed(kind, line))) {
-                journal_.push_back({Step::Moved, kind, 0, line});
-                return true;
-            }
-        } catch (const FileSystemError& e) {
-            // a name that is a folder's can say so too
-            if (e.Kind() != FsErrorKind::NotFound || !fso.FileExists(destination)) {
-                Problem(name, MoveDetail(cached, destination), report_.ReasonOf(e));
-                return false;
-            }
+        const Outcome<bool> moved = session_.Move(Cached(line), Placed(kind, line));
+        if (moved && *moved) {
+            journal_.push_back({Step::Moved, kind, 0, line});
+            return true;
+        }
+        // a name that is a folder's can say so too
+        if (!moved && (moved.Failure().Kind() != FsErrorKind::NotFound || !fso.FileExists(destination))) {
+            Problem(name, MoveDetail(cached, destination), report_.ReasonOf(moved.Failure()));
+            return false;
         }
         if (!fso.FileExists(destination)) { // the name is taken by no map
             Problem(name, MoveDetail(cached, destination), kAlreadyThere);
             return false;
         }
-        return AskThenPlace(kind, line, state_.game.folder, /*replace=*/true);
+        return AskThenPlace(kind, line, game_.folder, /*replace=*/true);
     }
 
     // A package with nowhere to go stays where it is; one of the game's own
@@ -99,16 +109,16 @@ bool Placement::Place(EntryKind kind, const IndexEntry& entry)
 bool Placement::AskThenPlace(EntryKind kind, std::string_view line, const std::string& shownFolder, bool replace)
 {
     const std::string name = NameText(line);
-    const std::string cached = CachedFilePath(state_.game.cache, KeyText(line));
-    const std::string destination = DestinationPath(state_.game.folder, kind, name);
-    if (state_.existingMaps == ExistingMap::Keep) {
+    const std::string cached = CachedFilePath(game_.cache, KeyText(line));
+    const std::string destination = DestinationPath(game_.folder, kind, name);
+    if (existingMaps_ == ExistingMap::Keep) {
         Problem(name, MoveDetail(cached, DestinationPath(shownFolder, kind, name)),
                 "A map of that name is already there, so this one was left in the cache.");
         return false;
     }
-    const ExistingMap answer = state_.existingMaps ? *state_.existingMaps : AskOverwrite(view_, shownFolder, name);
+    const ExistingMap answer = existingMaps_ ? *existingMaps_ : AskOverwrite(view_, shownFolder, name);
     // The player may have changed the folders while the question was up.
-    state_.files->BeginBatch();
+    files_.BeginBatch();
     if (answer == ExistingMap::Discard) {
         journal_.push_back({Step::Discarded, kind, 0, line});
         return true;
@@ -121,18 +131,14 @@ bool Placement::FolderReady(EntryKind kind)
     int& there = folderThere_[static_cast<std::size_t>(kind)];
     if (there >= 0)
         return there == 1;
-    FileSystemService& fso = *state_.files;
-    there = fso.FolderExists(FolderPath(kind)) ? 1 : 0;
-    if (there == 0 && !state_.game.installFolder.empty()) {
-        const std::string installed = state_.game.installFolder + '\\' + std::string(DestinationFolder(kind));
-        try {
-            if (fso.FolderExists(installed)) {
-                fso.CreateFolder(FolderPath(kind));
-                there = 1;
-            }
-        } catch (const FileSystemError& e) {
-            Problem(FolderPath(kind), e.Path(), "The folder could not be made: " + report_.ReasonOf(e));
-        }
+    there = files_.FolderExists(FolderPath(kind)) ? 1 : 0;
+    if (there == 0 && !game_.installFolder.empty() &&
+        files_.FolderExists(game_.installFolder + '\\' + std::string(DestinationFolder(kind)))) {
+        const Outcome<void> made = files_.TryCreateFolder(FolderPath(kind));
+        there = made ? 1 : 0;
+        if (!made)
+            Problem(FolderPath(kind), made.Failure().Path(),
+                    "The folder could not be made: " + report_.ReasonOf(made.Failure()));
     }
     return there == 1;
 }
@@ -149,20 +155,18 @@ Spot Placement::Placed(EntryKind kind, std::string_view line)
 
 std::string Placement::FolderPath(EntryKind kind) const
 {
-    return state_.game.folder + '\\' + std::string(DestinationFolder(kind));
+    return game_.folder + '\\' + std::string(DestinationFolder(kind));
+}
+
+std::string Placement::Failed(const Outcome<bool>& moved)
+{
+    return moved ? kAlreadyThere : report_.ReasonOf(moved.Failure());
 }
 
 bool Placement::Move(EntryKind kind, std::string_view line, const std::string& from, const std::string& to)
 {
-    std::string failure;
-    try {
-        if (!session_.Move(Cached(line), Placed(kind, line)))
-            failure = kAlreadyThere;
-    } catch (const FileSystemError& e) {
-        failure = report_.ReasonOf(e);
-    }
-    if (!failure.empty()) {
-        Problem(NameText(line), MoveDetail(from, to), std::move(failure));
+    if (const Outcome<bool> moved = session_.Move(Cached(line), Placed(kind, line)); !moved || !*moved) {
+        Problem(NameText(line), MoveDetail(from, to), Failed(moved));
         return false;
     }
     journal_.push_back({Step::Moved, kind, 0, line});
@@ -174,7 +178,7 @@ bool Placement::Move(EntryKind kind, std::string_view line, const std::string& f
 bool Placement::Replace(EntryKind kind, std::string_view line, const std::string& from, const std::string& to)
 {
     const std::string entry = NameText(line);
-    FileSystemService& fso = *state_.files;
+    FileSystemService& fso = files_;
     if (!fso.FileExists(from)) {
         Problem(entry, MoveDetail(from, to), "The cached file is missing, so the map already in Maps was kept.");
         return false;
@@ -193,27 +197,19 @@ bool Placement::Replace(EntryKind kind, std::string_view line, const std::string
                          : "What is in Maps under that name is not a plain file, so it was kept.");
         return false;
     }
-    try {
-        session_.Record({Intent::SetAside(map.name, kept.name, *original, *replacement)});
-        fso.MoveFile(to, aside);
-    } catch (const FileSystemError& e) {
-        Problem(entry, MoveDetail(from, to), report_.ReasonOf(e));
+    Outcome<void> setAside = session_.Record({Intent::SetAside(map.name, kept.name, *original, *replacement)});
+    if (setAside)
+        setAside = MoveOnly(fso, to, aside);
+    if (!setAside) {
+        Problem(entry, MoveDetail(from, to), report_.ReasonOf(setAside.Failure()));
         return false;
     }
-    std::string failure;
-    try {
-        if (!session_.Move(Cached(line), map))
-            failure = kAlreadyThere; // another file took the name meanwhile
-    } catch (const FileSystemError& e) {
-        failure = report_.ReasonOf(e);
-    }
-    if (!failure.empty()) {
-        Problem(entry, MoveDetail(from, to), std::move(failure));
-        try {
-            fso.MoveFile(aside, to);
-        } catch (const FileSystemError& back) {
-            Problem(entry, aside, "The map that was in Maps is kept under this name: " + report_.ReasonOf(back));
-        }
+    // another file may take the name meanwhile
+    if (const Outcome<bool> moved = session_.Move(Cached(line), map); !moved || !*moved) {
+        Problem(entry, MoveDetail(from, to), Failed(moved));
+        if (const Outcome<void> back = MoveOnly(fso, aside, to); !back)
+            Problem(entry, aside,
+                    "The map that was in Maps is kept under this name: " + report_.ReasonOf(back.Failure()));
         return false;
     }
     journal_.push_back({Step::Replaced, kind, static_cast<std::uint32_t>(asides_.size()), line});
@@ -223,7 +219,7 @@ bool Placement::Replace(EntryKind kind, std::string_view line, const std::string
 
 void Placement::Undo()
 {
-    FileSystemService& fso = *state_.files;
+    FileSystemService& fso = files_;
     // Newest first, so that each file goes back over the path it came by.
     std::for_each(journal_.rbegin(), journal_.rend(), [&](const Step& step) {
         if (step.what == Step::Discarded)
@@ -231,24 +227,18 @@ void Placement::Undo()
         // Each file that cannot go back is named where it now is, so that
         // the player can find it; the next start puts a set-aside map back.
         const std::string entry = NameText(step.line), to = session_.PathOf(Placed(step.kind, step.line));
-        std::string failure;
-        try {
-            if (!session_.Move(Placed(step.kind, step.line), Cached(step.line)))
-                failure = kAlreadyThere;
-        } catch (const FileSystemError& e) {
-            failure = e.Reason();
-        }
-        if (!failure.empty()) {
-            Problem(entry, to, "Could not be put back into the cache, and is here: " + failure);
+        if (const Outcome<bool> moved = session_.Move(Placed(step.kind, step.line), Cached(step.line));
+            !moved || !*moved) {
+            Problem(entry, to,
+                    "Could not be put back into the cache, and is here: " +
+                        (moved ? std::string(kAlreadyThere) : moved.Failure().Reason()));
             return;
         }
         if (step.what == Step::Replaced) {
             const std::string& aside = asides_[step.aside];
-            try {
-                fso.MoveFile(aside, to);
-            } catch (const FileSystemError& e) {
-                Problem(entry, aside, "The map that was in Maps could not be put back, and is here: " + e.Reason());
-            }
+            if (const Outcome<void> back = MoveOnly(fso, aside, to); !back)
+                Problem(entry, aside,
+                        "The map that was in Maps could not be put back, and is here: " + back.Failure().Reason());
         }
     });
     journal_.clear();
@@ -257,19 +247,18 @@ void Placement::Undo()
 
 void Placement::Finish()
 {
-    FileSystemService& fso = *state_.files;
     for (const Step& step : journal_) {
         view_.DoneWith(NameText(step.line),
                        step.what == Step::Discarded ? std::string_view() : Placed(step.kind, step.line).folder,
                        step.what == Step::Replaced);
-        try {
-            if (step.what == Step::Replaced)
-                fso.DeleteFile(asides_[step.aside], true);
-            else if (step.what == Step::Discarded)
-                fso.DeleteFile(session_.PathOf(Cached(step.line)));
-        } catch (const FileSystemError& e) {
-            Problem(NameText(step.line), e.Path(), "Could not be deleted: " + report_.ReasonOf(e));
-        }
+        Outcome<void> deleted;
+        if (step.what == Step::Replaced)
+            deleted = files_.TryDeleteFile(asides_[step.aside], true);
+        else if (step.what == Step::Discarded)
+            deleted = files_.TryDeleteFile(session_.PathOf(Cached(step.line)));
+        if (!deleted)
+            Problem(NameText(step.line), deleted.Failure().Path(),
+                    "Could not be deleted: " + report_.ReasonOf(deleted.Failure()));
     }
     journal_.clear();
     asides_.clear();
@@ -280,7 +269,7 @@ std::vector<Intent> Placement::Discards() const
     std::vector<Intent> discards;
     for (const Step& step : journal_)
         if (step.what == Step::Discarded)
-            if (const auto cached = state_.files->IdentityOf(session_.PathOf(Cached(step.line))))
+            if (const auto cached = files_.IdentityOf(session_.PathOf(Cached(step.line))))
                 discards.push_back(Intent::Discard(KeyText(step.line), *cached));
     return discards;
 }

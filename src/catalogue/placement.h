@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,9 +18,11 @@ namespace ovcache {
 class Placement {
 public:
     // forceOverwrite: whether a read-only map in "Maps" may be replaced;
-    // expected: how many entries it will likely be given.
-    Placement(WorkingState& state, CacheView& view, CommandReport& report, GameSession& session, bool forceOverwrite,
-              std::size_t expected = 0);
+    // existingMaps: what becomes of a map whose name is taken, when decided
+    // beforehand (the player is asked otherwise); expected: how many entries
+    // it will likely be given.
+    Placement(GameSession& session, CacheView& view, CommandReport& report, bool forceOverwrite,
+              std::optional<ExistingMap> existingMaps, std::size_t expected = 0);
 
     // Sends the cached file of an index line where its kind says, asking first
     // (the line must stay where it is until Undo or Finish)
@@ -50,6 +53,8 @@ private:
     static Spot Placed(EntryKind kind, std::string_view line);
 
     bool Move(EntryKind kind, std::string_view line, const std::string& from, const std::string& to);
+    // The words for a move that did not happen: the failure's, or a taken name's.
+    std::string Failed(const Outcome<bool>& moved);
     bool Replace(EntryKind kind, std::string_view line, const std::string& from, const std::string& to);
     void Problem(std::string_view entry, const std::string& detail, std::string reason);
     // Asks whether the map is to take the place of the one of its name in
@@ -61,11 +66,13 @@ private:
     bool FolderReady(EntryKind kind);
     std::string FolderPath(EntryKind kind) const;
 
-    WorkingState& state_;
+    GameSession& session_;
+    FileSystemService& files_;
+    const GameFolders& game_;
     CacheView& view_;
     CommandReport& report_;
-    GameSession& session_;
     bool force_;
+    std::optional<ExistingMap> existingMaps_;
     std::vector<Step> journal_;
     std::vector<std::string> asides_;
     std::array<int, 5> folderThere_{-1, -1, -1, -1, -1}; // by kind; asked once a command

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string_view>
+#include <type_traits>
 
 namespace ovcache {
 
@@ -53,18 +54,108 @@ bool WildcardMatches(std::string_view pattern, std::string_view name)
     return p == pattern.size();
 }
 
-FileSystemService::Moved FileSystemService::TryMoveFile(const std::string& from, const std::string& to)
+namespace {
+
+// The one place an operation's failure becomes a value.
+template <class F> auto Catching(F&& operation) -> Outcome<decltype(operation())>
 {
     try {
-        MoveFile(from, to);
-        return Moved::Done;
+        if constexpr (std::is_void_v<decltype(operation())>) {
+            operation();
+            return {};
+        } else {
+            return operation();
+        }
     } catch (const FileSystemError& e) {
-        if (e.Kind() == FsErrorKind::AlreadyExists)
-            return Moved::NameTaken;
-        if (e.Kind() == FsErrorKind::CrossVolume)
-            return Moved::OtherVolume;
-        throw;
+        return e;
     }
+}
+
+} // namespace
+
+Outcome<FileSystemService::Moved> FileSystemService::TryMoveFile(const std::string& from, const std::string& to)
+{
+    Outcome<void> moved = Catching([&] { MoveFile(from, to); });
+    if (moved)
+        return Moved::Done;
+    if (moved.Failure().Kind() == FsErrorKind::AlreadyExists)
+        return Moved::NameTaken;
+    if (moved.Failure().Kind() == FsErrorKind::CrossVolume)
+        return Moved::OtherVolume;
+    return moved.Failure();
+}
+
+Outcome<FileCollection> FileSystemService::TryListFiles(const std::string& folder)
+{
+    return Catching([&] { return ListFiles(folder); });
+}
+
+Outcome<void> FileSystemService::TryDeleteFile(const std::string& spec, bool force, std::string_view last,
+                                               const ProgressFn& progress)
+{
+    return Catching([&] { DeleteFile(spec, force, last, progress); });
+}
+
+Outcome<void> FileSystemService::TryDeleteOneFile(const std::string& path, bool force)
+{
+    return Catching([&] { DeleteOneFile(path, force); });
+}
+
+Outcome<void> FileSystemService::TryCopyFile(const std::string& from, const std::string& to, const CreatedFn& created)
+{
+    return Catching([&] { CopyFile(from, to, created); });
+}
+
+Outcome<void> FileSystemService::TryCreateFolder(const std::string& path)
+{
+    return Catching([&] { CreateFolder(path); });
+}
+
+Outcome<std::string> FileSystemService::TryReadTextFile(const std::string& path)
+{
+    return Catching([&] { return ReadTextFile(path); });
+}
+
+Outcome<std::string> FileSystemService::TryReadOwnFile(const std::string& path)
+{
+    return Catching([&] { return ReadOwnFile(path); });
+}
+
+Outcome<void> FileSystemService::TryWriteTextFile(const std::string& path, const std::string& text)
+{
+    return Catching([&] { WriteTextFile(path, text); });
+}
+
+Outcome<void> FileSystemService::TryAppendTextFile(const std::string& path, const std::string& text)
+{
+    return Catching([&] { AppendTextFile(path, text); });
+}
+
+Outcome<void> FileSystemService::TryReplaceFile(const std::string& from, const std::string& to)
+{
+    return Catching([&] { ReplaceFile(from, to); });
+}
+
+Outcome<void> FileSystemService::TryFlush()
+{
+    return Catching([&] { Flush(); });
+}
+
+FileSystemService::PendingMeasure FileSystemService::TryMeasureLater(const std::string& folder)
+{
+    return PendingMeasure(Catching([&] { return GetFolder(folder).MeasureLater(); }));
+}
+
+Outcome<FolderMeasure> FileSystemService::PendingMeasure::Get()
+{
+    if (!measuring_)
+        return measuring_.Failure();
+    return Catching([&] { return measuring_->get(); });
+}
+
+Outcome<std::unique_ptr<FileLock>> FileSystemService::TryLock(const std::string& path)
+{
+    return Catching([&] { return Lock(path); });
 }
 
 void FileSystemService::DeleteFile(const std::string& spec, bool force, std::string_view last,

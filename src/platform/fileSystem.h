@@ -1,7 +1,9 @@
 #pragma once
 // The file-system service the cache commands work through. Callers pass
 // Windows-style path strings built by concatenation; the service alone turns
-// them into native paths. Every failure is raised as a FileSystemError.
+// them into native paths. The service's operations raise a failure as a
+// FileSystemError; the commands call their Try forms, which return it as a
+// value, since a file that went or a folder refused is an everyday outcome.
 #include <cstdint>
 #include <functional>
 #include <future>
@@ -11,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace ovcache {
@@ -38,6 +41,32 @@ private:
     std::string path_;
     FsErrorKind kind_;
     std::string reason_;
+};
+
+// What an operation came to: its value, or the failure that stopped it.
+template <class T> class [[nodiscard]] Outcome {
+public:
+    Outcome(T value) : result_(std::move(value)) {}
+    Outcome(FileSystemError failure) : result_(std::move(failure)) {}
+    explicit operator bool() const { return result_.index() == 0; }
+    T& operator*() { return std::get<0>(result_); }
+    const T& operator*() const { return std::get<0>(result_); }
+    T* operator->() { return &std::get<0>(result_); }
+    const FileSystemError& Failure() const { return std::get<1>(result_); }
+
+private:
+    std::variant<T, FileSystemError> result_;
+};
+
+template <> class [[nodiscard]] Outcome<void> {
+public:
+    Outcome() = default;
+    Outcome(FileSystemError failure) : failure_(std::move(failure)) {}
+    explicit operator bool() const { return !failure_; }
+    const FileSystemError& Failure() const { return *failure_; }
+
+private:
+    std::optional<FileSystemError> failure_;
 };
 
 class FileSystemService;
@@ -197,10 +226,10 @@ public:
     // CrossVolume and moves nothing. Only a regular file is moved: a link, a
     // device or a pipe is refused.
     virtual void MoveFile(const std::string& from, const std::string& to) = 0;
-    // MoveFile with the outcomes a command expects as values: the name taken
-    // at the destination, or another volume. Other failures are thrown.
+    // MoveFile with the name taken at the destination, or another volume, as
+    // outcomes of their own.
     enum class Moved { Done, NameTaken, OtherVolume };
-    Moved TryMoveFile(const std::string& from, const std::string& to);
+    Outcome<Moved> TryMoveFile(const std::string& from, const std::string& to);
     // Copies a regular file to a new name (never replacing one, never through
     // a link); the copy is on disk when it returns, and a partial copy is
     // removed again when it fails. created hears of the new file as soon as
@@ -242,9 +271,35 @@ public:
     virtual void Flush() = 0;
 
     // An exclusive lock on the file at path, which is created when missing
-    // (one of the program's own files, opened as AppendTextFile opens them). Null when another holder has it, in this
-    // process or another, on either build; any other failure is raised.
-    virtual std::unique_ptr<FileLock> TryLock(const std::string& path) = 0;
+    // (one of the program's own files, opened as AppendTextFile opens them).
+    // Null when another holder has it, in this process or another, on either
+    // build; any other failure is raised.
+    virtual std::unique_ptr<FileLock> Lock(const std::string& path) = 0;
+
+    // The operations above with their failures as values.
+    Outcome<FileCollection> TryListFiles(const std::string& folder);
+    Outcome<void> TryDeleteFile(const std::string& spec, bool force = false, std::string_view last = {},
+                                const ProgressFn& progress = {});
+    Outcome<void> TryDeleteOneFile(const std::string& path, bool force);
+    Outcome<void> TryCopyFile(const std::string& from, const std::string& to, const CreatedFn& created = {});
+    Outcome<void> TryCreateFolder(const std::string& path);
+    Outcome<std::string> TryReadTextFile(const std::string& path);
+    Outcome<std::string> TryReadOwnFile(const std::string& path);
+    Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text);
+    Outcome<void> TryAppendTextFile(const std::string& path, const std::string& text);
+    Outcome<void> TryReplaceFile(const std::string& from, const std::string& to);
+    Outcome<void> TryFlush();
+    Outcome<std::unique_ptr<FileLock>> TryLock(const std::string& path);
+    // MeasureLater of a folder that is there; Get waits for the measure.
+    class PendingMeasure {
+    public:
+        explicit PendingMeasure(Outcome<std::future<FolderMeasure>> measuring) : measuring_(std::move(measuring)) {}
+        Outcome<FolderMeasure> Get();
+
+    private:
+        Outcome<std::future<FolderMeasure>> measuring_;
+    };
+    PendingMeasure TryMeasureLater(const std::string& folder);
 
     // Within a batch the service may count on what it read of a folder once
     // and on its own record of the changes it made there since, rather than

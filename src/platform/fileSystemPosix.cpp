@@ -498,7 +498,7 @@ public:
             SyncDirectory(DirectoryOf(PathResolver::PathOf(place)));
     }
 
-    std::unique_ptr<FileLock> TryLock(const std::string& path) override
+    std::unique_ptr<FileLock> Lock(const std::string& path) override
     {
         struct stat st {};
         const int fd = OpenOwnFile(resolver_.Locate(path), O_RDWR | O_NONBLOCK, st, "Lock", path);

@@ -372,7 +372,7 @@ public:
         CloseHandle(file);
     }
 
-    std::unique_ptr<FileLock> TryLock(const std::string& path) override
+    std::unique_ptr<FileLock> Lock(const std::string& path) override
     {
         // Shared for reading and writing, so that a second copy can open it
         // and find the lock taken; a link of the name is opened itself.

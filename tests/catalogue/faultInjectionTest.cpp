@@ -74,7 +74,7 @@ public:
         Step("Replace", b), real_->ReplaceFile(a, b);
     }
     void Flush() override { Step("Flush", ""), real_->Flush(); }
-    std::unique_ptr<FileLock> TryLock(const std::string& p) override { return Step("Lock", p), real_->TryLock(p); }
+    std::unique_ptr<FileLock> Lock(const std::string& p) override { return Step("Lock", p), real_->Lock(p); }
     void BeginBatch() override { real_->BeginBatch(); }
     void EndBatch() override { real_->EndBatch(); }
 

@@ -201,7 +201,7 @@ TEST_F(HeadlessTest, refusalsChangeNothing)
     other.files = CreateFileSystemService();
     test::FakeView otherView;
     CommandReport otherReport;
-    const GameSession holder(other, otherView, otherReport, "Move All");
+    const GameSession holder(*other.files, other.game, otherView, otherReport, "Move All", other.lockPatience);
     ASSERT_TRUE(holder.Held());
     for (const char* command : {"--move-all", "--list"})
         EXPECT_EQ(Run({command}), kBusy) << command;

@@ -264,11 +264,11 @@ TEST_F(FileSystemTest, aLockHasOneHolderAndFollowsNoLink)
 {
     const std::string lock = Win("Game.lock");
     {
-        const auto held = fso->TryLock(lock);
+        const auto held = fso->Lock(lock);
         ASSERT_NE(held, nullptr);
-        EXPECT_EQ(CreateFileSystemService()->TryLock(lock), nullptr);
+        EXPECT_EQ(CreateFileSystemService()->Lock(lock), nullptr);
     }
-    EXPECT_NE(CreateFileSystemService()->TryLock(lock), nullptr);
+    EXPECT_NE(CreateFileSystemService()->Lock(lock), nullptr);
     fso->AppendTextFile(Win("Journal"), "one\n");
     fso->AppendTextFile(Win("Journal"), "two\n");
     EXPECT_EQ(ReadFile(prefix.Game() / "Journal"), "one\ntwo\n");
@@ -294,7 +294,7 @@ TEST_F(FileSystemTest, aLockHasOneHolderAndFollowsNoLink)
     names.insert(names.end(), {"Linked.journal", "Pipe.journal"});
 #endif
     for (const std::string& name : names) {
-        EXPECT_EQ(KindOf([&] { fso->TryLock(Win(name)); }), FsErrorKind::NotRegular) << name;
+        EXPECT_EQ(KindOf([&] { fso->Lock(Win(name)); }), FsErrorKind::NotRegular) << name;
         EXPECT_EQ(KindOf([&] { fso->AppendTextFile(Win(name), "x\n"); }), FsErrorKind::NotRegular) << name;
         EXPECT_EQ(KindOf([&] { fso->ReadOwnFile(Win(name)); }), FsErrorKind::NotRegular) << name;
     }
@@ -311,10 +311,10 @@ TEST(LockAgreement, whatTheOtherBuildHoldsIsRefused)
         GTEST_SKIP() << "Run with the other build by scripts/test-windows.sh";
     const auto fso = CreateFileSystemService();
     if (refuse) {
-        EXPECT_EQ(fso->TryLock(refuse), nullptr);
+        EXPECT_EQ(fso->Lock(refuse), nullptr);
         return;
     }
-    const auto held = fso->TryLock(hold);
+    const auto held = fso->Lock(hold);
     ASSERT_NE(held, nullptr);
     const std::string marker = std::string(hold) + ".held";
     fso->AppendTextFile(marker, "held\n");
