@@ -3,7 +3,6 @@
 #include "platform/registry.h"
 
 #include <cstdio>
-#include <stdexcept>
 
 namespace ovcache {
 namespace {
@@ -32,8 +31,10 @@ bool GetKeyValue(std::uint32_t root, const std::string& keyPath, const std::stri
             std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned char>(data[k]));
             hex += digits;
         }
-        if (hex.size() > 8)
-            throw std::overflow_error("Overflow"); // more than a 32-bit number holds
+        if (hex.size() > 8) { // more than a 32-bit number holds: no number at all
+            text.clear();
+            return false;
+        }
         text = std::to_string(static_cast<std::int32_t>(std::stoul(hex.empty() ? "0" : hex, nullptr, 16)));
     }
     return true;
@@ -41,19 +42,15 @@ bool GetKeyValue(std::uint32_t root, const std::string& keyPath, const std::stri
 
 void StartSysInfo(SysInfoHost& host, FileSystemService& fso)
 {
-    try {
-        std::string path;
-        bool found = GetKeyValue(kHKeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", path);
-        if (!found && GetKeyValue(kHKeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", path) &&
-            fso.FileExists(path + "\\MSINFO32.EXE")) {
-            path += "\\MSINFO32.EXE";
-            found = true;
-        }
-        if (found && host.StartProgram(path, kNormalFocus))
-            return;
-    } catch (const std::exception&) {
-        // any failure on the way means the program is unavailable
+    std::string path;
+    bool found = GetKeyValue(kHKeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", path);
+    if (!found && GetKeyValue(kHKeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", path) &&
+        fso.FileExists(path + "\\MSINFO32.EXE")) {
+        path += "\\MSINFO32.EXE";
+        found = true;
     }
+    if (found && host.StartProgram(path, kNormalFocus))
+        return;
     host.MsgBox("System Information Is Unavailable At This Time", kProgramTitle, MsgIcon::None, MsgButtons::OK);
 }
 

@@ -42,6 +42,7 @@ TEST(GetKeyValue, readsStringsAndNumbersAndLeavesOtherTypes)
     prefix.SetRegValue(key, "Number", kRegDword, {0xb4, 0x01, 0, 0});
     prefix.SetRegValue(key, "Small", kRegDword, {0x05, 0x01, 0, 0});
     prefix.SetRegValue(key, "Bytes", kRegBinary, {1, 2});
+    prefix.SetRegValue(key, "Wide", kRegDword, {1, 2, 3, 4, 5});
     prefix.SetRegValue(key, "Empty", kRegSz, {});
     prefix.SetRegString(key, "Blank", "");
     prefix.SetRegString(key, "Long", std::string(1100, 'x'));
@@ -62,6 +63,9 @@ TEST(GetKeyValue, readsStringsAndNumbersAndLeavesOtherTypes)
     EXPECT_EQ(value, "");
     value = "x";
     EXPECT_FALSE(GetKeyValue(kHKeyLocalMachine, key, "Long", value));
+    EXPECT_EQ(value, "");
+    value = "x";
+    EXPECT_FALSE(GetKeyValue(kHKeyLocalMachine, key, "Wide", value)); // more than 32 bits
     EXPECT_EQ(value, "");
     value = "x";
     EXPECT_FALSE(GetKeyValue(kHKeyLocalMachine, key, "Missing", value));
