@@ -38,9 +38,9 @@ void MainForm::RunCommand(const std::function<void()>& command)
 void MainForm::Failed(const std::string& what)
 {
     FlushList();
-    ShowBox("The command stopped on a failure it did not expect: " + what +
-                "\nWhatever it left unfinished is put in order when the program next starts.",
-            kProgramTitle, MsgIcon::Critical, MsgButtons::OK);
+    hooks_->ShowBox("The command stopped on a failure it did not expect: " + what +
+                        "\nWhatever it left unfinished is put in order when the program next starts.",
+                    kProgramTitle, MsgIcon::Critical, MsgButtons::OK);
 }
 
 void MainForm::FlushList()
@@ -53,7 +53,7 @@ void MainForm::FlushList()
     // Entries arrive in index order and go in at once, ordered once, not one
     // at a time.
     if (!entries.empty())
-        AddRows(std::move(entries));
+        hooks_->AddRows(std::move(entries));
 }
 
 void MainForm::ClearList()
@@ -63,7 +63,7 @@ void MainForm::ClearList()
             const std::lock_guard<std::mutex> lock(pendingMutex_);
             pending_.clear();
         }
-        ClearRows();
+        hooks_->ClearRows();
     });
 }
 
@@ -78,7 +78,7 @@ std::string MainForm::SelectedEntry()
 {
     return runner_.OnWindow([this] {
         FlushList();
-        return SelectedRow();
+        return hooks_->SelectedRow();
     });
 }
 
@@ -88,10 +88,10 @@ void MainForm::SetLabel(DataLabel label, const std::string& caption)
     // the last two: the list is filled now, meanwhile.
     runner_.OnWindow([&] {
         FlushList();
-        ShowLabel(label == DataLabel::Path        ? "lblPathData"
-                  : label == DataLabel::FileCount ? "lblFileCountData"
-                                                  : "lblCacheSizeData",
-                  caption);
+        hooks_->ShowLabel(label == DataLabel::Path        ? "lblPathData"
+                          : label == DataLabel::FileCount ? "lblFileCountData"
+                                                          : "lblCacheSizeData",
+                          caption);
     });
 }
 
@@ -99,7 +99,7 @@ MsgAnswer MainForm::MsgBox(const std::string& text, const std::string& title, Ms
 {
     return runner_.Modal([&] {
         FlushList();
-        return ShowBox(text, title, icon, buttons);
+        return hooks_->ShowBox(text, title, icon, buttons);
     });
 }
 
@@ -107,7 +107,7 @@ void MainForm::ShowReport(const std::string& summary, const std::string& details
 {
     runner_.Modal([&] {
         FlushList();
-        ShowReportBox(summary, details, title);
+        hooks_->ShowReportBox(summary, details, title);
         return 0;
     });
 }
@@ -117,7 +117,7 @@ void MainForm::EndProgram(int exitCode)
     runner_.OnWindow([this, exitCode] {
         ended_ = true;
         exitCode_ = exitCode;
-        Quit(exitCode);
+        hooks_->Quit(exitCode);
     });
 }
 

@@ -3,8 +3,7 @@
 // state, runs one command at a time (through a CommandRunner), fills the list
 // once a command's entries are in, lets the menu items call the button
 // handlers, and ends the program. A front end supplies the few things only
-// its toolkit can do; only those hooks ever touch a window, always on the
-// window's thread.
+// its toolkit can do (WindowHooks); only those ever touch a window.
 #include "catalogue/cacheView.h"
 #include "catalogue/workingState.h"
 #include "forms/commandRunner.h"
@@ -17,9 +16,37 @@
 
 namespace ovcache::forms {
 
-class MainForm : public CacheView, protected CommandRunner::Window {
+// What only a toolkit can do for the main form, always on the window's
+// thread: each front end's window has one of these, and nothing else of it
+// is known here.
+class WindowHooks {
 public:
-    MainForm() = default;
+    virtual ~WindowHooks() = default;
+    // The list's new entries, all at once, to be put in the list's order.
+    virtual void AddRows(std::vector<std::string> entries) = 0;
+    virtual void ClearRows() = 0;
+    // The selected entry's own text, "" when none is selected.
+    virtual std::string SelectedRow() const = 0;
+    // The caption of a label of the form, by its name.
+    virtual void ShowLabel(std::string_view name, const std::string& caption) = 0;
+    // Modal boxes, owned by the window once it is shown.
+    virtual MsgAnswer ShowBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) = 0;
+    virtual void ShowReportBox(const std::string& summary, const std::string& details, const std::string& title) = 0;
+    // Ends the window's event loop with the status.
+    virtual void Quit(int exitCode) = 0;
+    // While a command runs, as CommandRunner::Window says.
+    virtual void SetBusy(bool busy) = 0;
+    virtual void ShowProgress(std::size_t done, std::size_t total) = 0;
+    virtual void HideProgress() = 0;
+    virtual void KeepPainted() = 0;
+    virtual bool Shown() const = 0;
+};
+
+class MainForm : public CacheView, private CommandRunner::Window {
+public:
+    // The hooks may keep a reference to a window still being made: they are
+    // not called before Form_Load.
+    explicit MainForm(std::unique_ptr<WindowHooks> hooks) : hooks_(std::move(hooks)) {}
     MainForm(const MainForm&) = delete;
     MainForm& operator=(const MainForm&) = delete;
 
@@ -52,25 +79,19 @@ public:
 protected:
     ~MainForm() override = default;
 
-    // The list's new entries, all at once, to be put in the list's order.
-    virtual void AddRows(std::vector<std::string> entries) = 0;
-    virtual void ClearRows() = 0;
-    // The selected entry's own text, "" when none is selected.
-    virtual std::string SelectedRow() const = 0;
-    // The caption of a label of the form, by its name.
-    virtual void ShowLabel(std::string_view name, const std::string& caption) = 0;
-    // Modal boxes, owned by the window once it is shown.
-    virtual MsgAnswer ShowBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) = 0;
-    virtual void ShowReportBox(const std::string& summary, const std::string& details, const std::string& title) = 0;
-    // Ends the window's event loop with the status.
-    virtual void Quit(int exitCode) = 0;
-
 private:
     void RunCommand(const std::function<void()>& command);
     // Puts the entries gathered so far into the list.
     void FlushList();
+    // CommandRunner::Window
+    void SetBusy(bool busy) override { hooks_->SetBusy(busy); }
+    void ShowProgress(std::size_t done, std::size_t total) override { hooks_->ShowProgress(done, total); }
+    void HideProgress() override { hooks_->HideProgress(); }
+    void KeepPainted() override { hooks_->KeepPainted(); }
+    bool Shown() const override { return hooks_->Shown(); }
     void Failed(const std::string& what) override;
 
+    std::unique_ptr<WindowHooks> hooks_;
     WorkingState state_;
     CommandRunner runner_{*this};
     bool ended_ = false;

@@ -38,10 +38,85 @@ template <typename Widget> Widget* Make(std::string_view name, QWidget* parent)
 
 } // namespace
 
+// What only Qt does for the shared form.
+class frmOVCache::Hooks final : public forms::WindowHooks {
+public:
+    explicit Hooks(frmOVCache& window) : w_(window) {}
+
+    void AddRows(std::vector<std::string> entries) override { w_.model_->Add(std::move(entries)); }
+    void ClearRows() override { w_.model_->Clear(); }
+    std::string SelectedRow() const override
+    {
+        const QModelIndex current = w_.lstCache->currentIndex();
+        if (!current.isValid() || !w_.lstCache->selectionModel()->isSelected(current))
+            return {};
+        return w_.model_->Entry(current.row()); // the entry's own bytes, as the index holds them
+    }
+    void ShowLabel(std::string_view name, const std::string& caption) override
+    {
+        auto* target = w_.findChild<QLabel*>(FromUtf8(name));
+        const QString text = FromUtf8(caption);
+        // A long path is shortened in the middle to fit; the whole of it is
+        // in the tooltip and told to screen readers.
+        target->setText(target->fontMetrics().elidedText(text, Qt::ElideMiddle, target->width()));
+        target->setToolTip(target->text() == text ? QString() : text);
+        target->setAccessibleDescription(target->text() == text ? QString() : text);
+        target->setProperty("fullText", text);
+        // A screen reader hears the caption and the value together.
+        target->setAccessibleName(Caption(kForm, forms::CaptionOf(name)) + " " + text);
+    }
+    MsgAnswer ShowBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override
+    {
+        return MessageBox::Show(w_.Owner(), FromUtf8(text), FromUtf8(title), icon, buttons);
+    }
+    void ShowReportBox(const std::string& summary, const std::string& details, const std::string& title) override
+    {
+        MessageBox::Show(w_.Owner(), FromUtf8(summary), FromUtf8(title), MsgIcon::Critical, MsgButtons::OK,
+                         FromUtf8(details));
+    }
+    void Quit(int exitCode) override { QCoreApplication::exit(exitCode); }
+
+    void SetBusy(bool busy) override
+    {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    }
+    void ShowProgress(std::size_t done, std::size_t total) override
+    {
+        QProgressDialog*& progress = w_.progress_;
+        if (!progress) {
+            progress = new QProgressDialog(&w_);
+            progress->setWindowTitle(w_.windowTitle());
+            progress->setCancelButton(nullptr);
+            progress->setWindowModality(Qt::WindowModal);
+            progress->setMinimumDuration(0);
+            progress->setAutoClose(false);
+            progress->setAutoReset(false);
+        }
+        progress->setMaximum(static_cast<int>(std::min<std::size_t>(total, INT_MAX)));
+        progress->setValue(static_cast<int>(std::min<std::size_t>(done, INT_MAX)));
+        progress->setLabelText(QString("%1 of %2 files").arg(done).arg(total));
+        progress->show();
+    }
+    void HideProgress() override
+    {
+        if (w_.progress_)
+            w_.progress_->hide();
+    }
+    void KeepPainted() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+    bool Shown() const override { return w_.isVisible(); }
+
+private:
+    frmOVCache& w_;
+};
+
 frmOVCache::frmOVCache(QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                              Qt::MSWindowsFixedSizeDialogHint)
+                              Qt::MSWindowsFixedSizeDialogHint),
+      forms::MainForm(std::make_unique<Hooks>(*this))
 {
     setObjectName("frmOVCache");
     setWindowTitle(FromUtf8(forms::kMainForm.caption));
@@ -131,42 +206,6 @@ void frmOVCache::BuildMenus()
     }
 }
 
-void frmOVCache::SetBusy(bool busy)
-{
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
-}
-
-void frmOVCache::ShowProgress(std::size_t done, std::size_t total)
-{
-    if (!progress_) {
-        progress_ = new QProgressDialog(this);
-        progress_->setWindowTitle(windowTitle());
-        progress_->setCancelButton(nullptr);
-        progress_->setWindowModality(Qt::WindowModal);
-        progress_->setMinimumDuration(0);
-        progress_->setAutoClose(false);
-        progress_->setAutoReset(false);
-    }
-    progress_->setMaximum(static_cast<int>(std::min<std::size_t>(total, INT_MAX)));
-    progress_->setValue(static_cast<int>(std::min<std::size_t>(done, INT_MAX)));
-    progress_->setLabelText(QString("%1 of %2 files").arg(done).arg(total));
-    progress_->show();
-}
-
-void frmOVCache::HideProgress()
-{
-    if (progress_)
-        progress_->hide();
-}
-
-void frmOVCache::KeepPainted()
-{
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 bool frmOVCache::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::KeyPress)
@@ -195,53 +234,6 @@ bool frmOVCache::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void frmOVCache::AddRows(std::vector<std::string> entries)
-{
-    model_->Add(std::move(entries));
-}
-
-void frmOVCache::ClearRows()
-{
-    model_->Clear();
-}
-
-std::string frmOVCache::SelectedRow() const
-{
-    const QModelIndex current = lstCache->currentIndex();
-    if (!current.isValid() || !lstCache->selectionModel()->isSelected(current))
-        return {};
-    return model_->Entry(current.row()); // the entry's own bytes, as the index holds them
-}
-
-void frmOVCache::ShowLabel(std::string_view name, const std::string& caption)
-{
-    auto* target = findChild<QLabel*>(FromUtf8(name));
-    const QString text = FromUtf8(caption);
-    // A long path is shortened in the middle to fit; the whole of it is in
-    // the tooltip and told to screen readers.
-    target->setText(target->fontMetrics().elidedText(text, Qt::ElideMiddle, target->width()));
-    target->setToolTip(target->text() == text ? QString() : text);
-    target->setAccessibleDescription(target->text() == text ? QString() : text);
-    target->setProperty("fullText", text);
-    // A screen reader hears the caption and the value together.
-    target->setAccessibleName(Caption(kForm, forms::CaptionOf(name)) + " " + text);
-}
-
-MsgAnswer frmOVCache::ShowBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)
-{
-    return MessageBox::Show(Owner(), FromUtf8(text), FromUtf8(title), icon, buttons);
-}
-
-void frmOVCache::ShowReportBox(const std::string& summary, const std::string& details, const std::string& title)
-{
-    MessageBox::Show(Owner(), FromUtf8(summary), FromUtf8(title), MsgIcon::Critical, MsgButtons::OK, FromUtf8(details));
-}
-
-void frmOVCache::Quit(int exitCode)
-{
-    QCoreApplication::exit(exitCode);
 }
 
 void frmOVCache::mnuAbout_Click()

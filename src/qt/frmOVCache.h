@@ -32,21 +32,8 @@ protected:
     // select the entry under the caret.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    // forms::MainForm
-    void AddRows(std::vector<std::string> entries) override;
-    void ClearRows() override;
-    std::string SelectedRow() const override;
-    void ShowLabel(std::string_view name, const std::string& caption) override;
-    MsgAnswer ShowBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;
-    void ShowReportBox(const std::string& summary, const std::string& details, const std::string& title) override;
-    void SetBusy(bool busy) override;
-    void ShowProgress(std::size_t done, std::size_t total) override;
-    void HideProgress() override;
-    void KeepPainted() override;
-    bool Shown() const override { return isVisible(); }
-    void Quit(int exitCode) override;
-
 private:
+    class Hooks;
     void BuildControls();
     void BuildMenus();
     QWidget* Owner() { return isVisible() ? this : nullptr; }

@@ -46,7 +46,96 @@ HMENU BuildMenus()
 
 } // namespace
 
-frmOVCache::frmOVCache() : FormWindow(kForm, kMainClass)
+// What only Windows does for the shared form.
+class frmOVCache::Hooks final : public forms::WindowHooks {
+public:
+    explicit Hooks(frmOVCache& window) : w_(window) {}
+
+    void AddRows(std::vector<std::string> entries) override
+    {
+        const HWND list = w_.Control("lstCache");
+        // The rows in the list's order, one rule on every system; the list
+        // is filled from them and drawn once, when all are in.
+        AddInListOrder(w_.rows_, std::move(entries));
+        SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(list, LB_RESETCONTENT, 0, 0);
+        SendMessageW(list, LB_INITSTORAGE, w_.rows_.size(), w_.rows_.size() * 32 * sizeof(wchar_t));
+        for (const std::string& row : w_.rows_)
+            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(row).c_str()));
+        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
+    }
+    void ClearRows() override
+    {
+        w_.rows_.clear();
+        SendMessageW(w_.Control("lstCache"), LB_RESETCONTENT, 0, 0);
+    }
+    std::string SelectedRow() const override
+    {
+        const LRESULT row = SendMessageW(w_.Control("lstCache"), LB_GETCURSEL, 0, 0);
+        if (row == LB_ERR || row < 0 || static_cast<std::size_t>(row) >= w_.rows_.size())
+            return {};
+        return w_.rows_[static_cast<std::size_t>(row)];
+    }
+    void ShowLabel(std::string_view name, const std::string& caption) override
+    {
+        SetWindowTextW(w_.Control(name), Wide(caption).c_str());
+    }
+    MsgAnswer ShowBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override
+    {
+        return ShowMessage(w_.Owner(), text, title, icon, buttons);
+    }
+    void ShowReportBox(const std::string& summary, const std::string& details, const std::string& title) override
+    {
+        win32::ShowReport(w_.Owner(), summary, details, title);
+    }
+    void Quit(int exitCode) override { PostQuitMessage(exitCode); }
+
+    void SetBusy(bool busy) override
+    {
+        if (busy)
+            before_ = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        else
+            SetCursor(before_);
+    }
+    void ShowProgress(std::size_t done, std::size_t total) override
+    {
+        // A bar along the foot of the list.
+        if (!progress_) {
+            const forms::Control& list = forms::Find(kForm, "lstCache");
+            const forms::Rect rect = forms::ToPixels(forms::ClientRect(kForm, list), w_.Dpi());
+            const int height = MulDiv(18, w_.Dpi(), 96);
+            progress_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, rect.left, rect.top + rect.height - height,
+                                        rect.width, height, w_.Handle(), nullptr, Instance(), nullptr);
+            SetWindowPos(progress_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        }
+        SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(std::min<std::size_t>(total, INT_MAX)));
+        SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(std::min<std::size_t>(done, INT_MAX)), 0);
+        ShowWindow(progress_, SW_SHOWNA);
+    }
+    void HideProgress() override
+    {
+        if (progress_)
+            ShowWindow(progress_, SW_HIDE);
+    }
+    void KeepPainted() override
+    {
+        // Paint and sent messages only: no click or key starts anything
+        // meanwhile.
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE))
+            DispatchMessageW(&msg);
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    }
+    bool Shown() const override { return IsWindowVisible(w_.Handle()) != FALSE; }
+
+private:
+    frmOVCache& w_;
+    HCURSOR before_ = nullptr; // the cursor before the busy one
+    HWND progress_ = nullptr;  // the count of files done, once work takes long
+};
+
+frmOVCache::frmOVCache() : FormWindow(kForm, kMainClass), forms::MainForm(std::make_unique<Hooks>(*this))
 {
     // A fixed single border with a system menu and a minimise box only.
     Create(WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, nullptr, BuildMenus());
@@ -96,100 +185,9 @@ int frmOVCache::MessageLoop()
     return Ended() || msg.message != WM_QUIT ? ExitCode() : static_cast<int>(msg.wParam);
 }
 
-void frmOVCache::SetBusy(bool busy)
-{
-    if (busy)
-        before_ = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    else
-        SetCursor(before_);
-}
-
-void frmOVCache::ShowProgress(std::size_t done, std::size_t total)
-{
-    // A bar along the foot of the list.
-    if (!progress_) {
-        const forms::Control& list = forms::Find(kForm, "lstCache");
-        const forms::Rect rect = forms::ToPixels(forms::ClientRect(kForm, list), Dpi());
-        progress_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, rect.left,
-                                    rect.top + rect.height - MulDiv(18, Dpi(), 96), rect.width, MulDiv(18, Dpi(), 96),
-                                    Handle(), nullptr, Instance(), nullptr);
-        SetWindowPos(progress_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    }
-    SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(std::min<std::size_t>(total, INT_MAX)));
-    SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(std::min<std::size_t>(done, INT_MAX)), 0);
-    ShowWindow(progress_, SW_SHOWNA);
-}
-
-void frmOVCache::HideProgress()
-{
-    if (progress_)
-        ShowWindow(progress_, SW_HIDE);
-}
-
-void frmOVCache::KeepPainted()
-{
-    // Paint and sent messages only: no click or key starts anything meanwhile.
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE))
-        DispatchMessageW(&msg);
-    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-}
-
-void frmOVCache::AddRows(std::vector<std::string> entries)
-{
-    const HWND list = Control("lstCache");
-    // The rows in the list's order, one rule on every system; the list is
-    // filled from them and drawn once, when all are in.
-    AddInListOrder(rows_, std::move(entries));
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    SendMessageW(list, LB_INITSTORAGE, rows_.size(), rows_.size() * 32 * sizeof(wchar_t));
-    for (const std::string& row : rows_)
-        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(row).c_str()));
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
-}
-
-void frmOVCache::ClearRows()
-{
-    rows_.clear();
-    SendMessageW(Control("lstCache"), LB_RESETCONTENT, 0, 0);
-}
-
-std::string frmOVCache::SelectedRow() const
-{
-    const HWND list = Control("lstCache");
-    const LRESULT row = SendMessageW(list, LB_GETCURSEL, 0, 0);
-    if (row == LB_ERR)
-        return {};
-    if (row < 0 || static_cast<std::size_t>(row) >= rows_.size())
-        return {};
-    return rows_[static_cast<std::size_t>(row)];
-}
-
-void frmOVCache::ShowLabel(std::string_view name, const std::string& caption)
-{
-    SetWindowTextW(Control(name), Wide(caption).c_str());
-}
-
 HWND frmOVCache::Owner() const
 {
     return IsWindowVisible(Handle()) ? Handle() : nullptr;
-}
-
-MsgAnswer frmOVCache::ShowBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)
-{
-    return ShowMessage(Owner(), text, title, icon, buttons);
-}
-
-void frmOVCache::ShowReportBox(const std::string& summary, const std::string& details, const std::string& title)
-{
-    win32::ShowReport(Owner(), summary, details, title);
-}
-
-void frmOVCache::Quit(int exitCode)
-{
-    PostQuitMessage(exitCode);
 }
 
 LRESULT frmOVCache::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)

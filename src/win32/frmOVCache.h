@@ -28,27 +28,12 @@ protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     UINT LabelFormat(int id) const override;
 
-    // forms::MainForm
-    void AddRows(std::vector<std::string> entries) override;
-    void ClearRows() override;
-    std::string SelectedRow() const override;
-    void ShowLabel(std::string_view name, const std::string& caption) override;
-    MsgAnswer ShowBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;
-    void ShowReportBox(const std::string& summary, const std::string& details, const std::string& title) override;
-    void SetBusy(bool busy) override;
-    void ShowProgress(std::size_t done, std::size_t total) override;
-    void HideProgress() override;
-    void KeepPainted() override;
-    bool Shown() const override { return IsWindowVisible(Handle()) != FALSE; }
-    void Quit(int exitCode) override;
-
 private:
+    class Hooks;
     HWND Owner() const;
 
     std::vector<std::string> rows_; // the entries, in the list's order: item k is rows_[k]
     std::unique_ptr<frmAbout> about_;
-    HCURSOR before_ = nullptr; // the cursor before the busy one
-    HWND progress_ = nullptr;  // the count of files done, once work takes long
 };
 
 } // namespace ovcache::win32

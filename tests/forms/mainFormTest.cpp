@@ -74,14 +74,11 @@ TEST(CommandRunner, aFailureInACommandIsReportedAndTheNextCommandRuns)
     EXPECT_TRUE(ran);
 }
 
-class FakeForm : public MainForm {
-public:
-    void mnuAbout_Click() override {}
+struct FakeHooks final : WindowHooks {
     std::vector<std::vector<std::string>> added;
     std::vector<std::string> boxes;
     std::function<void()> onLabel;
 
-protected:
     void AddRows(std::vector<std::string> entries) override { added.push_back(std::move(entries)); }
     void ClearRows() override { added.clear(); }
     std::string SelectedRow() const override { return {}; }
@@ -107,6 +104,16 @@ protected:
     bool Shown() const override { return false; }
 };
 
+class FakeForm : public MainForm {
+public:
+    FakeForm() : FakeForm(new FakeHooks) {}
+    void mnuAbout_Click() override {}
+    FakeHooks& window; // kept by the form
+
+private:
+    explicit FakeForm(FakeHooks* hooks) : MainForm(std::unique_ptr<WindowHooks>(hooks)), window(*hooks) {}
+};
+
 TEST(MainForm, theListIsFilledOnceAndAFailingCommandIsReportedInABox)
 {
     test::TempPrefix prefix;
@@ -114,14 +121,14 @@ TEST(MainForm, theListIsFilledOnceAndAFailingCommandIsReportedInABox)
     prefix.WriteIndex({"[Cache]", "A=Zulu.kmx", "B=Alpha.kmx", "C=Mike.kmx"});
     FakeForm form;
     ASSERT_TRUE(form.Form_Load());
-    ASSERT_EQ(form.added.size(), 1u); // all at once
-    EXPECT_EQ(form.added[0], (std::vector<std::string>{"Zulu.kmx", "Alpha.kmx", "Mike.kmx"}));
-    EXPECT_TRUE(form.boxes.empty());
+    ASSERT_EQ(form.window.added.size(), 1u); // all at once
+    EXPECT_EQ(form.window.added[0], (std::vector<std::string>{"Zulu.kmx", "Alpha.kmx", "Mike.kmx"}));
+    EXPECT_TRUE(form.window.boxes.empty());
 
-    form.onLabel = [] { throw std::runtime_error("label lost"); };
+    form.window.onLabel = [] { throw std::runtime_error("label lost"); };
     form.cmdMoveAll_Click();
-    ASSERT_FALSE(form.boxes.empty());
-    EXPECT_NE(form.boxes.back().find("label lost"), std::string::npos) << form.boxes.back();
+    ASSERT_FALSE(form.window.boxes.empty());
+    EXPECT_NE(form.window.boxes.back().find("label lost"), std::string::npos) << form.window.boxes.back();
     EXPECT_FALSE(form.Ended());
 }
 
