@@ -78,11 +78,10 @@ std::optional<IndexLines> ReadForMoveAll(WorkingState& state, CacheView& view, C
 // place while the file it names is still in the cache; a line whose file was
 // placed, or had gone before, names nothing now. fileStays says whether any
 // file the index names is left.
-std::vector<std::string_view> LinesToRemove(const IndexLines& lines, const IndexKeys& keys,
-                                            const std::vector<bool>& present, const std::vector<bool>& placed,
-                                            bool& fileStays)
+Removals LinesToRemove(const IndexLines& lines, const IndexKeys& keys, const std::vector<bool>& present,
+                       const std::vector<bool>& placed, bool& fileStays)
 {
-    std::vector<std::string_view> removed;
+    Removals removed(lines.size());
     fileStays = false;
     for (std::size_t k = 0; k < lines.size(); ++k) {
         const IndexEntry& entry = lines[k];
@@ -92,7 +91,7 @@ std::vector<std::string_view> LinesToRemove(const IndexLines& lines, const Index
         const bool stays = present[first] && !placed[first];
         fileStays = fileStays || stays;
         if (!stays)
-            removed.push_back(entry.Text());
+            removed.Mark(k);
     }
     return removed;
 }
@@ -125,10 +124,10 @@ struct Selected {
 
 // Places the selected map and every package the lines name whose file is
 // cached; the lines that name nothing now, in their order.
-std::vector<std::string_view> PlaceSelected(const WorkingState& state, const IndexLines& lines, const IndexKeys& keys,
-                                            std::vector<bool>& cached, Placement& placement, Selected& selected)
+Removals PlaceSelected(const WorkingState& state, const IndexLines& lines, const IndexKeys& keys,
+                       std::vector<bool>& cached, Placement& placement, Selected& selected)
 {
-    std::vector<std::string_view> removed;
+    Removals removed(lines.size());
     for (std::size_t k = 0; k < lines.size(); ++k) {
         const IndexEntry& entry = lines[k];
         const EntryKind kind = ClassifyForMove(entry, state.selected);
@@ -143,12 +142,12 @@ std::vector<std::string_view> PlaceSelected(const WorkingState& state, const Ind
             // earlier line of this one with the same key): the line names
             // nothing and goes; that is no failure.
             selected.gone = selected.gone || kind == EntryKind::Map;
-            removed.push_back(entry.Text());
+            removed.Mark(k);
             continue;
         }
         selected.found = selected.found || kind == EntryKind::Map;
         if (placement.Place(kind, entry)) {
-            removed.push_back(entry.Text());
+            removed.Mark(k);
             cached[first] = false;
         }
     }
@@ -221,9 +220,9 @@ void MoveSelectedMap(WorkingState& state, CacheView& view)
         return;
     }
     CommandReport report;
-    const FileSystemBatch batch(*state.files);
+    FileSystemBatch batch(*state.files);
     GameSession session(*state.files, state.game, view, report, "Move", state.lockPatience);
-    const std::optional<IndexLines> lines = session.Held() ? ReadIndex(*state.files, state.game, report) : std::nullopt;
+    std::optional<IndexLines> lines = session.Held() ? ReadIndex(*state.files, state.game, report) : std::nullopt;
     if (!lines) {
         EndCommand(state, view, report, "Move");
         return;
@@ -240,16 +239,19 @@ void MoveSelectedMap(WorkingState& state, CacheView& view)
 
     Placement placement(session, view, report, /*forceOverwrite=*/true, state.existingMaps);
     Selected selected;
-    const std::vector<std::string_view> removed = PlaceSelected(state, *lines, *keys, cached, placement, selected);
+    const Removals removed = PlaceSelected(state, *lines, *keys, cached, placement, selected);
     keys.reset();
     Commit commit;
-    if (!removed.empty())
+    if (!removed.Empty())
         commit = CommitIndex(session, placement.Discards(), *lines, removed, report);
-    if (commit.written || removed.empty() || commit.indexGone)
+    if (commit.written || removed.Empty() || commit.indexGone)
         placement.Finish();
     else
         placement.Undo();
     session.Close();
+    // What the command held is let go before the cache is listed again.
+    batch.End();
+    lines.reset();
     if (!ListCache(state, view, report, "Move", commit.written ? &*commit.written : nullptr))
         return; // the index is gone: that box was the last
     TellAboutSelected(state, view, selected);
@@ -258,11 +260,11 @@ void MoveSelectedMap(WorkingState& state, CacheView& view)
 
 void MoveAllCached(WorkingState& state, CacheView& view)
 {
-    const FileSystemBatch batch(*state.files);
+    FileSystemBatch batch(*state.files);
     CommandReport report;
     GameSession session(*state.files, state.game, view, report, "Move All", state.lockPatience);
     FileCollection files;
-    const std::optional<IndexLines> lines = session.Held() ? ReadForMoveAll(state, view, report, files) : std::nullopt;
+    std::optional<IndexLines> lines = session.Held() ? ReadForMoveAll(state, view, report, files) : std::nullopt;
     if (!lines) {
         EndCommand(state, view, report, "Move All");
         return;
@@ -285,7 +287,7 @@ void MoveAllCached(WorkingState& state, CacheView& view)
         placed[k] = placement.Place((*lines)[k].Kind(), (*lines)[k]);
     }
     bool fileStays = false;
-    const std::vector<std::string_view> removed = LinesToRemove(*lines, *keys, present, placed, fileStays);
+    const Removals removed = LinesToRemove(*lines, *keys, present, placed, fileStays);
     keys.reset();
 
     // When every file the index names has been placed the index goes; when
@@ -301,6 +303,9 @@ void MoveAllCached(WorkingState& state, CacheView& view)
     else
         placement.Undo();
     session.Close();
+    // What the command held is let go before the cache is listed again.
+    batch.End();
+    lines.reset();
     if (committed && !fileStays) {
         view.ClearList();
         ShowStatistics(state, view, false, report);

@@ -20,32 +20,39 @@ std::optional<IndexLines> ReadIndex(FileSystemService& files, const GameFolders&
 
 namespace {
 
-// The index's new text: now, the index as it is, without the command's
-// removals (lines of read, in its order).
-std::string NewIndexText(std::string now, const IndexLines& read, const std::vector<std::string_view>& removed)
+// The index's new text: the index as it is now, without the command's
+// removals (lines of read).
+Outcome<std::string> NewIndexText(FileSystemService& fso, const std::string& index, const IndexLines& read,
+                                  const Removals& removed)
 {
-    std::vector<std::string_view> kept;
-    // Unchanged since it was read (as nearly always): each removed line is
-    // known by its place, and nothing need be looked up.
-    if (now == read.Text()) {
-        std::string().swap(now);
-        kept.reserve(read.size() - std::min(read.size(), removed.size()));
-        auto next = removed.begin();
-        for (const IndexEntry& entry : read) {
-            if (next != removed.end() && next->data() == entry.Text().data())
-                ++next;
-            else
-                kept.push_back(entry.Text());
+    // Unchanged since it was read (as nearly always): the lines kept are
+    // known by their places, and the index need not be held twice.
+    const Outcome<bool> same = fso.TryTextFileIs(index, read.Text());
+    if (!same)
+        return same.Failure();
+    if (*same) {
+        std::size_t size = 0;
+        for (std::size_t k = 0; k < read.size(); ++k)
+            size += removed.Marked(k) ? 0 : read[k].Text().size() + 2;
+        std::string text;
+        text.reserve(size);
+        for (std::size_t k = 0; k < read.size(); ++k) {
+            if (!removed.Marked(k)) {
+                text += read[k].Text();
+                text += "\r\n";
+            }
         }
-        if (next == removed.end())
-            return JoinIndexLines(kept);
-        now = read.Text();
+        return text;
     }
     // Changed: each removed line goes once, found by its text.
+    const Outcome<std::string> now = fso.TryReadTextFile(index);
+    if (!now)
+        return now.Failure();
     std::unordered_map<std::string_view, int> toRemove;
-    for (const std::string_view line : removed)
-        ++toRemove[line];
-    kept = SplitIndexLines(now);
+    for (std::size_t k = 0; k < read.size(); ++k)
+        if (removed.Marked(k))
+            ++toRemove[read[k].Text()];
+    std::vector<std::string_view> kept = SplitIndexLines(*now);
     std::erase_if(kept, [&](std::string_view line) {
         const auto found = toRemove.find(line);
         return found != toRemove.end() && found->second-- > 0;
@@ -83,15 +90,15 @@ Commit CommitFailed(FileSystemService& fso, const FileSystemError& e, bool repla
 
 } // namespace
 
-Commit CommitIndex(GameSession& session, std::vector<Intent> intents, const IndexLines& read,
-                   const std::vector<std::string_view>& removed, CommandReport& report)
+Commit CommitIndex(GameSession& session, std::vector<Intent> intents, const IndexLines& read, const Removals& removed,
+                   CommandReport& report)
 {
     FileSystemService& fso = session.Files();
     const std::string rewrite = IndexRewritePath(session.Game().cache), index = IndexPath(session.Game().cache);
-    Outcome<std::string> now = fso.TryReadTextFile(index);
-    if (!now)
-        return CommitFailed(fso, now.Failure(), false, {}, rewrite, index, report);
-    std::string text = NewIndexText(std::move(*now), read, removed);
+    Outcome<std::string> made = NewIndexText(fso, index, read, removed);
+    if (!made)
+        return CommitFailed(fso, made.Failure(), false, {}, rewrite, index, report);
+    std::string text = std::move(*made);
     intents.push_back(Intent::Rewrite());
     Outcome<void> done = session.Record(intents);
     // The moves are on disk before the new index takes the old one's place;
@@ -133,7 +140,7 @@ void DropLinesOfGoneFiles(GameSession& session, CommandReport& report)
     const std::optional<IndexLines> lines = ReadIndex(fso, game, report);
     if (!lines)
         return;
-    std::vector<std::string_view> removed;
+    Removals removed(lines->size());
     {
         const IndexKeys keys(*lines);
         const Outcome<FileCollection> files = fso.TryListFiles(game.cache);
@@ -143,10 +150,10 @@ void DropLinesOfGoneFiles(GameSession& session, CommandReport& report)
         for (std::size_t k = 0; k < lines->size(); ++k) {
             const IndexEntry& entry = (*lines)[k];
             if (entry.NamesAFile() && entry.KeySafe() && !present[keys.FirstOf(k)])
-                removed.push_back(entry.Text());
+                removed.Mark(k);
         }
     }
-    if (!removed.empty())
+    if (!removed.Empty())
         CommitIndex(session, {}, *lines, removed, report);
 }
 

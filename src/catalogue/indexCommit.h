@@ -16,6 +16,24 @@ namespace ovcache {
 // The index's lines; nothing, and the report told, when it cannot be read.
 std::optional<IndexLines> ReadIndex(FileSystemService& files, const GameFolders& game, CommandReport& report);
 
+// The lines of an index a command takes out, by their places in it.
+class Removals {
+public:
+    explicit Removals(std::size_t lines) : marked_(lines, false) {}
+    void Mark(std::size_t line)
+    {
+        count_ += marked_[line] ? 0 : 1;
+        marked_[line] = true;
+    }
+    bool Marked(std::size_t line) const { return marked_[line]; }
+    bool Empty() const { return count_ == 0; }
+    std::size_t Count() const { return count_; }
+
+private:
+    std::vector<bool> marked_;
+    std::size_t count_ = 0;
+};
+
 // How a command's change of the index ended.
 struct Commit {
     std::optional<IndexLines> written; // the new lines, when they are in place
@@ -25,10 +43,10 @@ struct Commit {
 // Takes the new index in place of "cache.ini" in one step, through
 // "cache.bak", so that the old index or the new one is there at every moment;
 // the journal hears of it, and of intents, first. The command's removals
-// (lines of read, in its order) are applied to the index as it is now, so
-// that lines another program added meanwhile are kept.
-Commit CommitIndex(GameSession& session, std::vector<Intent> intents, const IndexLines& read,
-                   const std::vector<std::string_view>& removed, CommandReport& report);
+// (lines of read) are applied to the index as it is now, so that lines
+// another program added meanwhile are kept.
+Commit CommitIndex(GameSession& session, std::vector<Intent> intents, const IndexLines& read, const Removals& removed,
+                   CommandReport& report);
 
 // Which lines name a file that is in the cache folder, marked on the first
 // line with the file's key: a line names "<key>.uxx", compared as Windows

@@ -241,8 +241,10 @@ void Placement::Undo()
                         "The map that was in Maps could not be put back, and is here: " + back.Failure().Reason());
         }
     });
-    journal_.clear();
-    asides_.clear();
+    // let go of the steps' memory, not just of the steps: a command over
+    // 200,000 entries goes on to list the cache
+    std::vector<Step>().swap(journal_);
+    std::vector<std::string>().swap(asides_);
 }
 
 void Placement::Finish()
@@ -260,8 +262,10 @@ void Placement::Finish()
             Problem(NameText(step.line), deleted.Failure().Path(),
                     "Could not be deleted: " + report_.ReasonOf(deleted.Failure()));
     }
-    journal_.clear();
-    asides_.clear();
+    // let go of the steps' memory, not just of the steps: a command over
+    // 200,000 entries goes on to list the cache
+    std::vector<Step>().swap(journal_);
+    std::vector<std::string>().swap(asides_);
 }
 
 std::vector<Intent> Placement::Discards() const

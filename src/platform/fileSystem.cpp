@@ -116,6 +116,11 @@ Outcome<std::string> FileSystemService::TryReadTextFile(const std::string& path)
     return Catching([&] { return ReadTextFile(path); });
 }
 
+Outcome<bool> FileSystemService::TryTextFileIs(const std::string& path, std::string_view text)
+{
+    return Catching([&] { return TextFileIs(path, text); });
+}
+
 Outcome<std::string> FileSystemService::TryReadOwnFile(const std::string& path)
 {
     return Catching([&] { return ReadOwnFile(path); });
@@ -210,6 +215,31 @@ bool FileSystemService::DeleteMatching(const std::string& folder, const std::str
     if (first)
         throw *first;
     return true;
+}
+
+std::string FileSystemService::ReadTextFile(const std::string& path)
+{
+    std::string text;
+    ReadText(path, [&](std::string_view piece, std::uint64_t size) {
+        // read into room of the file's size, not grown by doubling as it comes
+        if (text.empty())
+            text.reserve(static_cast<std::size_t>(size) + 1);
+        text.append(piece);
+        return true;
+    });
+    return text;
+}
+
+bool FileSystemService::TextFileIs(const std::string& path, std::string_view text)
+{
+    std::size_t at = 0;
+    bool same = true;
+    ReadText(path, [&](std::string_view piece, std::uint64_t size) {
+        same = size == text.size() && text.substr(at, piece.size()) == piece;
+        at += piece.size();
+        return same;
+    });
+    return same && at == text.size();
 }
 
 Folder FileSystemService::GetFolder(const std::string& path)

@@ -250,7 +250,15 @@ public:
     virtual bool PathExists(const std::string& path) = 0;
 
     // Reads a regular file of at most kMaxTextFile bytes; anything else fails.
-    virtual std::string ReadTextFile(const std::string& path) = 0;
+    // take hears of the file's bytes a piece at a time, with its size, and
+    // may stop the reading early by returning false.
+    using TextSink = std::function<bool(std::string_view piece, std::uint64_t size)>;
+    virtual void ReadText(const std::string& path, const TextSink& take) = 0;
+    // The whole of such a file.
+    std::string ReadTextFile(const std::string& path);
+    // Whether such a file holds exactly the text, read a piece at a time
+    // rather than held beside it.
+    bool TextFileIs(const std::string& path, std::string_view text);
     // Creates the file anew (one that is there, or a link of its name, is
     // removed first and never written through), writes the text and flushes
     // it to disk.
@@ -284,6 +292,7 @@ public:
     Outcome<void> TryCopyFile(const std::string& from, const std::string& to, const CreatedFn& created = {});
     Outcome<void> TryCreateFolder(const std::string& path);
     Outcome<std::string> TryReadTextFile(const std::string& path);
+    Outcome<bool> TryTextFileIs(const std::string& path, std::string_view text);
     Outcome<std::string> TryReadOwnFile(const std::string& path);
     Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text);
     Outcome<void> TryAppendTextFile(const std::string& path, const std::string& text);
@@ -313,12 +322,20 @@ public:
 class FileSystemBatch {
 public:
     explicit FileSystemBatch(FileSystemService& service) : service_(service) { service_.BeginBatch(); }
-    ~FileSystemBatch() { service_.EndBatch(); }
+    ~FileSystemBatch() { End(); }
     FileSystemBatch(const FileSystemBatch&) = delete;
     FileSystemBatch& operator=(const FileSystemBatch&) = delete;
+    // Ends it before the command does, letting go of what it knew.
+    void End()
+    {
+        if (!ended_)
+            service_.EndBatch();
+        ended_ = true;
+    }
 
 private:
     FileSystemService& service_;
+    bool ended_ = false;
 };
 
 // The service for this operating system.

@@ -141,6 +141,22 @@ ssize_t ReadFull(int fd, char* data, std::size_t size)
     return static_cast<ssize_t>(got);
 }
 
+// A file descriptor closed however the scope is left.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+private:
+    int fd_;
+};
+
 class PosixFileSystem final : public FileSystemService {
     using Located = PathResolver::Located;
 
@@ -558,7 +574,7 @@ public:
         }
     }
 
-    std::string ReadTextFile(const std::string& path) override
+    void ReadText(const std::string& path, const TextSink& take) override
     {
         int fd = -1;
         Located place;
@@ -568,38 +584,28 @@ public:
                 return fd < 0 ? errno : 0;
             }))
             Fail("Open", path, err == ELOOP ? EINVAL : err);
+        const Descriptor file(fd);
         struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
             NotRegular("Open", path);
-        }
-        if (static_cast<std::uint64_t>(st.st_size) > kMaxTextFile) {
-            ::close(fd);
+        if (static_cast<std::uint64_t>(st.st_size) > kMaxTextFile)
             throw FileSystemError("Open", path, FsErrorKind::Other, "The file is too large to be an index");
-        }
-        std::string text;
-        // read into room of the file's size, not grown by doubling as it comes
-        text.reserve(static_cast<std::size_t>(st.st_size) + 1);
         char buffer[1 << 16];
-        for (;;) {
+        for (std::uint64_t total = 0;;) {
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
             if (n == 0)
                 break;
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
-                const int err = errno;
-                ::close(fd);
-                Fail("Read", path, err);
+                Fail("Read", path, errno);
             }
-            text.append(buffer, static_cast<std::size_t>(n));
-            if (text.size() > kMaxTextFile) {
-                ::close(fd);
+            total += static_cast<std::uint64_t>(n);
+            if (total > kMaxTextFile)
                 throw FileSystemError("Read", path, FsErrorKind::Other, "The file is too large to be an index");
-            }
+            if (!take(std::string_view(buffer, static_cast<std::size_t>(n)), static_cast<std::uint64_t>(st.st_size)))
+                break;
         }
-        ::close(fd);
-        return text;
     }
 
     void WriteTextFile(const std::string& path, const std::string& text) override

@@ -413,33 +413,28 @@ public:
         return ReadTextFile(path);
     }
 
-    std::string ReadTextFile(const std::string& path) override
+    void ReadText(const std::string& path, const TextSink& take) override
     {
         // The file itself, not what a link of its name points to; only a
         // file on disk of a sane size.
         const HANDLE file = OpenRegular(path, "Open");
+        const std::unique_ptr<void, decltype(&CloseHandle)> closing(file, &CloseHandle);
         LARGE_INTEGER size{};
-        if (!GetFileSizeEx(file, &size) || static_cast<std::uint64_t>(size.QuadPart) > kMaxTextFile) {
-            CloseHandle(file);
+        if (!GetFileSizeEx(file, &size) || static_cast<std::uint64_t>(size.QuadPart) > kMaxTextFile)
             throw FileSystemError("Open", path, FsErrorKind::Other, "The file is too large to be an index");
-        }
-        std::string text;
-        // read into room of the file's size, not grown by doubling as it comes
-        text.reserve(static_cast<std::size_t>(size.QuadPart) + 1);
         char buffer[1 << 16];
-        DWORD got = 0;
-        for (;;) {
-            if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
-                const DWORD code = GetLastError();
-                CloseHandle(file);
-                Fail("Read", path, code);
-            }
+        for (std::uint64_t total = 0;;) {
+            DWORD got = 0;
+            if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr))
+                Fail("Read", path, GetLastError());
             if (got == 0)
                 break;
-            text.append(buffer, got);
+            total += got;
+            if (total > kMaxTextFile)
+                throw FileSystemError("Read", path, FsErrorKind::Other, "The file is too large to be an index");
+            if (!take(std::string_view(buffer, got), static_cast<std::uint64_t>(size.QuadPart)))
+                break;
         }
-        CloseHandle(file);
-        return text;
     }
 
     void WriteTextFile(const std::string& path, const std::string& text) override

@@ -125,8 +125,10 @@ bool FoldedNames::Remove(std::string_view name)
 // into a new buffer and table, leaving removed names and their slots behind.
 void FoldedNames::Rebuild()
 {
+    // at most half in use, since most lookups miss; but no more than twice
+    // that, since a folder can hold 200,000 names
     std::size_t size = 16;
-    while (size < (count_ + 1) * 4)
+    while (size < (count_ + 1) * 2)
         size *= 2;
     std::vector<Slot> old(size);
     old.swap(slots_);

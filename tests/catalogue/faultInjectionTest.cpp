@@ -59,7 +59,7 @@ public:
         Step("Copy", a), real_->CopyFile(a, b, created);
     }
     std::optional<FileIdentity> IdentityOf(const std::string& p) override { return real_->IdentityOf(p); }
-    std::string ReadTextFile(const std::string& p) override { return Step("Read", p), real_->ReadTextFile(p); }
+    void ReadText(const std::string& p, const TextSink& take) override { Step("Read", p), real_->ReadText(p, take); }
     std::string ReadOwnFile(const std::string& p) override { return Step("Read", p), real_->ReadOwnFile(p); }
     void WriteTextFile(const std::string& p, const std::string& t) override
     {
