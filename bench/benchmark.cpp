@@ -126,7 +126,8 @@ int ChildMain(int argc, char** argv)
         return std::printf("0 %.2f\n", PeakMiB()), 0;
     NullView view;
     WorkingState state;
-    StartUp(state, view, CreateFileSystemService());
+    // started as the command line starts each command
+    StartUp(state, view, CreateFileSystemService(), command == "list" || command == "move");
     view.selected = argc > 4 ? argv[4] : "";
     const double seconds = Seconds([&] {
         if (command == "list")

@@ -78,8 +78,8 @@ std::optional<IndexLines> ReadForMoveAll(WorkingState& state, CacheView& view, C
 // place while the file it names is still in the cache; a line whose file was
 // placed, or had gone before, names nothing now. fileStays says whether any
 // file the index names is left.
-Removals LinesToRemove(const IndexLines& lines, const IndexKeys& keys, const std::vector<bool>& present,
-                       const std::vector<bool>& placed, bool& fileStays)
+Removals LinesToRemove(const IndexLines& lines, const CachedFiles& cached, const std::vector<bool>& placed,
+                       bool& fileStays)
 {
     Removals removed(lines.size());
     fileStays = false;
@@ -87,8 +87,8 @@ Removals LinesToRemove(const IndexLines& lines, const IndexKeys& keys, const std
         const IndexEntry& entry = lines[k];
         if (!entry.NamesAFile() || !entry.KeySafe())
             continue; // kept as it is, as Move keeps it
-        const std::size_t first = keys.FirstOf(k);
-        const bool stays = present[first] && !placed[first];
+        const std::size_t first = cached.first[k];
+        const bool stays = cached.present[first] && !placed[first];
         fileStays = fileStays || stays;
         if (!stays)
             removed.Mark(k);
@@ -124,8 +124,8 @@ struct Selected {
 
 // Places the selected map and every package the lines name whose file is
 // cached; the lines that name nothing now, in their order.
-Removals PlaceSelected(const WorkingState& state, const IndexLines& lines, const IndexKeys& keys,
-                       std::vector<bool>& cached, Placement& placement, Selected& selected)
+Removals PlaceSelected(const WorkingState& state, const IndexLines& lines, CachedFiles& cached, Placement& placement,
+                       Selected& selected)
 {
     Removals removed(lines.size());
     for (std::size_t k = 0; k < lines.size(); ++k) {
@@ -136,8 +136,8 @@ Removals PlaceSelected(const WorkingState& state, const IndexLines& lines, const
             selected.namesNothing = selected.namesNothing || NameIs(entry.Text(), state.selected);
             continue;
         }
-        const std::size_t first = keys.FirstOf(k);
-        if (entry.KeySafe() && !cached[first]) {
+        const std::size_t first = cached.first[k];
+        if (entry.KeySafe() && !cached.present[first]) {
             // Its file went earlier (a command that stopped part-way, or an
             // earlier line of this one with the same key): the line names
             // nothing and goes; that is no failure.
@@ -148,7 +148,7 @@ Removals PlaceSelected(const WorkingState& state, const IndexLines& lines, const
         selected.found = selected.found || kind == EntryKind::Map;
         if (placement.Place(kind, entry)) {
             removed.Mark(k);
-            cached[first] = false;
+            cached.present[first] = false;
         }
     }
     return removed;
@@ -168,7 +168,7 @@ void TellAboutSelected(const WorkingState& state, CacheView& view, const Selecte
 
 } // namespace
 
-bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemService> fso)
+bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemService> fso, bool list)
 {
     state.files = std::move(fso);
     // A game folder the player chose stands; otherwise the registry says.
@@ -203,7 +203,7 @@ bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemSer
     repair(stored ? store : install);
     if (stored)
         state.game.installFolder = install;
-    return ListAndReport(state, view, report);
+    return list ? ListAndReport(state, view, report) : CheckAndReport(state, view, report);
 }
 
 bool LoadCacheList(WorkingState& state, CacheView& view)
@@ -227,20 +227,22 @@ void MoveSelectedMap(WorkingState& state, CacheView& view)
         EndCommand(state, view, report, "Move");
         return;
     }
-    std::optional<IndexKeys> keys(*lines); // let go before the commit
-    const Outcome<FileCollection> files = state.files->TryListFiles(state.game.cache);
-    if (!files) {
-        // then no line can be judged
-        report.AddProblem("Cache directory", files.Failure().Path(), "Could not be read: " + files.Failure().Reason());
-        EndCommand(state, view, report, "Move");
-        return;
+    CachedFiles cached;
+    {
+        const Outcome<FileCollection> files = state.files->TryListFiles(state.game.cache);
+        if (!files) {
+            // then no line can be judged
+            report.AddProblem("Cache directory", files.Failure().Path(),
+                              "Could not be read: " + files.Failure().Reason());
+            EndCommand(state, view, report, "Move");
+            return;
+        }
+        cached = MatchCachedFiles(*files, *lines); // the names are not needed again
     }
-    std::vector<bool> cached = FilesNamed(*files, *keys, lines->size());
 
     Placement placement(session, view, report, /*forceOverwrite=*/true, state.existingMaps);
     Selected selected;
-    const Removals removed = PlaceSelected(state, *lines, *keys, cached, placement, selected);
-    keys.reset();
+    const Removals removed = PlaceSelected(state, *lines, cached, placement, selected);
     Commit commit;
     if (!removed.Empty())
         commit = CommitIndex(session, placement.Discards(), *lines, removed, report);
@@ -274,9 +276,9 @@ void MoveAllCached(WorkingState& state, CacheView& view)
     // naming it, taken in the order of the lines: questions then come in the
     // index's order, the earlier of two lines naming one map wins, and the
     // work on each folder stays together.
-    std::optional<IndexKeys> keys(*lines); // let go before the commit
-    const std::vector<bool> present = FilesNamed(files, *keys, lines->size());
+    const CachedFiles cached = MatchCachedFiles(files, *lines);
     files.Clear(); // the names are not needed again
+    const std::vector<bool>& present = cached.present;
     const auto total = static_cast<std::size_t>(std::count(present.begin(), present.end(), true));
     std::vector<bool> placed(lines->size(), false);
     Placement placement(session, view, report, /*forceOverwrite=*/false, state.existingMaps, total);
@@ -287,8 +289,7 @@ void MoveAllCached(WorkingState& state, CacheView& view)
         placed[k] = placement.Place((*lines)[k].Kind(), (*lines)[k]);
     }
     bool fileStays = false;
-    const Removals removed = LinesToRemove(*lines, *keys, present, placed, fileStays);
-    keys.reset();
+    const Removals removed = LinesToRemove(*lines, cached, placed, fileStays);
 
     // When every file the index names has been placed the index goes; when
     // any stays, the index is rewritten to name just those, so that no

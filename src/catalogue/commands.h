@@ -16,8 +16,9 @@ inline constexpr const char* kGameValue = "Folder";
 // Serves Form_Load. Takes the file-system service, finds the game (the
 // folder already in state.game.folder, or the registry's), puts in
 // order what an interrupted command left and lists the cache. False when the
-// program has been ended (no cache index).
-bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemService> fso);
+// program has been ended (no cache index). Without list, the cache is only
+// checked for its index, for a command that lists it when it is done.
+bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemService> fso, bool list = true);
 
 // Lists the cached maps and shows the cache directory's path, file count and
 // size. Ends the program when the index is missing; false then.

@@ -114,9 +114,11 @@ Commit CommitIndex(GameSession& session, std::vector<Intent> intents, const Inde
     return {IndexLines(std::move(text)), false};
 }
 
-std::vector<bool> FilesNamed(const FileCollection& files, const IndexKeys& keys, std::size_t lineCount)
+CachedFiles MatchCachedFiles(const FileCollection& files, const IndexLines& lines)
 {
-    std::vector<bool> present(lineCount, false);
+    // The keys' table is large and let go here, before any file is moved.
+    const IndexKeys keys(lines);
+    CachedFiles matched{std::vector<bool>(lines.size(), false), std::vector<std::uint32_t>(lines.size())};
     std::string folded;
     for (std::size_t k = 0; k < files.Count(); ++k) {
         folded.assign(files.Name(k));
@@ -126,9 +128,11 @@ std::vector<bool> FilesNamed(const FileCollection& files, const IndexKeys& keys,
             continue;
         const std::size_t line = keys.Find(*key);
         if (line != std::string_view::npos)
-            present[line] = true;
+            matched.present[line] = true;
     }
-    return present;
+    for (std::size_t k = 0; k < lines.size(); ++k)
+        matched.first[k] = static_cast<std::uint32_t>(lines[k].NamesAFile() ? keys.FirstOf(k) : k);
+    return matched;
 }
 
 void DropLinesOfGoneFiles(GameSession& session, CommandReport& report)
@@ -142,14 +146,13 @@ void DropLinesOfGoneFiles(GameSession& session, CommandReport& report)
         return;
     Removals removed(lines->size());
     {
-        const IndexKeys keys(*lines);
         const Outcome<FileCollection> files = fso.TryListFiles(game.cache);
         if (!files)
             return; // then no line can be judged
-        const std::vector<bool> present = FilesNamed(*files, keys, lines->size());
+        const CachedFiles cached = MatchCachedFiles(*files, *lines);
         for (std::size_t k = 0; k < lines->size(); ++k) {
             const IndexEntry& entry = (*lines)[k];
-            if (entry.NamesAFile() && entry.KeySafe() && !present[keys.FirstOf(k)])
+            if (entry.NamesAFile() && entry.KeySafe() && !cached.Present(k))
                 removed.Mark(k);
         }
     }

@@ -7,6 +7,7 @@
 #include "catalogue/journal.h"
 #include "catalogue/workingState.h"
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -48,10 +49,16 @@ struct Commit {
 Commit CommitIndex(GameSession& session, std::vector<Intent> intents, const IndexLines& read, const Removals& removed,
                    CommandReport& report);
 
-// Which lines name a file that is in the cache folder, marked on the first
-// line with the file's key: a line names "<key>.uxx", compared as Windows
-// compares names.
-std::vector<bool> FilesNamed(const FileCollection& files, const IndexKeys& keys, std::size_t lineCount);
+// The index's lines matched with the files of the cache folder: a line
+// names "<key>.uxx", compared as Windows compares names.
+struct CachedFiles {
+    // On the first line with each key: whether its file is in the folder.
+    std::vector<bool> present;
+    // Each line's first line with its key (itself for most lines).
+    std::vector<std::uint32_t> first;
+    bool Present(std::size_t line) const { return present[first[line]]; }
+};
+CachedFiles MatchCachedFiles(const FileCollection& files, const IndexLines& lines);
 
 // After an interrupted command: the index loses the lines whose cached files
 // went to the game before the command could rewrite it, so that the list

@@ -114,6 +114,17 @@ bool ListAndReport(WorkingState& state, CacheView& view, CommandReport& report)
     return listed;
 }
 
+bool CheckAndReport(WorkingState& state, CacheView& view, CommandReport& report)
+{
+    if (!state.files->FileExists(IndexPath(state.game.cache)) && !IsEmptyCache(*state.files, state.game.cache)) {
+        report.Show(view, kProgramTitle);
+        ShowMissingIndex(view, state.game.cache);
+        return false;
+    }
+    report.Show(view, kProgramTitle);
+    return true;
+}
+
 void ShowMissingIndex(CacheView& view, const std::string& cachePath)
 {
     view.MsgBox("Cache.ini not found in \"" + cachePath + "\".\nProgram cannot continue.", "Cache.ini Missing",

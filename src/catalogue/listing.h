@@ -19,6 +19,8 @@ bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, cons
                const IndexLines* written = nullptr);
 // ListCache, then the report under the program's title.
 bool ListAndReport(WorkingState& state, CacheView& view, CommandReport& report);
+// The same, without the list: only a missing index is shown.
+bool CheckAndReport(WorkingState& state, CacheView& view, CommandReport& report);
 
 // Shows the cache folder's file count and size; the index is not counted.
 void ShowStatistics(WorkingState& state, CacheView& view, bool indexPresent, CommandReport& report);

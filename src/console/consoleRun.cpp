@@ -227,7 +227,10 @@ int RunCommand(const Options& options, WorkingState& state, Output& out)
 {
     ConsoleView view(options.command == Command::Clear && options.yes);
     state.existingMaps = options.existing;
-    const bool listed = StartUp(state, view, CreateFileSystemService());
+    // Move All and Clear Cache list the cache when they are done; only Move
+    // needs the list first, to find the map named.
+    const bool list = options.command != Command::MoveAll && options.command != Command::Clear;
+    const bool listed = StartUp(state, view, CreateFileSystemService(), list);
     if (listed && !view.busy) {
         switch (options.command) {
         case Command::Move: {

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <future>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -706,55 +707,65 @@ private:
             ::close(dirFd);
             return;
         }
-        // The names first, one after another in one buffer; each is then
-        // looked at by itself, which is the slow part, on every core.
-        std::string names;
-        std::vector<std::size_t> starts;
-        while (const dirent* entry = ::readdir(dir)) {
-            const char* name = entry->d_name;
-            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-                continue;
-            starts.push_back(names.size());
-            names.append(name).push_back('\0');
-        }
-        std::vector<std::size_t> folders;
-        std::mutex foldersMutex;
-        const auto part = [&](std::size_t first, std::size_t last, FolderMeasure& into) {
-            for (std::size_t k = first; k < last; ++k) {
-                struct stat st {};
-                if (::fstatat(dirFd, names.c_str() + starts[k], &st, AT_SYMLINK_NOFOLLOW) != 0)
-                    continue; // gone meanwhile
-                if (S_ISREG(st.st_mode)) {
-                    into.bytes += static_cast<std::uint64_t>(st.st_size);
-                    into.files += top ? 1 : 0;
-                } else if (S_ISDIR(st.st_mode)) {
-                    const std::lock_guard<std::mutex> lock(foldersMutex);
-                    folders.push_back(starts[k]);
+        // Each file is looked at by itself, which is the slow part, on every
+        // core: the threads take the folder's names a few hundred at a time
+        // as they come, so that no list of 200,000 names is held.
+        std::mutex reading;
+        bool more = true;
+        std::vector<std::string> folders;
+        const auto part = [&](FolderMeasure& into, std::size_t chunks) {
+            std::string names;
+            for (; chunks > 0; --chunks) {
+                names.clear();
+                {
+                    const std::lock_guard<std::mutex> lock(reading);
+                    for (int k = 0; more && k < 256; ++k) {
+                        const dirent* entry = ::readdir(dir);
+                        more = entry != nullptr;
+                        const char* name = more ? entry->d_name : ".";
+                        if (name[0] != '.' || (name[1] != 0 && (name[1] != '.' || name[2] != 0)))
+                            names.append(name).push_back('\0');
+                    }
+                }
+                if (names.empty())
+                    return;
+                for (std::size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
+                    struct stat st {};
+                    if (::fstatat(dirFd, names.c_str() + at, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                        continue; // gone meanwhile
+                    if (S_ISREG(st.st_mode)) {
+                        into.bytes += static_cast<std::uint64_t>(st.st_size);
+                        into.files += top ? 1 : 0;
+                    } else if (S_ISDIR(st.st_mode)) {
+                        const std::lock_guard<std::mutex> lock(reading);
+                        folders.emplace_back(names.c_str() + at);
+                    }
                 }
             }
         };
-        const std::size_t helpers =
-            starts.size() < 4096 ? 0 : std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4) - 1;
+        // Helpers only for a folder of more than a few thousand entries.
+        const std::size_t helpers = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4) - 1;
+        constexpr auto kAll = std::numeric_limits<std::size_t>::max();
         std::vector<FolderMeasure> parts(helpers + 1);
+        part(parts[0], 16);
         std::vector<std::thread> threads;
-        const std::size_t share = starts.size() / (helpers + 1);
-        for (std::size_t h = 1; h <= helpers; ++h) {
+        const bool spread = more; // read before any helper can change it
+        for (std::size_t h = 1; h <= helpers && spread; ++h) {
             try {
-                threads.emplace_back(part, h * share, h == helpers ? starts.size() : (h + 1) * share,
-                                     std::ref(parts[h]));
-            } catch (const std::system_error&) { // no thread to be had: this one does that share too
-                part(h * share, h == helpers ? starts.size() : (h + 1) * share, parts[h]);
+                threads.emplace_back(part, std::ref(parts[h]), kAll);
+            } catch (const std::system_error&) { // no thread to be had: the others do its share
+                break;
             }
         }
-        part(0, helpers == 0 ? starts.size() : share, parts[0]);
+        part(parts[0], kAll);
         for (std::thread& thread : threads)
             thread.join();
         for (const FolderMeasure& counted : parts) {
             measure.files += counted.files;
             measure.bytes += counted.bytes;
         }
-        for (const std::size_t start : folders) {
-            const int sub = ::openat(dirFd, names.c_str() + start, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        for (const std::string& name : folders) {
+            const int sub = ::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (sub >= 0)
                 MeasureBelow(sub, measure, false);
         }

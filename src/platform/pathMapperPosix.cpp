@@ -47,6 +47,8 @@ SplitPath Split(std::string_view path, const std::string& prefix)
 }
 
 constexpr std::size_t kLongestPath = 4096; // PATH_MAX
+// Misses in a folder answered each by a look through it before it is read.
+constexpr unsigned kScansBeforeReading = 4;
 
 // Where the last "\" or "/" is; a plain loop, as this runs for every file.
 std::size_t LastSeparator(std::string_view path)
@@ -119,7 +121,7 @@ void PathResolver::Reopen(Listing& listing, const struct stat& st)
     listing.device = st.st_dev;
     listing.inode = st.st_ino;
     listing.read = false;
-    listing.missed = false;
+    listing.misses = 0;
     listing.names.Clear();
     listing.folder.Reset(::open(listing.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat opened {};
@@ -145,7 +147,6 @@ DIR* PathResolver::OpenToRead(const Listing& listing)
 void PathResolver::ReadNames(Listing& listing)
 {
     listing.read = true;
-    listing.missed = true;
     listing.names.Clear();
     DIR* dir = OpenToRead(listing);
     if (!dir)
@@ -198,10 +199,12 @@ std::string PathResolver::Lookup(Listing* listing, std::string_view name, NameCh
         const Located place = At(listing, exact);
         if (::fstatat(place.dirFd, place.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
             return exact;
-        // One miss is answered by a look through the folder; a folder
-        // missed in again is read and kept, as more misses will follow.
-        if (!listing->missed) {
-            listing->missed = true;
+        // A few misses are each answered by a look through the folder (the
+        // cache folder of 200,000 files is missed in for its new index and
+        // little else); a folder missed in more often is read and kept, as
+        // more misses will follow.
+        if (listing->misses < kScansBeforeReading) {
+            ++listing->misses;
             return Scan(*listing, std::move(exact));
         }
         ReadNames(*listing);
@@ -320,7 +323,7 @@ void PathResolver::EndBatch()
     batch_ = 0;
     for (auto& [path, listing] : listings_) {
         listing.read = false;
-        listing.missed = false;
+        listing.misses = 0;
         listing.names.Clear();
     }
 }

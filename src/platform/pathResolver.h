@@ -53,7 +53,7 @@ class PathResolver {
         // The names are read only when a name is not found as it is, since
         // most lookups find it so; then they are kept up to date.
         bool read = false;
-        bool missed = false; // a name was not found as it is since the folder was opened
+        unsigned misses = 0; // names not found as they are since the folder was opened
         bool ours = false;   // changed by the program since mtime was read
         timespec mtime{};
         FoldedNames names;

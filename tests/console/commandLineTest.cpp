@@ -208,5 +208,18 @@ TEST_F(HeadlessTest, refusalsChangeNothing)
     EXPECT_EQ(prefix.Snapshot(), before);
 }
 
+TEST_F(HeadlessTest, aCacheWithoutItsIndexIsLeftAsItIsByEveryCommand)
+{
+    fs::remove(prefix.Game() / "Cache" / "cache.ini");
+    const auto before = prefix.Snapshot();
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--list"}, {"--move-all"}, {"--clear", "--yes"}}) {
+        output = {};
+        EXPECT_EQ(Run(args), kLeft) << args[0];
+        EXPECT_NE(output.out.find("Cache.ini not found"), std::string::npos) << args[0] << ": " << output.out;
+        EXPECT_EQ(prefix.Snapshot(), before) << args[0];
+    }
+}
+
 } // namespace
 } // namespace ovcache::console
