@@ -76,6 +76,12 @@ IndexLines::IndexLines(std::string text) : text_(std::make_unique<const std::str
         [&](std::string_view line) { entries_.emplace_back(line); });
 }
 
+void ForEachIndexEntry(std::string_view text, const std::function<void(const IndexEntry&)>& take)
+{
+    ForEachIndexLine(
+        text, [](std::size_t) {}, [&](std::string_view line) { take(IndexEntry(line)); });
+}
+
 namespace {
 
 std::string_view Folded(std::string_view key, std::string& buffer)

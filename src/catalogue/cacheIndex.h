@@ -4,6 +4,7 @@
 // those bytes, and a key or a name leaves them in UTF-8, as the rest of the
 // program has text, only through KeyText and NameText.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,6 +53,9 @@ private:
     std::uint8_t flags_ = 0;
     EntryKind kind_;
 };
+
+// Each line of an index's text as an entry, one at a time, none kept.
+void ForEachIndexEntry(std::string_view text, const std::function<void(const IndexEntry&)>& take);
 
 // An index's text held once, with its lines as entries viewing it; the text
 // stays where it is when the whole is moved, so the entries stay good.

@@ -51,23 +51,19 @@ void EndCommand(WorkingState& state, CacheView& view, const CommandReport& repor
         view.EndProgram(0);
 }
 
-// The cache's index and files as Move All begins; nothing when there is
-// nothing to move: the cache empty (shown so) or its index unreadable or
-// missing (reported).
-std::optional<IndexLines> ReadForMoveAll(WorkingState& state, CacheView& view, CommandReport& report,
-                                         FileCollection& files)
+// The cache's index as Move All begins; nothing when there is nothing to
+// move: the cache empty (shown so) or its index unreadable or missing
+// (reported).
+std::optional<IndexLines> ReadForMoveAll(WorkingState& state, CacheView& view, CommandReport& report)
 {
     FileSystemService& fso = *state.files;
     const std::string index = IndexPath(state.game.cache);
-    Outcome<FileCollection> listed = fso.TryListFiles(state.game.cache);
-    if (!listed) {
-        report.AddProblem("Cache directory", listed.Failure().Path(), listed.Failure().Reason());
-        return std::nullopt;
-    }
-    files = std::move(*listed);
     if (fso.FileExists(index))
         return ReadIndex(fso, state.game, report);
-    if (HoldsCachedFile(files))
+    const Outcome<FileCollection> listed = fso.TryListFiles(state.game.cache);
+    if (!listed)
+        report.AddProblem("Cache directory", listed.Failure().Path(), listed.Failure().Reason());
+    else if (HoldsCachedFile(*listed))
         report.AddNote("The cache index " + index + " is missing, so nothing was moved.");
     else
         ShowEmptyCache(state, view); // an empty cache has nothing to move and nothing to report
@@ -146,7 +142,7 @@ Removals PlaceSelected(const WorkingState& state, const IndexLines& lines, Cache
             continue;
         }
         selected.found = selected.found || kind == EntryKind::Map;
-        if (placement.Place(kind, entry)) {
+        if (placement.Place(kind, k)) {
             removed.Mark(k);
             cached.present[first] = false;
         }
@@ -227,20 +223,17 @@ void MoveSelectedMap(WorkingState& state, CacheView& view)
         EndCommand(state, view, report, "Move");
         return;
     }
-    CachedFiles cached;
-    {
-        const Outcome<FileCollection> files = state.files->TryListFiles(state.game.cache);
-        if (!files) {
-            // then no line can be judged
-            report.AddProblem("Cache directory", files.Failure().Path(),
-                              "Could not be read: " + files.Failure().Reason());
-            EndCommand(state, view, report, "Move");
-            return;
-        }
-        cached = MatchCachedFiles(*files, *lines); // the names are not needed again
+    Outcome<CachedFiles> matched = MatchCachedFiles(*state.files, state.game.cache, *lines);
+    if (!matched) {
+        // then no line can be judged
+        report.AddProblem("Cache directory", matched.Failure().Path(),
+                          "Could not be read: " + matched.Failure().Reason());
+        EndCommand(state, view, report, "Move");
+        return;
     }
+    CachedFiles& cached = *matched;
 
-    Placement placement(session, view, report, /*forceOverwrite=*/true, state.existingMaps);
+    Placement placement(session, *lines, view, report, /*forceOverwrite=*/true, state.existingMaps);
     Selected selected;
     const Removals removed = PlaceSelected(state, *lines, cached, placement, selected);
     Commit commit;
@@ -254,7 +247,7 @@ void MoveSelectedMap(WorkingState& state, CacheView& view)
     // What the command held is let go before the cache is listed again.
     batch.End();
     lines.reset();
-    if (!ListCache(state, view, report, "Move", commit.written ? &*commit.written : nullptr))
+    if (!ListCache(state, view, report, "Move"))
         return; // the index is gone: that box was the last
     TellAboutSelected(state, view, selected);
     EndCommand(state, view, report, "Move");
@@ -265,9 +258,12 @@ void MoveAllCached(WorkingState& state, CacheView& view)
     FileSystemBatch batch(*state.files);
     CommandReport report;
     GameSession session(*state.files, state.game, view, report, "Move All", state.lockPatience);
-    FileCollection files;
-    std::optional<IndexLines> lines = session.Held() ? ReadForMoveAll(state, view, report, files) : std::nullopt;
-    if (!lines) {
+    std::optional<IndexLines> lines = session.Held() ? ReadForMoveAll(state, view, report) : std::nullopt;
+    const Outcome<CachedFiles> matched =
+        lines ? MatchCachedFiles(*state.files, state.game.cache, *lines) : Outcome<CachedFiles>(CachedFiles{});
+    if (lines && !matched)
+        report.AddProblem("Cache directory", matched.Failure().Path(), matched.Failure().Reason());
+    if (!lines || !matched) {
         EndCommand(state, view, report, "Move All");
         return;
     }
@@ -276,17 +272,16 @@ void MoveAllCached(WorkingState& state, CacheView& view)
     // naming it, taken in the order of the lines: questions then come in the
     // index's order, the earlier of two lines naming one map wins, and the
     // work on each folder stays together.
-    const CachedFiles cached = MatchCachedFiles(files, *lines);
-    files.Clear(); // the names are not needed again
+    const CachedFiles& cached = *matched;
     const std::vector<bool>& present = cached.present;
     const auto total = static_cast<std::size_t>(std::count(present.begin(), present.end(), true));
     std::vector<bool> placed(lines->size(), false);
-    Placement placement(session, view, report, /*forceOverwrite=*/false, state.existingMaps, total);
+    Placement placement(session, *lines, view, report, /*forceOverwrite=*/false, state.existingMaps, total);
     for (std::size_t k = 0, done = 0; k < lines->size(); ++k) {
         if (!present[k])
             continue;
         view.Progress(done++, total);
-        placed[k] = placement.Place((*lines)[k].Kind(), (*lines)[k]);
+        placed[k] = placement.Place((*lines)[k].Kind(), k);
     }
     bool fileStays = false;
     const Removals removed = LinesToRemove(*lines, cached, placed, fileStays);
@@ -310,7 +305,7 @@ void MoveAllCached(WorkingState& state, CacheView& view)
     if (committed && !fileStays) {
         view.ClearList();
         ShowStatistics(state, view, false, report);
-    } else if (!ListCache(state, view, report, "Move All", commit.written ? &*commit.written : nullptr)) {
+    } else if (!ListCache(state, view, report, "Move All")) {
         return; // the index is gone: that box was the last
     }
     EndCommand(state, view, report, "Move All");

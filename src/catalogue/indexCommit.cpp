@@ -8,14 +8,22 @@
 
 namespace ovcache {
 
-std::optional<IndexLines> ReadIndex(FileSystemService& files, const GameFolders& game, CommandReport& report)
+std::optional<std::string> ReadIndexText(FileSystemService& files, const GameFolders& game, CommandReport& report)
 {
     Outcome<std::string> text = files.TryReadTextFile(IndexPath(game.cache));
     if (text)
-        return IndexLines(std::move(*text));
+        return std::move(*text);
     report.AddProblem("cache.ini", text.Failure().Path(),
                       "The cache index could not be read: " + text.Failure().Reason());
     return std::nullopt;
+}
+
+std::optional<IndexLines> ReadIndex(FileSystemService& files, const GameFolders& game, CommandReport& report)
+{
+    std::optional<std::string> text = ReadIndexText(files, game, report);
+    if (!text)
+        return std::nullopt;
+    return IndexLines(std::move(*text));
 }
 
 namespace {
@@ -72,7 +80,7 @@ Commit CommitFailed(FileSystemService& fso, const FileSystemError& e, bool repla
         if (installed && *installed == text) {
             report.AddNote("The new cache index is in place, but the disk reported a failure (" + e.Path() + ": " +
                            reason + ").");
-            return {IndexLines(std::move(text)), false};
+            return {true, false};
         }
         ended.indexGone = !installed && installed.Failure().Kind() == FsErrorKind::NotFound;
     }
@@ -111,25 +119,24 @@ Commit CommitIndex(GameSession& session, std::vector<Intent> intents, const Inde
         return CommitFailed(fso, done.Failure(), false, std::move(text), rewrite, index, report);
     if (done = fso.TryReplaceFile(rewrite, index); !done)
         return CommitFailed(fso, done.Failure(), true, std::move(text), rewrite, index, report);
-    return {IndexLines(std::move(text)), false};
+    return {true, false};
 }
 
-CachedFiles MatchCachedFiles(const FileCollection& files, const IndexLines& lines)
+Outcome<CachedFiles> MatchCachedFiles(FileSystemService& files, const std::string& cache, const IndexLines& lines)
 {
     // The keys' table is large and let go here, before any file is moved.
     const IndexKeys keys(lines);
     CachedFiles matched{std::vector<bool>(lines.size(), false), std::vector<std::uint32_t>(lines.size())};
     std::string folded;
-    for (std::size_t k = 0; k < files.Count(); ++k) {
-        folded.assign(files.Name(k));
+    const Outcome<void> listed = files.TryVisitFiles(cache, [&](std::string_view name) {
+        folded.assign(name);
         FoldCaseInPlace(folded);
-        const std::optional<std::string_view> key = KeyOfCachedFile(folded);
-        if (!key)
-            continue;
-        const std::size_t line = keys.Find(*key);
-        if (line != std::string_view::npos)
-            matched.present[line] = true;
-    }
+        if (const std::optional<std::string_view> key = KeyOfCachedFile(folded))
+            if (const std::size_t line = keys.Find(*key); line != std::string_view::npos)
+                matched.present[line] = true;
+    });
+    if (!listed)
+        return listed.Failure();
     for (std::size_t k = 0; k < lines.size(); ++k)
         matched.first[k] = static_cast<std::uint32_t>(lines[k].NamesAFile() ? keys.FirstOf(k) : k);
     return matched;
@@ -146,13 +153,12 @@ void DropLinesOfGoneFiles(GameSession& session, CommandReport& report)
         return;
     Removals removed(lines->size());
     {
-        const Outcome<FileCollection> files = fso.TryListFiles(game.cache);
-        if (!files)
+        const Outcome<CachedFiles> cached = MatchCachedFiles(fso, game.cache, *lines);
+        if (!cached)
             return; // then no line can be judged
-        const CachedFiles cached = MatchCachedFiles(*files, *lines);
         for (std::size_t k = 0; k < lines->size(); ++k) {
             const IndexEntry& entry = (*lines)[k];
-            if (entry.NamesAFile() && entry.KeySafe() && !cached.Present(k))
+            if (entry.NamesAFile() && entry.KeySafe() && !cached->Present(k))
                 removed.Mark(k);
         }
     }

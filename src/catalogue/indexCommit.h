@@ -16,6 +16,7 @@ namespace ovcache {
 
 // The index's lines; nothing, and the report told, when it cannot be read.
 std::optional<IndexLines> ReadIndex(FileSystemService& files, const GameFolders& game, CommandReport& report);
+std::optional<std::string> ReadIndexText(FileSystemService& files, const GameFolders& game, CommandReport& report);
 
 // The lines of an index a command takes out, by their places in it.
 class Removals {
@@ -37,8 +38,8 @@ private:
 
 // How a command's change of the index ended.
 struct Commit {
-    std::optional<IndexLines> written; // the new lines, when they are in place
-    bool indexGone = false;            // another program removed the index meanwhile
+    bool written = false;   // the new index is in place
+    bool indexGone = false; // another program removed the index meanwhile
 };
 
 // Takes the new index in place of "cache.ini" in one step, through
@@ -58,7 +59,8 @@ struct CachedFiles {
     std::vector<std::uint32_t> first;
     bool Present(std::size_t line) const { return present[first[line]]; }
 };
-CachedFiles MatchCachedFiles(const FileCollection& files, const IndexLines& lines);
+// The folder's names are matched as they are read, never held all at once.
+Outcome<CachedFiles> MatchCachedFiles(FileSystemService& files, const std::string& cache, const IndexLines& lines);
 
 // After an interrupted command: the index loses the lines whose cached files
 // went to the game before the command could rewrite it, so that the list

@@ -76,8 +76,7 @@ void ShowEmptyCache(const WorkingState& state, CacheView& view)
     view.Measured(0, 0);
 }
 
-bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, const std::string& title,
-               const IndexLines* written)
+bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, const std::string& title)
 {
     view.ClearList();
     if (!state.files->FileExists(IndexPath(state.game.cache))) {
@@ -91,15 +90,13 @@ bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, cons
     }
     // The folder is measured while the list is made.
     FileSystemService::PendingMeasure measuring = MeasureCache(state);
-    std::optional<IndexLines> read;
-    if (!written)
-        read = ReadIndex(*state.files, state.game, report);
-    if (const IndexLines* lines = written ? written : read ? &*read : nullptr) {
-        for (const IndexEntry& entry : *lines) {
+    // Each line is looked at once and let go: no entries are kept.
+    if (const std::optional<std::string> text = ReadIndexText(*state.files, state.game, report)) {
+        ForEachIndexEntry(*text, [&](const IndexEntry& entry) {
             // A line without "=" is listed whole; it names no file to move.
             if (entry.Kind() == EntryKind::Map && entry.Safe() && entry.Name() != kIndexHeader)
                 view.AddListEntry(AnsiToUtf8(entry.Name()));
-        }
+        });
     }
     view.SetLabel(DataLabel::Path, state.game.cache);
     ShowStatistics(state, view, true, report, std::move(measuring));

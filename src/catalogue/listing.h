@@ -11,12 +11,10 @@
 
 namespace ovcache {
 
-// Lists the maps of the index: the lines given, which a command has just
-// written there, or else the file as it is now. When the index is missing
-// from a cache that holds files, what the command has to report comes before
-// the box that ends the program; false then.
-bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, const std::string& title,
-               const IndexLines* written = nullptr);
+// Lists the maps of the index as it is now. When the index is missing from
+// a cache that holds files, what the command has to report comes before the
+// box that ends the program; false then.
+bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, const std::string& title);
 // ListCache, then the report under the program's title.
 bool ListAndReport(WorkingState& state, CacheView& view, CommandReport& report);
 // The same, without the list: only a missing index is shown.

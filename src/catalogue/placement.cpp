@@ -7,9 +7,9 @@
 
 namespace ovcache {
 
-Placement::Placement(GameSession& session, CacheView& view, CommandReport& report, bool forceOverwrite,
-                     std::optional<ExistingMap> existingMaps, std::size_t expected)
-    : session_(session), files_(session.Files()), game_(session.Game()), view_(view), report_(report),
+Placement::Placement(GameSession& session, const IndexLines& lines, CacheView& view, CommandReport& report,
+                     bool forceOverwrite, std::optional<ExistingMap> existingMaps, std::size_t expected)
+    : session_(session), lines_(lines), files_(session.Files()), game_(session.Game()), view_(view), report_(report),
       force_(forceOverwrite), existingMaps_(existingMaps)
 {
     journal_.reserve(expected);
@@ -45,8 +45,10 @@ void Placement::Problem(std::string_view entry, const std::string& detail, std::
     report_.AddProblem(std::string(entry), detail, std::move(reason), std::move(folder));
 }
 
-bool Placement::Place(EntryKind kind, const IndexEntry& entry)
+bool Placement::Place(EntryKind kind, std::size_t k)
 {
+    const IndexEntry& entry = lines_[k];
+    const auto at = static_cast<std::uint32_t>(k);
     if (kind == EntryKind::Other || !entry.NamesAFile())
         return false;
     if (!entry.Safe()) {
@@ -54,7 +56,6 @@ bool Placement::Place(EntryKind kind, const IndexEntry& entry)
         return false;
     }
     const std::string_view line = entry.Text();
-    FileSystemService& fso = files_;
     const std::string name = NameText(line);
     const std::string cached = CachedFilePath(game_.cache, KeyText(line));
     const std::string destination = DestinationPath(game_.folder, kind, name);
@@ -64,8 +65,8 @@ bool Placement::Place(EntryKind kind, const IndexEntry& entry)
     // map hiding one is asked about as one replacing it (which stays where
     // it is), and a package never hides one of the game's own.
     const bool hidesInstalled = !game_.installFolder.empty() &&
-                                fso.FileExists(DestinationPath(game_.installFolder, kind, name)) &&
-                                !fso.PathExists(destination);
+                                files_.FileExists(DestinationPath(game_.installFolder, kind, name)) &&
+                                !files_.PathExists(destination);
     if (hidesInstalled && kind != EntryKind::Map) {
         Problem(name, MoveDetail(cached, DestinationPath(game_.installFolder, kind, name)), kAlreadyThere);
         return false;
@@ -75,26 +76,26 @@ bool Placement::Place(EntryKind kind, const IndexEntry& entry)
         return false;
     }
     if (hidesInstalled) // the installed map stays, out of the game's sight
-        return AskThenPlace(kind, line, game_.installFolder, /*replace=*/false);
+        return AskThenPlace(kind, at, game_.installFolder, /*replace=*/false);
 
     if (kind == EntryKind::Map) {
         // Most maps are new to Maps, and a move never replaces: it is tried
         // first, and the player is asked only when a map of that name is there.
         const Outcome<bool> moved = session_.Move(Cached(line), Placed(kind, line));
         if (moved && *moved) {
-            journal_.push_back({Step::Moved, kind, 0, line});
+            journal_.push_back({Step::Moved, kind, 0, at});
             return true;
         }
         // a name that is a folder's can say so too
-        if (!moved && (moved.Failure().Kind() != FsErrorKind::NotFound || !fso.FileExists(destination))) {
+        if (!moved && (moved.Failure().Kind() != FsErrorKind::NotFound || !files_.FileExists(destination))) {
             Problem(name, MoveDetail(cached, destination), report_.ReasonOf(moved.Failure()));
             return false;
         }
-        if (!fso.FileExists(destination)) { // the name is taken by no map
+        if (!files_.FileExists(destination)) { // the name is taken by no map
             Problem(name, MoveDetail(cached, destination), kAlreadyThere);
             return false;
         }
-        return AskThenPlace(kind, line, game_.folder, /*replace=*/true);
+        return AskThenPlace(kind, at, game_.folder, /*replace=*/true);
     }
 
     // A package with nowhere to go stays where it is; one of the game's own
@@ -103,11 +104,12 @@ bool Placement::Place(EntryKind kind, const IndexEntry& entry)
         Problem(name, MoveDetail(cached, destination), "That folder does not exist.");
         return false;
     }
-    return Move(kind, line, cached, destination);
+    return Move(kind, at, cached, destination);
 }
 
-bool Placement::AskThenPlace(EntryKind kind, std::string_view line, const std::string& shownFolder, bool replace)
+bool Placement::AskThenPlace(EntryKind kind, std::uint32_t at, const std::string& shownFolder, bool replace)
 {
+    const std::string_view line = Line(at);
     const std::string name = NameText(line);
     const std::string cached = CachedFilePath(game_.cache, KeyText(line));
     const std::string destination = DestinationPath(game_.folder, kind, name);
@@ -120,10 +122,10 @@ bool Placement::AskThenPlace(EntryKind kind, std::string_view line, const std::s
     // The player may have changed the folders while the question was up.
     files_.BeginBatch();
     if (answer == ExistingMap::Discard) {
-        journal_.push_back({Step::Discarded, kind, 0, line});
+        journal_.push_back({Step::Discarded, kind, 0, at});
         return true;
     }
-    return replace ? Replace(kind, line, cached, destination) : Move(kind, line, cached, destination);
+    return replace ? Replace(kind, at, cached, destination) : Move(kind, at, cached, destination);
 }
 
 bool Placement::FolderReady(EntryKind kind)
@@ -163,20 +165,22 @@ std::string Placement::Failed(const Outcome<bool>& moved)
     return moved ? kAlreadyThere : report_.ReasonOf(moved.Failure());
 }
 
-bool Placement::Move(EntryKind kind, std::string_view line, const std::string& from, const std::string& to)
+bool Placement::Move(EntryKind kind, std::uint32_t at, const std::string& from, const std::string& to)
 {
+    const std::string_view line = Line(at);
     if (const Outcome<bool> moved = session_.Move(Cached(line), Placed(kind, line)); !moved || !*moved) {
         Problem(NameText(line), MoveDetail(from, to), Failed(moved));
         return false;
     }
-    journal_.push_back({Step::Moved, kind, 0, line});
+    journal_.push_back({Step::Moved, kind, 0, at});
     return true;
 }
 
 // The existing map is set aside, not deleted, until the new one is in its
 // place and the command has finished, so no failure can lose either of them.
-bool Placement::Replace(EntryKind kind, std::string_view line, const std::string& from, const std::string& to)
+bool Placement::Replace(EntryKind kind, std::uint32_t at, const std::string& from, const std::string& to)
 {
+    const std::string_view line = Line(at);
     const std::string entry = NameText(line);
     FileSystemService& fso = files_;
     if (!fso.FileExists(from)) {
@@ -212,7 +216,7 @@ bool Placement::Replace(EntryKind kind, std::string_view line, const std::string
                     "The map that was in Maps is kept under this name: " + report_.ReasonOf(back.Failure()));
         return false;
     }
-    journal_.push_back({Step::Replaced, kind, static_cast<std::uint32_t>(asides_.size()), line});
+    journal_.push_back({Step::Replaced, kind, static_cast<std::uint32_t>(asides_.size()), at});
     asides_.push_back(aside);
     return true;
 }
@@ -226,8 +230,8 @@ void Placement::Undo()
             return;
         // Each file that cannot go back is named where it now is, so that
         // the player can find it; the next start puts a set-aside map back.
-        const std::string entry = NameText(step.line), to = session_.PathOf(Placed(step.kind, step.line));
-        if (const Outcome<bool> moved = session_.Move(Placed(step.kind, step.line), Cached(step.line));
+        const std::string entry = NameText(Line(step.at)), to = session_.PathOf(Placed(step.kind, Line(step.at)));
+        if (const Outcome<bool> moved = session_.Move(Placed(step.kind, Line(step.at)), Cached(Line(step.at)));
             !moved || !*moved) {
             Problem(entry, to,
                     "Could not be put back into the cache, and is here: " +
@@ -250,16 +254,16 @@ void Placement::Undo()
 void Placement::Finish()
 {
     for (const Step& step : journal_) {
-        view_.DoneWith(NameText(step.line),
-                       step.what == Step::Discarded ? std::string_view() : Placed(step.kind, step.line).folder,
+        view_.DoneWith(NameText(Line(step.at)),
+                       step.what == Step::Discarded ? std::string_view() : Placed(step.kind, Line(step.at)).folder,
                        step.what == Step::Replaced);
         Outcome<void> deleted;
         if (step.what == Step::Replaced)
             deleted = files_.TryDeleteFile(asides_[step.aside], true);
         else if (step.what == Step::Discarded)
-            deleted = files_.TryDeleteFile(session_.PathOf(Cached(step.line)));
+            deleted = files_.TryDeleteFile(session_.PathOf(Cached(Line(step.at))));
         if (!deleted)
-            Problem(NameText(step.line), deleted.Failure().Path(),
+            Problem(NameText(Line(step.at)), deleted.Failure().Path(),
                     "Could not be deleted: " + report_.ReasonOf(deleted.Failure()));
     }
     // let go of the steps' memory, not just of the steps: a command over
@@ -273,8 +277,8 @@ std::vector<Intent> Placement::Discards() const
     std::vector<Intent> discards;
     for (const Step& step : journal_)
         if (step.what == Step::Discarded)
-            if (const auto cached = files_.IdentityOf(session_.PathOf(Cached(step.line))))
-                discards.push_back(Intent::Discard(KeyText(step.line), *cached));
+            if (const auto cached = files_.IdentityOf(session_.PathOf(Cached(Line(step.at)))))
+                discards.push_back(Intent::Discard(KeyText(Line(step.at)), *cached));
     return discards;
 }
 

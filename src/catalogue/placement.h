@@ -1,6 +1,7 @@
 #pragma once
 // Carries out the moves of one command so that, until the command has put its
 // index in order, every one of them can be undone; deletions wait until then.
+#include "catalogue/cacheIndex.h"
 #include "catalogue/commandReport.h"
 #include "catalogue/destinations.h"
 #include "catalogue/journal.h"
@@ -21,8 +22,8 @@ public:
     // existingMaps: what becomes of a map whose name is taken, when decided
     // beforehand (the player is asked otherwise); expected: how many entries
     // it will likely be given.
-    Placement(GameSession& session, CacheView& view, CommandReport& report, bool forceOverwrite,
-              std::optional<ExistingMap> existingMaps, std::size_t expected = 0);
+    Placement(GameSession& session, const IndexLines& lines, CacheView& view, CommandReport& report,
+              bool forceOverwrite, std::optional<ExistingMap> existingMaps, std::size_t expected = 0);
 
     // Sends the cached file of an index line where its kind says, asking first
     // (the line must stay where it is until Undo or Finish)
@@ -30,7 +31,7 @@ public:
     // or to be discarded after a No) and its line leaves the index; false when
     // it stays in the cache, with the reason in the report. A line that names
     // no cached file (no "=", or an empty key) is left alone, unreported.
-    bool Place(EntryKind kind, const IndexEntry& entry);
+    bool Place(EntryKind kind, std::size_t line);
 
     // Puts every file moved so far back where it was, newest first.
     void Undo();
@@ -47,26 +48,28 @@ private:
         enum : std::uint8_t { Moved, Replaced, Discarded } what;
         EntryKind kind;
         std::uint32_t aside; // into asides_, for Replaced
-        std::string_view line;
+        std::uint32_t at;    // the line, in lines_
     };
+    std::string_view Line(std::uint32_t at) const { return lines_[at].Text(); }
     static Spot Cached(std::string_view line);
     static Spot Placed(EntryKind kind, std::string_view line);
 
-    bool Move(EntryKind kind, std::string_view line, const std::string& from, const std::string& to);
+    bool Move(EntryKind kind, std::uint32_t at, const std::string& from, const std::string& to);
     // The words for a move that did not happen: the failure's, or a taken name's.
     std::string Failed(const Outcome<bool>& moved);
-    bool Replace(EntryKind kind, std::string_view line, const std::string& from, const std::string& to);
+    bool Replace(EntryKind kind, std::uint32_t at, const std::string& from, const std::string& to);
     void Problem(std::string_view entry, const std::string& detail, std::string reason);
     // Asks whether the map is to take the place of the one of its name in
     // shownFolder's Maps: Yes places it (setting aside the one in its way,
     // when replace), No has its cached file discarded.
-    bool AskThenPlace(EntryKind kind, std::string_view line, const std::string& shownFolder, bool replace);
+    bool AskThenPlace(EntryKind kind, std::uint32_t at, const std::string& shownFolder, bool replace);
     // Whether the kind's folder is there to move into; in a VirtualStore
     // copy it is made when the install folder has it, as Windows would.
     bool FolderReady(EntryKind kind);
     std::string FolderPath(EntryKind kind) const;
 
     GameSession& session_;
+    const IndexLines& lines_;
     FileSystemService& files_;
     const GameFolders& game_;
     CacheView& view_;

@@ -90,6 +90,11 @@ Outcome<FileCollection> FileSystemService::TryListFiles(const std::string& folde
     return Catching([&] { return ListFiles(folder); });
 }
 
+Outcome<void> FileSystemService::TryVisitFiles(const std::string& folder, const NameSink& take)
+{
+    return Catching([&] { VisitFiles(folder, take); });
+}
+
 Outcome<void> FileSystemService::TryDeleteFile(const std::string& spec, bool force, std::string_view last,
                                                const ProgressFn& progress)
 {
@@ -215,6 +220,13 @@ bool FileSystemService::DeleteMatching(const std::string& folder, const std::str
     if (first)
         throw *first;
     return true;
+}
+
+FileCollection FileSystemService::ListFiles(const std::string& folder)
+{
+    FileCollection files(folder);
+    VisitFiles(folder, [&](std::string_view name) { files.Add(name); });
+    return files;
 }
 
 std::string FileSystemService::ReadTextFile(const std::string& path)

@@ -52,6 +52,7 @@ public:
     T& operator*() { return std::get<0>(result_); }
     const T& operator*() const { return std::get<0>(result_); }
     T* operator->() { return &std::get<0>(result_); }
+    const T* operator->() const { return &std::get<0>(result_); }
     const FileSystemError& Failure() const { return std::get<1>(result_); }
 
 private:
@@ -194,8 +195,11 @@ public:
     virtual bool IsReadOnly(const std::string& path) = 0;
 
     // The entries directly in folder that are not folders (links and devices
-    // included), in the order the system gives them.
-    virtual FileCollection ListFiles(const std::string& folder) = 0;
+    // included), in the order the system gives them: each told to take as
+    // it is read, or all of them at once.
+    using NameSink = std::function<void(std::string_view name)>;
+    virtual void VisitFiles(const std::string& folder, const NameSink& take) = 0;
+    FileCollection ListFiles(const std::string& folder);
     virtual FolderMeasure Measure(const std::string& folder) = 0;
     // Starts measuring folder and returns, so that the caller can do other
     // work meanwhile; the folder is found now, on the caller's thread, and a
@@ -286,6 +290,7 @@ public:
 
     // The operations above with their failures as values.
     Outcome<FileCollection> TryListFiles(const std::string& folder);
+    Outcome<void> TryVisitFiles(const std::string& folder, const NameSink& take);
     Outcome<void> TryDeleteFile(const std::string& spec, bool force = false, std::string_view last = {},
                                 const ProgressFn& progress = {});
     Outcome<void> TryDeleteOneFile(const std::string& path, bool force);

@@ -142,6 +142,10 @@ ssize_t ReadFull(int fd, char* data, std::size_t size)
     return static_cast<ssize_t>(got);
 }
 
+struct ClosesFolder {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
 // A file descriptor closed however the scope is left.
 class Descriptor {
 public:
@@ -189,12 +193,12 @@ public:
         return StatOf(resolver_.Locate(path), st, 0) && (st.st_mode & S_IWUSR) == 0;
     }
 
-    FileCollection ListFiles(const std::string& folder) override
+    void VisitFiles(const std::string& folder, const NameSink& take) override
     {
         DIR* dir = ::opendir(Native(folder).c_str());
         if (!dir)
             Fail("GetFolder", folder, errno);
-        FileCollection files(folder);
+        const std::unique_ptr<DIR, ClosesFolder> closing(dir);
         // Every entry but folders, as Windows lists files: links and pipes
         // are there too, for the commands to see and leave alone.
         while (const dirent* entry = ::readdir(dir)) {
@@ -205,10 +209,8 @@ public:
             }
             if (isFolder)
                 continue;
-            files.Add(entry->d_name);
+            take(entry->d_name);
         }
-        ::closedir(dir);
-        return files;
     }
 
     FolderMeasure Measure(const std::string& folder) override

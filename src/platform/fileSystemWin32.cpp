@@ -171,14 +171,12 @@ public:
         return a && (*a & FILE_ATTRIBUTE_READONLY);
     }
 
-    FileCollection ListFiles(const std::string& folder) override
+    void VisitFiles(const std::string& folder, const NameSink& take) override
     {
-        FileCollection files(folder);
         ForEachMatch(folder + "\\*", "GetFolder", [&](const WIN32_FIND_DATAW& found) {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                files.Add(Narrow(found.cFileName, std::wcslen(found.cFileName)));
+                take(Narrow(found.cFileName, std::wcslen(found.cFileName)));
         });
-        return files;
     }
 
     FolderMeasure Measure(const std::string& folder) override

@@ -3,6 +3,7 @@
 #include "platform/codePage.h"
 
 #include <functional>
+#include <stdexcept>
 
 namespace ovcache {
 
@@ -24,10 +25,10 @@ std::uint64_t HashOf(std::string_view folded)
 
 void FoldedNames::Clear()
 {
-    std::string().swap(text_);
-    std::vector<Entry>().swap(entries_);
+    std::vector<std::unique_ptr<char[]>>().swap(blocks_);
     std::vector<Slot>().swap(slots_);
-    count_ = used_ = 0;
+    inLast_ = 0;
+    count_ = used_ = kept_ = 0;
 }
 
 // Calls visit(slot) for each slot from the hash's home on, until it returns
@@ -39,7 +40,7 @@ template <typename Slots, typename Visit> void FoldedNames::Probe(Slots& slots, 
     const std::size_t mask = slots.size() - 1;
     for (std::size_t k = hash & mask;; k = (k + 1) & mask) {
         auto& slot = slots[k];
-        if (slot.entry == kEmpty || !visit(slot))
+        if (slot.name == kEmpty || !visit(slot))
             return;
     }
 }
@@ -58,9 +59,9 @@ std::optional<std::string_view> FoldedNames::Find(std::string_view name, std::st
     std::optional<std::string_view> alike, same;
     const std::uint64_t hash = HashOf(folded);
     Probe(slots_, hash, [&](const Slot& slot) {
-        if (slot.entry == kGone || slot.tag != TagOf(hash))
+        if (slot.name == kGone || slot.tag != TagOf(hash))
             return true;
-        const std::string_view candidate = NameAt(slot.entry);
+        const std::string_view candidate = NameAt(slot.name);
         if (candidate == name) {
             same = candidate;
             return false;
@@ -72,37 +73,53 @@ std::optional<std::string_view> FoldedNames::Find(std::string_view name, std::st
     return same ? same : alike;
 }
 
+// Puts the name in the last block, or a new one when it does not fit there.
+std::uint32_t FoldedNames::Keep(std::string_view name)
+{
+    const std::size_t room = name.size() + 1;
+    if (room > kBlock)
+        throw std::length_error("A name longer than a folder's names can be");
+    if (blocks_.empty() || inLast_ + room > kBlock) {
+        blocks_.push_back(std::make_unique<char[]>(kBlock));
+        inLast_ = 0;
+    }
+    const auto at = static_cast<std::uint32_t>((blocks_.size() - 1) * kBlock + inLast_);
+    char* place = blocks_.back().get() + inLast_;
+    name.copy(place, name.size());
+    place[name.size()] = '\0';
+    inLast_ += static_cast<std::uint32_t>(room);
+    ++kept_;
+    return at;
+}
+
 void FoldedNames::Add(std::string_view name)
 {
-    // also when removed names fill more of the buffer than those there
-    if ((used_ + 1) * 2 > slots_.size() || entries_.size() > count_ * 2 + 64)
+    // also when removed names fill more of the blocks than those there
+    if ((used_ + 1) * 4 > slots_.size() * 3 || kept_ > count_ * 2 + 64)
         Rebuild();
     const std::uint64_t hash = HashOf(FoldName(name, buffer_));
     Slot* reuse = nullptr;
     bool there = false;
     Probe(slots_, hash, [&](Slot& slot) {
-        if (slot.entry == kGone) {
+        if (slot.name == kGone) {
             if (!reuse)
                 reuse = &slot;
             return true;
         }
-        there = slot.tag == TagOf(hash) && NameAt(slot.entry) == name;
+        there = slot.tag == TagOf(hash) && NameAt(slot.name) == name;
         return !there;
     });
     if (there)
         return;
-    const auto entry = static_cast<std::uint32_t>(entries_.size());
-    entries_.push_back({static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(name.size())});
-    text_.append(name);
     if (!reuse) {
         const std::size_t mask = slots_.size() - 1;
         std::size_t k = hash & mask;
-        while (slots_[k].entry != kEmpty)
+        while (slots_[k].name != kEmpty)
             k = (k + 1) & mask;
         reuse = &slots_[k];
         ++used_;
     }
-    *reuse = {TagOf(hash), entry};
+    *reuse = {TagOf(hash), Keep(name)};
     ++count_;
 }
 
@@ -111,9 +128,9 @@ bool FoldedNames::Remove(std::string_view name)
     const std::uint64_t hash = HashOf(FoldName(name, buffer_));
     bool removed = false;
     Probe(slots_, hash, [&](Slot& slot) {
-        if (slot.entry == kGone || slot.tag != TagOf(hash) || NameAt(slot.entry) != name)
+        if (slot.name == kGone || slot.tag != TagOf(hash) || NameAt(slot.name) != name)
             return true;
-        slot.entry = kGone;
+        slot.name = kGone;
         --count_;
         removed = true;
         return false;
@@ -122,35 +139,30 @@ bool FoldedNames::Remove(std::string_view name)
 }
 
 // Makes room for at least one more name: the names still there are copied
-// into a new buffer and table, leaving removed names and their slots behind.
+// into new blocks and a new table, leaving removed names and their slots
+// behind. The table is then at most half full.
 void FoldedNames::Rebuild()
 {
-    // at most half in use, since most lookups miss; but no more than twice
-    // that, since a folder can hold 200,000 names
     std::size_t size = 16;
     while (size < (count_ + 1) * 2)
         size *= 2;
     std::vector<Slot> old(size);
     old.swap(slots_);
-    std::string text;
-    std::vector<Entry> entries;
-    text.reserve(text_.size());
-    entries.reserve(count_ + 1);
+    std::vector<std::unique_ptr<char[]>> blocks;
+    blocks.swap(blocks_);
+    inLast_ = 0;
+    kept_ = 0;
     const std::size_t mask = size - 1;
     for (const Slot& slot : old) {
-        if (slot.entry == kEmpty || slot.entry == kGone)
+        if (slot.name == kEmpty || slot.name == kGone)
             continue;
-        const std::string_view name = NameAt(slot.entry);
+        const std::string_view name = blocks[slot.name / kBlock].get() + slot.name % kBlock;
         const std::uint64_t hash = HashOf(FoldName(name, buffer_));
         std::size_t k = hash & mask;
-        while (slots_[k].entry != kEmpty)
+        while (slots_[k].name != kEmpty)
             k = (k + 1) & mask;
-        slots_[k] = {TagOf(hash), static_cast<std::uint32_t>(entries.size())};
-        entries.push_back({static_cast<std::uint32_t>(text.size()), static_cast<std::uint32_t>(name.size())});
-        text.append(name);
+        slots_[k] = {TagOf(hash), Keep(name)};
     }
-    text_.swap(text);
-    entries_.swap(entries);
     used_ = count_;
 }
 

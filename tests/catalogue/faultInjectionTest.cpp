@@ -41,7 +41,10 @@ public:
     bool IsReadOnly(const std::string& p) override { return real_->IsReadOnly(p); }
     bool PathExists(const std::string& p) override { return real_->PathExists(p); }
     bool SameContent(const std::string& a, const std::string& b) override { return real_->SameContent(a, b); }
-    FileCollection ListFiles(const std::string& f) override { return Step("List", f), real_->ListFiles(f); }
+    void VisitFiles(const std::string& f, const NameSink& take) override
+    {
+        Step("List", f), real_->VisitFiles(f, take);
+    }
     FolderMeasure Measure(const std::string& f) override { return Step("Size", f), real_->Measure(f); }
     void DeleteOneFile(const std::string& s, bool force) override { Step("Delete", s), real_->DeleteOneFile(s, force); }
     void MoveFile(const std::string& a, const std::string& b) override
