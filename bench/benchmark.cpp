@@ -14,6 +14,7 @@
 #include "qt/messageBox.h"
 
 #include <QApplication>
+#include <QListView>
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -43,7 +44,7 @@ constexpr int kRuns = 3; // medians of this many, program and floor alternating
 class NullView : public CacheView {
 public:
     void ClearList() override { entries.clear(); }
-    void AddListEntry(const std::string& text) override { entries.push_back(text); }
+    void AddListEntry(std::string text) override { entries.push_back(std::move(text)); }
     std::string SelectedEntry() override { return selected; }
     void SetLabel(DataLabel, const std::string&) override {}
     MsgAnswer MsgBox(const std::string&, const std::string&, MsgIcon, MsgButtons buttons) override
@@ -453,6 +454,10 @@ public:
     double Window(long n)
     {
         Fresh(n, true);
+        return WindowOn();
+    }
+    static double WindowOn()
+    {
         MessageBox::SetNextAnswers({});
         frmOVCache window;
         const double load = Seconds([&] { window.Form_Load(); });
@@ -460,7 +465,8 @@ public:
             LoadCacheList(window.State(), window);
             window.SelectedEntry();
         });
-        std::printf("Window, %ld maps offscreen: start-up to the filled list %.3f s, refilling it %.3f s\n", n, load,
+        std::printf("Window, %zu maps offscreen: start-up to the filled list %.3f s, refilling it %.3f s\n",
+                    static_cast<std::size_t>(window.findChild<QListView*>("lstCache")->model()->rowCount()), load,
                     refill);
         return load;
     }
@@ -485,10 +491,15 @@ int main(int argc, char** argv)
 {
     if (argc >= 4 && std::string(argv[1]) == "--child")
         return ChildMain(argc, argv);
-    if (argc == 3 && std::string(argv[1]) == "--window") { // the window alone
-        Bench bench(fs::temp_directory_path() / ("ovcache-bench-" + std::to_string(::getpid())));
+    if ((argc == 3 || argc == 4) && std::string(argv[1]) == "--window") { // the window alone
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
+        if (argc == 4) { // on a prefix made before (makedemo --maps-only), for profiling
+            ::setenv("WINEPREFIX", argv[3], 1);
+            Bench::WindowOn();
+            return 0;
+        }
+        Bench bench(fs::temp_directory_path() / ("ovcache-bench-" + std::to_string(::getpid())));
         bench.Window(std::atol(argv[2]));
         return 0;
     }

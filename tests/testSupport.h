@@ -95,7 +95,7 @@ public:
     };
 
     void ClearList() override { list.clear(); }
-    void AddListEntry(const std::string& text) override { list.push_back(text); }
+    void AddListEntry(std::string text) override { list.push_back(std::move(text)); }
     std::string SelectedEntry() override { return selected; }
     void SetLabel(DataLabel label, const std::string& caption) override { labels[label] = caption; }
     MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;

@@ -10,15 +10,19 @@ namespace ovcache {
 
 namespace {
 
-// Calls take(line) for each line of text, as SplitIndexLines splits it; the
-// number of lines first, so that room for all can be made at once.
-template <typename Reserve, typename Take> void ForEachIndexLine(std::string_view text, Reserve reserve, Take take)
+// How many lines SplitIndexLines makes of text, so that room for all can be
+// made at once: an index can hold 200,000 of them.
+std::size_t CountIndexLines(std::string_view text)
 {
-    // room for every line at once: an index can hold 200,000 of them
     std::size_t ends = 1;
     for (std::size_t k = 0; k < text.size(); ++k)
         ends += text[k] == '\n' || (text[k] == '\r' && (k + 1 == text.size() || text[k + 1] != '\n')) ? 1 : 0;
-    reserve(ends);
+    return ends;
+}
+
+// Calls take(line) for each line of text, as SplitIndexLines splits it.
+template <typename Take> void ForEachIndexLine(std::string_view text, Take take)
+{
     std::size_t start = 0;
     const std::size_t size = text.size();
     while (start < size) {
@@ -39,8 +43,8 @@ template <typename Reserve, typename Take> void ForEachIndexLine(std::string_vie
 std::vector<std::string_view> SplitIndexLines(std::string_view text)
 {
     std::vector<std::string_view> lines;
-    ForEachIndexLine(
-        text, [&](std::size_t count) { lines.reserve(count); }, [&](std::string_view line) { lines.push_back(line); });
+    lines.reserve(CountIndexLines(text));
+    ForEachIndexLine(text, [&](std::string_view line) { lines.push_back(line); });
     return lines;
 }
 
@@ -71,15 +75,13 @@ IndexEntry::IndexEntry(std::string_view text)
 IndexLines::IndexLines(std::string text) : text_(std::make_unique<const std::string>(std::move(text)))
 {
     // Straight into entries, with no list of lines held beside them.
-    ForEachIndexLine(
-        *text_, [&](std::size_t count) { entries_.reserve(count); },
-        [&](std::string_view line) { entries_.emplace_back(line); });
+    entries_.reserve(CountIndexLines(*text_));
+    ForEachIndexLine(*text_, [&](std::string_view line) { entries_.emplace_back(line); });
 }
 
 void ForEachIndexEntry(std::string_view text, const std::function<void(const IndexEntry&)>& take)
 {
-    ForEachIndexLine(
-        text, [](std::size_t) {}, [&](std::string_view line) { take(IndexEntry(line)); });
+    ForEachIndexLine(text, [&](std::string_view line) { take(IndexEntry(line)); });
 }
 
 namespace {

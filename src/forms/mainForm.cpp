@@ -67,11 +67,11 @@ void MainForm::ClearList()
     });
 }
 
-void MainForm::AddListEntry(const std::string& text)
+void MainForm::AddListEntry(std::string text)
 {
     // Gathered, not shown one by one: the list takes them all at once.
     const std::lock_guard<std::mutex> lock(pendingMutex_);
-    pending_.push_back(text);
+    pending_.push_back(std::move(text));
 }
 
 std::string MainForm::SelectedEntry()

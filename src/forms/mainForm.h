@@ -68,7 +68,7 @@ public:
 
     // CacheView
     void ClearList() override;
-    void AddListEntry(const std::string& text) override;
+    void AddListEntry(std::string text) override;
     std::string SelectedEntry() override;
     void SetLabel(DataLabel label, const std::string& caption) override;
     MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;

@@ -260,6 +260,11 @@ void FoldCaseInPlace(std::string& text)
     FoldInPlace(text, SimpleLower);
 }
 
+void FoldCaseAndAccentsInPlace(std::string& text)
+{
+    FoldInPlace(text, LowerWithoutAccent);
+}
+
 std::string FoldCaseAndAccents(std::string_view text)
 {
     std::string out(text);

@@ -41,6 +41,7 @@ std::string FoldCase(std::string_view text);
 void FoldCaseInPlace(std::string& text);
 // Folded, and the Latin letters without their accents ("Été" as "ete"): how a
 // player reads a name when looking for it in a list.
+void FoldCaseAndAccentsInPlace(std::string& text);
 std::string FoldCaseAndAccents(std::string_view text);
 
 } // namespace ovcache
