@@ -514,10 +514,10 @@ int main(int argc, char** argv)
     const double idle = RunChild({"--child", "idle", bench.Root().string()}).peakMiB;
     std::vector<Row> rows;
     std::printf("Medians of %d runs, program and floor alternating, each on the cache as made. \"command\" is the\n"
-                "command alone, \"process\" the whole program run (start, Form_Load, command, exit); peak is\n"
-                "that process's own peak above the program's idle size (%.1f MiB). The floor does the same\n"
-                "work with bare system calls; the Python row is a script that renames what cache.ini names,\n"
-                "against the Move All floor.\n\n",
+                "command alone, \"process\" the whole program run as the command line runs it (start, the\n"
+                "start-up's repair and listing or check, command, exit); peak is that process's own peak above\n"
+                "the program's idle size (%.1f MiB). The floor does the same work with bare system calls; the\n"
+                "Python row is a script that renames what cache.ini names, against the Move All floor.\n\n",
                 kRuns, idle);
     std::printf("%-14s %8s %10s %10s %10s %7s %10s\n", "command", "entries", "command s", "process s", "floor s",
                 "ratio", "peak MiB");
@@ -532,15 +532,21 @@ int main(int argc, char** argv)
     }
     // The targets, at the largest size: every command within 1.25 times its
     // floor, growth from the size before at most 2.1 for a doubling (scaled
-    // to the sizes' ratio), peak at most 64 MiB above idle; the window's
-    // first paint within 0.3 s at 50,000 maps and 0.5 s at 200,000.
+    // to the sizes' ratio), peak at most 32 MiB above idle; at 50,000
+    // entries and more the whole Move All process no slower than the Python
+    // script; the window's first paint within 0.3 s at 50,000 maps and at
+    // 200,000.
     std::vector<std::string> missed;
+    for (std::size_t k = 0; k < rows.size(); ++k)
+        if (rows[k].what == "Python script" && rows[k].entries >= 50000 && rows[k - 2].what == "Move All" &&
+            rows[k - 2].process > rows[k].process)
+            missed.push_back("Move All process at " + std::to_string(rows[k].entries));
     for (const Row& row : rows) {
         if (row.entries != sizes.back() || row.what == "Python script")
             continue;
         if (row.time / row.floor > 1.25)
             missed.push_back(row.what + " ratio");
-        if (row.peakMiB - idle > 64)
+        if (row.peakMiB - idle > 32)
             missed.push_back(row.what + " memory");
         for (const Row& before : rows)
             if (sizes.size() >= 2 && before.entries == sizes[sizes.size() - 2] && before.what == row.what &&
@@ -564,7 +570,7 @@ int main(int argc, char** argv)
     for (const long n : {50000L, 200000L}) {
         if (std::find(sizes.begin(), sizes.end(), n) == sizes.end())
             continue;
-        if (bench.Window(n) > (n == 50000 ? 0.3 : 0.5))
+        if (bench.Window(n) > 0.3)
             missed.push_back("window at " + std::to_string(n));
     }
     std::printf("\nTargets missed: %s\n", missed.empty() ? "none" : "");
