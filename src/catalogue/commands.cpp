@@ -162,6 +162,21 @@ void TellAboutSelected(const WorkingState& state, CacheView& view, const Selecte
                     MsgIcon::None, MsgButtons::OK);
 }
 
+// The end of a command's work on the game: its moves stand, or go back when
+// the index could not be changed; the journal is settled; and what the
+// command held is let go before the cache is listed again.
+void EndWork(bool committed, Placement& placement, GameSession& session, FileSystemBatch& batch,
+             std::optional<IndexLines>& lines)
+{
+    if (committed)
+        placement.Finish();
+    else
+        placement.Undo();
+    session.Close();
+    batch.End();
+    lines.reset();
+}
+
 } // namespace
 
 bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemService> fso, bool list)
@@ -239,14 +254,7 @@ void MoveSelectedMap(WorkingState& state, CacheView& view)
     Commit commit;
     if (!removed.Empty())
         commit = CommitIndex(session, placement.Discards(), *lines, removed, report);
-    if (commit.written || removed.Empty() || commit.indexGone)
-        placement.Finish();
-    else
-        placement.Undo();
-    session.Close();
-    // What the command held is let go before the cache is listed again.
-    batch.End();
-    lines.reset();
+    EndWork(commit.written || removed.Empty() || commit.indexGone, placement, session, batch, lines);
     if (!ListCache(state, view, report, "Move"))
         return; // the index is gone: that box was the last
     TellAboutSelected(state, view, selected);
@@ -294,14 +302,7 @@ void MoveAllCached(WorkingState& state, CacheView& view)
         commit = CommitIndex(session, placement.Discards(), *lines, removed, report);
     const bool committed =
         fileStays ? commit.written || commit.indexGone : DeleteIndex(session, placement.Discards(), report);
-    if (committed)
-        placement.Finish();
-    else
-        placement.Undo();
-    session.Close();
-    // What the command held is let go before the cache is listed again.
-    batch.End();
-    lines.reset();
+    EndWork(committed, placement, session, batch, lines);
     if (committed && !fileStays) {
         view.ClearList();
         ShowStatistics(state, view, false, report);
