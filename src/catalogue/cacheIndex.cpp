@@ -118,6 +118,22 @@ IndexKeys::IndexKeys(const IndexLines& lines) : lines_(lines)
 // The slot holding the folded key, or the empty one where it would go. Each
 // slot keeps the high half of its key's hash, so that a key is folded again
 // for comparison only when that half agrees.
+// Whether the key folds to folded. A key's ASCII bytes stay where they are
+// when it is converted and folded, so they are compared in place, and only a
+// key with other bytes is folded whole.
+bool IndexKeys::FoldsTo(std::string_view key, std::string_view folded) const
+{
+    std::size_t k = 0;
+    for (; k < key.size() && static_cast<unsigned char>(key[k]) < 0x80; ++k) {
+        const char lower = key[k] >= 'A' && key[k] <= 'Z' ? static_cast<char>(key[k] + 0x20) : key[k];
+        if (k >= folded.size() || lower != folded[k])
+            return false;
+    }
+    if (k == key.size())
+        return k == folded.size();
+    return Folded(key, other_) == folded;
+}
+
 std::size_t IndexKeys::Probe(std::uint64_t hash, std::string_view folded) const
 {
     const std::size_t mask = slots_.size() - 1;
@@ -125,8 +141,7 @@ std::size_t IndexKeys::Probe(std::uint64_t hash, std::string_view folded) const
         const std::uint64_t held = slots_[slot];
         if (held == 0)
             return slot;
-        if ((held & ~kLineBits) == (hash & ~kLineBits) &&
-            Folded(lines_[(held & kLineBits) - 1].Key(), other_) == folded)
+        if ((held & ~kLineBits) == (hash & ~kLineBits) && FoldsTo(lines_[(held & kLineBits) - 1].Key(), folded))
             return slot;
     }
 }

@@ -106,6 +106,7 @@ public:
 private:
     static constexpr std::uint64_t kLineBits = 0xFFFFFFFF;
     std::size_t Probe(std::uint64_t hash, std::string_view folded) const;
+    bool FoldsTo(std::string_view key, std::string_view folded) const;
     const IndexLines& lines_;
     // A power of two of them: the high half of the key's hash and the line
     // number + 1 in the low half; 0 when empty.
