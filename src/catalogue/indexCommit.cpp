@@ -70,14 +70,14 @@ Outcome<std::string> NewIndexText(FileSystemService& fso, const std::string& ind
 
 // After a failure: the index that is there decides whether the moves stand
 // or go back, since the replace may have taken place before it failed.
-Commit CommitFailed(FileSystemService& fso, const FileSystemError& e, bool replacing, std::string text,
+Commit CommitFailed(FileSystemService& fso, const FileSystemError& e, bool replacing, const std::string& text,
                     const std::string& rewrite, const std::string& index, CommandReport& report)
 {
     const std::string reason = report.ReasonOf(e);
     Commit ended;
     if (replacing) {
-        const Outcome<std::string> installed = fso.TryReadTextFile(index);
-        if (installed && *installed == text) {
+        const Outcome<bool> installed = fso.TryTextFileIs(index, text);
+        if (installed && *installed) {
             report.AddNote("The new cache index is in place, but the disk reported a failure (" + e.Path() + ": " +
                            reason + ").");
             return {true, false};
@@ -116,9 +116,9 @@ Commit CommitIndex(GameSession& session, std::vector<Intent> intents, const Inde
     if (done)
         done = fso.TryFlush();
     if (!done)
-        return CommitFailed(fso, done.Failure(), false, std::move(text), rewrite, index, report);
+        return CommitFailed(fso, done.Failure(), false, text, rewrite, index, report);
     if (done = fso.TryReplaceFile(rewrite, index); !done)
-        return CommitFailed(fso, done.Failure(), true, std::move(text), rewrite, index, report);
+        return CommitFailed(fso, done.Failure(), true, text, rewrite, index, report);
     return {true, false};
 }
 
