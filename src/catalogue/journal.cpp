@@ -434,12 +434,8 @@ private:
         // The new map never arrived: the player's goes back. It did: the
         // player chose to replace this one.
         if (!fso_.PathExists(from)) {
-            const Outcome<FileSystemService::Moved> back = fso_.TryMoveFile(aside, from);
-            if (!back)
-                return back.Failure();
-            if (*back != FileSystemService::Moved::Done) // a file came to the name meanwhile: tried again later
-                return FileSystemError("MoveFile", from, FsErrorKind::AlreadyExists, kAlreadyThere);
-            return {};
+            // a file that came to the name meanwhile keeps it: tried again later
+            return fso_.TryRename(aside, from);
         }
         const auto map = fso_.IdentityOf(from);
         const auto copied = CopiedTo(intents_, intent.from);

@@ -24,17 +24,6 @@ std::string MoveDetail(const std::string& from, const std::string& to)
     return from.substr(from.find_last_of('\\') + 1) + " -> " + to.substr(0, to.find_last_of('\\'));
 }
 
-// A move in one step within a folder, a taken name a failure like any other.
-Outcome<void> MoveOnly(FileSystemService& files, const std::string& from, const std::string& to)
-{
-    const Outcome<FileSystemService::Moved> moved = files.TryMoveFile(from, to);
-    if (!moved)
-        return moved.Failure();
-    if (*moved != FileSystemService::Moved::Done)
-        return FileSystemError("MoveFile", to, FsErrorKind::AlreadyExists, kAlreadyThere);
-    return {};
-}
-
 } // namespace
 
 void Placement::Problem(std::string_view entry, const std::string& detail, std::string reason)
@@ -203,7 +192,7 @@ bool Placement::Replace(EntryKind kind, std::uint32_t at, const std::string& fro
     }
     Outcome<void> setAside = session_.Record({Intent::SetAside(map.name, kept.name, *original, *replacement)});
     if (setAside)
-        setAside = MoveOnly(fso, to, aside);
+        setAside = fso.TryRename(to, aside);
     if (!setAside) {
         Problem(entry, MoveDetail(from, to), report_.ReasonOf(setAside.Failure()));
         return false;
@@ -211,7 +200,7 @@ bool Placement::Replace(EntryKind kind, std::uint32_t at, const std::string& fro
     // another file may take the name meanwhile
     if (const Outcome<bool> moved = session_.Move(Cached(line), map); !moved || !*moved) {
         Problem(entry, MoveDetail(from, to), Failed(moved));
-        if (const Outcome<void> back = MoveOnly(fso, aside, to); !back)
+        if (const Outcome<void> back = fso.TryRename(aside, to); !back)
             Problem(entry, aside,
                     "The map that was in Maps is kept under this name: " + report_.ReasonOf(back.Failure()));
         return false;
@@ -240,7 +229,7 @@ void Placement::Undo()
         }
         if (step.what == Step::Replaced) {
             const std::string& aside = asides_[step.aside];
-            if (const Outcome<void> back = MoveOnly(fso, aside, to); !back)
+            if (const Outcome<void> back = fso.TryRename(aside, to); !back)
                 Problem(entry, aside,
                         "The map that was in Maps could not be put back, and is here: " + back.Failure().Reason());
         }

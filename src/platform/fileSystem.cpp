@@ -85,6 +85,11 @@ Outcome<FileSystemService::Moved> FileSystemService::TryMoveFile(const std::stri
     return moved.Failure();
 }
 
+Outcome<void> FileSystemService::TryRename(const std::string& from, const std::string& to)
+{
+    return Catching([&] { MoveFile(from, to); });
+}
+
 Outcome<FileCollection> FileSystemService::TryListFiles(const std::string& folder)
 {
     return Catching([&] { return ListFiles(folder); });

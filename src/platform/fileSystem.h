@@ -290,6 +290,9 @@ public:
 
     // The operations above with their failures as values.
     Outcome<FileCollection> TryListFiles(const std::string& folder);
+    // MoveFile within one folder, where a taken name is a failure like any
+    // other.
+    Outcome<void> TryRename(const std::string& from, const std::string& to);
     Outcome<void> TryVisitFiles(const std::string& folder, const NameSink& take);
     Outcome<void> TryDeleteFile(const std::string& spec, bool force = false, std::string_view last = {},
                                 const ProgressFn& progress = {});
