@@ -142,7 +142,7 @@ Removals PlaceSelected(const WorkingState& state, const IndexLines& lines, Cache
             continue;
         }
         selected.found = selected.found || kind == EntryKind::Map;
-        if (placement.Place(kind, k)) {
+        if (placement.Place(kind, k, cached.plain[first])) {
             removed.Mark(k);
             cached.present[first] = false;
         }
@@ -289,7 +289,7 @@ void MoveAllCached(WorkingState& state, CacheView& view)
         if (!present[k])
             continue;
         view.Progress(done++, total);
-        placed[k] = placement.Place((*lines)[k].Kind(), k);
+        placed[k] = placement.Place((*lines)[k].Kind(), k, cached.Plain(k));
     }
     bool fileStays = false;
     const Removals removed = LinesToRemove(*lines, cached, placed, fileStays);

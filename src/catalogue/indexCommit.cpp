@@ -126,14 +126,17 @@ Outcome<CachedFiles> MatchCachedFiles(FileSystemService& files, const std::strin
 {
     // The keys' table is large and let go here, before any file is moved.
     const IndexKeys keys(lines);
-    CachedFiles matched{std::vector<bool>(lines.size(), false), std::vector<std::uint32_t>(lines.size())};
+    CachedFiles matched{std::vector<bool>(lines.size(), false), std::vector<bool>(lines.size(), false),
+                        std::vector<std::uint32_t>(lines.size())};
     std::string folded;
-    const Outcome<void> listed = files.TryVisitFiles(cache, [&](std::string_view name) {
+    const Outcome<void> listed = files.TryVisitFiles(cache, [&](std::string_view name, bool plain) {
         folded.assign(name);
         FoldCaseInPlace(folded);
         if (const std::optional<std::string_view> key = KeyOfCachedFile(folded))
-            if (const std::size_t line = keys.Find(*key); line != std::string_view::npos)
+            if (const std::size_t line = keys.Find(*key); line != std::string_view::npos) {
+                matched.plain[line] = plain && (!matched.present[line] || matched.plain[line]);
                 matched.present[line] = true;
+            }
     });
     if (!listed)
         return listed.Failure();

@@ -53,11 +53,14 @@ Commit CommitIndex(GameSession& session, std::vector<Intent> intents, const Inde
 // The index's lines matched with the files of the cache folder: a line
 // names "<key>.uxx", compared as Windows compares names.
 struct CachedFiles {
-    // On the first line with each key: whether its file is in the folder.
-    std::vector<bool> present;
+    // On the first line with each key: whether its file is in the folder,
+    // and whether the folder listed it as a regular file (under every name
+    // that folds to the key).
+    std::vector<bool> present, plain;
     // Each line's first line with its key (itself for most lines).
     std::vector<std::uint32_t> first;
     bool Present(std::size_t line) const { return present[first[line]]; }
+    bool Plain(std::size_t line) const { return plain[first[line]]; }
 };
 // The folder's names are matched as they are read, never held all at once.
 Outcome<CachedFiles> MatchCachedFiles(FileSystemService& files, const std::string& cache, const IndexLines& lines);

@@ -298,9 +298,9 @@ Outcome<void> GameSession::Record(const std::vector<Intent>& intents)
     return files_.TryAppendTextFile(journal_, JournalText(intents));
 }
 
-Outcome<bool> GameSession::Move(const Spot& from, const Spot& to)
+Outcome<bool> GameSession::Move(const Spot& from, const Spot& to, bool listedPlain)
 {
-    const Outcome<FileSystemService::Moved> moved = files_.TryMoveFile(PathOf(from), PathOf(to));
+    const Outcome<FileSystemService::Moved> moved = files_.TryMoveFile(PathOf(from), PathOf(to), listedPlain);
     if (!moved)
         return moved.Failure();
     if (*moved != FileSystemService::Moved::OtherVolume)

@@ -96,8 +96,9 @@ public:
     // Moves a file in one step, or between volumes through a copy under a
     // temporary name, flushed and then renamed into place, that the journal
     // knows of first. Never replaces a file: false, and nothing moved, when
-    // the destination's name is taken.
-    Outcome<bool> Move(const Spot& from, const Spot& to);
+    // the destination's name is taken. listedPlain: the cache's listing
+    // showed the file as a regular one (see MoveListedFile).
+    Outcome<bool> Move(const Spot& from, const Spot& to, bool listedPlain = false);
     std::string PathOf(const Spot& spot) const;
     // "<name><mark>", or "<name><mark>N" for the first N from 2 that nothing
     // in the spot's folder has.

@@ -34,7 +34,7 @@ void Placement::Problem(std::string_view entry, const std::string& detail, std::
     report_.AddProblem(std::string(entry), detail, std::move(reason), std::move(folder));
 }
 
-bool Placement::Place(EntryKind kind, std::size_t k)
+bool Placement::Place(EntryKind kind, std::size_t k, bool listedPlain)
 {
     const IndexEntry& entry = lines_[k];
     const auto at = static_cast<std::uint32_t>(k);
@@ -70,7 +70,7 @@ bool Placement::Place(EntryKind kind, std::size_t k)
     if (kind == EntryKind::Map) {
         // Most maps are new to Maps, and a move never replaces: it is tried
         // first, and the player is asked only when a map of that name is there.
-        const Outcome<bool> moved = session_.Move(Cached(line), Placed(kind, line));
+        const Outcome<bool> moved = session_.Move(Cached(line), Placed(kind, line), listedPlain);
         if (moved && *moved) {
             journal_.push_back({Step::Moved, kind, 0, at});
             return true;
@@ -93,7 +93,7 @@ bool Placement::Place(EntryKind kind, std::size_t k)
         Problem(name, MoveDetail(cached, destination), "That folder does not exist.");
         return false;
     }
-    return Move(kind, at, cached, destination);
+    return Move(kind, at, cached, destination, listedPlain);
 }
 
 bool Placement::AskThenPlace(EntryKind kind, std::uint32_t at, const std::string& shownFolder, bool replace)
@@ -154,10 +154,10 @@ std::string Placement::Failed(const Outcome<bool>& moved)
     return moved ? kAlreadyThere : report_.ReasonOf(moved.Failure());
 }
 
-bool Placement::Move(EntryKind kind, std::uint32_t at, const std::string& from, const std::string& to)
+bool Placement::Move(EntryKind kind, std::uint32_t at, const std::string& from, const std::string& to, bool listedPlain)
 {
     const std::string_view line = Line(at);
-    if (const Outcome<bool> moved = session_.Move(Cached(line), Placed(kind, line)); !moved || !*moved) {
+    if (const Outcome<bool> moved = session_.Move(Cached(line), Placed(kind, line), listedPlain); !moved || !*moved) {
         Problem(NameText(line), MoveDetail(from, to), Failed(moved));
         return false;
     }

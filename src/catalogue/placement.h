@@ -31,7 +31,8 @@ public:
     // or to be discarded after a No) and its line leaves the index; false when
     // it stays in the cache, with the reason in the report. A line that names
     // no cached file (no "=", or an empty key) is left alone, unreported.
-    bool Place(EntryKind kind, std::size_t line);
+    // listedPlain: the cache's listing showed the file as a regular one.
+    bool Place(EntryKind kind, std::size_t line, bool listedPlain);
 
     // Puts every file moved so far back where it was, newest first.
     void Undo();
@@ -54,7 +55,8 @@ private:
     static Spot Cached(std::string_view line);
     static Spot Placed(EntryKind kind, std::string_view line);
 
-    bool Move(EntryKind kind, std::uint32_t at, const std::string& from, const std::string& to);
+    bool Move(EntryKind kind, std::uint32_t at, const std::string& from, const std::string& to,
+              bool listedPlain = false);
     // The words for a move that did not happen: the failure's, or a taken name's.
     std::string Failed(const Outcome<bool>& moved);
     bool Replace(EntryKind kind, std::uint32_t at, const std::string& from, const std::string& to);

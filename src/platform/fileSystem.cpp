@@ -73,9 +73,10 @@ template <class F> auto Catching(F&& operation) -> Outcome<decltype(operation())
 
 } // namespace
 
-Outcome<FileSystemService::Moved> FileSystemService::TryMoveFile(const std::string& from, const std::string& to)
+Outcome<FileSystemService::Moved> FileSystemService::TryMoveFile(const std::string& from, const std::string& to,
+                                                                 bool listedPlain)
 {
-    Outcome<void> moved = Catching([&] { MoveFile(from, to); });
+    Outcome<void> moved = Catching([&] { listedPlain ? MoveListedFile(from, to) : MoveFile(from, to); });
     if (moved)
         return Moved::Done;
     if (moved.Failure().Kind() == FsErrorKind::AlreadyExists)
@@ -230,7 +231,7 @@ bool FileSystemService::DeleteMatching(const std::string& folder, const std::str
 FileCollection FileSystemService::ListFiles(const std::string& folder)
 {
     FileCollection files(folder);
-    VisitFiles(folder, [&](std::string_view name) { files.Add(name); });
+    VisitFiles(folder, [&](std::string_view name, bool) { files.Add(name); });
     return files;
 }
 

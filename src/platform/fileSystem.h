@@ -196,8 +196,9 @@ public:
 
     // The entries directly in folder that are not folders (links and devices
     // included), in the order the system gives them: each told to take as
-    // it is read, or all of them at once.
-    using NameSink = std::function<void(std::string_view name)>;
+    // it is read, or all of them at once. plain: the listing itself showed a
+    // regular file.
+    using NameSink = std::function<void(std::string_view name, bool plain)>;
     virtual void VisitFiles(const std::string& folder, const NameSink& take) = 0;
     FileCollection ListFiles(const std::string& folder);
     virtual FolderMeasure Measure(const std::string& folder) = 0;
@@ -230,10 +231,15 @@ public:
     // CrossVolume and moves nothing. Only a regular file is moved: a link, a
     // device or a pipe is refused.
     virtual void MoveFile(const std::string& from, const std::string& to) = 0;
-    // MoveFile with the name taken at the destination, or another volume, as
-    // outcomes of their own.
+    // MoveFile of a file its folder's listing showed as a regular file a
+    // moment before, which is not looked at again: the look would come a
+    // moment before the move all the same, and is a third of the system's
+    // work in moving a large cache.
+    virtual void MoveListedFile(const std::string& from, const std::string& to) { MoveFile(from, to); }
+    // MoveFile (or MoveListedFile) with the name taken at the destination, or
+    // another volume, as outcomes of their own.
     enum class Moved { Done, NameTaken, OtherVolume };
-    Outcome<Moved> TryMoveFile(const std::string& from, const std::string& to);
+    Outcome<Moved> TryMoveFile(const std::string& from, const std::string& to, bool listedPlain = false);
     // Copies a regular file to a new name (never replacing one, never through
     // a link); the copy is on disk when it returns, and a partial copy is
     // removed again when it fails. created hears of the new file as soon as

@@ -202,14 +202,15 @@ public:
         // Every entry but folders, as Windows lists files: links and pipes
         // are there too, for the commands to see and leave alone.
         while (const dirent* entry = ::readdir(dir)) {
-            bool isFolder = entry->d_type == DT_DIR;
+            bool isFolder = entry->d_type == DT_DIR, plain = entry->d_type == DT_REG;
             if (entry->d_type == DT_UNKNOWN) {
                 struct stat st {};
                 isFolder = ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode);
+                plain = !isFolder && S_ISREG(st.st_mode);
             }
             if (isFolder)
                 continue;
-            take(entry->d_name);
+            take(entry->d_name, plain);
         }
     }
 
@@ -318,7 +319,10 @@ public:
         return matched;
     }
 
-    void MoveFile(const std::string& from, const std::string& to) override
+    void MoveFile(const std::string& from, const std::string& to) override { Move(from, to, true); }
+    void MoveListedFile(const std::string& from, const std::string& to) override { Move(from, to, false); }
+
+    void Move(const std::string& from, const std::string& to, bool look)
     {
         const Located dst = resolver_.Locate(to);
         Located src;
@@ -326,7 +330,7 @@ public:
             // Only a regular file moves: a link would carry its target's
             // place into the game's folders.
             struct stat st {};
-            if (StatOf(at, st, AT_SYMLINK_NOFOLLOW) && !S_ISREG(st.st_mode))
+            if (look && StatOf(at, st, AT_SYMLINK_NOFOLLOW) && !S_ISREG(st.st_mode))
                 return EINVAL;
             if (::syscall(SYS_renameat2, at.dirFd, at.name.c_str(), dst.dirFd, dst.name.c_str(),
                           1 /* RENAME_NOREPLACE */) == 0)

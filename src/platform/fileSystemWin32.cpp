@@ -175,7 +175,8 @@ public:
     {
         ForEachMatch(folder + "\\*", "GetFolder", [&](const WIN32_FIND_DATAW& found) {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                take(Narrow(found.cFileName, std::wcslen(found.cFileName)));
+                take(Narrow(found.cFileName, std::wcslen(found.cFileName)),
+                     !(found.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)));
         });
     }
 
@@ -219,11 +220,15 @@ public:
 
     void MoveFile(const std::string& from, const std::string& to) override
     {
-        // No replace flag: an existing destination is an error; no copy
-        // between volumes either, which the caller does through CopyFile. A
-        // link (reparse point) or a device is never moved.
+        // A link (reparse point) or a device is never moved.
         if (const auto a = AttributesOf(from); a && (*a & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
             throw FileSystemError("MoveFile", from, FsErrorKind::NotRegular, "Not a regular file (a link or a device)");
+        MoveListedFile(from, to);
+    }
+    void MoveListedFile(const std::string& from, const std::string& to) override
+    {
+        // No replace flag: an existing destination is an error; no copy
+        // between volumes either, which the caller does through CopyFile.
         if (!MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
             const DWORD code = GetLastError();
             Fail("MoveFile", code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS ? to : from, code);

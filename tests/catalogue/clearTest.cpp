@@ -92,6 +92,13 @@ TEST_F(ClearTest, plantedFilesInTheCacheChangeNothingOutsideIt)
     fs::create_symlink(outside, prefix.Cache() / "L.uxx");
     fs::create_symlink(prefix.Drive() / "nowhere", prefix.Cache() / "D.uxx");
     fs::create_hard_link(prefix.Game() / "Maps" / "DM-Own.kmx", prefix.Cache() / "H.bak");
+    // A link named as the index has it, beside a plain file whose name
+    // differs only in case: whichever the folder lists first, the link is
+    // what the line's name finds.
+    for (const char* key : {"C", "E"}) {
+        fs::create_symlink(outside, prefix.Cache() / (std::string(key) + ".uxx"));
+        WriteFile(prefix.Cache() / (std::string(1, char(std::tolower(key[0]))) + ".uxx"), "twin");
+    }
     ASSERT_EQ(::mkfifo((prefix.Cache() / "P.uxx").c_str(), 0644), 0);
     // Music on another file system, where a move is a copy that must not
     // open the pipe.
@@ -102,7 +109,7 @@ TEST_F(ClearTest, plantedFilesInTheCacheChangeNothingOutsideIt)
         fs::create_directories(shm);
         fs::create_directory_symlink(shm, prefix.Game() / "Music");
     }
-    prefix.WriteIndex({"[Cache]", "L=Linked.kmx", "D=Dangling.u", "P=Pipe.ogg", "A=One.kmx"});
+    prefix.WriteIndex({"[Cache]", "L=Linked.kmx", "D=Dangling.u", "P=Pipe.ogg", "A=One.kmx", "C=Twin.kmx", "E=Pair.u"});
     const auto game = [&] {
         auto files = prefix.Snapshot();
         std::erase_if(files, [](const auto& f) { return f.first.find("Games/Orvane/Cache/") != std::string::npos; });
@@ -123,7 +130,8 @@ TEST_F(ClearTest, plantedFilesInTheCacheChangeNothingOutsideIt)
     EXPECT_TRUE(fs::is_symlink(prefix.Cache() / "L.uxx"));
     EXPECT_TRUE(fs::is_fifo(prefix.Cache() / "P.uxx"));
     // The links and the pipe stay, reported, with their lines.
-    EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nL=Linked.kmx\r\nD=Dangling.u\r\nP=Pipe.ogg\r\n");
+    EXPECT_EQ(prefix.ReadIndex(),
+              "[Cache]\r\nL=Linked.kmx\r\nD=Dangling.u\r\nP=Pipe.ogg\r\nC=Twin.kmx\r\nE=Pair.u\r\n");
 
     view.answers = {MsgAnswer::Yes};
     ClearCache(state, view);
