@@ -95,7 +95,7 @@ public:
     };
 
     void ClearList() override { list.clear(); }
-    void AddListEntry(std::string text) override { list.push_back(std::move(text)); }
+    void AddListEntry(std::string_view text) override { list.emplace_back(text); }
     std::string SelectedEntry() override { return selected; }
     void SetLabel(DataLabel label, const std::string& caption) override { labels[label] = caption; }
     MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;

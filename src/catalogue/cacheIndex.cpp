@@ -20,22 +20,38 @@ std::size_t CountIndexLines(std::string_view text)
     return ends;
 }
 
-// Calls take(line) for each line of text, as SplitIndexLines splits it.
-template <typename Take> void ForEachIndexLine(std::string_view text, Take take)
+// Calls take(line) for each line of text that ends in it, and returns where
+// the rest (a line without its end, so far) starts. lfAfterCr: text follows
+// a CR, so that an LF at its start ends no line; it says the same of what
+// follows text.
+template <typename Take> std::size_t TakeEndedLines(std::string_view text, bool& lfAfterCr, Take take)
 {
-    std::size_t start = 0;
+    std::size_t start = lfAfterCr && !text.empty() && text[0] == '\n' ? 1 : 0;
+    lfAfterCr = lfAfterCr && text.empty();
     const std::size_t size = text.size();
     while (start < size) {
         std::size_t end = start;
         while (end < size && text[end] != '\r' && text[end] != '\n')
             ++end;
-        take(text.substr(start, end - start));
         if (end == size)
             break;
+        take(text.substr(start, end - start));
         start = end + 1;
-        if (text[end] == '\r' && start < size && text[start] == '\n')
-            ++start;
+        if (text[end] == '\r') {
+            lfAfterCr = start == size;
+            if (start < size && text[start] == '\n')
+                ++start;
+        }
     }
+    return std::min(start, size);
+}
+
+// Calls take(line) for each line of text, as SplitIndexLines splits it.
+template <typename Take> void ForEachIndexLine(std::string_view text, Take take)
+{
+    bool lfAfterCr = false;
+    if (const std::size_t rest = TakeEndedLines(text, lfAfterCr, take); rest < text.size())
+        take(text.substr(rest));
 }
 
 } // namespace
@@ -82,6 +98,32 @@ IndexLines::IndexLines(std::string text) : text_(std::make_unique<const std::str
 void ForEachIndexEntry(std::string_view text, const std::function<void(const IndexEntry&)>& take)
 {
     ForEachIndexLine(text, [&](std::string_view line) { take(IndexEntry(line)); });
+}
+
+void IndexEntryReader::Feed(std::string_view piece)
+{
+    const auto entry = [&](std::string_view line) { take_(IndexEntry(line)); };
+    if (!carry_.empty()) { // a line begun in the pieces before
+        std::size_t end = 0;
+        while (end < piece.size() && piece[end] != '\r' && piece[end] != '\n')
+            ++end;
+        carry_.append(piece.substr(0, end));
+        if (end == piece.size())
+            return;
+        entry(carry_);
+        carry_.clear();
+        lfAfterCr_ = piece[end] == '\r';
+        piece.remove_prefix(end + 1);
+    }
+    carry_.assign(piece.substr(TakeEndedLines(piece, lfAfterCr_, entry)));
+}
+
+void IndexEntryReader::End()
+{
+    if (!carry_.empty())
+        take_(IndexEntry(carry_));
+    carry_.clear();
+    lfAfterCr_ = false;
 }
 
 namespace {

@@ -57,6 +57,21 @@ private:
 // Each line of an index's text as an entry, one at a time, none kept.
 void ForEachIndexEntry(std::string_view text, const std::function<void(const IndexEntry&)>& take);
 
+// ForEachIndexEntry of an index read a piece at a time: the pieces are fed
+// in their order, and End takes a last line without an end. A line split
+// between pieces is put together; no more of the index is held than a line.
+class IndexEntryReader {
+public:
+    explicit IndexEntryReader(std::function<void(const IndexEntry&)> take) : take_(std::move(take)) {}
+    void Feed(std::string_view piece);
+    void End();
+
+private:
+    std::function<void(const IndexEntry&)> take_;
+    std::string carry_;
+    bool lfAfterCr_ = false;
+};
+
 // An index's text held once, with its lines as entries viewing it; the text
 // stays where it is when the whole is moved, so the entries stay good.
 class IndexLines {

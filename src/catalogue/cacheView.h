@@ -24,7 +24,7 @@ class CacheView {
 public:
     virtual ~CacheView() = default;
     virtual void ClearList() = 0;
-    virtual void AddListEntry(std::string text) = 0;
+    virtual void AddListEntry(std::string_view text) = 0;
     // The text of the selected entry, "" when none is selected.
     virtual std::string SelectedEntry() = 0;
     virtual void SetLabel(DataLabel label, const std::string& caption) = 0;

@@ -8,22 +8,39 @@
 
 namespace ovcache {
 
-std::optional<std::string> ReadIndexText(FileSystemService& files, const GameFolders& game, CommandReport& report)
+namespace {
+
+void ReportUnreadIndex(CommandReport& report, const FileSystemError& failure)
 {
-    Outcome<std::string> text = files.TryReadTextFile(IndexPath(game.cache));
-    if (text)
-        return std::move(*text);
-    report.AddProblem("cache.ini", text.Failure().Path(),
-                      "The cache index could not be read: " + text.Failure().Reason());
-    return std::nullopt;
+    report.AddProblem("cache.ini", failure.Path(), "The cache index could not be read: " + failure.Reason());
 }
+
+} // namespace
 
 std::optional<IndexLines> ReadIndex(FileSystemService& files, const GameFolders& game, CommandReport& report)
 {
-    std::optional<std::string> text = ReadIndexText(files, game, report);
-    if (!text)
+    Outcome<std::string> text = files.TryReadTextFile(IndexPath(game.cache));
+    if (!text) {
+        ReportUnreadIndex(report, text.Failure());
         return std::nullopt;
+    }
     return IndexLines(std::move(*text));
+}
+
+bool ReadIndexEntries(FileSystemService& files, const GameFolders& game, CommandReport& report,
+                      const std::function<void(const IndexEntry&)>& take)
+{
+    IndexEntryReader reader(take);
+    const Outcome<void> read = files.TryReadText(IndexPath(game.cache), [&](std::string_view piece, std::uint64_t) {
+        reader.Feed(piece);
+        return true;
+    });
+    if (!read) {
+        ReportUnreadIndex(report, read.Failure());
+        return false;
+    }
+    reader.End();
+    return true;
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include "catalogue/workingState.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -16,7 +17,11 @@ namespace ovcache {
 
 // The index's lines; nothing, and the report told, when it cannot be read.
 std::optional<IndexLines> ReadIndex(FileSystemService& files, const GameFolders& game, CommandReport& report);
-std::optional<std::string> ReadIndexText(FileSystemService& files, const GameFolders& game, CommandReport& report);
+// Each line of the index as an entry, read a piece at a time and none kept;
+// false, with the failure in the report, when it cannot be read (some
+// entries may have been taken by then).
+bool ReadIndexEntries(FileSystemService& files, const GameFolders& game, CommandReport& report,
+                      const std::function<void(const IndexEntry&)>& take);
 
 // The lines of an index a command takes out, by their places in it.
 class Removals {

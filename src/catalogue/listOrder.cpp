@@ -3,11 +3,40 @@
 #include "platform/codePage.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <iterator>
-#include <string_view>
+#include <limits>
+#include <stdexcept>
 
 namespace ovcache {
+
+void ListRows::push_back(std::string_view name)
+{
+    if (text_.size() + name.size() > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("The list's names exceed 4 GiB");
+    text_ += name;
+    ends_.push_back(static_cast<std::uint32_t>(text_.size()));
+}
+
+void ListRows::reserve(std::size_t rows, std::size_t bytes)
+{
+    ends_.reserve(rows);
+    text_.reserve(bytes);
+}
+
+void ListRows::clear()
+{
+    // the memory goes too: the list may have held 200,000 names
+    std::string().swap(text_);
+    std::vector<std::uint32_t>().swap(ends_);
+}
+
+std::vector<std::string> ListRows::Strings() const
+{
+    std::vector<std::string> names;
+    for (std::size_t k = 0; k < size(); ++k)
+        names.emplace_back((*this)[k]);
+    return names;
+}
+
 namespace {
 
 // Names whose keys are equal, ordered by their folded text, then their own.
@@ -17,56 +46,61 @@ bool TieBefore(std::string_view a, std::string_view b)
     return foldedA != foldedB ? foldedA < foldedB : a < b;
 }
 
+// The key's first eight bytes from at, big-endian, as one number.
+std::uint64_t HeadOf(std::string_view key, std::size_t at)
+{
+    std::uint64_t head = 0;
+    for (std::size_t b = at; b < at + 8; ++b)
+        head = head << 8 | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
+    return head;
+}
+
 } // namespace
 
-void AddInListOrder(std::vector<std::string>& rows, std::vector<std::string> added)
+void AddInListOrder(ListRows& rows, const ListRows& added)
 {
     // Each name's key made once, into one buffer; the names are ordered by
-    // small records that compare the keys' first bytes as one number, and
+    // small records that compare the keys' first sixteen bytes as two
+    // numbers (names of one kind of map often share their first eight), and
     // only then the keys, and for the rare tie the names.
     struct Item {
-        std::uint64_t head; // the key's first eight bytes, big-endian
+        std::uint64_t head, next;
         std::uint32_t start, size, name;
     };
     std::string keys, key;
     std::vector<Item> items;
     items.reserve(added.size());
     keys.reserve(added.size() * 24);
-    const auto itemOf = [&](const std::string& name, std::uint32_t k) {
-        key.assign(name);
+    for (std::size_t k = 0; k < added.size(); ++k) {
+        key.assign(added[k]);
         FoldCaseAndAccentsInPlace(key);
-        std::uint64_t head = 0;
-        for (std::size_t b = 0; b < 8; ++b)
-            head = head << 8 | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
-        const auto start = static_cast<std::uint32_t>(keys.size());
+        items.push_back({HeadOf(key, 0), HeadOf(key, 8), static_cast<std::uint32_t>(keys.size()),
+                         static_cast<std::uint32_t>(key.size()), static_cast<std::uint32_t>(k)});
         keys += key;
-        return Item{head, start, static_cast<std::uint32_t>(key.size()), k};
-    };
+    }
     const auto keyOf = [&](const Item& item) { return std::string_view(keys).substr(item.start, item.size); };
-    const auto before = [&](const Item& a, const Item& b) {
-        if (a.head != b.head)
-            return a.head < b.head;
+    std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+        if (a.head != b.head || a.next != b.next)
+            return a.head != b.head ? a.head < b.head : a.next < b.next;
         const std::string_view ka = keyOf(a), kb = keyOf(b);
         return ka != kb ? ka < kb : TieBefore(added[a.name], added[b.name]);
-    };
-    for (std::size_t k = 0; k < added.size(); ++k)
-        items.push_back(itemOf(added[k], static_cast<std::uint32_t>(k)));
-    std::sort(items.begin(), items.end(), before);
-    std::vector<std::string> merged;
-    merged.reserve(rows.size() + items.size());
+    });
+    ListRows merged;
+    merged.reserve(rows.size() + added.size(), rows.Bytes() + added.Bytes());
     auto next = items.begin();
-    for (std::string& row : rows) {
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const std::string_view row = rows[r];
         const std::string rowKey = FoldCaseAndAccents(row);
         const auto rowFirst = [&](const Item& item) {
             const std::string_view itemKey = keyOf(item);
             return itemKey != rowKey ? itemKey < rowKey : TieBefore(added[item.name], row);
         };
         for (; next != items.end() && rowFirst(*next); ++next)
-            merged.push_back(std::move(added[next->name]));
-        merged.push_back(std::move(row));
+            merged.push_back(added[next->name]);
+        merged.push_back(row);
     }
     for (; next != items.end(); ++next)
-        merged.push_back(std::move(added[next->name]));
+        merged.push_back(added[next->name]);
     rows = std::move(merged);
 }
 

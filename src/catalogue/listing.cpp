@@ -90,14 +90,19 @@ bool ListCache(WorkingState& state, CacheView& view, CommandReport& report, cons
     }
     // The folder is measured while the list is made.
     FileSystemService::PendingMeasure measuring = MeasureCache(state);
-    // Each line is looked at once and let go: no entries are kept.
-    if (const std::optional<std::string> text = ReadIndexText(*state.files, state.game, report)) {
-        ForEachIndexEntry(*text, [&](const IndexEntry& entry) {
-            // A line without "=" is listed whole; it names no file to move.
-            if (entry.Kind() == EntryKind::Map && entry.Safe() && entry.Name() != kIndexHeader)
-                view.AddListEntry(AnsiToUtf8(entry.Name()));
-        });
-    }
+    // Each line is looked at once and let go: neither the index nor its
+    // entries are held.
+    const bool read = ReadIndexEntries(*state.files, state.game, report, [&](const IndexEntry& entry) {
+        // A line without "=" is listed whole; it names no file to move.
+        if (entry.Kind() != EntryKind::Map || !entry.Safe() || entry.Name() == kIndexHeader)
+            return;
+        if (IsAscii(entry.Name())) // nearly every name, and the same in UTF-8
+            view.AddListEntry(entry.Name());
+        else
+            view.AddListEntry(AnsiToUtf8(entry.Name()));
+    });
+    if (!read)
+        view.ClearList(); // what was read before the failure is not the list
     view.SetLabel(DataLabel::Path, state.game.cache);
     ShowStatistics(state, view, true, report, std::move(measuring));
     return true;

@@ -23,7 +23,7 @@ public:
     explicit ConsoleView(bool confirmed) : confirmed_(confirmed) {}
 
     void ClearList() override { maps.clear(); }
-    void AddListEntry(std::string text) override { maps.push_back(std::move(text)); }
+    void AddListEntry(std::string_view text) override { maps.emplace_back(text); }
     std::string SelectedEntry() override { return selected; }
     void SetLabel(DataLabel label, const std::string& caption) override { labels[label] = caption; }
     MsgAnswer MsgBox(const std::string& text, const std::string& /*title*/, MsgIcon /*icon*/,

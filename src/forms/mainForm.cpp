@@ -45,7 +45,7 @@ void MainForm::Failed(const std::string& what)
 
 void MainForm::FlushList()
 {
-    std::vector<std::string> entries;
+    ListRows entries;
     {
         const std::lock_guard<std::mutex> lock(pendingMutex_);
         entries = std::exchange(pending_, {});
@@ -53,7 +53,7 @@ void MainForm::FlushList()
     // Entries arrive in index order and go in at once, ordered once, not one
     // at a time.
     if (!entries.empty())
-        hooks_->AddRows(std::move(entries));
+        hooks_->AddRows(entries);
 }
 
 void MainForm::ClearList()
@@ -67,11 +67,11 @@ void MainForm::ClearList()
     });
 }
 
-void MainForm::AddListEntry(std::string text)
+void MainForm::AddListEntry(std::string_view text)
 {
     // Gathered, not shown one by one: the list takes them all at once.
     const std::lock_guard<std::mutex> lock(pendingMutex_);
-    pending_.push_back(std::move(text));
+    pending_.push_back(text);
 }
 
 std::string MainForm::SelectedEntry()

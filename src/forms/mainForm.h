@@ -5,6 +5,7 @@
 // handlers, and ends the program. A front end supplies the few things only
 // its toolkit can do (WindowHooks); only those ever touch a window.
 #include "catalogue/cacheView.h"
+#include "catalogue/listOrder.h"
 #include "catalogue/workingState.h"
 #include "forms/commandRunner.h"
 
@@ -23,7 +24,7 @@ class WindowHooks {
 public:
     virtual ~WindowHooks() = default;
     // The list's new entries, all at once, to be put in the list's order.
-    virtual void AddRows(std::vector<std::string> entries) = 0;
+    virtual void AddRows(const ListRows& entries) = 0;
     virtual void ClearRows() = 0;
     // The selected entry's own text, "" when none is selected.
     virtual std::string SelectedRow() const = 0;
@@ -68,7 +69,7 @@ public:
 
     // CacheView
     void ClearList() override;
-    void AddListEntry(std::string text) override;
+    void AddListEntry(std::string_view text) override;
     std::string SelectedEntry() override;
     void SetLabel(DataLabel label, const std::string& caption) override;
     MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;
@@ -97,7 +98,7 @@ private:
     bool ended_ = false;
     int exitCode_ = 0;
     std::mutex pendingMutex_;
-    std::vector<std::string> pending_; // entries added since the list was filled
+    ListRows pending_; // entries added since the list was filled
 };
 
 } // namespace ovcache::forms

@@ -127,6 +127,11 @@ Outcome<std::string> FileSystemService::TryReadTextFile(const std::string& path)
     return Catching([&] { return ReadTextFile(path); });
 }
 
+Outcome<void> FileSystemService::TryReadText(const std::string& path, const TextSink& take)
+{
+    return Catching([&] { ReadText(path, take); });
+}
+
 Outcome<bool> FileSystemService::TryTextFileIs(const std::string& path, std::string_view text)
 {
     return Catching([&] { return TextFileIs(path, text); });

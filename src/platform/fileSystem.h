@@ -305,6 +305,7 @@ public:
     Outcome<void> TryDeleteOneFile(const std::string& path, bool force);
     Outcome<void> TryCopyFile(const std::string& from, const std::string& to, const CreatedFn& created = {});
     Outcome<void> TryCreateFolder(const std::string& path);
+    Outcome<void> TryReadText(const std::string& path, const TextSink& take);
     Outcome<std::string> TryReadTextFile(const std::string& path);
     Outcome<bool> TryTextFileIs(const std::string& path, std::string_view text);
     Outcome<std::string> TryReadOwnFile(const std::string& path);

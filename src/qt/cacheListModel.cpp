@@ -24,13 +24,20 @@ void CacheListModel::Clear()
     endResetModel();
 }
 
-void CacheListModel::Add(std::vector<std::string> entries)
+void CacheListModel::Add(const ListRows& entries)
 {
     if (entries.empty())
         return;
     beginResetModel();
-    AddInListOrder(rows_, std::move(entries));
+    AddInListOrder(rows_, entries);
     endResetModel();
+}
+
+std::string CacheListModel::Entry(int row) const
+{
+    if (row < 0 || static_cast<std::size_t>(row) >= rows_.size())
+        throw std::out_of_range("No such row in the list");
+    return std::string(rows_[static_cast<std::size_t>(row)]);
 }
 
 } // namespace ovcache

@@ -1,6 +1,8 @@
 #pragma once
 // The cached maps for the list: each entry held once, in UTF-8, sorted without
 // regard to case; the text a row shows is made only when the row is drawn.
+#include "catalogue/listOrder.h"
+
 #include <QAbstractListModel>
 #include <string>
 #include <vector>
@@ -17,12 +19,12 @@ public:
 
     void Clear();
     // Takes these entries in beside the ones there, all in sorted order.
-    void Add(std::vector<std::string> entries);
+    void Add(const ListRows& entries);
     // The entry of a row, as the index holds it.
-    const std::string& Entry(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
+    std::string Entry(int row) const;
 
 private:
-    std::vector<std::string> rows_;
+    ListRows rows_;
 };
 
 } // namespace ovcache

@@ -43,7 +43,7 @@ class frmOVCache::Hooks final : public forms::WindowHooks {
 public:
     explicit Hooks(frmOVCache& window) : w_(window) {}
 
-    void AddRows(std::vector<std::string> entries) override { w_.model_->Add(std::move(entries)); }
+    void AddRows(const ListRows& entries) override { w_.model_->Add(entries); }
     void ClearRows() override { w_.model_->Clear(); }
     std::string SelectedRow() const override
     {

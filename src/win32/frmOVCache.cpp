@@ -51,17 +51,17 @@ class frmOVCache::Hooks final : public forms::WindowHooks {
 public:
     explicit Hooks(frmOVCache& window) : w_(window) {}
 
-    void AddRows(std::vector<std::string> entries) override
+    void AddRows(const ListRows& entries) override
     {
         const HWND list = w_.Control("lstCache");
         // The rows in the list's order, one rule on every system; the list
         // is filled from them and drawn once, when all are in.
-        AddInListOrder(w_.rows_, std::move(entries));
+        AddInListOrder(w_.rows_, entries);
         SendMessageW(list, WM_SETREDRAW, FALSE, 0);
         SendMessageW(list, LB_RESETCONTENT, 0, 0);
         SendMessageW(list, LB_INITSTORAGE, w_.rows_.size(), w_.rows_.size() * 32 * sizeof(wchar_t));
-        for (const std::string& row : w_.rows_)
-            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(row).c_str()));
+        for (std::size_t k = 0; k < w_.rows_.size(); ++k)
+            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(w_.rows_[k]).c_str()));
         SendMessageW(list, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(list, nullptr, TRUE);
     }
@@ -75,7 +75,7 @@ public:
         const LRESULT row = SendMessageW(w_.Control("lstCache"), LB_GETCURSEL, 0, 0);
         if (row == LB_ERR || row < 0 || static_cast<std::size_t>(row) >= w_.rows_.size())
             return {};
-        return w_.rows_[static_cast<std::size_t>(row)];
+        return std::string(w_.rows_[static_cast<std::size_t>(row)]);
     }
     void ShowLabel(std::string_view name, const std::string& caption) override
     {

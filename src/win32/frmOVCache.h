@@ -32,7 +32,7 @@ private:
     class Hooks;
     HWND Owner() const;
 
-    std::vector<std::string> rows_; // the entries, in the list's order: item k is rows_[k]
+    ListRows rows_; // the entries, in the list's order: item k is rows_[k]
     std::unique_ptr<frmAbout> about_;
 };
 

@@ -17,6 +17,22 @@ TEST(IndexLines, everyLineEndCountsAndNoneIsKept)
     EXPECT_EQ(SplitIndexLines("[Cache]\rA=a.kmx\r\r\nB"), (Lines{"[Cache]", "A=a.kmx", "", "B"}));
     EXPECT_EQ(SplitIndexLines(""), Lines{});
     EXPECT_EQ(SplitIndexLines("\r\n"), Lines{""});
+
+    // Read a piece at a time, cut anywhere (between CR and LF too), the
+    // lines are the same.
+    for (const std::string_view text : {"[Cache]\rA=a.kmx\r\r\nB", "\r\n\r\nA=b\n", "A=x\r\nB\r", "\n\r"}) {
+        const Lines whole = SplitIndexLines(text);
+        for (std::size_t cut = 0; cut <= text.size(); ++cut)
+            for (const std::size_t piece : {std::size_t{1}, std::size_t{2}, text.size() + 1}) {
+                std::vector<std::string> read;
+                IndexEntryReader reader([&](const IndexEntry& entry) { read.emplace_back(entry.Text()); });
+                reader.Feed(text.substr(0, cut));
+                for (std::size_t at = cut; at < text.size(); at += piece)
+                    reader.Feed(text.substr(at, piece));
+                reader.End();
+                EXPECT_EQ(read, std::vector<std::string>(whole.begin(), whole.end())) << text << " cut " << cut;
+            }
+    }
 }
 
 TEST(IndexLines, rewriteKeepsTheBytesAndEndsEachLineWithCrLf)

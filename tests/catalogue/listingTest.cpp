@@ -47,10 +47,16 @@ TEST(ListOrder, namesAreOrderedAsAPlayerReadsThem)
     const Lines ordered = {"Arena.kmx",         "\u00C4rger.kmx", "Ete.kmx",  "ete.kmx",
                            "\u00C9t\u00E9.kmx", "Ezra.kmx",       "lodz.kmx", "\u0141\u00F3d\u017A.kmx",
                            "Zulu.kmx",          "\u0416.kmx"};
-    Lines rows;
-    AddInListOrder(rows, {ordered.rbegin() + 5, ordered.rend()});
-    AddInListOrder(rows, {ordered.rbegin(), ordered.rbegin() + 5});
-    EXPECT_EQ(rows, ordered);
+    const auto rowsOf = [](auto from, auto to) {
+        ListRows rows;
+        for (; from != to; ++from)
+            rows.push_back(*from);
+        return rows;
+    };
+    ListRows rows;
+    AddInListOrder(rows, rowsOf(ordered.rbegin() + 5, ordered.rend()));
+    AddInListOrder(rows, rowsOf(ordered.rbegin(), ordered.rbegin() + 5));
+    EXPECT_EQ(rows.Strings(), ordered);
 }
 
 TEST_F(ListingTest, filterTakesExactKmxEndingsAndWholeLinesWithoutEquals)

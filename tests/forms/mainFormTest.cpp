@@ -79,7 +79,7 @@ struct FakeHooks final : WindowHooks {
     std::vector<std::string> boxes;
     std::function<void()> onLabel;
 
-    void AddRows(std::vector<std::string> entries) override { added.push_back(std::move(entries)); }
+    void AddRows(const ListRows& entries) override { added.push_back(entries.Strings()); }
     void ClearRows() override { added.clear(); }
     std::string SelectedRow() const override { return {}; }
     void ShowLabel(std::string_view, const std::string&) override
