@@ -450,24 +450,28 @@ public:
         rows.push_back({"Python script", n, Median(scripts), Median(scripts), rows[rows.size() - 2].floor, 0});
     }
 
-    // The real window's list filled with every map of a cache of n maps.
-    double Window(long n)
+    // The real window's list filled with every map of a cache of n maps:
+    // seconds from start to the list shown, and to its labels too.
+    struct FirstPaint {
+        double shown, labelled;
+    };
+    FirstPaint Window(long n)
     {
         Fresh(n, true);
         return WindowOn();
     }
-    static double WindowOn()
+    static FirstPaint WindowOn()
     {
         MessageBox::SetNextAnswers({});
         frmOVCache window;
-        // The list is shown as soon as it is read, while the folder is still
-        // being measured for the labels.
+        // As the program does: the window is shown as soon as its list is in,
+        // while the folder is still being measured for the labels.
         const QAbstractItemModel* model = window.findChild<QListView*>("lstCache")->model();
         const auto start = std::chrono::steady_clock::now();
         double shown = 0;
-        QObject::connect(model, &QAbstractItemModel::modelReset, [&] {
-            if (shown == 0 && model->rowCount() > 0)
-                shown = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        window.ShowWhenListed([&] {
+            window.show();
+            shown = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         });
         const double load = Seconds([&] { window.Form_Load(); });
         const double refill = Seconds([&] {
@@ -477,7 +481,7 @@ public:
         std::printf("Window, %zu maps offscreen: start-up to the list shown %.3f s, to its labels too %.3f s, "
                     "refilling both %.3f s\n",
                     static_cast<std::size_t>(model->rowCount()), shown, load, refill);
-        return load;
+        return {shown, load};
     }
 
     const fs::path& Root() const { return root_; }
@@ -543,8 +547,8 @@ int main(int argc, char** argv)
     // floor, growth from the size before at most 2.1 for a doubling (scaled
     // to the sizes' ratio), peak at most 32 MiB above idle; at 50,000
     // entries and more the whole Move All process no slower than the Python
-    // script; the window's first paint within 0.3 s at 50,000 maps and at
-    // 200,000.
+    // script; the window's list and its labels within 0.3 s at 50,000 maps
+    // and at 200,000.
     std::vector<std::string> missed;
     for (std::size_t k = 0; k < rows.size(); ++k)
         if (rows[k].what == "Python script" && rows[k].entries >= 50000 && rows[k - 2].what == "Move All" &&
@@ -579,8 +583,11 @@ int main(int argc, char** argv)
     for (const long n : {50000L, 200000L}) {
         if (std::find(sizes.begin(), sizes.end(), n) == sizes.end())
             continue;
-        if (bench.Window(n) > 0.3)
-            missed.push_back("window at " + std::to_string(n));
+        const Bench::FirstPaint paint = bench.Window(n);
+        if (paint.shown > 0.3)
+            missed.push_back("window's list at " + std::to_string(n));
+        if (paint.labelled > 0.3)
+            missed.push_back("window's labels at " + std::to_string(n));
     }
     std::printf("\nTargets missed: %s\n", missed.empty() ? "none" : "");
     for (const std::string& what : missed)

@@ -44,8 +44,14 @@ struct Form {
 extern const Form kMainForm;
 extern const Form kAboutForm;
 
-// The placeholder caption of the run-time labels until they are set.
+// The placeholder caption of the run-time labels in the form's table.
 inline constexpr std::string_view kPlaceholder = "Label1";
+// What a control shows until the program sets it: a run-time label shows
+// nothing, since the window can be shown while the cache is measured.
+inline std::string_view InitialCaption(const Control& control)
+{
+    return control.caption == kPlaceholder ? std::string_view() : control.caption;
+}
 
 struct Rect {
     int left, top, width, height;

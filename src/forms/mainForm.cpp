@@ -10,6 +10,7 @@ bool MainForm::Form_Load(std::unique_ptr<FileSystemService> fso)
 {
     bool loaded = false;
     RunCommand([&] { loaded = StartUp(state_, *this, fso ? std::move(fso) : CreateFileSystemService()); });
+    showWhenListed_ = nullptr; // only the start shows the window
     return loaded && !ended_;
 }
 
@@ -92,6 +93,8 @@ void MainForm::SetLabel(DataLabel label, const std::string& caption)
                           : label == DataLabel::FileCount ? "lblFileCountData"
                                                           : "lblCacheSizeData",
                           caption);
+        if (showWhenListed_)
+            std::exchange(showWhenListed_, nullptr)();
     });
 }
 

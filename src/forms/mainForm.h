@@ -9,6 +9,7 @@
 #include "catalogue/workingState.h"
 #include "forms/commandRunner.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -54,6 +55,10 @@ public:
     // Start-up, before the window is shown. False when the program has ended
     // (the cache index is missing); ExitCode() then says with what status.
     bool Form_Load(std::unique_ptr<FileSystemService> fso = nullptr);
+    // Has Form_Load show the window once the list is in, while the cache is
+    // still being measured for the labels: 200,000 maps are seen at once,
+    // their count and size a moment later.
+    void ShowWhenListed(std::function<void()> show) { showWhenListed_ = std::move(show); }
     bool Ended() const { return ended_; }
     int ExitCode() const { return exitCode_; }
     WorkingState& State() { return state_; }
@@ -97,6 +102,7 @@ private:
     CommandRunner runner_{*this};
     bool ended_ = false;
     int exitCode_ = 0;
+    std::function<void()> showWhenListed_;
     std::mutex pendingMutex_;
     ListRows pending_; // entries added since the list was filled
 };

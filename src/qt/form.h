@@ -42,7 +42,7 @@ protected:
 
 inline QString Caption(const forms::Form& form, std::string_view name)
 {
-    return FromUtf8(forms::Find(form, name).caption);
+    return FromUtf8(forms::InitialCaption(forms::Find(form, name)));
 }
 
 } // namespace ovcache

@@ -115,6 +115,7 @@ int main(int argc, char** argv)
     // The install folder as the search read it, or where the player showed
     // it: the prefix's registry is not read again.
     window.State().game.folder = game->gameFolder;
+    window.ShowWhenListed([&window] { window.show(); });
     if (!window.Form_Load())
         return window.ExitCode();
     window.show();

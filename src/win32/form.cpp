@@ -225,7 +225,7 @@ void FormWindow::Layout()
     if (!captioned_) {
         captioned_ = true;
         for (const forms::Control& control : form_.controls)
-            SetWindowTextW(controls_.at(std::string(control.name)), Wide(control.caption).c_str());
+            SetWindowTextW(controls_.at(std::string(control.name)), Wide(forms::InitialCaption(control)).c_str());
     }
     Relaid();
     InvalidateRect(window_, nullptr, TRUE);

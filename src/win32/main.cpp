@@ -74,8 +74,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
         window.State().restartAsAdministrator = [folder = game->gameFolder] {
             return ovcache::RestartAsAdministrator(folder);
         };
+    window.ShowWhenListed([&window, showCommand] { window.Show(showCommand); });
     if (!window.Form_Load())
         return window.ExitCode();
-    window.Show(showCommand);
+    if (!IsWindowVisible(window.Handle()))
+        window.Show(showCommand);
     return window.MessageLoop();
 }

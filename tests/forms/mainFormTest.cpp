@@ -118,9 +118,23 @@ TEST(MainForm, theListIsFilledOnceAndAFailingCommandIsReportedInABox)
 {
     test::TempPrefix prefix;
     prefix.MakeGame();
+    prefix.AddCached("A");
+    {
+        FakeForm unlisted; // the index missing: a box, and never the window
+        bool shown = false;
+        unlisted.ShowWhenListed([&] { shown = true; });
+        EXPECT_FALSE(unlisted.Form_Load());
+        EXPECT_FALSE(shown);
+        EXPECT_EQ(unlisted.window.boxes.size(), 1u);
+    }
     prefix.WriteIndex({"[Cache]", "A=Zulu.kmx", "B=Alpha.kmx", "C=Mike.kmx"});
     FakeForm form;
+    // shown once, with the list in and before its count is
+    std::vector<std::size_t> shownWith;
+    form.ShowWhenListed([&] { shownWith.push_back(form.window.added.size()); });
+    form.window.onLabel = [&] { shownWith.push_back(99); };
     ASSERT_TRUE(form.Form_Load());
+    EXPECT_EQ(shownWith, (std::vector<std::size_t>{99, 1, 99, 99}));
     ASSERT_EQ(form.window.added.size(), 1u); // all at once
     EXPECT_EQ(form.window.added[0], (std::vector<std::string>{"Zulu.kmx", "Alpha.kmx", "Mike.kmx"}));
     EXPECT_TRUE(form.window.boxes.empty());

@@ -54,6 +54,9 @@ protected:
 TEST_F(MainWindowTest, windowIsDrawnAsDesigned)
 {
     frmOVCache w;
+    // blank until measured, as the window may be shown before
+    for (const char* value : {"lblPathData", "lblFileCountData", "lblCacheSizeData"})
+        EXPECT_TRUE(Child<QLabel>(w, value)->text().isEmpty()) << value;
     ASSERT_TRUE(w.Form_Load());
     EXPECT_EQ(w.windowTitle(), "Orvane Cache Importer");
     EXPECT_EQ(w.centralWidget()->size(), QSize(297, 299));
