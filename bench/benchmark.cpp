@@ -170,6 +170,23 @@ std::vector<std::string> Names(int dirFd)
     return names;
 }
 
+// The regular files among them, as the listing shows them (looked at only
+// where it does not say).
+std::vector<std::string> PlainNames(int dirFd)
+{
+    std::vector<std::string> names;
+    DIR* dir = ::fdopendir(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat st {};
+        if (entry->d_type == DT_REG ||
+            (entry->d_type == DT_UNKNOWN && ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+             S_ISREG(st.st_mode)))
+            names.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
 // Count and size of a folder's files, on as many threads as the program uses.
 std::pair<std::size_t, std::uint64_t> Measure(int dirFd)
 {
@@ -245,8 +262,8 @@ double ListFloor(const fs::path& game)
 }
 
 // Move (selected set) or Move All (selected empty): read the index and list
-// the folder, look at each file to be sure it is a regular one and rename it
-// without replacing, relative to the open folders, write
+// the folder's regular files, rename each named without replacing, relative
+// to the open folders, write
 // the new index and flush as the program does, then count what is left.
 double MoveFloor(const fs::path& game, const std::string& selected, bool all)
 {
@@ -255,7 +272,7 @@ double MoveFloor(const fs::path& game, const std::string& selected, bool all)
         const std::string indexText = ReadWhole(folders.cache, "cache.ini");
         const std::vector<std::string_view> lines = SplitIndexLines(indexText);
         std::unordered_set<std::string> present;
-        for (std::string& name : Names(folders.cache))
+        for (std::string& name : PlainNames(folders.cache))
             present.insert(std::move(name));
         std::vector<std::string_view> kept;
         for (const std::string_view line : lines) {
@@ -265,10 +282,8 @@ double MoveFloor(const fs::path& game, const std::string& selected, bool all)
                                    : EntryName(line) == selected   ? EntryKind::Map
                                                                    : EntryKind::Other;
             const std::string file = std::string(EntryKey(line)) + ".uxx";
-            // The program moves regular files only: each is looked at first.
-            struct stat st {};
+            // The program moves regular files only, as the listing shows them.
             if (kind == EntryKind::Other || EqPos(line) == 0 || !present.contains(file) ||
-                ::fstatat(folders.cache, file.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
                 ::syscall(SYS_renameat2, folders.cache, file.c_str(), folders.For(kind),
                           std::string(EntryName(line)).c_str(), 1 /* RENAME_NOREPLACE */) != 0)
                 kept.push_back(line);
