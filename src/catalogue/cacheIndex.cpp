@@ -146,7 +146,9 @@ IndexKeys::IndexKeys(const IndexLines& lines) : lines_(lines)
     while (size < lines.size() * 2)
         size *= 2;
     slots_.assign(size, 0);
+    first_.resize(lines.size());
     for (std::size_t k = 0; k < lines.size(); ++k) {
+        first_[k] = static_cast<std::uint32_t>(k);
         if (!lines[k].NamesAFile())
             continue;
         const std::string_view folded = Folded(lines[k].Key(), buffer_);
@@ -154,6 +156,8 @@ IndexKeys::IndexKeys(const IndexLines& lines) : lines_(lines)
         std::uint64_t& slot = slots_[Probe(hash, folded)];
         if (slot == 0)
             slot = (hash & ~kLineBits) | (k + 1);
+        else
+            first_[k] = static_cast<std::uint32_t>((slot & kLineBits) - 1);
     }
 }
 
@@ -192,11 +196,6 @@ std::size_t IndexKeys::Find(std::string_view folded) const
 {
     const std::uint64_t held = slots_[Probe(std::hash<std::string_view>()(folded), folded)];
     return held == 0 ? std::string_view::npos : (held & kLineBits) - 1;
-}
-
-std::size_t IndexKeys::FirstOf(std::size_t k) const
-{
-    return lines_[k].NamesAFile() ? Find(Folded(lines_[k].Key(), buffer_)) : std::string_view::npos;
 }
 
 std::size_t EqPos(std::string_view line)

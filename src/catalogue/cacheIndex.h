@@ -115,8 +115,9 @@ public:
     explicit IndexKeys(const IndexLines& lines);
     // The first line whose folded key is folded; npos when there is none.
     std::size_t Find(std::string_view folded) const;
-    // The first line with the key of line k (k itself, or one before it).
-    std::size_t FirstOf(std::size_t k) const;
+    // Each line's first line with its key (itself, or one before it; itself
+    // for a line naming no file), found as the table is made; taken once.
+    std::vector<std::uint32_t> TakeFirsts() { return std::move(first_); }
 
 private:
     static constexpr std::uint64_t kLineBits = 0xFFFFFFFF;
@@ -126,6 +127,7 @@ private:
     // A power of two of them: the high half of the key's hash and the line
     // number + 1 in the low half; 0 when empty.
     std::vector<std::uint64_t> slots_;
+    std::vector<std::uint32_t> first_;
     mutable std::string buffer_, other_;
 };
 

@@ -142,9 +142,9 @@ Commit CommitIndex(GameSession& session, std::vector<Intent> intents, const Inde
 Outcome<CachedFiles> MatchCachedFiles(FileSystemService& files, const std::string& cache, const IndexLines& lines)
 {
     // The keys' table is large and let go here, before any file is moved.
-    const IndexKeys keys(lines);
+    IndexKeys keys(lines);
     CachedFiles matched{std::vector<bool>(lines.size(), false), std::vector<bool>(lines.size(), false),
-                        std::vector<std::uint32_t>(lines.size())};
+                        keys.TakeFirsts()};
     std::string folded;
     const Outcome<void> listed = files.TryVisitFiles(cache, [&](std::string_view name, bool plain) {
         folded.assign(name);
@@ -157,8 +157,6 @@ Outcome<CachedFiles> MatchCachedFiles(FileSystemService& files, const std::strin
     });
     if (!listed)
         return listed.Failure();
-    for (std::size_t k = 0; k < lines.size(); ++k)
-        matched.first[k] = static_cast<std::uint32_t>(lines[k].NamesAFile() ? keys.FirstOf(k) : k);
     return matched;
 }
 
