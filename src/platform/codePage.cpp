@@ -1,6 +1,8 @@
 #include "platform/codePage.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "platform/codePageSystem.h"
 
@@ -231,13 +233,33 @@ char32_t LowerWithoutAccent(char32_t c)
     return lower >= 0xC0 && lower < 0x180 && kLatinBase[lower - 0xC0] != '.' ? kLatinBase[lower - 0xC0] : lower;
 }
 
-// Maps each character of text; ASCII letters are lowered in place.
-template <typename Map> void FoldInPlace(std::string& text, Map map)
+// Lowers the ASCII letters of text in place, eight bytes at a time, up to its
+// first byte that is not ASCII; returns where that is (the size when none).
+std::size_t LowerAsciiInPlace(std::string& text)
 {
+    constexpr std::uint64_t kOnes = 0x0101010101010101, kHigh = 0x8080808080808080;
     std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, 8);
+        if (word & kHigh)
+            break;
+        // Each byte is below 0x80, so no sum carries into the next byte:
+        // the high bit says "at least A", then "above Z".
+        const std::uint64_t upper = (word + (0x80 - 'A') * kOnes) & ~(word + (0x80 - 'Z' - 1) * kOnes) & kHigh;
+        word |= upper >> 2; // 0x80 >> 2 is the 0x20 between the cases
+        std::memcpy(text.data() + i, &word, 8);
+    }
     for (; i < text.size() && static_cast<unsigned char>(text[i]) < 0x80; ++i)
         if (text[i] >= 'A' && text[i] <= 'Z')
             text[i] = static_cast<char>(text[i] + 0x20);
+    return i;
+}
+
+// Maps each character of text; ASCII letters are lowered in place.
+template <typename Map> void FoldInPlace(std::string& text, Map map)
+{
+    std::size_t i = LowerAsciiInPlace(text);
     if (i == text.size())
         return; // ASCII, as nearly every name is
     std::string out(text, 0, i);

@@ -34,6 +34,14 @@ TEST(CodePage, utf16NamesComeBackAsTheyWere)
 TEST(CodePage, foldsCaseOfAccentedLettersToo)
 {
     EXPECT_EQ(FoldCase("CACHE.INI"), "cache.ini");
+    // every ASCII byte, at every place in a run of eight
+    std::string ascii, lowered;
+    for (int c = 1; c < 0x80; ++c) {
+        ascii += static_cast<char>(c);
+        lowered += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 0x20 : c);
+    }
+    for (std::size_t shift = 0; shift < 8; ++shift)
+        EXPECT_EQ(FoldCase(ascii.substr(shift) + "\u00C9" + ascii), lowered.substr(shift) + "\u00E9" + lowered);
     EXPECT_EQ(FoldCase("\u00C9T\u00C9 MICHA\u0141"), "\u00E9t\u00E9 micha\u0142");
     EXPECT_EQ(FoldCase("\u00D7"), "\u00D7"); // the multiplication sign has no case
     // a malformed byte is kept, matching nothing but itself
