@@ -95,20 +95,13 @@ IndexLines::IndexLines(std::string text) : text_(std::make_unique<const std::str
     ForEachIndexLine(*text_, [&](std::string_view line) { entries_.emplace_back(line); });
 }
 
-void ForEachIndexEntry(std::string_view text, const std::function<void(const IndexEntry&)>& take)
-{
-    ForEachIndexLine(text, [&](std::string_view line) { take(IndexEntry(line)); });
-}
-
 void IndexEntryReader::Feed(std::string_view piece)
 {
     const auto entry = [&](std::string_view line) { take_(IndexEntry(line)); };
     if (!carry_.empty()) { // a line begun in the pieces before
-        std::size_t end = 0;
-        while (end < piece.size() && piece[end] != '\r' && piece[end] != '\n')
-            ++end;
+        const std::size_t end = piece.find_first_of("\r\n");
         carry_.append(piece.substr(0, end));
-        if (end == piece.size())
+        if (end == std::string_view::npos)
             return;
         entry(carry_);
         carry_.clear();

@@ -54,12 +54,11 @@ private:
     EntryKind kind_;
 };
 
-// Each line of an index's text as an entry, one at a time, none kept.
-void ForEachIndexEntry(std::string_view text, const std::function<void(const IndexEntry&)>& take);
-
-// ForEachIndexEntry of an index read a piece at a time: the pieces are fed
-// in their order, and End takes a last line without an end. A line split
-// between pieces is put together; no more of the index is held than a line.
+// Each line of an index read a piece at a time, as an entry, as
+// SplitIndexLines would split the whole: the pieces are fed in their order,
+// and End takes a last line without an end. A line split between pieces is
+// put together; no more of the index is held than a line, and no entry is
+// kept.
 class IndexEntryReader {
 public:
     explicit IndexEntryReader(std::function<void(const IndexEntry&)> take) : take_(std::move(take)) {}
