@@ -39,11 +39,11 @@ using namespace ovcache;
 
 namespace {
 
-// Medians of this many runs, program and floor alternating. This machine's
-// renames vary by a fifth from run to run, so three runs let one slow run
-// decide; Clear Cache, many seconds a run and steady, keeps to three.
+// Medians of this many runs, program and floor taking turns. This machine's
+// renames and deletes vary by a fifth from run to run, so with three runs one
+// slow run decides. Windows, which vary less, three.
 constexpr int kRuns = 5;
-constexpr int kSlowRuns = 3;
+constexpr int kWindowRuns = 3;
 
 class NullView : public CacheView {
 public:
@@ -426,10 +426,10 @@ public:
     // it was made; which of the two goes first alternates, so that neither
     // always meets the disk just after the other.
     Row Measure(const std::string& what, long n, const std::string& command, const std::string& selected,
-                const std::function<double(const fs::path& game)>& floor, int runs = kRuns)
+                const std::function<double(const fs::path& game)>& floor)
     {
         std::vector<double> times, processes, floors, peaks;
-        for (int k = 0; k < 2 * runs; ++k) {
+        for (int k = 0; k < 2 * kRuns; ++k) {
             if ((k % 2 == 0) == (k / 2 % 2 == 0)) {
                 Fresh(n);
                 const ProcessResult run = RunChild({"--child", command, root_.string(), selected});
@@ -455,7 +455,7 @@ public:
         rows.push_back(
             Measure("Move", n, "move", selected, [&](const fs::path& g) { return MoveFloor(g, selected, false); }));
         rows.push_back(Measure("Move All", n, "moveall", {}, [](const fs::path& g) { return MoveFloor(g, {}, true); }));
-        rows.push_back(Measure("Clear Cache", n, "clear", {}, ClearFloor, kSlowRuns));
+        rows.push_back(Measure("Clear Cache", n, "clear", {}, ClearFloor));
         // The script a player might use, against Move All.
         const fs::path script = root_.parent_path() / (root_.filename().string() + "-move.py");
         std::ofstream(script) << kScript;
@@ -485,7 +485,7 @@ public:
     {
         const fs::path game = Fresh(n, true).game;
         std::vector<double> shown, labelled, floors;
-        for (int k = 0; k < kSlowRuns; ++k) {
+        for (int k = 0; k < kWindowRuns; ++k) {
             const FirstPaint paint = WindowOn();
             shown.push_back(paint.shown);
             labelled.push_back(paint.labelled);
@@ -559,13 +559,13 @@ int main(int argc, char** argv)
     bench.Fresh(0);
     const double idle = RunChild({"--child", "idle", bench.Root().string()}).peakMiB;
     std::vector<Row> rows;
-    std::printf("Medians of %d runs (Clear Cache %d), program and floor taking turns to go first, each on the\n"
-                "cache as made. \"command\" is the command alone, \"process\" the whole program run as the\n"
+    std::printf("Medians of %d runs, program and floor taking turns to go first, each on the cache as made\n"
+                "(the window's, of %d). \"command\" is the command alone, \"process\" the whole program run as the\n"
                 "command line runs it (start, the start-up's repair and listing or check, command, exit); peak\n"
                 "is that process's own peak above the program's idle size (%.1f MiB). The floor does the same\n"
                 "work with bare system calls; the Python row is a script that renames what cache.ini names,\n"
                 "against the Move All floor.\n\n",
-                kRuns, kSlowRuns, idle);
+                kRuns, kWindowRuns, idle);
     std::printf("%-14s %8s %10s %10s %10s %7s %10s\n", "command", "entries", "command s", "process s", "floor s",
                 "ratio", "peak MiB");
     for (const long n : sizes) {
