@@ -193,32 +193,27 @@ void FileSystemService::DeleteFile(const std::string& spec, bool force, std::str
 }
 
 // Where names cannot hold a separator (Windows), a listed name joined to its
-// folder names that same file again. The file named last is kept when
+// folder names that same file again. The files named last are kept when
 // another could not be deleted.
 bool FileSystemService::DeleteMatching(const std::string& folder, const std::string& pattern, bool force,
                                        std::string_view last, const ProgressFn& progress)
 {
     const std::string lastFolded = FoldCase(last);
     const FileCollection files = ListFiles(folder);
-    std::vector<std::size_t> matches;
-    std::optional<std::size_t> atEnd;
+    std::vector<std::size_t> matches, atEnd; // those named last: several where case counts
     for (std::size_t k = 0; k < files.Count(); ++k) {
         const std::string folded = FoldCase(files.Name(k));
-        if (!WildcardMatches(pattern, folded))
-            continue;
-        if (!last.empty() && folded == lastFolded)
-            atEnd = k;
-        else
-            matches.push_back(k);
+        if (WildcardMatches(pattern, folded))
+            (!last.empty() && folded == lastFolded ? atEnd : matches).push_back(k);
     }
-    if (atEnd)
-        matches.push_back(*atEnd);
+    const std::size_t lastFrom = matches.size();
+    matches.insert(matches.end(), atEnd.begin(), atEnd.end());
     if (matches.empty())
         return false;
     std::optional<FileSystemError> first;
     for (std::size_t k = 0; k < matches.size(); ++k) {
-        if (first && atEnd && k + 1 == matches.size())
-            break; // what is left keeps the file named last
+        if (first && k >= lastFrom)
+            break; // what is left keeps the files named last
         try {
             DeleteOneFile(files.Path(matches[k]), force);
         } catch (const FileSystemError& e) {

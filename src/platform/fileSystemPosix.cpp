@@ -275,9 +275,10 @@ public:
         }
         const std::string lastFolded = FoldCase(last);
         // The names one after another in one buffer, each after a byte of its
-        // type as the listing gives it and ended by a NUL. Folders stay.
+        // type as the listing gives it and ended by a NUL; those named last
+        // (in any case: there may be several) after the others. Folders stay.
         std::string names, atEnd, buffer;
-        std::vector<std::size_t> starts;
+        std::vector<std::size_t> starts, atEndStarts;
         while (const dirent* entry = ::readdir(dir)) {
             const std::string_view name = entry->d_name;
             if (name == "." || name == ".." || entry->d_type == DT_DIR)
@@ -285,24 +286,23 @@ public:
             const std::string_view folded = FoldName(name, buffer);
             if (!WildcardMatches(pattern, folded))
                 continue;
-            std::string& into = !last.empty() && folded == lastFolded ? atEnd : names;
-            if (&into == &names)
-                starts.push_back(names.size());
+            const bool isLast = !last.empty() && folded == lastFolded;
+            std::string& into = isLast ? atEnd : names;
+            (isLast ? atEndStarts : starts).push_back(into.size());
             into.push_back(static_cast<char>(entry->d_type));
             into.append(name).push_back('\0');
         }
-        const bool lastThere = !atEnd.empty();
-        if (lastThere) {
-            starts.push_back(names.size());
-            names.append(atEnd);
-        }
+        const std::size_t lastFrom = starts.size();
+        for (const std::size_t at : atEndStarts)
+            starts.push_back(names.size() + at);
+        names += atEnd;
         std::optional<FileSystemError> first;
         bool matched = false;
         for (std::size_t k = 0; k < starts.size(); ++k) {
             if (progress)
                 progress(k, starts.size());
-            if (first && lastThere && k + 1 == starts.size())
-                break; // what is left keeps the file named last
+            if (first && k >= lastFrom)
+                break; // what is left keeps the files named last
             const auto type = static_cast<unsigned char>(names[starts[k]]);
             const char* name = names.c_str() + starts[k] + 1;
             // The file is looked at only where the listing does not say what

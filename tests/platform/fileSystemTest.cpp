@@ -90,6 +90,12 @@ TEST_F(FileSystemTest, wildcardDeletesEveryFileDirectlyInTheFolder)
     fso->DeleteFile(prefix.CacheWin() + "\\?.uxx");
     EXPECT_FALSE(fs::exists(prefix.Cache() / "a.UXX"));
     EXPECT_TRUE(fs::exists(prefix.Cache() / "b.ini"));
+
+    // Names that differ only in case can both be here: each goes, the last.
+    WriteFile(prefix.Cache() / "cache.ini", "i");
+    WriteFile(prefix.Cache() / "CACHE.INI", "I");
+    fso->DeleteFile(prefix.CacheWin() + "\\*.*", true, "cache.ini");
+    EXPECT_EQ(std::distance(fs::directory_iterator(prefix.Cache()), fs::directory_iterator()), 1);
 }
 
 TEST_F(FileSystemTest, wildcardGoesOnPastAFileItCannotDelete)
