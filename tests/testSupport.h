@@ -3,6 +3,7 @@
 // on Linux, in a temporary folder with the real registry on Windows), and a
 // view that records what the commands show and answers their questions.
 #include "catalogue/cacheView.h"
+#include "catalogue/listOrder.h"
 #include "catalogue/workingState.h"
 
 #include <cstdint>
@@ -25,6 +26,15 @@
 namespace ovcache::test {
 
 namespace fs = std::filesystem;
+
+// The list's rows, each as a string of its own, to compare.
+inline std::vector<std::string> RowTexts(const ListRows& rows)
+{
+    std::vector<std::string> texts;
+    for (std::size_t k = 0; k < rows.size(); ++k)
+        texts.emplace_back(rows[k]);
+    return texts;
+}
 
 class TempPrefix {
 public:

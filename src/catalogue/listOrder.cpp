@@ -29,14 +29,6 @@ void ListRows::clear()
     std::vector<std::uint32_t>().swap(ends_);
 }
 
-std::vector<std::string> ListRows::Strings() const
-{
-    std::vector<std::string> names;
-    for (std::size_t k = 0; k < size(); ++k)
-        names.emplace_back((*this)[k]);
-    return names;
-}
-
 namespace {
 
 // Names whose keys are equal, ordered by their folded text, then their own.

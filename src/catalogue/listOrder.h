@@ -29,7 +29,6 @@ public:
     void push_back(std::string_view name);
     void reserve(std::size_t rows, std::size_t bytes);
     void clear();
-    std::vector<std::string> Strings() const;
 
 private:
     std::string text_;

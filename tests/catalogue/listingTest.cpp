@@ -56,7 +56,7 @@ TEST(ListOrder, namesAreOrderedAsAPlayerReadsThem)
     ListRows rows;
     AddInListOrder(rows, rowsOf(ordered.rbegin() + 5, ordered.rend()));
     AddInListOrder(rows, rowsOf(ordered.rbegin(), ordered.rbegin() + 5));
-    EXPECT_EQ(rows.Strings(), ordered);
+    EXPECT_EQ(test::RowTexts(rows), ordered);
 }
 
 TEST_F(ListingTest, filterTakesExactKmxEndingsAndWholeLinesWithoutEquals)

@@ -79,7 +79,7 @@ struct FakeHooks final : WindowHooks {
     std::vector<std::string> boxes;
     std::function<void()> onLabel;
 
-    void AddRows(const ListRows& entries) override { added.push_back(entries.Strings()); }
+    void AddRows(const ListRows& entries) override { added.push_back(test::RowTexts(entries)); }
     void ClearRows() override { added.clear(); }
     std::string SelectedRow() const override { return {}; }
     void ShowLabel(std::string_view, const std::string&) override
