@@ -45,19 +45,11 @@ namespace {
 constexpr int kRuns = 5;
 constexpr int kWindowRuns = 3;
 
-class NullView : public CacheView {
+// Yes to every question, as a player in a hurry answers.
+class YesDecisions final : public Decisions {
 public:
-    void ClearList() override { entries.clear(); }
-    void AddListEntry(std::string_view text) override { entries.emplace_back(text); }
-    std::string SelectedEntry() override { return selected; }
-    void SetLabel(DataLabel, const std::string&) override {}
-    MsgAnswer MsgBox(const std::string&, const std::string&, MsgIcon, MsgButtons buttons) override
-    {
-        return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::OK;
-    }
-    void EndProgram(int) override {}
-    std::vector<std::string> entries;
-    std::string selected;
+    ExistingMap MapExists(const std::string&, std::string_view) override { return ExistingMap::Replace; }
+    bool ConfirmClear(const std::string&) override { return true; }
 };
 
 double Seconds(const std::function<void()>& work)
@@ -129,20 +121,19 @@ int ChildMain(int argc, char** argv)
     ::setenv("WINEPREFIX", argv[3], 1);
     if (command == "idle")
         return std::printf("0 %.2f\n", PeakMiB()), 0;
-    NullView view;
-    WorkingState state;
+    YesDecisions decisions;
     // started as the command line starts each command
-    StartUp(state, view, CreateFileSystemService(), command == "list" || command == "move");
-    view.selected = argc > 4 ? argv[4] : "";
+    const Opening opening = OpenGame(CreateFileSystemService(), "", {}, command == "list" || command == "move");
+    const std::string selected = argc > 4 ? argv[4] : "";
     const double seconds = Seconds([&] {
         if (command == "list")
-            LoadCacheList(state, view);
+            (void)LoadCacheList(opening.game);
         else if (command == "move")
-            MoveSelectedMap(state, view);
+            (void)MoveSelectedMap(opening.game, selected, decisions);
         else if (command == "moveall")
-            MoveAllCached(state, view);
+            (void)MoveAllCached(opening.game, decisions);
         else if (command == "clear")
-            ClearCache(state, view);
+            (void)ClearCache(opening.game, decisions);
     });
     std::printf("%.6f %.2f\n", seconds, PeakMiB());
     return 0;
@@ -446,11 +437,10 @@ public:
 
     void Run(long n, std::vector<Row>& rows)
     {
-        NullView view;
-        WorkingState state;
         Fresh(n);
-        StartUp(state, view, CreateFileSystemService());
-        const std::string selected = view.entries.at(view.entries.size() / 2);
+        const Opening opening = OpenGame(CreateFileSystemService(), "");
+        const ListRows& listed = *opening.result.list;
+        const std::string selected(listed[listed.size() / 2]);
         rows.push_back(Measure("LoadCacheList", n, "list", {}, ListFloor));
         rows.push_back(
             Measure("Move", n, "move", selected, [&](const fs::path& g) { return MoveFloor(g, selected, false); }));
@@ -507,10 +497,7 @@ public:
             shown = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         });
         const double load = Seconds([&] { window.Form_Load(); });
-        const double refill = Seconds([&] {
-            LoadCacheList(window.State(), window);
-            window.SelectedEntry();
-        });
+        const double refill = Seconds([&] { window.LoadCacheList(); });
         std::printf("Window, %zu maps offscreen: start-up to the list shown %.3f s, to its labels too %.3f s, "
                     "refilling both %.3f s\n",
                     static_cast<std::size_t>(model->rowCount()), shown, load, refill);
@@ -535,6 +522,18 @@ private:
 
 int main(int argc, char** argv)
 {
+    const char* usage = "usage: ovcache-bench [ENTRIES...]   every command against its floor (10000 50000 200000)\n"
+                        "       ovcache-bench --window ENTRIES [PREFIX]   the window alone\n";
+    for (int k = 1; k < argc; ++k) {
+        const std::string arg = argv[k];
+        const bool number = !arg.empty() && arg.find_first_not_of("0123456789") == std::string::npos;
+        if (arg == "--help" || arg == "-h" || (k == 1 && !number && arg != "--child" && arg != "--window")) {
+            std::fputs(usage, arg == "--help" || arg == "-h" ? stdout : stderr);
+            return arg == "--help" || arg == "-h" ? 0 : 2;
+        }
+        if (k == 1 && !number)
+            break; // --child and --window take their own
+    }
     if (argc >= 4 && std::string(argv[1]) == "--child")
         return ChildMain(argc, argv);
     if ((argc == 3 || argc == 4) && std::string(argv[1]) == "--window") { // the window alone

@@ -228,18 +228,39 @@ fs::path MakeHidden(const fs::path& path)
 #endif
 }
 
-MsgAnswer FakeView::MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons)
+ExistingMap Answers::MapExists(const std::string& gameFolder, std::string_view name)
 {
-    boxes.push_back({text, title, icon, buttons});
-    if (buttons == MsgButtons::OK)
-        return MsgAnswer::OK;
-    if (answerByText)
-        return answerByText(text);
-    if (answers.empty())
-        return MsgAnswer::No;
-    const MsgAnswer answer = answers.front();
-    answers.pop_front();
+    const std::string path = gameFolder + "\\Maps\\" + std::string(name);
+    asked.push_back(path);
+    if (byPath)
+        return byPath(path);
+    if (maps.empty())
+        return ExistingMap::Discard;
+    const ExistingMap answer = maps.front();
+    maps.pop_front();
     return answer;
+}
+
+bool Answers::ConfirmClear(const std::string& cacheFolder)
+{
+    asked.push_back(cacheFolder);
+    return clear;
+}
+
+bool Reports(const CommandReport& report, Why why, const std::string& entry)
+{
+    for (const Problem& p : report.Problems())
+        if (p.why == why && (entry.empty() || p.entry == entry))
+            return true;
+    return false;
+}
+
+bool Notes(const CommandReport& report, NoteKind kind)
+{
+    for (const Note& note : report.Notes())
+        if (note.kind == kind)
+            return true;
+    return false;
 }
 
 FileIdentity IdentityOf(const fs::path& path)
@@ -261,8 +282,20 @@ FileIdentity IdentityOf(const fs::path& path)
 
 void CommandTest::Start()
 {
-    ASSERT_TRUE(StartUp(state, view, CreateFileSystemService()));
-    view.boxes.clear();
+    Opening opening = OpenGame(CreateFileSystemService(), "", {}, true, options);
+    game.emplace(opening.game);
+    last = std::move(opening.result);
+    ASSERT_NE(last.ending, Ending::IndexMissing);
+}
+
+std::vector<std::string> CommandTest::List() const
+{
+    return last.list ? RowTexts(*last.list) : std::vector<std::string>();
+}
+
+std::size_t CommandTest::Files() const
+{
+    return last.figures ? last.figures->files : 0;
 }
 
 } // namespace ovcache::test

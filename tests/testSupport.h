@@ -1,10 +1,9 @@
 #pragma once
 // Shared by the tests: a throw-away game install (inside a Wine-style prefix
-// on Linux, in a temporary folder with the real registry on Windows), and a
-// view that records what the commands show and answers their questions.
-#include "catalogue/cacheView.h"
+// on Linux, in a temporary folder with the real registry on Windows), and
+// answers to the commands' questions that record what was asked.
+#include "catalogue/commands.h"
 #include "catalogue/listOrder.h"
-#include "catalogue/workingState.h"
 
 #include <cstdint>
 #include <deque>
@@ -12,6 +11,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,51 +96,45 @@ fs::path MakeHidden(const fs::path& path);
 // The identity the file-system service gives the regular file at path.
 FileIdentity IdentityOf(const fs::path& path);
 
-class FakeView : public CacheView {
+// Answers a command's questions as the test says, and records each.
+class Answers final : public Decisions {
 public:
-    struct Box {
-        std::string text, title;
-        MsgIcon icon;
-        MsgButtons buttons;
-    };
+    // Records "<game>\\Maps\\<name>"; the next of maps, or Discard (the
+    // question's No) when they have run out.
+    ExistingMap MapExists(const std::string& gameFolder, std::string_view name) override;
+    // Records the cache folder; answers clear.
+    bool ConfirmClear(const std::string& cacheFolder) override;
 
-    void ClearList() override { list.clear(); }
-    void AddListEntry(std::string_view text) override { list.emplace_back(text); }
-    std::string SelectedEntry() override { return selected; }
-    void SetLabel(DataLabel label, const std::string& caption) override { labels[label] = caption; }
-    MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;
-    void EndProgram(int exitCode) override
-    {
-        ended = true;
-        this->exitCode = exitCode;
-    }
-    void Progress(std::size_t done, std::size_t total) override { progress.emplace_back(done, total); }
-
-    std::vector<std::string> list;
-    std::string selected;
-    std::map<DataLabel, std::string> labels;
-    std::vector<Box> boxes;
-    std::deque<MsgAnswer> answers; // for Yes/No boxes; No when it runs out
-    // When set, answers Yes/No boxes by their text instead.
-    std::function<MsgAnswer(const std::string& text)> answerByText;
-    bool ended = false;
-    int exitCode = 0;
-    std::vector<std::pair<std::size_t, std::size_t>> progress; // done, total
+    std::deque<ExistingMap> maps;
+    // When set, answers by the map's path instead.
+    std::function<ExistingMap(const std::string& path)> byPath;
+    bool clear = true;
+    std::vector<std::string> asked; // the maps asked about, and the cache folder Clear Cache asked about
 };
+
+// Whether a report holds a problem of that kind (about entry, when given).
+bool Reports(const CommandReport& report, Why why, const std::string& entry = {});
+bool Notes(const CommandReport& report, NoteKind kind);
 
 // A game install with its folders, and the program started on it.
 class CommandTest : public ::testing::Test {
 protected:
     void SetUp() override { prefix.MakeGame(); }
-    // Form_Load on the prefix; the boxes it showed are forgotten.
+    // Opens the game as the start does (the registry names it); its result
+    // is last.
     void Start();
     bool InCache(const std::string& key) const { return fs::exists(prefix.Cache() / (key + ".uxx")); }
     // A file below the game's install folder.
     std::string GameFile(const std::string& rest) const { return ReadFile(prefix.Game() / rest); }
+    // The last result's list, in index order; and its file count.
+    std::vector<std::string> List() const;
+    std::size_t Files() const;
 
     TempPrefix prefix;
-    WorkingState state;
-    FakeView view;
+    GameOptions options;
+    std::optional<OpenedGame> game;
+    Answers answers;
+    CommandResult last;
 };
 
 } // namespace ovcache::test

@@ -1,11 +1,11 @@
 #include "catalogue/commands.h"
 
 #include "catalogue/cacheIndex.h"
-#include "catalogue/commandReport.h"
 #include "catalogue/destinations.h"
 #include "catalogue/entryNames.h"
 #include "catalogue/indexCommit.h"
 #include "catalogue/journal.h"
+#include "catalogue/listing.h"
 #include "catalogue/placement.h"
 #include "platform/codePage.h"
 #include "platform/modRegistry.h"
@@ -35,38 +35,22 @@ bool GameUsesStoredCache(FileSystemService& fso, const std::string& storeCache, 
     return fso.FolderExists(storeCache) && !IsEmptyCache(fso, storeCache);
 }
 
-// The command's report, and where Windows refused this program the game's
-// folders, the way out: the same program run as administrator.
-void EndCommand(WorkingState& state, CacheView& view, const CommandReport& report, const std::string& title)
-{
-    report.Show(view, title);
-    if (!report.Denied() || !state.restartAsAdministrator)
-        return;
-    const MsgAnswer answer =
-        view.MsgBox("Windows did not let this program change the game's files in " + state.game.folder +
-                        ".\nOnly a program run as administrator may change them. Restart Orvane Cache Importer "
-                        "as administrator and try again?",
-                    title, MsgIcon::None, MsgButtons::YesNo);
-    if (answer == MsgAnswer::Yes && state.restartAsAdministrator())
-        view.EndProgram(0);
-}
-
 // The cache's index as Move All begins; nothing when there is nothing to
-// move: the cache empty (shown so) or its index unreadable or missing
-// (reported).
-std::optional<IndexLines> ReadForMoveAll(WorkingState& state, CacheView& view, CommandReport& report)
+// move: the cache empty (so in the result) or its index unreadable or
+// missing (reported).
+std::optional<IndexLines> ReadForMoveAll(const OpenedGame& game, CommandResult& result)
 {
-    FileSystemService& fso = *state.files;
-    const std::string index = IndexPath(state.game.cache);
+    FileSystemService& fso = game.Files();
+    const std::string index = IndexPath(game.Cache());
     if (fso.FileExists(index))
-        return ReadIndex(fso, state.game, report);
-    const Outcome<FileCollection> listed = fso.TryListFiles(state.game.cache);
+        return ReadIndex(fso, game.Folders(), result.report);
+    const Outcome<FileCollection> listed = fso.TryListFiles(game.Cache());
     if (!listed)
-        report.AddProblem("Cache directory", listed.Failure().Path(), listed.Failure().Reason());
+        result.report.AddProblem(Why::CacheUnreadable, "Cache directory", listed.Failure());
     else if (HoldsCachedFile(*listed))
-        report.AddNote("The cache index " + index + " is missing, so nothing was moved.");
+        result.report.AddNote({NoteKind::NoIndexNothingMoved, index});
     else
-        ShowEmptyCache(state, view); // an empty cache has nothing to move and nothing to report
+        EmptyCache(result); // an empty cache has nothing to move and nothing to report
     return std::nullopt;
 }
 
@@ -106,8 +90,7 @@ bool DeleteIndex(GameSession& session, const std::vector<Intent>& discards, Comm
     // an index already gone is as good as deleted
     if (done || (done.Failure().Kind() == FsErrorKind::NotFound && done.Failure().Path() == index))
         return true;
-    report.AddNote("The cache index could not be deleted (" + report.ReasonOf(done.Failure()) +
-                   "), so the files this command moved were put back.");
+    report.AddNote({NoteKind::IndexNotDeleted, done.Failure().Path(), done.Failure().Reason(), done.Failure().Kind()});
     return false;
 }
 
@@ -120,16 +103,16 @@ struct Selected {
 
 // Places the selected map and every package the lines name whose file is
 // cached; the lines that name nothing now, in their order.
-Removals PlaceSelected(const WorkingState& state, const IndexLines& lines, CachedFiles& cached, Placement& placement,
+Removals PlaceSelected(const std::string& name, const IndexLines& lines, CachedFiles& cached, Placement& placement,
                        Selected& selected)
 {
     Removals removed(lines.size());
     for (std::size_t k = 0; k < lines.size(); ++k) {
         const IndexEntry& entry = lines[k];
-        const EntryKind kind = ClassifyForMove(entry, state.selected);
+        const EntryKind kind = ClassifyForMove(entry, name);
         if (!entry.NamesAFile()) {
             // kept as it is; a selected entry of such a line has nothing to move
-            selected.namesNothing = selected.namesNothing || NameIs(entry.Text(), state.selected);
+            selected.namesNothing = selected.namesNothing || NameIs(entry.Text(), name);
             continue;
         }
         const std::size_t first = cached.first[k];
@@ -150,26 +133,24 @@ Removals PlaceSelected(const WorkingState& state, const IndexLines& lines, Cache
     return removed;
 }
 
-// Says why nothing was moved for the selected map, when nothing was.
-void TellAboutSelected(const WorkingState& state, CacheView& view, const Selected& selected)
+// What became of the selected map, when nothing was moved for it.
+SelectedFate FateOf(const Selected& selected)
 {
     if (!selected.found && selected.gone)
-        view.MsgBox("The cached file of " + state.selected +
-                        " is no longer in the cache, so there was nothing to move. Its entry has been removed.",
-                    "Move", MsgIcon::None, MsgButtons::OK);
-    else if (!selected.found && selected.namesNothing)
-        view.MsgBox(state.selected + " names no cached file in the cache index, so there is nothing to move.", "Move",
-                    MsgIcon::None, MsgButtons::OK);
+        return SelectedFate::Gone;
+    if (!selected.found && selected.namesNothing)
+        return SelectedFate::NamesNothing;
+    return SelectedFate::Handled;
 }
 
 // The end of a command's work on the game: its moves stand, or go back when
 // the index could not be changed; the journal is settled; and what the
 // command held is let go before the cache is listed again.
 void EndWork(bool committed, Placement& placement, GameSession& session, FileSystemBatch& batch,
-             std::optional<IndexLines>& lines)
+             std::optional<IndexLines>& lines, DoneFiles& done)
 {
     if (committed)
-        placement.Finish();
+        placement.Finish(done);
     else
         placement.Undo();
     session.Close();
@@ -179,101 +160,116 @@ void EndWork(bool committed, Placement& placement, GameSession& session, FileSys
 
 } // namespace
 
-bool StartUp(WorkingState& state, CacheView& view, std::unique_ptr<FileSystemService> fso, bool list)
+Opening OpenGame(std::unique_ptr<FileSystemService> files, const std::string& folder, const Progress& progress,
+                 bool list, const GameOptions& options)
 {
-    state.files = std::move(fso);
+    std::shared_ptr<FileSystemService> fso = std::move(files);
     // A game folder the player chose stands; otherwise the registry says.
-    if (state.game.folder.empty())
-        state.game.folder = ReadRegString(kHKeyLocalMachine, kGameKey, kGameValue, "");
-    if (!state.game.installFolder.empty())
-        state.game.folder = std::exchange(state.game.installFolder, {});
+    const std::string install = folder.empty() ? ReadRegString(kHKeyLocalMachine, kGameKey, kGameValue, "") : folder;
     // Under a folder Windows protects, the game's downloads may be in the
     // user's VirtualStore, and then the maps go where the game loads them
     // first: in the same copy.
-    const std::string install = state.game.folder;
-    const std::string store = install.empty() || !state.virtualStoreOf ? std::string() : state.virtualStoreOf(install);
-    const bool stored = !store.empty() && GameUsesStoredCache(*state.files, store + "\\Cache", install + "\\Cache");
-    CommandReport report;
+    const std::string store =
+        install.empty() || !options.virtualStoreOf ? std::string() : options.virtualStoreOf(install);
+    const bool stored = !store.empty() && GameUsesStoredCache(*fso, store + "\\Cache", install + "\\Cache");
+    CommandResult result;
+    Ending repair = Ending::Done;
     // Puts in order what an interrupted command left, and nothing else; in
     // the other folder too when a journal waits there, since a command that
     // emptied the copy's cache leaves the game reading the install folder's.
-    const auto repair = [&](const std::string& folder) {
-        state.game.folder = folder;
-        state.game.cache = folder + "\\Cache";
-        GameSession session(*state.files, state.game, view, report, kProgramTitle, state.lockPatience,
-                            /*startUp=*/true);
+    const auto repairAt = [&](const std::string& at) {
+        const GameFolders folders{at, {}, at + "\\Cache"};
+        GameSession session(*fso, folders, result.report, options.lockPatience, /*startUp=*/true);
+        if (session.Busy() || session.Refused())
+            repair = session.NotHeld();
         if (session.Held() && session.Interrupted()) {
-            const FileSystemBatch batch(*state.files);
-            DropLinesOfGoneFiles(session, report);
+            const FileSystemBatch batch(*fso);
+            DropLinesOfGoneFiles(session, result.report);
             session.Close();
         }
     };
     if (const std::string& other = stored ? install : store;
-        !other.empty() && state.files->PathExists(other + "\\" + std::string(kJournalName)))
-        repair(other);
-    repair(stored ? store : install);
-    if (stored)
-        state.game.installFolder = install;
-    return list ? ListAndReport(state, view, report) : CheckAndReport(state, view, report);
+        !other.empty() && fso->PathExists(other + "\\" + std::string(kJournalName)))
+        repairAt(other);
+    const std::string& at = stored ? store : install;
+    repairAt(at);
+    Opening opening{
+        OpenedGame(fso, GameFolders{at, stored ? install : std::string(), at + "\\Cache"}, options.lockPatience),
+        repair, std::move(result)};
+    if (list)
+        ListCache(opening.game, opening.result, progress);
+    else
+        CheckIndex(opening.game, opening.result);
+    return opening;
 }
 
-bool LoadCacheList(WorkingState& state, CacheView& view)
+CommandResult LoadCacheList(const OpenedGame& game, const Progress& progress)
 {
-    CommandReport report;
-    return ListAndReport(state, view, report);
+    CommandResult result;
+    ListCache(game, result, progress);
+    return result;
 }
 
-void MoveSelectedMap(WorkingState& state, CacheView& view)
+CommandResult MoveSelectedMap(const OpenedGame& game, const std::string& name, Decisions& decisions,
+                              const Progress& progress)
 {
-    state.selected = view.SelectedEntry();
-    if (state.selected.empty()) {
-        view.MsgBox("No file chosen from the list box", "Choose File", MsgIcon::None, MsgButtons::OK);
-        return;
+    CommandResult result;
+    result.cacheFolder = game.Cache();
+    if (name.empty()) {
+        result.ending = Ending::NothingSelected;
+        return result;
     }
-    CommandReport report;
-    FileSystemBatch batch(*state.files);
-    GameSession session(*state.files, state.game, view, report, "Move", state.lockPatience);
-    std::optional<IndexLines> lines = session.Held() ? ReadIndex(*state.files, state.game, report) : std::nullopt;
-    if (!lines) {
-        EndCommand(state, view, report, "Move");
-        return;
+    FileSystemService& fso = game.Files();
+    CommandReport& report = result.report;
+    FileSystemBatch batch(fso);
+    GameSession session(fso, game.Folders(), report, game.LockPatience());
+    if (!session.Held()) {
+        result.ending = session.NotHeld();
+        return result;
     }
-    Outcome<CachedFiles> matched = MatchCachedFiles(*state.files, state.game.cache, *lines);
+    std::optional<IndexLines> lines = ReadIndex(fso, game.Folders(), report);
+    if (!lines)
+        return result;
+    Outcome<CachedFiles> matched = MatchCachedFiles(fso, game.Cache(), *lines);
     if (!matched) {
         // then no line can be judged
-        report.AddProblem("Cache directory", matched.Failure().Path(),
-                          "Could not be read: " + matched.Failure().Reason());
-        EndCommand(state, view, report, "Move");
-        return;
+        report.AddProblem(Why::CacheUnreadable, "Cache directory", matched.Failure());
+        return result;
     }
     CachedFiles& cached = *matched;
 
-    Placement placement(session, *lines, view, report, /*forceOverwrite=*/true, state.existingMaps);
+    Placement placement(session, *lines, decisions, report, /*forceOverwrite=*/true);
     Selected selected;
-    const Removals removed = PlaceSelected(state, *lines, cached, placement, selected);
+    const Removals removed = PlaceSelected(name, *lines, cached, placement, selected);
     Commit commit;
     if (!removed.Empty())
         commit = CommitIndex(session, placement.Discards(), *lines, removed, report);
-    EndWork(commit.written || removed.Empty() || commit.indexGone, placement, session, batch, lines);
-    if (!ListCache(state, view, report, "Move"))
-        return; // the index is gone: that box was the last
-    TellAboutSelected(state, view, selected);
-    EndCommand(state, view, report, "Move");
+    EndWork(commit.written || removed.Empty() || commit.indexGone, placement, session, batch, lines, result.done);
+    ListCache(game, result, progress);
+    if (result.ending == Ending::Done)
+        result.selected = FateOf(selected);
+    return result;
 }
 
-void MoveAllCached(WorkingState& state, CacheView& view)
+CommandResult MoveAllCached(const OpenedGame& game, Decisions& decisions, const Progress& progress)
 {
-    FileSystemBatch batch(*state.files);
-    CommandReport report;
-    GameSession session(*state.files, state.game, view, report, "Move All", state.lockPatience);
-    std::optional<IndexLines> lines = session.Held() ? ReadForMoveAll(state, view, report) : std::nullopt;
-    const Outcome<CachedFiles> matched =
-        lines ? MatchCachedFiles(*state.files, state.game.cache, *lines) : Outcome<CachedFiles>(CachedFiles{});
-    if (lines && !matched)
-        report.AddProblem("Cache directory", matched.Failure().Path(), matched.Failure().Reason());
-    if (!lines || !matched) {
-        EndCommand(state, view, report, "Move All");
-        return;
+    CommandResult result;
+    result.cacheFolder = game.Cache();
+    FileSystemService& fso = game.Files();
+    CommandReport& report = result.report;
+    FileSystemBatch batch(fso);
+    GameSession session(fso, game.Folders(), report, game.LockPatience());
+    if (!session.Held()) {
+        result.ending = session.NotHeld();
+        return result;
+    }
+    std::optional<IndexLines> lines = ReadForMoveAll(game, result);
+    if (!lines)
+        return result;
+    const Outcome<CachedFiles> matched = MatchCachedFiles(fso, game.Cache(), *lines);
+    if (!matched) {
+        report.AddProblem(Why::CacheUnreadable, "Cache directory", matched.Failure());
+        return result;
     }
 
     // The files of the snapshot that lines name, each with the first line
@@ -284,11 +280,11 @@ void MoveAllCached(WorkingState& state, CacheView& view)
     const std::vector<bool>& present = cached.present;
     const auto total = static_cast<std::size_t>(std::count(present.begin(), present.end(), true));
     std::vector<bool> placed(lines->size(), false);
-    Placement placement(session, *lines, view, report, /*forceOverwrite=*/false, state.existingMaps, total);
+    Placement placement(session, *lines, decisions, report, /*forceOverwrite=*/false, total);
     for (std::size_t k = 0, done = 0; k < lines->size(); ++k) {
         if (!present[k])
             continue;
-        view.Progress(done++, total);
+        progress.Step(done++, total);
         placed[k] = placement.Place((*lines)[k].Kind(), k, cached.Plain(k));
     }
     bool fileStays = false;
@@ -302,52 +298,51 @@ void MoveAllCached(WorkingState& state, CacheView& view)
         commit = CommitIndex(session, placement.Discards(), *lines, removed, report);
     const bool committed =
         fileStays ? commit.written || commit.indexGone : DeleteIndex(session, placement.Discards(), report);
-    EndWork(committed, placement, session, batch, lines);
+    EndWork(committed, placement, session, batch, lines, result.done);
     if (committed && !fileStays) {
-        view.ClearList();
-        ShowStatistics(state, view, false, report);
-    } else if (!ListCache(state, view, report, "Move All")) {
-        return; // the index is gone: that box was the last
+        result.list.emplace();
+        MeasureCache(game, false, result);
+    } else {
+        ListCache(game, result, progress);
     }
-    EndCommand(state, view, report, "Move All");
+    return result;
 }
 
-void ClearCache(WorkingState& state, CacheView& view)
+CommandResult ClearCache(const OpenedGame& game, Decisions& decisions, const Progress& progress)
 {
-    const MsgAnswer answer =
-        view.MsgBox("This will delete all files under " + state.game.cache + "\nDo you wish to continue?",
-                    "Clear Cache", MsgIcon::None, MsgButtons::YesNo);
-    if (answer != MsgAnswer::Yes)
-        return;
-    CommandReport report;
-    const FileSystemBatch batch(*state.files);
-    GameSession session(*state.files, state.game, view, report, "Clear Cache", state.lockPatience);
+    CommandResult result;
+    result.cacheFolder = game.Cache();
+    if (!decisions.ConfirmClear(game.Cache())) {
+        result.ending = Ending::NotConfirmed;
+        return result;
+    }
+    FileSystemService& fso = game.Files();
+    CommandReport& report = result.report;
+    const FileSystemBatch batch(fso);
+    GameSession session(fso, game.Folders(), report, game.LockPatience());
     if (!session.Held()) {
-        EndCommand(state, view, report, "Clear Cache");
-        return;
+        result.ending = session.NotHeld();
+        return result;
     }
     Outcome<void> cleared = session.Record({Intent::Clear()});
     // The index last, so that a cache left part-cleared still has it.
     if (cleared)
-        cleared =
-            state.files->TryDeleteFile(state.game.cache + "\\*.*", true, "cache.ini",
-                                       [&view](std::size_t done, std::size_t total) { view.Progress(done, total); });
+        cleared = fso.TryDeleteFile(game.Cache() + "\\*.*", true, "cache.ini",
+                                    [&progress](std::size_t done, std::size_t total) { progress.Step(done, total); });
     // an empty cache is already clear
     if (!cleared && cleared.Failure().Kind() != FsErrorKind::NothingMatched)
-        report.AddProblem("Clear Cache", cleared.Failure().Path(), report.ReasonOf(cleared.Failure()));
+        report.AddProblem(Why::NotCleared, "Clear Cache", cleared.Failure());
     // A cache left part-cleared keeps its index, without the files deleted.
     if (!report.Empty())
         DropLinesOfGoneFiles(session, report);
     session.Close();
-    view.ClearList();
-    if (report.Empty()) {
-        view.SetLabel(DataLabel::FileCount, "0");
-        view.SetLabel(DataLabel::CacheSize, "0 Megabytes");
-        view.Measured(0, 0);
-    } else {
-        ShowStatistics(state, view, state.files->FileExists(IndexPath(state.game.cache)), report);
+    if (report.Empty())
+        EmptyCache(result);
+    else {
+        result.list.emplace();
+        MeasureCache(game, fso.FileExists(IndexPath(game.Cache())), result);
     }
-    EndCommand(state, view, report, "Clear Cache");
+    return result;
 }
 
 } // namespace ovcache

@@ -61,12 +61,4 @@ std::string DestinationPath(const std::string& gameFolder, EntryKind kind, std::
     return path;
 }
 
-ExistingMap AskOverwrite(CacheView& view, const std::string& gameFolder, std::string_view name)
-{
-    const MsgAnswer answer = view.MsgBox("File Already Exists " + DestinationPath(gameFolder, EntryKind::Map, name) +
-                                             "\nDo you wisht to overwrite?",
-                                         "File Exists", MsgIcon::None, MsgButtons::YesNo);
-    return answer == MsgAnswer::Yes ? ExistingMap::Replace : ExistingMap::Discard;
-}
-
 } // namespace ovcache

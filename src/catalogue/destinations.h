@@ -1,8 +1,7 @@
 #pragma once
-// Where a cached file goes in the game's install folder, and the question
-// asked before a map replaces one that is there. Both move commands use these.
+// Where a cached file goes in the game's install folder, and what becomes of a
+// map whose name is taken. Both move commands use these.
 #include "catalogue/cacheIndex.h"
-#include "catalogue/cacheView.h"
 
 #include <cstdint>
 #include <string>
@@ -26,8 +25,5 @@ std::string DestinationPath(const std::string& gameFolder, EntryKind kind, std::
 // that one (the question's Yes), its cached file is discarded (No), or it is
 // left in the cache with its index line (the command line's "keep").
 enum class ExistingMap { Replace, Discard, Keep };
-
-// The "File Exists" question: Yes replaces, No discards.
-ExistingMap AskOverwrite(CacheView& view, const std::string& gameFolder, std::string_view name);
 
 } // namespace ovcache

@@ -12,7 +12,7 @@ namespace {
 
 void ReportUnreadIndex(CommandReport& report, const FileSystemError& failure)
 {
-    report.AddProblem("cache.ini", failure.Path(), "The cache index could not be read: " + failure.Reason());
+    report.AddProblem(Why::IndexUnreadable, "cache.ini", failure);
 }
 
 } // namespace
@@ -90,24 +90,20 @@ Outcome<std::string> NewIndexText(FileSystemService& fso, const std::string& ind
 Commit CommitFailed(FileSystemService& fso, const FileSystemError& e, bool replacing, const std::string& text,
                     const std::string& rewrite, const std::string& index, CommandReport& report)
 {
-    const std::string reason = report.ReasonOf(e);
     Commit ended;
     if (replacing) {
         const Outcome<bool> installed = fso.TryTextFileIs(index, text);
         if (installed && *installed) {
-            report.AddNote("The new cache index is in place, but the disk reported a failure (" + e.Path() + ": " +
-                           reason + ").");
+            report.AddNote({NoteKind::IndexInPlaceAnyway, e.Path(), e.Reason(), e.Kind()});
             return {true, false};
         }
         ended.indexGone = !installed && installed.Failure().Kind() == FsErrorKind::NotFound;
     }
     ended.indexGone = ended.indexGone || (e.Kind() == FsErrorKind::NotFound && e.Path() == index);
     if (ended.indexGone)
-        report.AddNote("The cache index was removed while this command worked, so the files it moved keep "
-                       "their places.");
+        report.AddNote({NoteKind::IndexRemovedMeanwhile, index});
     else
-        report.AddNote("The cache index could not be updated (" + e.Path() + ": " + reason +
-                       "), so the files this command moved were put back.");
+        report.AddNote({NoteKind::IndexNotUpdated, e.Path(), e.Reason(), e.Kind()});
     if (fso.PathExists(rewrite))
         (void)fso.TryDeleteOneFile(rewrite, true); // else the journal has it removed by the next command
     return ended;

@@ -3,9 +3,9 @@
 // matched with the files in the cache folder, and the command's removals
 // taken in place of the old index in one step, under the journal.
 #include "catalogue/cacheIndex.h"
-#include "catalogue/commandReport.h"
+#include "catalogue/game.h"
 #include "catalogue/journal.h"
-#include "catalogue/workingState.h"
+#include "catalogue/results.h"
 
 #include <cstdint>
 #include <functional>

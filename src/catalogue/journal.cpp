@@ -204,8 +204,8 @@ std::vector<Intent> ParseJournal(std::string_view text)
     return intents;
 }
 
-GameSession::GameSession(FileSystemService& files, const GameFolders& game, CacheView& view, CommandReport& report,
-                         const std::string& title, std::chrono::milliseconds patience, bool startUp)
+GameSession::GameSession(FileSystemService& files, const GameFolders& game, CommandReport& report,
+                         std::chrono::milliseconds patience, bool startUp)
     : files_(files), game_(game)
 {
     if (game.folder.empty()) {
@@ -227,10 +227,7 @@ GameSession::GameSession(FileSystemService& files, const GameFolders& game, Cach
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     if (!lock_) {
-        report.MarkBusy();
-        view.MsgBox("Another copy of Orvane Cache Importer is working on the game in " + game.folder +
-                        ".\nThis one changes nothing until that one has finished; try again then.",
-                    title, MsgIcon::None, MsgButtons::OK);
+        busy_ = true;
         return;
     }
     held_ = true;
@@ -242,6 +239,7 @@ GameSession::GameSession(FileSystemService& files, const GameFolders& game, Cach
         // Something else has the journal's name: nothing is done until the
         // player has moved it away, so that nothing is written through it.
         held_ = false;
+        refused_ = true;
         lock_.reset();
     }
 }
@@ -256,16 +254,8 @@ void GameSession::LockFailed(const FileSystemError& e, CommandReport& report, bo
     // refused at start: nothing of this program's can be there to repair
     if (e.Kind() == FsErrorKind::AccessDenied && startUp && !files_.PathExists(journal_))
         return;
-    // What the player can do about it: the folder that must let this
-    // program make its two small files.
-    const std::string remedy = e.Kind() == FsErrorKind::NotRegular
-                                   ? std::string()
-                                   : ". The program keeps its lock and journal in " + game_.folder +
-                                         ", so that folder must let your user create files, even when Cache and "
-                                         "Maps do";
-    report.AddProblem(std::string(kLockName), e.Path(),
-                      "The game could not be locked for this program, so nothing was changed: " + report.ReasonOf(e) +
-                          remedy + ".");
+    refused_ = true;
+    report.AddProblem(Why::NotLocked, std::string(kLockName), e);
 }
 
 void GameSession::Close()
@@ -487,8 +477,7 @@ bool GameSession::Settle(CommandReport* report)
         const FileSystemError& e = text.Failure();
         foreign_ = e.Kind() == FsErrorKind::NotRegular;
         if (report)
-            report->AddProblem(std::string(kJournalName), e.Path(),
-                               (foreign_ ? "Nothing was changed. " : "Could not be read: ") + e.Reason());
+            report->AddProblem(foreign_ ? Why::JournalNotOurs : Why::JournalUnreadable, std::string(kJournalName), e);
         return false;
     }
     const std::vector<Intent> intents = ParseJournal(*text);
@@ -498,19 +487,12 @@ bool GameSession::Settle(CommandReport* report)
         if (const Outcome<void> done = settler.Settle(intent); !done) {
             settled = false;
             if (report)
-                report->AddProblem(intent.from.name, done.Failure().Path(),
-                                   "Left over from an interrupted command, and could not be put in order: " +
-                                       done.Failure().Reason());
+                report->AddProblem(Why::NotSettled, intent.from.name, done.Failure());
         }
     });
     const int strangers = settler.Strangers();
     if (strangers > 0 && report)
-        report->AddNote(strangers == 1
-                            ? std::string("1 file named by the journal of an interrupted command was left as it was: "
-                                          "it is not the file that command recorded.")
-                            : std::to_string(strangers) +
-                                  " files named by the journal of an interrupted command were left as they were: "
-                                  "they are not the files that command recorded.");
+        report->AddNote({NoteKind::StrangersLeft, {}, {}, FsErrorKind::Other, static_cast<std::size_t>(strangers)});
     if (settled)
         if (const Outcome<void> deleted = files_.TryDeleteOneFile(journal_, true);
             !deleted && deleted.Failure().Kind() != FsErrorKind::NotFound)

@@ -8,9 +8,8 @@
 // Both live in the game's install folder, beside its Cache folder: clearing
 // the cache never removes them, each game has its own, and the journal is on
 // the volume of the files it speaks of.
-#include "catalogue/cacheView.h"
-#include "catalogue/commandReport.h"
-#include "catalogue/workingState.h"
+#include "catalogue/game.h"
+#include "catalogue/results.h"
 
 #include <chrono>
 #include <memory>
@@ -69,12 +68,12 @@ class GameSession {
 public:
     // Takes the lock of the game in files, waiting up to patience for another
     // copy to finish; then settles what an earlier command left in the
-    // journal. When the lock cannot be had, says so in a box titled title,
-    // and Held() is false. For the start-up's repair (startUp) a game folder
-    // this program may not write to is no failure unless a journal waits
-    // there.
-    GameSession(FileSystemService& files, const GameFolders& game, CacheView& view, CommandReport& report,
-                const std::string& title, std::chrono::milliseconds patience, bool startUp = false);
+    // journal. When the lock cannot be had Held() is false, and Busy() says
+    // whether another copy has it; other reasons are in the report. For the
+    // start-up's repair (startUp) a game folder this program may not write to
+    // is no failure unless a journal waits there.
+    GameSession(FileSystemService& files, const GameFolders& game, CommandReport& report,
+                std::chrono::milliseconds patience, bool startUp = false);
     // Lets the lock go; the journal stays as a crash would leave it, unless
     // Close settled it.
     ~GameSession() = default;
@@ -84,6 +83,12 @@ public:
     FileSystemService& Files() const { return files_; }
     const GameFolders& Game() const { return game_; }
     bool Held() const { return held_; }
+    bool Busy() const { return busy_; }
+    // The lock or the journal is not the program's own, or the system refused
+    // the lock: the report says which.
+    bool Refused() const { return refused_; }
+    // How a command that could not have the game ends.
+    Ending NotHeld() const { return busy_ ? Ending::Busy : Ending::Refused; }
     // Whether a journal was there when the lock was taken: an earlier
     // command was interrupted.
     bool Interrupted() const { return interrupted_; }
@@ -115,6 +120,8 @@ private:
     const GameFolders& game_;
     std::unique_ptr<FileLock> lock_;
     bool held_ = false;
+    bool busy_ = false;
+    bool refused_ = false;
     bool recorded_ = false;
     bool interrupted_ = false;
     bool foreign_ = false; // the journal's name is taken by what is not ours

@@ -7,31 +7,36 @@
 
 namespace ovcache {
 
-Placement::Placement(GameSession& session, const IndexLines& lines, CacheView& view, CommandReport& report,
-                     bool forceOverwrite, std::optional<ExistingMap> existingMaps, std::size_t expected)
-    : session_(session), lines_(lines), files_(session.Files()), game_(session.Game()), view_(view), report_(report),
-      force_(forceOverwrite), existingMaps_(existingMaps)
+Placement::Placement(GameSession& session, const IndexLines& lines, Decisions& decisions, CommandReport& report,
+                     bool forceOverwrite, std::size_t expected)
+    : session_(session), lines_(lines), files_(session.Files()), game_(session.Game()), decisions_(decisions),
+      report_(report), force_(forceOverwrite)
 {
     journal_.reserve(expected);
 }
 
-namespace {
-
-// "<file> -> <folder>": the file's own name and where it was going, which is
-// what a player needs to find both.
-std::string MoveDetail(const std::string& from, const std::string& to)
+void Placement::Problem(Why why, std::string_view entry, const std::string& from, const std::string& to,
+                        const FileSystemError* e)
 {
-    return from.substr(from.find_last_of('\\') + 1) + " -> " + to.substr(0, to.find_last_of('\\'));
+    // the file itself, and the folder it was going to, which is what a player
+    // needs to find both
+    ovcache::Problem problem{why, std::string(entry), from, to.substr(0, to.find_last_of('\\')),
+                             {},  FsErrorKind::Other};
+    if (e) {
+        problem.why = e->Kind() == FsErrorKind::AlreadyExists ? Why::NameTaken : why;
+        problem.message = e->Reason();
+        problem.error = e->Kind();
+    }
+    report_.Add(std::move(problem));
 }
 
-} // namespace
-
-void Placement::Problem(std::string_view entry, const std::string& detail, std::string reason)
+void Placement::Failed(std::string_view entry, const std::string& from, const std::string& to,
+                       const Outcome<bool>& moved)
 {
-    // the folder a move was going to, for the summary to count by
-    const std::size_t arrow = detail.find(" -> ");
-    std::string folder = arrow == std::string::npos ? std::string() : detail.substr(arrow + 4);
-    report_.AddProblem(std::string(entry), detail, std::move(reason), std::move(folder));
+    if (moved)
+        Problem(Why::NameTaken, entry, from, to);
+    else
+        Problem(Why::Failed, entry, from, to, &moved.Failure());
 }
 
 bool Placement::Place(EntryKind kind, std::size_t k, bool listedPlain)
@@ -57,11 +62,11 @@ bool Placement::Place(EntryKind kind, std::size_t k, bool listedPlain)
                                 files_.FileExists(DestinationPath(game_.installFolder, kind, name)) &&
                                 !files_.PathExists(destination);
     if (hidesInstalled && kind != EntryKind::Map) {
-        Problem(name, MoveDetail(cached, DestinationPath(game_.installFolder, kind, name)), kAlreadyThere);
+        Problem(Why::NameTaken, name, cached, DestinationPath(game_.installFolder, kind, name));
         return false;
     }
     if (!game_.installFolder.empty() && !FolderReady(kind)) {
-        Problem(name, MoveDetail(cached, destination), "That folder does not exist.");
+        Problem(Why::NoFolder, name, cached, destination);
         return false;
     }
     if (hidesInstalled) // the installed map stays, out of the game's sight
@@ -77,11 +82,11 @@ bool Placement::Place(EntryKind kind, std::size_t k, bool listedPlain)
         }
         // a name that is a folder's can say so too
         if (!moved && (moved.Failure().Kind() != FsErrorKind::NotFound || !files_.FileExists(destination))) {
-            Problem(name, MoveDetail(cached, destination), report_.ReasonOf(moved.Failure()));
+            Problem(Why::Failed, name, cached, destination, &moved.Failure());
             return false;
         }
         if (!files_.FileExists(destination)) { // the name is taken by no map
-            Problem(name, MoveDetail(cached, destination), kAlreadyThere);
+            Problem(Why::NameTaken, name, cached, destination);
             return false;
         }
         return AskThenPlace(kind, at, game_.folder, /*replace=*/true);
@@ -90,7 +95,7 @@ bool Placement::Place(EntryKind kind, std::size_t k, bool listedPlain)
     // A package with nowhere to go stays where it is; one of the game's own
     // files is never replaced, since a move refuses an existing destination.
     if (!FolderReady(kind)) {
-        Problem(name, MoveDetail(cached, destination), "That folder does not exist.");
+        Problem(Why::NoFolder, name, cached, destination);
         return false;
     }
     return Move(kind, at, cached, destination, listedPlain);
@@ -102,12 +107,11 @@ bool Placement::AskThenPlace(EntryKind kind, std::uint32_t at, const std::string
     const std::string name = NameText(line);
     const std::string cached = CachedFilePath(game_.cache, KeyText(line));
     const std::string destination = DestinationPath(game_.folder, kind, name);
-    if (existingMaps_ == ExistingMap::Keep) {
-        Problem(name, MoveDetail(cached, DestinationPath(shownFolder, kind, name)),
-                "A map of that name is already there, so this one was left in the cache.");
+    const ExistingMap answer = decisions_.MapExists(shownFolder, name);
+    if (answer == ExistingMap::Keep) {
+        Problem(Why::KeptBesideMap, name, cached, DestinationPath(shownFolder, kind, name));
         return false;
     }
-    const ExistingMap answer = existingMaps_ ? *existingMaps_ : AskOverwrite(view_, shownFolder, name);
     // The player may have changed the folders while the question was up.
     files_.BeginBatch();
     if (answer == ExistingMap::Discard) {
@@ -128,8 +132,7 @@ bool Placement::FolderReady(EntryKind kind)
         const Outcome<void> made = files_.TryCreateFolder(FolderPath(kind));
         there = made ? 1 : 0;
         if (!made)
-            Problem(FolderPath(kind), made.Failure().Path(),
-                    "The folder could not be made: " + report_.ReasonOf(made.Failure()));
+            report_.AddProblem(Why::FolderNotMade, FolderPath(kind), made.Failure());
     }
     return there == 1;
 }
@@ -149,16 +152,11 @@ std::string Placement::FolderPath(EntryKind kind) const
     return game_.folder + '\\' + std::string(DestinationFolder(kind));
 }
 
-std::string Placement::Failed(const Outcome<bool>& moved)
-{
-    return moved ? kAlreadyThere : report_.ReasonOf(moved.Failure());
-}
-
 bool Placement::Move(EntryKind kind, std::uint32_t at, const std::string& from, const std::string& to, bool listedPlain)
 {
     const std::string_view line = Line(at);
     if (const Outcome<bool> moved = session_.Move(Cached(line), Placed(kind, line), listedPlain); !moved || !*moved) {
-        Problem(NameText(line), MoveDetail(from, to), Failed(moved));
+        Failed(NameText(line), from, to, moved);
         return false;
     }
     journal_.push_back({Step::Moved, kind, 0, at});
@@ -173,11 +171,11 @@ bool Placement::Replace(EntryKind kind, std::uint32_t at, const std::string& fro
     const std::string entry = NameText(line);
     FileSystemService& fso = files_;
     if (!fso.FileExists(from)) {
-        Problem(entry, MoveDetail(from, to), "The cached file is missing, so the map already in Maps was kept.");
+        Problem(Why::CachedFileMissing, entry, from, to);
         return false;
     }
     if (!force_ && fso.IsReadOnly(to)) {
-        Problem(entry, MoveDetail(from, to), "The map already in Maps is read-only and was kept.");
+        Problem(Why::MapReadOnly, entry, from, to);
         return false;
     }
     const Spot map = Placed(kind, line);
@@ -185,24 +183,21 @@ bool Placement::Replace(EntryKind kind, std::uint32_t at, const std::string& fro
     const std::string aside = session_.PathOf(kept);
     const std::optional<FileIdentity> original = fso.IdentityOf(to), replacement = fso.IdentityOf(from);
     if (!original || !replacement) {
-        Problem(entry, MoveDetail(from, to),
-                original ? "The cached file is missing, so the map already in Maps was kept."
-                         : "What is in Maps under that name is not a plain file, so it was kept.");
+        Problem(original ? Why::CachedFileMissing : Why::MapNotPlain, entry, from, to);
         return false;
     }
     Outcome<void> setAside = session_.Record({Intent::SetAside(map.name, kept.name, *original, *replacement)});
     if (setAside)
         setAside = fso.TryRename(to, aside);
     if (!setAside) {
-        Problem(entry, MoveDetail(from, to), report_.ReasonOf(setAside.Failure()));
+        Problem(Why::Failed, entry, from, to, &setAside.Failure());
         return false;
     }
     // another file may take the name meanwhile
     if (const Outcome<bool> moved = session_.Move(Cached(line), map); !moved || !*moved) {
-        Problem(entry, MoveDetail(from, to), Failed(moved));
+        Failed(entry, from, to, moved);
         if (const Outcome<void> back = fso.TryRename(aside, to); !back)
-            Problem(entry, aside,
-                    "The map that was in Maps is kept under this name: " + report_.ReasonOf(back.Failure()));
+            report_.Add({Why::AsideKept, entry, aside, {}, back.Failure().Reason(), back.Failure().Kind()});
         return false;
     }
     journal_.push_back({Step::Replaced, kind, static_cast<std::uint32_t>(asides_.size()), at});
@@ -222,16 +217,18 @@ void Placement::Undo()
         const std::string entry = NameText(Line(step.at)), to = session_.PathOf(Placed(step.kind, Line(step.at)));
         if (const Outcome<bool> moved = session_.Move(Placed(step.kind, Line(step.at)), Cached(Line(step.at)));
             !moved || !*moved) {
-            Problem(entry, to,
-                    "Could not be put back into the cache, and is here: " +
-                        (moved ? std::string(kAlreadyThere) : moved.Failure().Reason()));
+            report_.Add({Why::NotPutBack,
+                         entry,
+                         to,
+                         {},
+                         moved ? std::string() : moved.Failure().Reason(),
+                         moved ? FsErrorKind::AlreadyExists : moved.Failure().Kind()});
             return;
         }
         if (step.what == Step::Replaced) {
             const std::string& aside = asides_[step.aside];
             if (const Outcome<void> back = fso.TryRename(aside, to); !back)
-                Problem(entry, aside,
-                        "The map that was in Maps could not be put back, and is here: " + back.Failure().Reason());
+                report_.Add({Why::AsideNotPutBack, entry, aside, {}, back.Failure().Reason(), back.Failure().Kind()});
         }
     });
     // let go of the steps' memory, not just of the steps: a command over
@@ -240,20 +237,18 @@ void Placement::Undo()
     std::vector<std::string>().swap(asides_);
 }
 
-void Placement::Finish()
+void Placement::Finish(DoneFiles& done)
 {
     for (const Step& step : journal_) {
-        view_.DoneWith(NameText(Line(step.at)),
-                       step.what == Step::Discarded ? std::string_view() : Placed(step.kind, Line(step.at)).folder,
-                       step.what == Step::Replaced);
+        done.Add(NameText(Line(step.at)), step.what == Step::Discarded ? EntryKind::Other : step.kind,
+                 step.what == Step::Replaced);
         Outcome<void> deleted;
         if (step.what == Step::Replaced)
             deleted = files_.TryDeleteFile(asides_[step.aside], true);
         else if (step.what == Step::Discarded)
             deleted = files_.TryDeleteFile(session_.PathOf(Cached(Line(step.at))));
         if (!deleted)
-            Problem(NameText(Line(step.at)), deleted.Failure().Path(),
-                    "Could not be deleted: " + report_.ReasonOf(deleted.Failure()));
+            report_.AddProblem(Why::NotDeleted, NameText(Line(step.at)), deleted.Failure());
     }
     // let go of the steps' memory, not just of the steps: a command over
     // 200,000 entries goes on to list the cache

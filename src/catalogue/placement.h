@@ -2,10 +2,9 @@
 // Carries out the moves of one command so that, until the command has put its
 // index in order, every one of them can be undone; deletions wait until then.
 #include "catalogue/cacheIndex.h"
-#include "catalogue/commandReport.h"
 #include "catalogue/destinations.h"
 #include "catalogue/journal.h"
-#include "catalogue/workingState.h"
+#include "catalogue/results.h"
 
 #include <array>
 #include <cstdint>
@@ -19,11 +18,10 @@ namespace ovcache {
 class Placement {
 public:
     // forceOverwrite: whether a read-only map in "Maps" may be replaced;
-    // existingMaps: what becomes of a map whose name is taken, when decided
-    // beforehand (the player is asked otherwise); expected: how many entries
-    // it will likely be given.
-    Placement(GameSession& session, const IndexLines& lines, CacheView& view, CommandReport& report,
-              bool forceOverwrite, std::optional<ExistingMap> existingMaps, std::size_t expected = 0);
+    // decisions: what becomes of a map whose name is taken; expected: how
+    // many entries it will likely be given.
+    Placement(GameSession& session, const IndexLines& lines, Decisions& decisions, CommandReport& report,
+              bool forceOverwrite, std::size_t expected = 0);
 
     // Sends the cached file of an index line where its kind says, asking first
     // (the line must stay where it is until Undo or Finish)
@@ -36,8 +34,9 @@ public:
 
     // Puts every file moved so far back where it was, newest first.
     void Undo();
-    // Deletes the replaced maps and the discarded cached files.
-    void Finish();
+    // Deletes the replaced maps and the discarded cached files; done hears of
+    // every file the command is done with.
+    void Finish(DoneFiles& done);
     // What Finish will discard, for the journal before the index changes.
     std::vector<Intent> Discards() const;
 
@@ -57,10 +56,13 @@ private:
 
     bool Move(EntryKind kind, std::uint32_t at, const std::string& from, const std::string& to,
               bool listedPlain = false);
-    // The words for a move that did not happen: the failure's, or a taken name's.
-    std::string Failed(const Outcome<bool>& moved);
+    // A move from the file from to the destination to that did not happen:
+    // why, and the system's failure when it refused.
+    void Problem(Why why, std::string_view entry, const std::string& from, const std::string& to,
+                 const FileSystemError* e = nullptr);
+    // A move that did not happen: the name taken, or the failure's.
+    void Failed(std::string_view entry, const std::string& from, const std::string& to, const Outcome<bool>& moved);
     bool Replace(EntryKind kind, std::uint32_t at, const std::string& from, const std::string& to);
-    void Problem(std::string_view entry, const std::string& detail, std::string reason);
     // Asks whether the map is to take the place of the one of its name in
     // shownFolder's Maps: Yes places it (setting aside the one in its way,
     // when replace), No has its cached file discarded.
@@ -74,10 +76,9 @@ private:
     const IndexLines& lines_;
     FileSystemService& files_;
     const GameFolders& game_;
-    CacheView& view_;
+    Decisions& decisions_;
     CommandReport& report_;
     bool force_;
-    std::optional<ExistingMap> existingMaps_;
     std::vector<Step> journal_;
     std::vector<std::string> asides_;
     std::array<int, 5> folderThere_{-1, -1, -1, -1, -1}; // by kind; asked once a command

@@ -40,7 +40,7 @@ bool GetKeyValue(std::uint32_t root, const std::string& keyPath, const std::stri
     return true;
 }
 
-void StartSysInfo(SysInfoHost& host, FileSystemService& fso)
+bool StartSysInfo(SysInfoHost& host, FileSystemService& fso)
 {
     std::string path;
     bool found = GetKeyValue(kHKeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", path);
@@ -49,9 +49,7 @@ void StartSysInfo(SysInfoHost& host, FileSystemService& fso)
         path += "\\MSINFO32.EXE";
         found = true;
     }
-    if (found && host.StartProgram(path, kNormalFocus))
-        return;
-    host.MsgBox("System Information Is Unavailable At This Time", kProgramTitle, MsgIcon::None, MsgButtons::OK);
+    return found && host.StartProgram(path, kNormalFocus);
 }
 
 } // namespace ovcache

@@ -1,7 +1,6 @@
 #pragma once
 // The About box's launcher of the system-information program, and the
 // registry read it uses.
-#include "catalogue/cacheView.h"
 #include "platform/fileSystem.h"
 
 #include <cstdint>
@@ -21,11 +20,10 @@ class SysInfoHost {
 public:
     virtual ~SysInfoHost() = default;
     virtual bool StartProgram(const std::string& windowsPath, int windowStyle) = 0;
-    virtual MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) = 0;
 };
 
-// Starts the system-information program found through the registry, or says
-// that it is unavailable.
-void StartSysInfo(SysInfoHost& host, FileSystemService& fso);
+// Starts the system-information program found through the registry; false
+// when it is unavailable.
+bool StartSysInfo(SysInfoHost& host, FileSystemService& fso);
 
 } // namespace ovcache

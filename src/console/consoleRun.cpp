@@ -1,11 +1,12 @@
 #include "console/consoleRun.h"
 
-#include "catalogue/commandReport.h"
 #include "catalogue/commands.h"
+#include "catalogue/listOrder.h"
+#include "words/words.h"
 
 #include <algorithm>
-#include <map>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -16,69 +17,25 @@ using nlohmann::json;
 
 constexpr const char* kProgram = "orvane-cache-importer: ";
 
-// The window's view for a run without one: it records what the commands
-// show, answers what they ask as the options say, and prints it at the end.
-class ConsoleView : public CacheView {
+// The questions of a run without a window, answered as the options say.
+class OptionDecisions final : public Decisions {
 public:
-    explicit ConsoleView(bool confirmed) : confirmed_(confirmed) {}
-
-    void ClearList() override { maps.clear(); }
-    void AddListEntry(std::string_view text) override { maps.emplace_back(text); }
-    std::string SelectedEntry() override { return selected; }
-    void SetLabel(DataLabel label, const std::string& caption) override { labels[label] = caption; }
-    MsgAnswer MsgBox(const std::string& text, const std::string& /*title*/, MsgIcon /*icon*/,
-                     MsgButtons buttons) override
-    {
-        // The one question left to a run without a window is Clear Cache's,
-        // which --yes has answered; every other box is said.
-        if (buttons == MsgButtons::YesNo)
-            return confirmed_ ? MsgAnswer::Yes : MsgAnswer::No;
-        messages.push_back(text);
-        return MsgAnswer::OK;
-    }
-    void Report(const CommandReport& report, const std::string& /*title*/) override
-    {
-        busy = busy || report.Busy();
-        for (const CommandReport::Problem& p : report.Problems())
-            problems.push_back(p);
-        notes.insert(notes.end(), report.Notes().begin(), report.Notes().end());
-        unsafe += report.Unsafe();
-        if (!report.Empty())
-            summaries.push_back(report.Summary());
-    }
-    void DoneWith(std::string_view entry, std::string_view folder, bool replaced) override
-    {
-        done.push_back({std::string(entry), std::string(folder), replaced});
-    }
-    void Measured(std::size_t fileCount, std::uint64_t byteCount) override
-    {
-        files = fileCount;
-        bytes = byteCount;
-    }
-    void EndProgram(int exitCode) override
-    {
-        ended = true;
-        endStatus = exitCode;
-    }
-
-    struct Done {
-        std::string entry, folder;
-        bool replaced;
-    };
-    std::vector<std::string> maps;
-    std::string selected;
-    std::map<DataLabel, std::string> labels;
-    std::vector<std::string> messages, notes, summaries;
-    std::vector<CommandReport::Problem> problems;
-    std::vector<Done> done;
-    int unsafe = 0;
-    std::size_t files = 0;
-    std::uint64_t bytes = 0;
-    bool busy = false, ended = false;
-    int endStatus = 0;
+    explicit OptionDecisions(const Options& options) : options_(options) {}
+    ExistingMap MapExists(const std::string&, std::string_view) override { return options_.existing; }
+    bool ConfirmClear(const std::string&) override { return options_.yes; }
 
 private:
-    bool confirmed_;
+    const Options& options_;
+};
+
+// What a run did: the start's result (its repair and list), and the
+// command's when one ran after it.
+struct Run {
+    Ending repair = Ending::Done;
+    CommandResult start;
+    std::optional<CommandResult> command;
+    std::string gameFolder;
+    const CommandResult& Last() const { return command ? *command : start; }
 };
 
 const char* CommandName(Command command)
@@ -97,85 +54,192 @@ const char* CommandName(Command command)
     }
 }
 
-int StatusOf(const ConsoleView& view)
+// A stable name for each reason, for scripts.
+const char* WhyName(Why why)
 {
-    if (view.busy)
+    switch (why) {
+    case Why::Failed:
+        return "failed";
+    case Why::NameTaken:
+        return "name-taken";
+    case Why::NoFolder:
+        return "no-folder";
+    case Why::FolderNotMade:
+        return "folder-not-made";
+    case Why::KeptBesideMap:
+        return "kept-beside-map";
+    case Why::CachedFileMissing:
+        return "cached-file-missing";
+    case Why::MapReadOnly:
+        return "map-read-only";
+    case Why::MapNotPlain:
+        return "map-not-plain";
+    case Why::AsideKept:
+        return "aside-kept";
+    case Why::NotPutBack:
+        return "not-put-back";
+    case Why::AsideNotPutBack:
+        return "aside-not-put-back";
+    case Why::NotDeleted:
+        return "not-deleted";
+    case Why::IndexUnreadable:
+        return "index-unreadable";
+    case Why::CacheUnreadable:
+        return "cache-unreadable";
+    case Why::CacheUnmeasured:
+        return "cache-unmeasured";
+    case Why::NotCleared:
+        return "not-cleared";
+    case Why::NotLocked:
+        return "not-locked";
+    case Why::JournalNotOurs:
+        return "journal-not-ours";
+    case Why::JournalUnreadable:
+        return "journal-unreadable";
+    case Why::NotSettled:
+        return "not-settled";
+    }
+    return "";
+}
+
+// The reports of the start and of the command, in that order.
+template <typename Take> void ForEachReport(const Run& run, Take take)
+{
+    take(run.start.report);
+    if (run.command)
+        take(run.command->report);
+}
+
+// The boxes a window would show, as lines.
+std::vector<std::string> Messages(const Run& run, const Options& options)
+{
+    std::vector<std::string> messages;
+    if (run.repair == Ending::Busy || run.Last().ending == Ending::Busy)
+        messages.push_back(BusyText(run.gameFolder));
+    if (run.Last().ending == Ending::IndexMissing)
+        messages.push_back(MissingIndexText(run.Last().cacheFolder));
+    if (run.command && run.command->selected != SelectedFate::Handled)
+        messages.push_back(SelectedFateText(run.command->selected, options.map));
+    return messages;
+}
+
+int StatusOf(const Run& run)
+{
+    const CommandResult& last = run.Last();
+    if (run.repair == Ending::Busy || last.ending == Ending::Busy)
         return kBusy;
-    const bool left =
-        view.ended || !view.messages.empty() || !view.problems.empty() || !view.notes.empty() || view.unsafe > 0;
+    if (run.repair == Ending::Refused || last.ending == Ending::Refused || last.ending == Ending::NotConfirmed ||
+        last.ending == Ending::NothingSelected)
+        return kRefused;
+    bool left = last.ending == Ending::IndexMissing || last.selected != SelectedFate::Handled;
+    ForEachReport(run, [&](const CommandReport& report) { left = left || !report.Empty(); });
     return left ? kLeft : kDone;
 }
 
-json CacheJson(const ConsoleView& view)
+// The cache's figures, as the last result has them; a cache not measured
+// has none.
+json CacheJson(const CommandResult& last)
 {
-    const auto label = [&](DataLabel l) {
-        const auto found = view.labels.find(l);
-        return found == view.labels.end() ? std::string() : found->second;
-    };
-    return {{"folder", label(DataLabel::Path)},
-            {"files", view.files},
-            {"bytes", view.bytes},
-            {"size", label(DataLabel::CacheSize)}};
+    json cache{{"folder", last.cacheFolder}};
+    if (last.figures) {
+        cache["files"] = last.figures->files;
+        cache["bytes"] = last.figures->bytes;
+        cache["size"] = SizeText(*last.figures, ",");
+    } else {
+        cache["files"] = cache["bytes"] = cache["size"] = nullptr;
+    }
+    return cache;
 }
 
-void PrintJson(const Options& options, const ConsoleView& view, int status, Output& out)
+// The maps in the window's order.
+ListRows Ordered(const ListRows& rows)
 {
-    json document{{"command", CommandName(options.command)}, {"status", status}, {"cache", CacheJson(view)}};
+    ListRows ordered;
+    AddInListOrder(ordered, rows);
+    return ordered;
+}
+
+void PrintJson(const Options& options, const Run& run, int status, Output& out)
+{
+    const CommandResult& last = run.Last();
+    json document{{"command", CommandName(options.command)}, {"status", status}, {"cache", CacheJson(last)}};
     if (options.command == Command::List) {
         json maps = json::array();
-        for (const std::string& map : view.maps)
-            maps.push_back(map);
+        const ListRows ordered = last.list ? Ordered(*last.list) : ListRows();
+        for (std::size_t k = 0; k < ordered.size(); ++k)
+            maps.push_back(ordered[k]);
         document["maps"] = std::move(maps);
     } else {
-        json moved = json::array(), discarded = json::array(), problems = json::array();
-        for (const auto& d : view.done) {
-            if (d.folder.empty())
-                discarded.push_back(d.entry);
-            else
-                moved.push_back({{"name", d.entry}, {"folder", d.folder}, {"replaced", d.replaced}});
+        json moved = json::array(), discarded = json::array();
+        if (run.command) {
+            const DoneFiles& done = run.command->done;
+            for (std::size_t k = 0; k < done.size(); ++k) {
+                const DoneFiles::Item item = done[k];
+                if (item.folder.empty())
+                    discarded.push_back(item.name);
+                else
+                    moved.push_back({{"name", item.name}, {"folder", item.folder}, {"replaced", item.replaced}});
+            }
         }
-        for (const CommandReport::Problem& p : view.problems)
-            problems.push_back({{"entry", p.entry}, {"detail", p.detail}, {"reason", p.reason}});
         document["moved"] = std::move(moved);
         document["discarded"] = std::move(discarded);
-        document["problems"] = std::move(problems);
-        document["unsafe"] = view.unsafe;
     }
-    json notes = json::array();
-    for (const std::string& note : view.notes)
-        notes.push_back(note);
-    for (const std::string& message : view.messages)
+    json problems = json::array(), notes = json::array();
+    int unsafe = 0;
+    ForEachReport(run, [&](const CommandReport& report) {
+        for (const Problem& p : report.Problems())
+            problems.push_back({{"entry", p.entry},
+                                {"path", p.path},
+                                {"into", p.into},
+                                {"why", WhyName(p.why)},
+                                {"reason", ReasonText(p)}});
+        for (const Note& note : report.Notes())
+            notes.push_back(NoteText(note));
+        unsafe += report.Unsafe();
+    });
+    for (const std::string& message : Messages(run, options))
         notes.push_back(message);
+    document["problems"] = std::move(problems);
+    document["unsafe"] = unsafe;
     document["notes"] = std::move(notes);
     out.Out(document.dump(2, ' ', false, json::error_handler_t::replace) + "\n");
 }
 
-void PrintText(const Options& options, const ConsoleView& view, Output& out)
+void PrintText(const Options& options, const Run& run, Output& out)
 {
+    const CommandResult& last = run.Last();
     std::string text;
-    if (options.command == Command::List) {
-        for (const auto& [label, caption] :
-             {std::pair{DataLabel::Path, "Cache Directory: "}, std::pair{DataLabel::FileCount, "Number of Files: "},
-              std::pair{DataLabel::CacheSize, "Cache Size: "}}) {
-            if (const auto found = view.labels.find(label); found != view.labels.end())
-                text += caption + found->second + "\n";
+    if (options.command == Command::List && last.list) {
+        text += "Cache Directory: " + last.cacheFolder + "\n";
+        if (last.figures)
+            text += "Number of Files: " + FileCountText(*last.figures) +
+                    "\nCache Size: " + SizeText(*last.figures, ",") + "\n";
+        const ListRows ordered = Ordered(*last.list);
+        for (std::size_t k = 0; k < ordered.size(); ++k)
+            (text += ordered[k]) += "\n";
+    }
+    if (run.command) {
+        const DoneFiles& done = run.command->done;
+        for (std::size_t k = 0; k < done.size(); ++k) {
+            const DoneFiles::Item item = done[k];
+            const std::string name(item.name), folder(item.folder);
+            if (folder.empty())
+                text += "Discarded the cached " + name + "\n";
+            else
+                text += (item.replaced ? "Replaced " : "Moved ") + name + (item.replaced ? " in " : " into ") + folder +
+                        "\n";
         }
-        for (const std::string& map : view.maps)
-            text += map + "\n";
     }
-    for (const auto& d : view.done) {
-        if (d.folder.empty())
-            text += "Discarded the cached " + d.entry + "\n";
-        else
-            text +=
-                (d.replaced ? "Replaced " : "Moved ") + d.entry + (d.replaced ? " in " : " into ") + d.folder + "\n";
-    }
-    for (const std::string& message : view.messages)
+    for (const std::string& message : Messages(run, options))
         text += message + "\n";
-    for (const std::string& summary : view.summaries)
-        text += summary + "\n";
-    for (const CommandReport::Problem& p : view.problems)
-        text += p.entry + "\n    " + p.detail + "\n    " + p.reason + "\n";
+    ForEachReport(run, [&](const CommandReport& report) {
+        if (!report.Empty())
+            text += ReportSummary(report) + "\n";
+    });
+    ForEachReport(run, [&](const CommandReport& report) {
+        if (!report.Problems().empty())
+            text += ReportDetails(report) + "\n";
+    });
     out.Out(text);
 }
 
@@ -223,40 +287,42 @@ std::optional<GamePrefix> GameForCommand(const GameLocation& location, Output& o
     return std::nullopt;
 }
 
-int RunCommand(const Options& options, WorkingState& state, Output& out)
+int RunCommand(const Options& options, const std::string& gameFolder, Output& out, const GameOptions& game)
 {
-    ConsoleView view(options.command == Command::Clear && options.yes);
-    state.existingMaps = options.existing;
     // Move All and Clear Cache list the cache when they are done; only Move
     // needs the list first, to find the map named.
     const bool list = options.command != Command::MoveAll && options.command != Command::Clear;
-    const bool listed = StartUp(state, view, CreateFileSystemService(), list);
-    if (listed && !view.busy) {
+    Opening opening = OpenGame(CreateFileSystemService(), gameFolder, {}, list, game);
+    Run run{opening.repair, std::move(opening.result), std::nullopt, opening.game.Folder()};
+    if (run.repair == Ending::Done && run.start.ending == Ending::Done) {
+        OptionDecisions decisions(options);
         switch (options.command) {
         case Command::Move: {
-            view.selected = options.map;
-            if (std::find(view.maps.begin(), view.maps.end(), view.selected) == view.maps.end()) {
+            bool listed = false;
+            for (std::size_t k = 0; run.start.list && k < run.start.list->size() && !listed; ++k)
+                listed = (*run.start.list)[k] == options.map;
+            if (!listed) {
                 out.Err(kProgram + options.map + " is not among the cached maps (see --list)\n");
                 return kRefused;
             }
-            MoveSelectedMap(state, view);
+            run.command = MoveSelectedMap(opening.game, options.map, decisions);
             break;
         }
         case Command::MoveAll:
-            MoveAllCached(state, view);
+            run.command = MoveAllCached(opening.game, decisions);
             break;
         case Command::Clear:
-            ClearCache(state, view);
+            run.command = ClearCache(opening.game, decisions);
             break;
         default:
             break;
         }
     }
-    const int status = StatusOf(view);
+    const int status = StatusOf(run);
     if (options.json)
-        PrintJson(options, view, status, out);
+        PrintJson(options, run, status, out);
     else
-        PrintText(options, view, out);
+        PrintText(options, run, out);
     return status;
 }
 

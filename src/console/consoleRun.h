@@ -2,8 +2,8 @@
 // The commands run from the command line: no window, nothing asked. The same
 // commands, lock, journal and report as the window's; what the window would
 // show is printed, as text or as one JSON document.
+#include "catalogue/game.h"
 #include "catalogue/gameLocation.h"
-#include "catalogue/workingState.h"
 #include "console/commandLine.h"
 
 #include <optional>
@@ -34,7 +34,7 @@ GameRequest RequestOf(const Options& options, std::string remembered);
 std::optional<GamePrefix> GameForCommand(const GameLocation& location, Output& out);
 
 // Runs the command of the options (List, Move, MoveAll or Clear) on the game
-// in state.game.folder; returns the exit status.
-int RunCommand(const Options& options, WorkingState& state, Output& out);
+// in gameFolder, prints what it did, and returns the exit status.
+int RunCommand(const Options& options, const std::string& gameFolder, Output& out, const GameOptions& game = {});
 
 } // namespace ovcache::console

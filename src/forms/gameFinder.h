@@ -3,7 +3,7 @@
 // and offers the system's folder dialog, until the player shows a folder that
 // holds the game or gives up. Both windows ask this way; a front end only
 // shows the box and the dialog.
-#include "catalogue/cacheView.h"
+#include "forms/boxes.h"
 #include "platform/gameSearch.h"
 
 #include <functional>

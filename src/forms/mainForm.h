@@ -1,17 +1,18 @@
 #pragma once
-// What the main window does alike on every toolkit: it owns the working
-// state, runs one command at a time (through a CommandRunner), fills the list
-// once a command's entries are in, lets the menu items call the button
-// handlers, and ends the program. A front end supplies the few things only
-// its toolkit can do (WindowHooks); only those ever touch a window.
-#include "catalogue/cacheView.h"
+// What the main window does alike on every toolkit: it opens the game, runs
+// one command at a time (through a CommandRunner), asks the command's
+// questions, shows what the command did once it is done, lets the menu
+// items call the button handlers, and ends the program. A front end supplies
+// the few things only its toolkit can do (WindowHooks); only those ever
+// touch a window.
+#include "catalogue/commands.h"
 #include "catalogue/listOrder.h"
-#include "catalogue/workingState.h"
+#include "forms/boxes.h"
 #include "forms/commandRunner.h"
 
 #include <functional>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,13 +45,21 @@ public:
     virtual bool Shown() const = 0;
 };
 
-class MainForm : public CacheView, private CommandRunner::Window {
+class MainForm : private CommandRunner::Window, private Decisions {
 public:
     // The hooks may keep a reference to a window still being made: they are
     // not called before Form_Load.
     explicit MainForm(std::unique_ptr<WindowHooks> hooks) : hooks_(std::move(hooks)) {}
     MainForm(const MainForm&) = delete;
     MainForm& operator=(const MainForm&) = delete;
+
+    // Before Form_Load: the game's install folder (the registry's when none
+    // is given), how it is opened, the way out where Windows refuses this
+    // program the game's folders, and the size's thousands separator.
+    void SetGameFolder(std::string folder) { folder_ = std::move(folder); }
+    void SetGameOptions(GameOptions options) { options_ = std::move(options); }
+    void SetRestartAsAdministrator(std::function<bool()> restart) { restart_ = std::move(restart); }
+    void SetGroupSeparator(std::string separator) { groupSeparator_ = std::move(separator); }
 
     // Start-up, before the window is shown. False when the program has ended
     // (the cache index is missing); ExitCode() then says with what status.
@@ -61,8 +70,13 @@ public:
     void ShowWhenListed(std::function<void()> show) { showWhenListed_ = std::move(show); }
     bool Ended() const { return ended_; }
     int ExitCode() const { return exitCode_; }
-    WorkingState& State() { return state_; }
+    // The text of the selected entry, "" when none is selected.
+    std::string SelectedEntry() const { return hooks_->SelectedRow(); }
+    // The game, once Form_Load has opened it.
+    const OpenedGame* Game() const { return game_ ? &*game_ : nullptr; }
 
+    // Lists the cache again, as the start did.
+    void LoadCacheList();
     void cmdClear_Click();
     void cmdMove_Click();
     void cmdMoveAll_Click();
@@ -72,23 +86,23 @@ public:
     void mnuMove_Click() { cmdMove_Click(); }
     void mnuMoveAll_Click() { cmdMoveAll_Click(); }
 
-    // CacheView
-    void ClearList() override;
-    void AddListEntry(std::string_view text) override;
-    std::string SelectedEntry() override;
-    void SetLabel(DataLabel label, const std::string& caption) override;
-    MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;
-    void ShowReport(const std::string& summary, const std::string& details, const std::string& title) override;
-    void EndProgram(int exitCode) override;
-    void Progress(std::size_t done, std::size_t total) override { runner_.Progress(done, total); }
-
 protected:
-    ~MainForm() override = default;
+    ~MainForm() = default;
 
 private:
-    void RunCommand(const std::function<void()>& command);
-    // Puts the entries gathered so far into the list.
-    void FlushList();
+    // Runs the command on the runner's thread, then shows what it did under
+    // the title, on the window's; selected: the map Move was given.
+    void RunCommand(const std::function<CommandResult()>& command, const std::string& title,
+                    const std::string& selected = {});
+    void ShowResult(const CommandResult& result, const std::string& title, const std::string& selected = {});
+    MsgAnswer Box(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons);
+    void EndProgram(int exitCode);
+    // Puts the rows in the list, with the cache's folder beside them.
+    void ShowList(const ListRows& rows, const std::string& cacheFolder);
+    Progress CommandProgress();
+    // Decisions, asked on the command's thread and answered on the window's
+    ExistingMap MapExists(const std::string& gameFolder, std::string_view name) override;
+    bool ConfirmClear(const std::string& cacheFolder) override;
     // CommandRunner::Window
     void SetBusy(bool busy) override { hooks_->SetBusy(busy); }
     void ShowProgress(std::size_t done, std::size_t total) override { hooks_->ShowProgress(done, total); }
@@ -98,13 +112,16 @@ private:
     void Failed(const std::string& what) override;
 
     std::unique_ptr<WindowHooks> hooks_;
-    WorkingState state_;
+    std::string folder_;
+    GameOptions options_;
+    std::function<bool()> restart_;
+    std::string groupSeparator_ = ",";
+    std::optional<OpenedGame> game_;
     CommandRunner runner_{*this};
     bool ended_ = false;
     int exitCode_ = 0;
+    bool listShown_ = false; // the command's list is in already
     std::function<void()> showWhenListed_;
-    std::mutex pendingMutex_;
-    ListRows pending_; // entries added since the list was filled
 };
 
 } // namespace ovcache::forms

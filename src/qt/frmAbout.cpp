@@ -93,7 +93,8 @@ MsgAnswer frmAbout::MsgBox(const std::string& text, const std::string& title, Ms
 void frmAbout::cmdSysInfo_Click()
 {
     const auto fso = CreateFileSystemService();
-    StartSysInfo(*this, *fso);
+    if (!StartSysInfo(*this, *fso))
+        MsgBox(forms::kSysInfoUnavailable, kProgramTitle, MsgIcon::None, MsgButtons::OK);
 }
 
 void frmAbout::cmdOK_Click()

@@ -2,6 +2,7 @@
 // The About box: title, version, description, disclaimer, and a button that
 // starts the system-information program.
 #include "catalogue/sysInfo.h"
+#include "forms/boxes.h"
 
 #include <QDialog>
 
@@ -20,7 +21,7 @@ public:
 
     // SysInfoHost
     bool StartProgram(const std::string& windowsPath, int windowStyle) override;
-    MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;
+    MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons);
 
 public slots:
     void cmdSysInfo_Click();

@@ -127,7 +127,7 @@ frmOVCache::frmOVCache(QWidget* parent)
     setFixedSize(Twips(forms::kMainForm.clientWidth),
                  Twips(forms::kMainForm.clientHeight) + menuBar()->sizeHint().height());
 
-    State().groupSeparator = ToUtf8(QLocale().groupSeparator());
+    SetGroupSeparator(ToUtf8(QLocale().groupSeparator()));
 }
 
 frmOVCache::~frmOVCache() = default;

@@ -95,9 +95,7 @@ int main(int argc, char** argv)
     }
     if (options.command != console::Command::Window) {
         ovcache::UseWinePrefix(game->prefix);
-        ovcache::WorkingState state;
-        state.game.folder = game->gameFolder;
-        return console::RunCommand(options, state, streams);
+        return console::RunCommand(options, game->gameFolder, streams);
     }
 
     QApplication app(argc, argv);
@@ -114,7 +112,7 @@ int main(int argc, char** argv)
     ovcache::frmOVCache window;
     // The install folder as the search read it, or where the player showed
     // it: the prefix's registry is not read again.
-    window.State().game.folder = game->gameFolder;
+    window.SetGameFolder(game->gameFolder);
     window.ShowWhenListed([&window] { window.show(); });
     if (!window.Form_Load())
         return window.ExitCode();

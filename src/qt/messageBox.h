@@ -1,7 +1,7 @@
 #pragma once
 // Every message box of the program goes through here, so that tests can
 // answer boxes instead of waiting on them.
-#include "catalogue/cacheView.h"
+#include "forms/boxes.h"
 
 #include <QString>
 #include <QWidget>

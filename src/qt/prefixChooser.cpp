@@ -1,6 +1,6 @@
 #include "qt/prefixChooser.h"
 
-#include "catalogue/cacheView.h"
+#include "forms/boxes.h"
 #include "qt/textCodec.h"
 
 #include <QDialogButtonBox>

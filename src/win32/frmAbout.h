@@ -2,6 +2,7 @@
 // The About box on Windows: title, version, description, disclaimer, and a
 // button that starts the system-information program.
 #include "catalogue/sysInfo.h"
+#include "forms/boxes.h"
 #include "win32/form.h"
 
 namespace ovcache::win32 {
@@ -15,7 +16,7 @@ public:
 
     // SysInfoHost
     bool StartProgram(const std::string& windowsPath, int windowStyle) override;
-    MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons) override;
+    MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons);
 
     void cmdSysInfo_Click();
     void cmdOK_Click();

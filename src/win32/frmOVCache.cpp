@@ -140,7 +140,7 @@ frmOVCache::frmOVCache() : FormWindow(kForm, kMainClass), forms::MainForm(std::m
     // A fixed single border with a system menu and a minimise box only.
     Create(WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, nullptr, BuildMenus());
     SetFocus(Control(forms::TabOrder(kForm).front()->name));
-    State().groupSeparator = GroupSeparator();
+    SetGroupSeparator(GroupSeparator());
 }
 
 frmOVCache::~frmOVCache() = default;

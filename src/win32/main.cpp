@@ -46,9 +46,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
         const std::optional<ovcache::GamePrefix> game = console::GameForCommand(location, streams);
         if (!game)
             return console::kRefused;
-        ovcache::WorkingState state;
-        state.game.folder = game->gameFolder;
-        return console::RunCommand(options, state, streams);
+        return console::RunCommand(options, game->gameFolder, streams);
     }
 
     ovcache::win32::Initialise(instance);
@@ -67,13 +65,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
             return 0; // the player chose not to go on
     }
     ovcache::win32::frmOVCache window;
-    window.State().game.folder = game->gameFolder;
+    window.SetGameFolder(game->gameFolder);
     // Where Windows keeps the game's folders from this program, the player
     // is offered the same program run as administrator, on the same game.
     if (ovcache::CanRestartAsAdministrator())
-        window.State().restartAsAdministrator = [folder = game->gameFolder] {
-            return ovcache::RestartAsAdministrator(folder);
-        };
+        window.SetRestartAsAdministrator(
+            [folder = game->gameFolder] { return ovcache::RestartAsAdministrator(folder); });
     window.ShowWhenListed([&window, showCommand] { window.Show(showCommand); });
     if (!window.Form_Load())
         return window.ExitCode();

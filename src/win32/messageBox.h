@@ -1,7 +1,7 @@
 #pragma once
 // Every box of the Windows program: the system's message box, and the
 // failure report whose list can be scrolled and copied.
-#include "catalogue/cacheView.h"
+#include "forms/boxes.h"
 
 #include <string_view>
 

@@ -133,16 +133,5 @@ TEST(Destinations, endingsAreTriedInOrderAndCaseMatters)
     EXPECT_EQ(DestinationPath("C:\\G", EntryKind::Music, "Song.ogg"), "C:\\G\\Music\\Song.ogg");
 }
 
-TEST(Megabytes, roundedAndGroupedWithNothingUnderHalfAMegabyte)
-{
-    constexpr std::uint64_t MB = std::uint64_t{1024} * 1024;
-    EXPECT_EQ(FormatMegabytes(0, ","), " Megabytes");
-    EXPECT_EQ(FormatMegabytes(MB / 2 - 1, ","), " Megabytes");
-    EXPECT_EQ(FormatMegabytes(MB / 2, ","), "1 Megabytes");
-    EXPECT_EQ(FormatMegabytes(999 * MB, ","), "999 Megabytes");
-    EXPECT_EQ(FormatMegabytes(1234 * MB, ","), "1,234 Megabytes");
-    EXPECT_EQ(FormatMegabytes(1234567 * MB + MB / 3, "."), "1.234.567 Megabytes");
-}
-
 } // namespace
 } // namespace ovcache

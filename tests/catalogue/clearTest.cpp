@@ -10,7 +10,6 @@
 namespace ovcache {
 namespace {
 
-using test::FakeView;
 using test::TempPrefix;
 using test::WriteFile;
 namespace fs = std::filesystem;
@@ -23,7 +22,13 @@ protected:
         prefix.WriteIndex({"[Cache]", "A=One.kmx"});
         prefix.AddCached("A");
         WriteFile(prefix.Cache() / "cache.bak", "left over");
-        ASSERT_TRUE(StartUp(state, view, CreateFileSystemService()));
+        Open();
+    }
+    void Open() { game.emplace(OpenGame(CreateFileSystemService(), "").game); }
+    CommandResult Clear(bool yes = true)
+    {
+        answers.clear = yes;
+        return ClearCache(*game, answers);
     }
     std::size_t CacheFiles() const
     {
@@ -31,46 +36,41 @@ protected:
             std::distance(fs::directory_iterator(prefix.Cache()), fs::directory_iterator()));
     }
     TempPrefix prefix;
-    WorkingState state;
-    FakeView view;
+    std::optional<OpenedGame> game;
+    test::Answers answers;
 };
 
 TEST_F(ClearTest, asksThenDeletesEveryFileIncludingReadOnlyOnes)
 {
     fs::permissions(prefix.Cache() / "A.uxx", fs::perms::owner_read);
-    view.answers = {MsgAnswer::Yes};
-    ClearCache(state, view);
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].title, "Clear Cache");
-    EXPECT_EQ(view.boxes[0].text,
-              "This will delete all files under " + prefix.CacheWin() + "\nDo you wish to continue?");
-    EXPECT_EQ(view.boxes[0].buttons, MsgButtons::YesNo);
+    const CommandResult cleared = Clear();
+    EXPECT_EQ(answers.asked, std::vector<std::string>{prefix.CacheWin()});
     EXPECT_EQ(CacheFiles(), 0u);
-    EXPECT_TRUE(view.list.empty());
-    EXPECT_EQ(view.labels[DataLabel::FileCount], "0");
-    EXPECT_EQ(view.labels[DataLabel::CacheSize], "0 Megabytes");
-    EXPECT_EQ(view.labels[DataLabel::Path], prefix.CacheWin());
+    ASSERT_TRUE(cleared.list && cleared.figures);
+    EXPECT_TRUE(cleared.list->empty());
+    EXPECT_TRUE(cleared.figures->emptied);
+    EXPECT_EQ(cleared.cacheFolder, prefix.CacheWin());
+    EXPECT_TRUE(cleared.report.Empty());
 }
 
 TEST_F(ClearTest, answeringNoChangesNothing)
 {
     const auto before = prefix.Snapshot();
-    const auto labels = view.labels;
-    view.answers = {MsgAnswer::No};
-    ClearCache(state, view);
+    const CommandResult kept = Clear(false);
+    EXPECT_EQ(kept.ending, Ending::NotConfirmed);
     EXPECT_EQ(prefix.Snapshot(), before);
-    EXPECT_EQ(view.list, std::vector<std::string>{"One.kmx"});
-    EXPECT_EQ(view.labels, labels);
+    EXPECT_FALSE(kept.list); // the list and the labels stay as they were
+    EXPECT_FALSE(kept.figures);
 }
 
 TEST_F(ClearTest, anAlreadyEmptyCacheIsNoError)
 {
-    view.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
-    ClearCache(state, view);
-    ClearCache(state, view);
-    EXPECT_EQ(view.boxes.size(), 2u);
-    EXPECT_EQ(view.boxes[1].title, "Clear Cache");
-    EXPECT_EQ(view.labels[DataLabel::FileCount], "0");
+    (void)Clear();
+    const CommandResult again = Clear();
+    EXPECT_EQ(answers.asked.size(), 2u);
+    EXPECT_TRUE(again.report.Empty());
+    ASSERT_TRUE(again.figures);
+    EXPECT_EQ(again.figures->files, 0u);
 }
 
 #ifndef _WIN32
@@ -110,32 +110,30 @@ TEST_F(ClearTest, plantedFilesInTheCacheChangeNothingOutsideIt)
         fs::create_directory_symlink(shm, prefix.Game() / "Music");
     }
     prefix.WriteIndex({"[Cache]", "L=Linked.kmx", "D=Dangling.u", "P=Pipe.ogg", "A=One.kmx", "C=Twin.kmx", "E=Pair.u"});
-    const auto game = [&] {
+    const auto gameFiles = [&] {
         auto files = prefix.Snapshot();
         std::erase_if(files, [](const auto& f) { return f.first.find("Games/Orvane/Cache/") != std::string::npos; });
         return files;
     };
-    const auto before = game();
+    const auto before = gameFiles();
 
-    ASSERT_TRUE(StartUp(state, view, CreateFileSystemService()));
+    Open();
     // no journal names the planted cache.bak: the start leaves it alone
     EXPECT_TRUE(fs::is_symlink(prefix.Cache() / "cache.bak"));
     EXPECT_EQ(test::ReadFile(outside), "precious");
-    view.selected = "Linked.kmx";
-    MoveSelectedMap(state, view);
-    MoveAllCached(state, view);
+    (void)MoveSelectedMap(*game, "Linked.kmx", answers);
+    (void)MoveAllCached(*game, answers);
     auto expected = before;
     expected["drive_c/Games/Orvane/Maps/One.kmx"] = "cached A";
-    EXPECT_EQ(game(), expected);
+    EXPECT_EQ(gameFiles(), expected);
     EXPECT_TRUE(fs::is_symlink(prefix.Cache() / "L.uxx"));
     EXPECT_TRUE(fs::is_fifo(prefix.Cache() / "P.uxx"));
     // The links and the pipe stay, reported, with their lines.
     EXPECT_EQ(prefix.ReadIndex(),
               "[Cache]\r\nL=Linked.kmx\r\nD=Dangling.u\r\nP=Pipe.ogg\r\nC=Twin.kmx\r\nE=Pair.u\r\n");
 
-    view.answers = {MsgAnswer::Yes};
-    ClearCache(state, view);
-    EXPECT_EQ(game(), expected);
+    (void)Clear();
+    EXPECT_EQ(gameFiles(), expected);
     EXPECT_EQ(test::ReadFile(outside), "precious");
     EXPECT_EQ(CacheFiles(), 0u);
     if (otherVolume)
@@ -156,8 +154,7 @@ TEST_F(ClearTest, theIndexRewriteNeverWritesThroughWhatHasItsName)
             fs::create_hard_link(prefix.Game() / "Maps" / "Own.kmx", prefix.Cache() / "cache.bak");
         else
             fs::create_symlink(outside, prefix.Cache() / "cache.bak");
-        view.selected = hard ? "Two.kmx" : "One.kmx";
-        MoveSelectedMap(state, view);
+        (void)MoveSelectedMap(*game, hard ? "Two.kmx" : "One.kmx", answers);
     }
     EXPECT_EQ(test::ReadFile(outside), "precious");
     EXPECT_EQ(test::ReadFile(prefix.Game() / "Maps" / "Own.kmx"), "mine");

@@ -14,7 +14,6 @@
 namespace ovcache {
 namespace {
 
-using test::FakeView;
 using test::ReadFile;
 using test::TempPrefix;
 using test::WriteFile;
@@ -137,14 +136,28 @@ struct Tally {
     int emptyCopiesLeft = 0;
 };
 
-void RunCommand(Command command, WorkingState& state, CacheView& view)
+CommandResult RunCommand(Command command, const OpenedGame& game, Decisions& decisions)
 {
     if (command == Command::Move)
-        MoveSelectedMap(state, view);
-    else if (command == Command::MoveAll)
-        MoveAllCached(state, view);
-    else
-        ClearCache(state, view);
+        return MoveSelectedMap(game, "Arena.kmx", decisions);
+    if (command == Command::MoveAll)
+        return MoveAllCached(game, decisions);
+    return ClearCache(game, decisions);
+}
+
+// Yes to every question, as in the window.
+test::Answers Yes()
+{
+    test::Answers answers;
+    answers.byPath = [](const std::string&) { return ExistingMap::Replace; };
+    return answers;
+}
+
+// The game as the start opens it, on a file service of the test's.
+OpenedGame GameOn(std::shared_ptr<FileSystemService> files, const TempPrefix& prefix)
+{
+    return OpenedGame(std::move(files), GameFolders{prefix.GameWin(), {}, prefix.CacheWin()},
+                      GameOptions().lockPatience);
 }
 
 class FaultInjection : public ::testing::TestWithParam<Case> {
@@ -180,36 +193,28 @@ protected:
     int Run(int failAt, int crashAt, int secondAt = 0, Command second = Command::Clear)
     {
         ++tally.points;
-        WorkingState state;
-        FakeView view;
-        auto faulty = std::make_unique<FaultyFileSystem>(failAt, crashAt, GetParam().acrossVolumes);
+        auto faulty = std::make_shared<FaultyFileSystem>(failAt, crashAt, GetParam().acrossVolumes);
         FaultyFileSystem* fs = faulty.get();
         fs->beforeStep = [&](int step) {
             if (step != secondAt)
                 return;
-            WorkingState other;
-            other.lockPatience = {};
-            FakeView otherView;
-            otherView.answers = {MsgAnswer::Yes, MsgAnswer::Yes, MsgAnswer::Yes};
-            const bool started = StartUp(other, otherView, CreateFileSystemService());
-            if (started && second != Command::Clear)
-                RunCommand(second, other, otherView);
-            else if (started)
-                ClearCache(other, otherView);
-            secondShut =
-                !otherView.boxes.empty() && otherView.boxes.front().text.find("Another copy") != std::string::npos;
+            GameOptions impatient;
+            impatient.lockPatience = {};
+            const Opening other = OpenGame(CreateFileSystemService(), "", {}, true, impatient);
+            test::Answers yes = Yes();
+            secondShut = other.repair == Ending::Busy;
+            if (other.result.ending == Ending::Done)
+                secondShut = RunCommand(second, other.game, yes).ending == Ending::Busy && secondShut;
         };
-        state.files = std::move(faulty);
-        state.game.folder = prefix->GameWin();
-        state.game.cache = prefix->CacheWin();
-        view.selected = "Arena.kmx";
-        view.answers = {MsgAnswer::Yes, MsgAnswer::Yes, MsgAnswer::Yes};
+        const OpenedGame game = GameOn(faulty, *prefix);
+        test::Answers answers = Yes();
+        CommandResult result;
         try {
-            RunCommand(Param(), state, view);
+            result = RunCommand(Param(), game, answers);
         } catch (const Crash&) {
             crashed = true;
         }
-        reported = !view.boxes.empty() && view.boxes.back().icon == MsgIcon::Critical;
+        reported = !result.report.Empty();
         // The journal's own removal may fail unsaid: it is left for the next
         // start, which settles it again.
         injected = failAt > 0 && failAt <= fs->Steps();
@@ -306,10 +311,9 @@ protected:
         // A fresh start on what is on disk works after every Move (after a
         // crash, that is the repair's test).
         if (indexThere && !crashed) {
-            WorkingState state;
-            FakeView view;
-            EXPECT_TRUE(StartUp(state, view, CreateFileSystemService()));
-            EXPECT_TRUE(view.boxes.empty());
+            const Opening opening = OpenGame(CreateFileSystemService(), "");
+            EXPECT_EQ(opening.result.ending, Ending::Done);
+            EXPECT_TRUE(opening.result.report.Empty());
         }
     }
 
@@ -341,10 +345,8 @@ TEST_P(FaultInjection, aFailureAtAnyStepLosesNothing)
 // "cache.bak", set-aside map or partial copy.
 void CheckRepaired(const TempPrefix& prefix, Tally& tally)
 {
-    WorkingState state;
-    FakeView view;
-    view.answers = {MsgAnswer::Yes, MsgAnswer::Yes, MsgAnswer::Yes};
-    const bool started = StartUp(state, view, CreateFileSystemService());
+    const Opening opening = OpenGame(CreateFileSystemService(), "");
+    const bool started = opening.result.ending == Ending::Done;
     int leftovers = fs::exists(prefix.Game() / "OrvaneCacheImporter.journal");
     if (started)
         leftovers += fs::exists(prefix.Cache() / "cache.bak");
@@ -361,14 +363,13 @@ void CheckRepaired(const TempPrefix& prefix, Tally& tally)
     tally.leftovers += leftovers;
     tally.emptyCopiesLeft += emptyCopies;
     if (emptyCopies > 0) {
-        EXPECT_TRUE(std::any_of(view.boxes.begin(), view.boxes.end(), [](const FakeView::Box& box) {
-            return box.text.find("interrupted command was left as it was") != std::string::npos;
-        })) << "an unproven copy left unsaid";
+        EXPECT_TRUE(test::Notes(opening.result.report, NoteKind::StrangersLeft)) << "an unproven copy left unsaid";
     }
     if (!started)
         return; // a cache cleared whole has no index; nothing more to repair
     // The start lists exactly the maps still cached.
-    for (const std::string& listed : view.list) {
+    const std::vector<std::string> list = test::RowTexts(opening.result.list.value_or(ListRows()));
+    for (const std::string& listed : list) {
         const auto entry =
             std::find_if(kEntries.begin(), kEntries.end(), [&](const Entry& e) { return e.name == listed; });
         const bool cached = entry != kEntries.end() && fs::exists(prefix.Cache() / (entry->key + ".uxx"));
@@ -377,10 +378,11 @@ void CheckRepaired(const TempPrefix& prefix, Tally& tally)
     }
     for (const Entry& e : kEntries) {
         if (e.name.ends_with(".kmx") && fs::exists(prefix.Cache() / (e.key + ".uxx"))) {
-            EXPECT_NE(std::find(view.list.begin(), view.list.end(), e.name), view.list.end()) << e.name;
+            EXPECT_NE(std::find(list.begin(), list.end(), e.name), list.end()) << e.name;
         }
     }
-    MoveAllCached(state, view);
+    test::Answers yes = Yes();
+    (void)MoveAllCached(opening.game, yes);
     if (fs::exists(prefix.Cache() / "cache.ini")) {
         const std::string text = prefix.ReadIndex();
         for (const std::string_view line : SplitIndexLines(text)) {
@@ -430,21 +432,17 @@ TEST_P(FaultInjection, aSecondCopyAtAnyStepChangesNothing)
 }
 
 // Where the system refuses this program the game's folders, each command
-// says what failed and then offers the way out, the program run as
-// administrator: Yes starts it and ends this copy, No keeps this one. Where no
-// such restart exists (Linux), the report is all.
-TEST(DeniedWrites, commandsOfferToRestartAsAdministrator)
+// says what failed, and that the refusal was the system's: the windows then
+// offer the program run as administrator.
+TEST(DeniedWrites, commandsSayTheSystemRefusedThem)
 {
     const struct {
         Command command;
         std::string denied; // below the game's folder
-        bool canRestart;
-        MsgAnswer answer;
     } rows[] = {
-        {Command::Move, "", true, MsgAnswer::Yes},
-        {Command::MoveAll, "\\Maps", true, MsgAnswer::No},
-        {Command::Clear, "\\Cache", true, MsgAnswer::Yes},
-        {Command::MoveAll, "", false, MsgAnswer::Yes},
+        {Command::Move, ""},
+        {Command::MoveAll, "\\Maps"},
+        {Command::Clear, "\\Cache"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::Message() << static_cast<int>(row.command) << row.denied);
@@ -452,39 +450,24 @@ TEST(DeniedWrites, commandsOfferToRestartAsAdministrator)
         prefix.MakeGame();
         prefix.WriteIndex({"[Cache]", "A=Arena.kmx"});
         prefix.AddCached("A");
-        WorkingState state;
-        FakeView view;
-        auto faulty = std::make_unique<FaultyFileSystem>(0, 0, false);
+        auto faulty = std::make_shared<FaultyFileSystem>(0, 0, false);
         faulty->deniedUnder = prefix.GameWin() + row.denied;
-        state.files = std::move(faulty);
-        state.game.folder = prefix.GameWin();
-        state.game.cache = prefix.CacheWin();
-        int restarts = 0;
-        if (row.canRestart)
-            state.restartAsAdministrator = [&] { return ++restarts, true; };
-        view.selected = "Arena.kmx";
-        view.answerByText = [&](const std::string& text) {
-            return text.find("as administrator") != std::string::npos ? row.answer : MsgAnswer::Yes;
-        };
-        RunCommand(row.command, state, view);
+        test::Answers answers = Yes();
+        const CommandResult result = RunCommand(row.command, GameOn(faulty, prefix), answers);
 
-        ASSERT_FALSE(view.boxes.empty());
-        const bool offered =
-            view.boxes.back().text.find("Restart Orvane Cache Importer as administrator") != std::string::npos;
-        EXPECT_EQ(offered, row.canRestart);
-        const std::size_t report = view.boxes.size() - (offered ? 2 : 1);
-        EXPECT_EQ(view.boxes[report].icon, MsgIcon::Critical);
-        EXPECT_NE(view.boxes[report].text.find("Access is denied."), std::string::npos) << view.boxes[report].text;
-        // The game's own folder refused: the report says which folder must
-        // let this program make its lock.
+        EXPECT_TRUE(result.report.Denied());
+        ASSERT_FALSE(result.report.Problems().empty());
+        const Problem& problem = result.report.Problems().front();
+        EXPECT_EQ(problem.error, FsErrorKind::AccessDenied);
+        EXPECT_EQ(problem.message, "Access is denied.");
+        // The game's own folder refused: nothing was changed, and the problem
+        // names the lock, in the folder that must let this program make it.
         const bool lockRefused = row.denied.empty();
-        EXPECT_EQ(view.boxes[report].text.find(prefix.GameWin() + ", so that folder must let your user create files") !=
-                      std::string::npos,
-                  lockRefused)
-            << view.boxes[report].text;
-        const bool restarted = row.canRestart && row.answer == MsgAnswer::Yes;
-        EXPECT_EQ(restarts, restarted ? 1 : 0);
-        EXPECT_EQ(view.ended, restarted);
+        EXPECT_EQ(result.ending, lockRefused ? Ending::Refused : Ending::Done);
+        EXPECT_EQ(problem.why == Why::NotLocked, lockRefused);
+        if (lockRefused) {
+            EXPECT_EQ(problem.path, prefix.GameWin() + "\\OrvaneCacheImporter.lock");
+        }
         EXPECT_EQ(ReadFile(prefix.Cache() / "A.uxx"), "cached A");
         EXPECT_FALSE(fs::exists(prefix.Game() / "Maps" / "Arena.kmx"));
     }

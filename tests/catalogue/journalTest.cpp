@@ -153,12 +153,9 @@ TEST_F(JournalTest, linesNamingFilesNotRecordedTouchNothing)
     for (const auto& [name, intents] : rows) {
         SCOPED_TRACE(name);
         WriteFile(prefix.Game() / std::string(kJournalName), JournalText(intents));
-        ASSERT_TRUE(StartUp(state, view, CreateFileSystemService()));
+        Start();
         EXPECT_EQ(prefix.Snapshot(), before);
-        ASSERT_FALSE(view.boxes.empty());
-        EXPECT_NE(view.boxes.back().text.find("interrupted command w"), std::string::npos) << view.boxes.back().text;
-        view.boxes.clear();
-        state = WorkingState();
+        EXPECT_TRUE(test::Notes(last.report, NoteKind::StrangersLeft));
     }
 }
 
@@ -174,8 +171,8 @@ TEST_F(JournalTest, aTornLastLineSwallowsNoLaterEntry)
     prefix.WriteIndex({"[Cache]", "K=A.kmx"});
     prefix.AddCached("K");
     Start();
-    view.answers = {MsgAnswer::Yes};
-    MoveAllCached(state, view);
+    answers.maps = {ExistingMap::Replace};
+    last = MoveAllCached(*game, answers);
     EXPECT_EQ(GameFile("Maps/A.kmx"), "cached K");
     const std::vector<Intent> left = ParseJournal(ReadFile(journal));
     EXPECT_TRUE(std::any_of(left.begin(), left.end(), [](const Intent& intent) {
@@ -200,21 +197,17 @@ TEST_F(JournalTest, aJournalNameTakenByAnotherFileStopsEveryCommand)
         WriteFile(mine, "the player's own");
         plant();
         Start();
-        view.boxes.clear();
-        MoveAllCached(state, view);
-        view.answers = {MsgAnswer::Yes};
-        ClearCache(state, view);
+        for (const CommandResult& refused : {MoveAllCached(*game, answers), ClearCache(*game, answers)}) {
+            EXPECT_EQ(refused.ending, Ending::Refused);
+            EXPECT_TRUE(test::Reports(refused.report, Why::JournalNotOurs));
+        }
         EXPECT_TRUE(InCache("A"));
         EXPECT_EQ(ReadFile(mine), "the player's own");
-        ASSERT_FALSE(view.boxes.empty());
-        EXPECT_NE(view.boxes.back().text.find("Move it out of the game's folder"), std::string::npos)
-            << view.boxes.back().text;
         fs::remove(journal);
     }
-    view.boxes.clear();
-    MoveAllCached(state, view);
+    last = MoveAllCached(*game, answers);
     EXPECT_FALSE(InCache("A"));
-    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_TRUE(last.report.Empty());
 }
 
 } // namespace

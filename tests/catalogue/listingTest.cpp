@@ -7,17 +7,23 @@
 namespace ovcache {
 namespace {
 
-using test::FakeView;
 using test::TempPrefix;
 using test::WriteFile;
 using Lines = std::vector<std::string>;
 
 class ListingTest : public ::testing::Test {
 protected:
-    bool Load() { return StartUp(state, view, CreateFileSystemService()); }
+    // Opens the game the registry names; false when the program cannot go on.
+    bool Load()
+    {
+        opened.emplace(OpenGame(CreateFileSystemService(), ""));
+        return opened->result.ending != Ending::IndexMissing;
+    }
+    const CommandResult& Result() const { return opened->result; }
+    Lines List() const { return Result().list ? test::RowTexts(*Result().list) : Lines(); }
+    CacheFigures Figures() const { return Result().figures.value_or(CacheFigures{99, 99, false}); }
     TempPrefix prefix;
-    WorkingState state;
-    FakeView view;
+    std::optional<Opening> opened;
 };
 
 TEST_F(ListingTest, listsMapsInIndexOrderWithPathCountAndSize)
@@ -29,14 +35,15 @@ TEST_F(ListingTest, listsMapsInIndexOrderWithPathCountAndSize)
     WriteFile(prefix.Cache() / "K1.uxx", std::string(std::size_t{3} * 1024 * 1024, 'm'));
 
     ASSERT_TRUE(Load());
-    EXPECT_EQ(state.game.folder, prefix.GameWin());
-    EXPECT_EQ(state.game.cache, prefix.CacheWin());
-    EXPECT_EQ(view.list, (Lines{"DM-Zeta.kmx", "CTF-Alpha.kmx"}));
-    EXPECT_EQ(view.labels[DataLabel::Path], prefix.CacheWin());
-    EXPECT_EQ(view.labels[DataLabel::FileCount], "4");
-    EXPECT_EQ(view.labels[DataLabel::CacheSize], "3 Megabytes");
-    EXPECT_TRUE(view.boxes.empty());
-    EXPECT_FALSE(view.ended);
+    EXPECT_EQ(opened->game.Folder(), prefix.GameWin());
+    EXPECT_EQ(opened->game.Cache(), prefix.CacheWin());
+    EXPECT_EQ(List(), (Lines{"DM-Zeta.kmx", "CTF-Alpha.kmx"}));
+    EXPECT_EQ(Result().cacheFolder, prefix.CacheWin());
+    EXPECT_EQ(Figures().files, 4u);
+    EXPECT_GT(Figures().bytes, std::uint64_t{3} * 1024 * 1024);
+    EXPECT_LT(Figures().bytes, std::uint64_t{3} * 1024 * 1024 + 1024);
+    EXPECT_TRUE(Result().report.Empty());
+    EXPECT_EQ(Result().ending, Ending::Done);
 }
 
 // One order on every system, whatever order the names come in or in how
@@ -64,7 +71,7 @@ TEST_F(ListingTest, filterTakesExactKmxEndingsAndWholeLinesWithoutEquals)
     prefix.MakeGame();
     prefix.WriteIndex({"[Cache]", "A=Upper.KMX", "B=Nodot-kmx", "Loose.kmx", "C=a=b.kmx", "D=Tex.utx"}, "\n");
     ASSERT_TRUE(Load());
-    EXPECT_EQ(view.list, (Lines{"Nodot-kmx", "Loose.kmx", "a=b.kmx"}));
+    EXPECT_EQ(List(), (Lines{"Nodot-kmx", "Loose.kmx", "a=b.kmx"}));
 }
 
 TEST_F(ListingTest, indexWithLoneCarriageReturnsStillLists)
@@ -72,7 +79,7 @@ TEST_F(ListingTest, indexWithLoneCarriageReturnsStillLists)
     prefix.MakeGame();
     prefix.WriteIndex({"[Cache]", "A=One.kmx", "B=Two.kmx"}, "\r");
     ASSERT_TRUE(Load());
-    EXPECT_EQ(view.list, (Lines{"One.kmx", "Two.kmx"}));
+    EXPECT_EQ(List(), (Lines{"One.kmx", "Two.kmx"}));
 }
 
 TEST_F(ListingTest, headerOnlyIndexListsNothingButCountsTheDirectory)
@@ -80,13 +87,13 @@ TEST_F(ListingTest, headerOnlyIndexListsNothingButCountsTheDirectory)
     prefix.MakeGame();
     prefix.WriteIndex({"[Cache]"});
     ASSERT_TRUE(Load());
-    EXPECT_TRUE(view.list.empty());
-    EXPECT_EQ(view.labels[DataLabel::FileCount], "0");
-    EXPECT_EQ(view.labels[DataLabel::CacheSize], " Megabytes");
+    ASSERT_TRUE(Result().list);
+    EXPECT_TRUE(List().empty());
+    EXPECT_EQ(Figures().files, 0u);
+    EXPECT_FALSE(Figures().emptied); // its size is shown as measured
 
     prefix.AddCached("Stray");
-    ASSERT_TRUE(LoadCacheList(state, view));
-    EXPECT_EQ(view.labels[DataLabel::FileCount], "1");
+    EXPECT_EQ(LoadCacheList(opened->game).figures->files, 1u);
 }
 
 TEST_F(ListingTest, unsafeNamesAreNotListed)
@@ -94,7 +101,7 @@ TEST_F(ListingTest, unsafeNamesAreNotListed)
     prefix.MakeGame();
     prefix.WriteIndex({"[Cache]", "A=..\\..\\Evil.kmx", "CON=Dev.kmx", "B=Fine.kmx", "=NoKey.kmx", "..\\x.kmx"});
     ASSERT_TRUE(Load());
-    EXPECT_EQ(view.list, Lines{"Fine.kmx"});
+    EXPECT_EQ(List(), Lines{"Fine.kmx"});
 }
 
 TEST_F(ListingTest, missingIndexIsReportedAndEndsTheProgram)
@@ -102,14 +109,9 @@ TEST_F(ListingTest, missingIndexIsReportedAndEndsTheProgram)
     prefix.MakeGame();
     prefix.AddCached("A");
     EXPECT_FALSE(Load());
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].title, "Cache.ini Missing");
-    EXPECT_EQ(view.boxes[0].text, "Cache.ini not found in \"" + prefix.CacheWin() + "\".\nProgram cannot continue.");
-    EXPECT_EQ(view.boxes[0].icon, MsgIcon::Critical);
-    EXPECT_EQ(view.boxes[0].buttons, MsgButtons::OK);
-    EXPECT_TRUE(view.ended);
-    EXPECT_NE(view.exitCode, 0);
-    EXPECT_TRUE(view.labels.empty());
+    EXPECT_EQ(Result().cacheFolder, prefix.CacheWin());
+    EXPECT_FALSE(Result().list);
+    EXPECT_FALSE(Result().figures);
 }
 
 // Move All and Clear Cache leave a cache with no index and no cached file:
@@ -120,19 +122,19 @@ TEST_F(ListingTest, emptiedCacheWithoutAnIndexOpensEmpty)
     prefix.MakeGame();
     WriteFile(prefix.Cache() / "cache.bak", "left over");
     EXPECT_TRUE(Load());
-    EXPECT_TRUE(view.boxes.empty());
-    EXPECT_TRUE(view.list.empty());
-    EXPECT_EQ(view.labels[DataLabel::Path], prefix.CacheWin());
-    EXPECT_EQ(view.labels[DataLabel::FileCount], "0");
-    EXPECT_EQ(view.labels[DataLabel::CacheSize], "0 Megabytes");
+    EXPECT_TRUE(Result().report.Empty());
+    ASSERT_TRUE(Result().list);
+    EXPECT_TRUE(List().empty());
+    EXPECT_EQ(Result().cacheFolder, prefix.CacheWin());
+    EXPECT_EQ(Figures().files, 0u);
+    EXPECT_TRUE(Figures().emptied);
 }
 
 TEST_F(ListingTest, noRegistryValueLooksInCacheAtTheTopAndReportsIt)
 {
     EXPECT_FALSE(Load());
-    EXPECT_EQ(state.game.cache, "\\Cache");
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text, "Cache.ini not found in \"\\Cache\".\nProgram cannot continue.");
+    EXPECT_EQ(opened->game.Cache(), "\\Cache");
+    EXPECT_EQ(Result().cacheFolder, "\\Cache");
 }
 
 TEST_F(ListingTest, folderEndingInABackslashIsUsedUnchanged)
@@ -141,9 +143,9 @@ TEST_F(ListingTest, folderEndingInABackslashIsUsedUnchanged)
     prefix.RegisterGame(prefix.GameWin() + "\\");
     prefix.WriteIndex({"[Cache]", "A=One.kmx"});
     ASSERT_TRUE(Load());
-    EXPECT_EQ(state.game.cache, prefix.GameWin() + "\\\\Cache");
-    EXPECT_EQ(view.labels[DataLabel::Path], prefix.GameWin() + "\\\\Cache");
-    EXPECT_EQ(view.list, Lines{"One.kmx"});
+    EXPECT_EQ(opened->game.Cache(), prefix.GameWin() + "\\\\Cache");
+    EXPECT_EQ(Result().cacheFolder, prefix.GameWin() + "\\\\Cache");
+    EXPECT_EQ(List(), Lines{"One.kmx"});
 }
 
 TEST_F(ListingTest, win64PrefixFindsTheGameUnderWow6432Node)
@@ -152,7 +154,7 @@ TEST_F(ListingTest, win64PrefixFindsTheGameUnderWow6432Node)
     prefix.RegisterGame(prefix.GameWin(), true);
     prefix.WriteIndex({"[Cache]", "A=One.kmx"});
     ASSERT_TRUE(Load());
-    EXPECT_EQ(view.list, Lines{"One.kmx"});
+    EXPECT_EQ(List(), Lines{"One.kmx"});
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 namespace ovcache {
 namespace {
 
-using test::FakeView;
 using test::ReadFile;
 using test::TempPrefix;
 using test::WriteFile;
@@ -16,11 +15,14 @@ namespace fs = std::filesystem;
 
 class MoveAllTest : public test::CommandTest {
 protected:
-    void MoveAll(std::deque<MsgAnswer> answers = {})
+    void MoveAll(std::deque<ExistingMap> maps = {})
     {
-        view.answers = std::move(answers);
-        MoveAllCached(state, view);
+        answers.maps = std::move(maps);
+        Progress progress;
+        progress.step = [this](std::size_t done, std::size_t total) { steps.emplace_back(done, total); };
+        last = MoveAllCached(*game, answers, progress);
     }
+    std::vector<std::pair<std::size_t, std::size_t>> steps; // done, total
 };
 
 TEST_F(MoveAllTest, placesEverythingTheRulesPlaceAndKeepsTheLinesOfWhatStays)
@@ -33,7 +35,7 @@ TEST_F(MoveAllTest, placesEverythingTheRulesPlaceAndKeepsTheLinesOfWhatStays)
     Start();
     MoveAll();
 
-    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_TRUE(last.report.Empty());
     EXPECT_EQ(GameFile("Maps/DM-One.kmx"), "cached A");
     EXPECT_EQ(GameFile("Maps/NoDotkmx"), "cached F");
     EXPECT_EQ(GameFile("System/Bot.u"), "cached B");
@@ -43,12 +45,14 @@ TEST_F(MoveAllTest, placesEverythingTheRulesPlaceAndKeepsTheLinesOfWhatStays)
     EXPECT_TRUE(InCache("Orphan"));
     // The texture keeps its real name; the line of a file gone before goes.
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nE=Rock.utx\r\nLoose line\r\n");
-    EXPECT_TRUE(view.list.empty());
-    EXPECT_EQ(view.labels[DataLabel::FileCount], "2");
-    EXPECT_EQ(view.labels[DataLabel::CacheSize], " Megabytes");
+    EXPECT_TRUE(List().empty());
+    ASSERT_TRUE(last.figures);
+    EXPECT_EQ(last.figures->files, 2u);
+    EXPECT_FALSE(last.figures->emptied);
+    EXPECT_EQ(last.done.size(), 5u);
     // The window heard how far it was, file by file.
-    ASSERT_EQ(view.progress.size(), 6u);
-    EXPECT_EQ(view.progress.back(), (std::pair<std::size_t, std::size_t>{5, 6}));
+    ASSERT_EQ(steps.size(), 6u);
+    EXPECT_EQ(steps.back(), (std::pair<std::size_t, std::size_t>{5, 6}));
 }
 
 TEST_F(MoveAllTest, zerosWhenNothingStays)
@@ -58,9 +62,10 @@ TEST_F(MoveAllTest, zerosWhenNothingStays)
     Start();
     MoveAll();
     EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.ini"));
-    EXPECT_EQ(view.labels[DataLabel::FileCount], "0");
-    EXPECT_EQ(view.labels[DataLabel::CacheSize], "0 Megabytes");
-    EXPECT_EQ(view.labels[DataLabel::Path], prefix.CacheWin());
+    ASSERT_TRUE(last.figures);
+    EXPECT_EQ(last.figures->files, 0u);
+    EXPECT_TRUE(last.figures->emptied);
+    EXPECT_EQ(last.cacheFolder, prefix.CacheWin());
 }
 
 // Keys and the ".uxx" ending are matched as Windows matches file names.
@@ -86,10 +91,9 @@ TEST_F(MoveAllTest, firstLineNamingAFileDecidesAndKeysMatchWithoutRegardToCase)
 // where "keep" leaves the cached map and its line and the player's map as
 // they are, and says so.
 struct ExistingRow {
-    std::optional<ExistingMap> decided;
-    const char *a1, *a2; // Maps/A1.kmx and Maps/A2.kmx afterwards
-    bool cached;         // both cached files and their lines still there
-    std::size_t questions;
+    std::optional<ExistingMap> decided; // else No for A1, Yes for A2
+    const char *a1, *a2;                // Maps/A1.kmx and Maps/A2.kmx afterwards
+    bool cached;                        // both cached files and their lines still there
 };
 
 class ExistingMapTest : public MoveAllTest, public ::testing::WithParamInterface<ExistingRow> {};
@@ -103,31 +107,27 @@ TEST_P(ExistingMapTest, isAskedAboutOrDecidedBeforehand)
     prefix.AddCached("A");
     prefix.AddCached("B");
     Start();
-    state.existingMaps = row.decided;
-    view.answerByText = [](const std::string& text) {
-        return text.find("A1.kmx") != std::string::npos ? MsgAnswer::No : MsgAnswer::Yes;
+    answers.byPath = [&row](const std::string& path) {
+        if (row.decided)
+            return *row.decided;
+        return path.find("A1.kmx") != std::string::npos ? ExistingMap::Discard : ExistingMap::Replace;
     };
     MoveAll();
-    EXPECT_EQ(
-        std::count_if(view.boxes.begin(), view.boxes.end(), [](const auto& b) { return b.title == "File Exists"; }),
-        static_cast<std::ptrdiff_t>(row.questions));
+    EXPECT_EQ(answers.asked.size(), 2u);
     EXPECT_EQ(GameFile("Maps/A1.kmx"), row.a1);
     EXPECT_EQ(GameFile("Maps/A2.kmx"), row.a2);
     EXPECT_EQ(InCache("A"), row.cached);
     EXPECT_EQ(InCache("B"), row.cached);
     EXPECT_EQ(prefix.ReadIndex(), row.cached ? "[Cache]\r\nA=A1.kmx\r\nB=A2.kmx\r\n" : "");
     EXPECT_EQ(std::distance(fs::directory_iterator(prefix.Game() / "Maps"), fs::directory_iterator()), 2);
-    const bool reported = std::any_of(view.boxes.begin(), view.boxes.end(), [](const auto& b) {
-        return b.text.find("so this one was left in the cache") != std::string::npos;
-    });
-    EXPECT_EQ(reported, row.decided == ExistingMap::Keep);
+    EXPECT_EQ(test::Reports(last.report, Why::KeptBesideMap, "A1.kmx"), row.decided == ExistingMap::Keep);
 }
 
 INSTANTIATE_TEST_SUITE_P(MoveAll, ExistingMapTest,
-                         ::testing::Values(ExistingRow{std::nullopt, "mine 1", "cached B", false, 2},
-                                           ExistingRow{ExistingMap::Keep, "mine 1", "mine 2", true, 0},
-                                           ExistingRow{ExistingMap::Replace, "cached A", "cached B", false, 0},
-                                           ExistingRow{ExistingMap::Discard, "mine 1", "mine 2", false, 0}));
+                         ::testing::Values(ExistingRow{std::nullopt, "mine 1", "cached B", false},
+                                           ExistingRow{ExistingMap::Keep, "mine 1", "mine 2", true},
+                                           ExistingRow{ExistingMap::Replace, "cached A", "cached B", false},
+                                           ExistingRow{ExistingMap::Discard, "mine 1", "mine 2", false}));
 
 // Whatever order the system lists the cache in, the questions follow the
 // index, and of two lines naming one map the earlier one is placed first.
@@ -145,12 +145,12 @@ TEST_F(MoveAllTest, questionsComeInTheOrderOfTheIndex)
     prefix.AddCached("A");
     prefix.WriteIndex(lines);
     Start();
-    MoveAll({MsgAnswer::No, MsgAnswer::No, MsgAnswer::No, MsgAnswer::No, MsgAnswer::No, MsgAnswer::No, MsgAnswer::No,
-             MsgAnswer::Yes});
-    ASSERT_EQ(view.boxes.size(), 8u);
+    MoveAll({ExistingMap::Discard, ExistingMap::Discard, ExistingMap::Discard, ExistingMap::Discard,
+             ExistingMap::Discard, ExistingMap::Discard, ExistingMap::Discard, ExistingMap::Replace});
+    ASSERT_EQ(answers.asked.size(), 8u);
     const std::vector<std::string> order{"Q7", "Q3", "Q9", "Q1", "Q5", "Q2", "Q8", "New"};
     for (std::size_t k = 0; k < order.size(); ++k)
-        EXPECT_NE(view.boxes[k].text.find(order[k] + ".kmx"), std::string::npos) << view.boxes[k].text;
+        EXPECT_EQ(answers.asked[k], prefix.GameWin() + "\\Maps\\" + order[k] + ".kmx");
     EXPECT_EQ(GameFile("Maps/New.kmx"), "cached A");
 }
 
@@ -161,12 +161,11 @@ TEST_F(MoveAllTest, readOnlyMapIsKeptOnYesAndReported)
     prefix.WriteIndex({"[Cache]", "A=A1.kmx"});
     prefix.AddCached("A");
     Start();
-    MoveAll({MsgAnswer::Yes});
+    MoveAll({ExistingMap::Replace});
     EXPECT_EQ(GameFile("Maps/A1.kmx"), "mine");
     EXPECT_TRUE(InCache("A"));
-    ASSERT_EQ(view.boxes.size(), 2u);
-    EXPECT_EQ(view.boxes[1].icon, MsgIcon::Critical);
-    EXPECT_NE(view.boxes[1].text.find("read-only"), std::string::npos);
+    EXPECT_EQ(answers.asked.size(), 1u);
+    EXPECT_TRUE(test::Reports(last.report, Why::MapReadOnly, "A1.kmx"));
 }
 
 TEST_F(MoveAllTest, missingIndexMovesNothing)
@@ -178,8 +177,8 @@ TEST_F(MoveAllTest, missingIndexMovesNothing)
     const auto before = prefix.Snapshot();
     MoveAll();
     EXPECT_EQ(prefix.Snapshot(), before);
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_NE(view.boxes[0].text.find("missing"), std::string::npos);
+    ASSERT_EQ(last.report.Notes().size(), 1u);
+    EXPECT_EQ(last.report.Notes()[0].kind, NoteKind::NoIndexNothingMoved);
 }
 
 TEST_F(MoveAllTest, emptyCacheDirectoryIsNoError)
@@ -188,9 +187,9 @@ TEST_F(MoveAllTest, emptyCacheDirectoryIsNoError)
     Start();
     fs::remove(prefix.Cache() / "cache.ini");
     MoveAll();
-    EXPECT_TRUE(view.boxes.empty());
-    EXPECT_EQ(view.labels[DataLabel::FileCount], "0");
-    EXPECT_EQ(view.labels[DataLabel::CacheSize], "0 Megabytes");
+    EXPECT_TRUE(last.report.Empty());
+    ASSERT_TRUE(last.figures);
+    EXPECT_TRUE(last.figures->emptied);
 }
 
 TEST_F(MoveAllTest, directoryWithOnlyTheIndexIsNoError)
@@ -198,9 +197,10 @@ TEST_F(MoveAllTest, directoryWithOnlyTheIndexIsNoError)
     prefix.WriteIndex({"[Cache]"});
     Start();
     MoveAll();
-    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_TRUE(last.report.Empty());
     EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.ini"));
-    EXPECT_EQ(view.labels[DataLabel::FileCount], "0");
+    ASSERT_TRUE(last.figures);
+    EXPECT_EQ(last.figures->files, 0u);
 }
 
 TEST_F(MoveAllTest, hostileNamesLeaveTheirFilesAndAreCounted)
@@ -214,8 +214,7 @@ TEST_F(MoveAllTest, hostileNamesLeaveTheirFilesAndAreCounted)
     EXPECT_TRUE(InCache("A") && InCache("B"));
     EXPECT_EQ(ReadFile(prefix.Drive() / "x.u"), "precious");
     EXPECT_TRUE(fs::exists(prefix.Game() / "Sounds" / "Fine.uax"));
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_NE(view.boxes[0].text.find("2 entries were passed over"), std::string::npos);
+    EXPECT_EQ(last.report.Unsafe(), 2);
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 namespace ovcache {
 namespace {
 
-using test::FakeView;
 using test::ReadFile;
 using test::TempPrefix;
 using test::WriteFile;
@@ -17,11 +16,10 @@ namespace fs = std::filesystem;
 
 class MoveTest : public test::CommandTest {
 protected:
-    void Move(const std::string& selected, std::deque<MsgAnswer> answers = {})
+    void Move(const std::string& selected, std::deque<ExistingMap> maps = {})
     {
-        view.selected = selected;
-        view.answers = std::move(answers);
-        MoveSelectedMap(state, view);
+        answers.maps = std::move(maps);
+        last = MoveSelectedMap(*game, selected, answers);
     }
     std::string Maps(const std::string& name) const { return GameFile("Maps/" + name); }
 };
@@ -34,10 +32,8 @@ TEST_F(MoveTest, nothingSelectedAsksForAChoiceAndChangesNothing)
     Start();
     const auto before = prefix.Snapshot();
     Move("");
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].title, "Choose File");
-    EXPECT_EQ(view.boxes[0].text, "No file chosen from the list box");
-    EXPECT_EQ(view.boxes[0].icon, MsgIcon::None);
+    EXPECT_EQ(last.ending, Ending::NothingSelected);
+    EXPECT_TRUE(answers.asked.empty());
     EXPECT_EQ(prefix.Snapshot(), before);
 }
 
@@ -51,7 +47,8 @@ TEST_F(MoveTest, movesTheMapAndEveryPackageAndRewritesTheIndex)
     Start();
     Move("DM-One.kmx");
 
-    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_TRUE(answers.asked.empty());
+    EXPECT_TRUE(last.report.Empty());
     EXPECT_EQ(Maps("DM-One.kmx"), "cached A");
     EXPECT_EQ(ReadFile(prefix.Game() / "System" / "Bot.u"), "cached B");
     EXPECT_EQ(ReadFile(prefix.Game() / "Music" / "Song.ogg"), "cached C");
@@ -59,8 +56,12 @@ TEST_F(MoveTest, movesTheMapAndEveryPackageAndRewritesTheIndex)
     EXPECT_TRUE(InCache("E") && InCache("F") && InCache("G"));
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nE=Rock.utx\r\nF=DM-Two.kmx\r\nG=Odd.U\r\n");
     EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.bak"));
-    EXPECT_EQ(view.list, Lines{"DM-Two.kmx"});
-    EXPECT_EQ(view.labels[DataLabel::FileCount], "3");
+    EXPECT_EQ(List(), Lines{"DM-Two.kmx"});
+    EXPECT_EQ(Files(), 3u);
+    ASSERT_EQ(last.done.size(), 4u);
+    EXPECT_EQ(last.done[0].name, "DM-One.kmx");
+    EXPECT_EQ(last.done[0].folder, "Maps");
+    EXPECT_EQ(last.done[3].folder, "Sounds");
 }
 
 TEST_F(MoveTest, secondEntryOfTheSameNameAsksAndReplacesOnYes)
@@ -69,18 +70,15 @@ TEST_F(MoveTest, secondEntryOfTheSameNameAsksAndReplacesOnYes)
     prefix.AddCached("A");
     prefix.AddCached("B");
     Start();
-    Move("Arena.kmx", {MsgAnswer::Yes});
+    Move("Arena.kmx", {ExistingMap::Replace});
 
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].title, "File Exists");
-    EXPECT_EQ(view.boxes[0].text,
-              "File Already Exists " + prefix.GameWin() + "\\Maps\\Arena.kmx\nDo you wisht to overwrite?");
-    EXPECT_EQ(view.boxes[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(view.boxes[0].icon, MsgIcon::None);
+    EXPECT_EQ(answers.asked, Lines{prefix.GameWin() + "\\Maps\\Arena.kmx"});
     EXPECT_EQ(Maps("Arena.kmx"), "cached B");
     EXPECT_EQ(std::distance(fs::directory_iterator(prefix.Game() / "Maps"), fs::directory_iterator()), 1);
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\n");
-    EXPECT_TRUE(view.list.empty());
+    EXPECT_TRUE(List().empty());
+    ASSERT_EQ(last.done.size(), 2u);
+    EXPECT_TRUE(last.done[1].replaced);
 }
 
 TEST_F(MoveTest, answeringNoDiscardsTheCachedMapButStillMovesPackages)
@@ -90,9 +88,11 @@ TEST_F(MoveTest, answeringNoDiscardsTheCachedMapButStillMovesPackages)
     prefix.AddCached("A");
     prefix.AddCached("B");
     Start();
-    Move("Arena.kmx", {MsgAnswer::No});
+    Move("Arena.kmx", {ExistingMap::Discard});
 
-    EXPECT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(answers.asked.size(), 1u);
+    ASSERT_EQ(last.done.size(), 2u);
+    EXPECT_EQ(last.done[0].folder, ""); // discarded
     EXPECT_EQ(Maps("Arena.kmx"), "mine");
     EXPECT_FALSE(InCache("A"));
     EXPECT_EQ(ReadFile(prefix.Game() / "System" / "Bot.u"), "cached B");
@@ -106,10 +106,11 @@ TEST_F(MoveTest, yesReplacesAReadOnlyMap)
     prefix.WriteIndex({"[Cache]", "A=Arena.kmx"});
     prefix.AddCached("A");
     Start();
-    Move("Arena.kmx", {MsgAnswer::Yes});
+    Move("Arena.kmx", {ExistingMap::Replace});
     EXPECT_EQ(Maps("Arena.kmx"), "cached A");
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\n");
-    EXPECT_TRUE(view.boxes.size() == 1u);
+    EXPECT_EQ(answers.asked.size(), 1u);
+    EXPECT_TRUE(last.report.Empty());
 }
 
 // After a command that stopped part-way the index can name files that have
@@ -119,13 +120,13 @@ TEST_F(MoveTest, selectedMapWhoseCachedFileIsGoneSaysSoAndDropsItsLines)
     WriteFile(prefix.Game() / "Maps" / "Arena.kmx", "mine");
     prefix.WriteIndex({"[Cache]", "A=Arena.kmx", "Z=Arena.kmx", "G=Gone.u", "T=Gone.utx", "=Empty.u"});
     Start();
-    Move("Arena.kmx", {MsgAnswer::Yes});
+    Move("Arena.kmx", {ExistingMap::Replace});
     EXPECT_EQ(Maps("Arena.kmx"), "mine");
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\n=Empty.u\r\n");
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].icon, MsgIcon::None);
-    EXPECT_NE(view.boxes[0].text.find("Arena.kmx is no longer in the cache"), std::string::npos);
-    EXPECT_TRUE(view.list.empty());
+    EXPECT_EQ(last.selected, SelectedFate::Gone);
+    EXPECT_TRUE(answers.asked.empty());
+    EXPECT_TRUE(last.report.Empty()); // said plainly, not as a failure
+    EXPECT_TRUE(List().empty());
 }
 
 // Lines that share a key name one cached file: when it goes by one of them,
@@ -141,7 +142,7 @@ TEST_F(MoveTest, linesSharingAKeyGoWithTheFileMovedByOne)
     EXPECT_EQ(Maps("dupA.kmx"), "cached L1");
     EXPECT_EQ(GameFile("System/dupC.u"), "cached L2");
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nK=Keep.kmx\r\n");
-    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_TRUE(last.report.Empty());
 }
 
 // A prefix made under a Russian locale: the index is in code page 1251, the
@@ -178,7 +179,7 @@ TEST_F(MoveTest, theIndexCodePageEndsAtTheIndex)
         prefix.AddCached("P");
         prefix.AddCached(row.kept.substr(0, row.kept.find('=')));
         Start();
-        EXPECT_EQ(view.list, (Lines{row.mapOnDisk, AnsiToUtf8(row.kept.substr(row.kept.find('=') + 1))}));
+        EXPECT_EQ(List(), (Lines{row.mapOnDisk, AnsiToUtf8(row.kept.substr(row.kept.find('=') + 1))}));
         Move(row.mapOnDisk);
         EXPECT_EQ(ReadFile(prefix.Game() / "Maps" / row.mapOnDisk), "the map");
         EXPECT_TRUE(fs::exists(prefix.Game() / "System" / row.packageOnDisk));
@@ -196,7 +197,7 @@ TEST_F(MoveTest, nameThatOnlyEndsWithTheSelectionStays)
     Move("Arena.kmx");
     EXPECT_TRUE(InCache("B"));
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nB=BigArena.kmx\r\n");
-    EXPECT_EQ(view.list, Lines{"BigArena.kmx"});
+    EXPECT_EQ(List(), Lines{"BigArena.kmx"});
 }
 
 TEST_F(MoveTest, entryFromALineWithoutEqualsMovesOnlyThePackages)
@@ -204,11 +205,10 @@ TEST_F(MoveTest, entryFromALineWithoutEqualsMovesOnlyThePackages)
     prefix.WriteIndex({"[Cache]", "Loose.kmx", "B=Bot.u"});
     prefix.AddCached("B");
     Start();
-    ASSERT_EQ(view.list, Lines{"Loose.kmx"});
+    ASSERT_EQ(List(), Lines{"Loose.kmx"});
     Move("Loose.kmx");
-    ASSERT_EQ(view.boxes.size(), 1u); // said plainly, not as a failure
-    EXPECT_EQ(view.boxes[0].icon, MsgIcon::None);
-    EXPECT_EQ(view.boxes[0].text, "Loose.kmx names no cached file in the cache index, so there is nothing to move.");
+    EXPECT_EQ(last.selected, SelectedFate::NamesNothing);
+    EXPECT_TRUE(last.report.Empty()); // said plainly, not as a failure
     EXPECT_TRUE(fs::exists(prefix.Game() / "System" / "Bot.u"));
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nLoose.kmx\r\n");
 }
@@ -228,12 +228,13 @@ TEST_F(MoveTest, packagesNeverReplaceTheGamesFilesNorGoToAMissingFolder)
     EXPECT_FALSE(fs::exists(prefix.Game() / "Sounds"));
     EXPECT_TRUE(fs::exists(prefix.Game() / "Music" / "Song.ogg"));
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nB=Core.u\r\nC=Boom.uax\r\n");
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].icon, MsgIcon::Critical);
-    EXPECT_NE(view.boxes[0].text.find("Core.u"), std::string::npos);
-    EXPECT_NE(view.boxes[0].text.find("Boom.uax"), std::string::npos);
-    EXPECT_NE(view.boxes[0].text.find("Core.u could not be moved into " + prefix.GameWin() + "\\System"),
-              std::string::npos);
+    const auto& problems = last.report.Problems();
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0].why, Why::NameTaken);
+    EXPECT_EQ(problems[0].entry, "Core.u");
+    EXPECT_EQ(problems[0].into, prefix.GameWin() + "\\System");
+    EXPECT_EQ(problems[1].why, Why::NoFolder);
+    EXPECT_EQ(problems[1].entry, "Boom.uax");
 }
 
 // The game may write the index while a question is up: what it added stays,
@@ -246,9 +247,9 @@ TEST_F(MoveTest, theIndexAsItIsAtTheEndTakesTheRemovalsOrEndsTheProgram)
     prefix.AddCached("A");
     prefix.AddCached("B");
     Start();
-    view.answerByText = [&](const std::string&) {
+    answers.byPath = [&](const std::string&) {
         prefix.WriteIndex({"[Cache]", "A=Arena.kmx", "B=Bot.u", "N=New.kmx"});
-        return MsgAnswer::No;
+        return ExistingMap::Discard;
     };
     Move("Arena.kmx");
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nN=New.kmx\r\n");
@@ -256,19 +257,15 @@ TEST_F(MoveTest, theIndexAsItIsAtTheEndTakesTheRemovalsOrEndsTheProgram)
     prefix.WriteIndex({"[Cache]", "A=Arena.kmx"});
     prefix.AddCached("A");
     prefix.AddCached("Z"); // the cache is not empty without its index
-    view.boxes.clear();
-    view.answerByText = [&](const std::string&) {
+    answers.byPath = [&](const std::string&) {
         fs::remove(prefix.Cache() / "cache.ini");
-        return MsgAnswer::Yes;
+        return ExistingMap::Replace;
     };
     Move("Arena.kmx");
-    // The report says what happened before the box that ends the program;
-    // put back without an index, the file would lose its name, so it stays.
-    ASSERT_EQ(view.boxes.size(), 3u);
-    EXPECT_NE(view.boxes[1].text.find("removed while this command worked"), std::string::npos);
-    EXPECT_EQ(view.boxes[2].title, "Cache.ini Missing");
-    EXPECT_TRUE(view.ended);
-    EXPECT_EQ(view.exitCode, 1);
+    // Put back without an index, the file would lose its name, so it stays;
+    // the program cannot go on.
+    EXPECT_TRUE(test::Notes(last.report, NoteKind::IndexRemovedMeanwhile));
+    EXPECT_EQ(last.ending, Ending::IndexMissing);
     EXPECT_EQ(Maps("Arena.kmx"), "cached A");
     EXPECT_FALSE(InCache("A"));
 }
@@ -281,7 +278,7 @@ TEST_F(MoveTest, onlyMapSelectedLeavesHeaderAndOtherSuffixes)
     Start();
     Move("Only.kmx");
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nT=Rock.utx\r\nI=Text.int\r\n");
-    EXPECT_TRUE(view.list.empty());
+    EXPECT_TRUE(List().empty());
 }
 
 TEST_F(MoveTest, hostileNamesChangeNothingOutsideTheFolders)
@@ -304,8 +301,8 @@ TEST_F(MoveTest, hostileNamesChangeNothingOutsideTheFolders)
     EXPECT_EQ(prefix.ReadIndex(), "[Cache]\r\nB=..\\..\\..\\victim.u\r\nC=C:\\Windows\\x.u\r\n"
                                   "..\\..\\..\\victim=Evil.uax\r\nD=AUX.ogg\r\nE=Arena.kmx\\..\\..\\x.u\r\n"
                                   "F=a/../../b.u\r\n");
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_NE(view.boxes[0].text.find("6 entries were passed over"), std::string::npos);
+    EXPECT_EQ(last.report.Unsafe(), 6);
+    EXPECT_TRUE(last.report.Problems().empty());
 }
 
 } // namespace

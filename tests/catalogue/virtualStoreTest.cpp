@@ -22,7 +22,7 @@ protected:
     void SetUp() override
     {
         CommandTest::SetUp();
-        state.virtualStoreOf = [this](const std::string& folder) {
+        options.virtualStoreOf = [this](const std::string& folder) {
             return folder == prefix.GameWin() ? StoreWin() : std::string();
         };
         fs::create_directories(Store() / "Cache");
@@ -43,7 +43,7 @@ protected:
 // index is then said, naming the copy).
 TEST_F(VirtualStoreTest, theCacheListedIsTheOneTheGameReads)
 {
-    const auto storeOf = state.virtualStoreOf;
+    const auto storeOf = options.virtualStoreOf;
     const struct {
         bool storeIndex, installIndex, storeFile, storeOf;
         std::vector<std::string> listed; // none: the index is said to be missing from the copy
@@ -66,21 +66,19 @@ TEST_F(VirtualStoreTest, theCacheListedIsTheOneTheGameReads)
             prefix.WriteIndex({"[Cache]", "I=Installed.kmx"});
         if (row.storeFile)
             WriteFile(Store() / "Cache" / "S.uxx", "stored");
-        state.virtualStoreOf = row.storeOf ? storeOf : nullptr;
-        state.game.folder.clear();
-        view = {};
+        options.virtualStoreOf = row.storeOf ? storeOf : nullptr;
         const bool stored = row.listed.empty() || row.listed[0] == "Stored.kmx";
         const std::string cache = stored ? StoreWin() + "\\Cache" : prefix.CacheWin();
-        EXPECT_EQ(StartUp(state, view, CreateFileSystemService()), !row.listed.empty());
-        EXPECT_EQ(state.game.installFolder, stored ? prefix.GameWin() : std::string());
-        if (row.listed.empty()) {
-            ASSERT_EQ(view.boxes.size(), 1U);
-            EXPECT_NE(view.boxes[0].text.find(cache), std::string::npos);
+        const Opening opening = OpenGame(CreateFileSystemService(), "", {}, true, options);
+        EXPECT_EQ(opening.result.ending, row.listed.empty() ? Ending::IndexMissing : Ending::Done);
+        EXPECT_EQ(opening.game.Folders().installFolder, stored ? prefix.GameWin() : std::string());
+        EXPECT_EQ(opening.result.cacheFolder, cache);
+        if (row.listed.empty())
             continue;
-        }
-        EXPECT_EQ(view.labels[DataLabel::Path], cache);
-        EXPECT_EQ(view.list, row.listed[0].empty() ? std::vector<std::string>{} : row.listed);
-        EXPECT_TRUE(view.boxes.empty());
+        ASSERT_TRUE(opening.result.list);
+        EXPECT_EQ(test::RowTexts(*opening.result.list),
+                  row.listed[0].empty() ? std::vector<std::string>{} : row.listed);
+        EXPECT_TRUE(opening.result.report.Empty());
     }
 }
 
@@ -102,13 +100,11 @@ TEST_F(VirtualStoreTest, moveAllPlacesInTheCopyAndLeavesTheInstallFolderAlone)
     };
     const auto installed = outsideStore();
     Start();
-    EXPECT_EQ(view.list, (std::vector<std::string>{"Arena.kmx", "Old.kmx"}));
+    EXPECT_EQ(List(), (std::vector<std::string>{"Arena.kmx", "Old.kmx"}));
 
-    view.answers = {MsgAnswer::Yes};
-    MoveAllCached(state, view);
-    ASSERT_GE(view.boxes.size(), 2U);
-    EXPECT_EQ(view.boxes[0].title, "File Exists");
-    EXPECT_NE(view.boxes[0].text.find(prefix.GameWin() + "\\Maps\\Old.kmx"), std::string::npos);
+    answers.maps = {ExistingMap::Replace};
+    last = MoveAllCached(*game, answers);
+    EXPECT_EQ(answers.asked, std::vector<std::string>{prefix.GameWin() + "\\Maps\\Old.kmx"});
     for (const auto& [folder, name, key] : {std::tuple{"Maps", "Arena.kmx", "A"}, std::tuple{"Maps", "Old.kmx", "D"},
                                             std::tuple{"System", "Bot.u", "B"}, std::tuple{"Music", "Tune.ogg", "E"}}) {
         EXPECT_EQ(ReadFile(Store() / folder / name), std::string("cached ") + key) << name;
@@ -118,9 +114,8 @@ TEST_F(VirtualStoreTest, moveAllPlacesInTheCopyAndLeavesTheInstallFolderAlone)
     EXPECT_TRUE(fs::exists(Store() / "Cache" / "F.uxx"));
     EXPECT_FALSE(fs::exists(Store() / "System" / "Core.u"));
     EXPECT_FALSE(fs::exists(Store() / "Sounds"));
-    const std::string summary = view.boxes.back().text;
-    EXPECT_NE(summary.find("A file of that name is already there."), std::string::npos) << summary;
-    EXPECT_NE(summary.find("That folder does not exist."), std::string::npos) << summary;
+    EXPECT_TRUE(test::Reports(last.report, Why::NameTaken, "Core.u"));
+    EXPECT_TRUE(test::Reports(last.report, Why::NoFolder, "Boom.uax"));
     EXPECT_EQ(ReadFile(Store() / "Cache" / "cache.ini"), "[Cache]\r\nC=Core.u\r\nF=Boom.uax\r\n");
 
     EXPECT_EQ(outsideStore(), installed);
@@ -138,7 +133,7 @@ TEST_F(VirtualStoreTest, startRepairsTheCopyWhileListingTheInstallFolder)
     WriteFile(Store() / "OrvaneCacheImporter.journal",
               JournalText({Intent::SetAside("Old.kmx", "Old.kmx.replaced", aside, {})}));
     Start();
-    EXPECT_EQ(view.labels[DataLabel::Path], prefix.CacheWin());
+    EXPECT_EQ(last.cacheFolder, prefix.CacheWin());
     EXPECT_EQ(ReadFile(Store() / "Maps" / "Old.kmx"), "set aside");
     EXPECT_FALSE(fs::exists(Store() / "Maps" / "Old.kmx.replaced"));
     EXPECT_FALSE(fs::exists(Store() / "OrvaneCacheImporter.journal"));
@@ -186,13 +181,12 @@ TEST(VirtualStoreOnWindows, aGameInProgramFilesIsSeenThroughTheUsersVirtualStore
     fs::create_directories(fs::path(store) / "Cache");
     WriteFile(fs::path(store) / "Cache" / "cache.ini", "[Cache]\r\nA=Arena.kmx\r\n");
     WriteFile(fs::path(store) / "Cache" / "A.uxx", "cached A");
-    WorkingState state;
-    state.game.folder = game;
-    test::FakeView view;
-    ASSERT_TRUE(StartUp(state, view, CreateFileSystemService()));
-    EXPECT_EQ(view.list, std::vector<std::string>{"Arena.kmx"});
-    EXPECT_EQ(view.labels[DataLabel::Path], store + "\\Cache");
-    MoveAllCached(state, view);
+    const Opening opening = OpenGame(CreateFileSystemService(), game);
+    ASSERT_TRUE(opening.result.list);
+    EXPECT_EQ(test::RowTexts(*opening.result.list), std::vector<std::string>{"Arena.kmx"});
+    EXPECT_EQ(opening.result.cacheFolder, store + "\\Cache");
+    test::Answers answers;
+    (void)MoveAllCached(opening.game, answers);
     EXPECT_EQ(ReadFile(fs::path(store) / "Maps" / "Arena.kmx"), "cached A");
     EXPECT_TRUE(fs::is_empty(fs::path(game) / "Maps"));
     std::error_code ignored;

@@ -97,10 +97,9 @@ protected:
     {
         const Parsed parsed = ParseCommandLine(args, true);
         EXPECT_EQ(parsed.error, "");
-        WorkingState fresh;
-        fresh.game.folder = prefix.GameWin();
-        fresh.lockPatience = {};
-        return RunCommand(parsed.options, fresh, output);
+        GameOptions impatient;
+        impatient.lockPatience = {};
+        return RunCommand(parsed.options, prefix.GameWin(), output, impatient);
     }
     Captured output;
 };
@@ -137,7 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
         HeadlessRow{
             {"--list"},
             kDone,
-            {"Cache Directory: GAME\\Cache\n", "Number of Files: 4\n", "DM-A.kmx\nDM-Here.kmx\nCaf\xC3\xA9.kmx\n"},
+            // the maps in the window's order
+            {"Cache Directory: GAME\\Cache\n", "Number of Files: 4\n", "Caf\xC3\xA9.kmx\nDM-A.kmx\nDM-Here.kmx\n"},
             {"Cache/A.uxx", "Cache/C.uxx"},
             {},
             "mine"},
@@ -173,7 +173,7 @@ TEST_F(HeadlessTest, jsonSaysWhatMovedAndWhatIsCached)
     ASSERT_EQ(Run({"--list", "--json"}), kDone);
     const auto listed = nlohmann::json::parse(output.out);
     // Names in the code page (1252 here) come out in UTF-8.
-    EXPECT_EQ(listed["maps"], nlohmann::json::array({"DM-A.kmx", "DM-Here.kmx", "Caf\xC3\xA9.kmx"}));
+    EXPECT_EQ(listed["maps"], nlohmann::json::array({"Caf\xC3\xA9.kmx", "DM-A.kmx", "DM-Here.kmx"}));
     EXPECT_EQ(listed["cache"]["files"], 4);
     EXPECT_EQ(listed["cache"]["folder"], prefix.CacheWin());
 
@@ -195,13 +195,10 @@ TEST_F(HeadlessTest, refusalsChangeNothing)
     EXPECT_EQ(prefix.Snapshot(), before);
 
     // Another copy holds the game: status 3, and nothing done.
-    WorkingState other;
-    other.game.folder = prefix.GameWin();
-    other.game.cache = prefix.CacheWin();
-    other.files = CreateFileSystemService();
-    test::FakeView otherView;
+    const auto files = CreateFileSystemService();
+    const GameFolders folders{prefix.GameWin(), {}, prefix.CacheWin()};
     CommandReport otherReport;
-    const GameSession holder(*other.files, other.game, otherView, otherReport, "Move All", other.lockPatience);
+    const GameSession holder(*files, folders, otherReport, {});
     ASSERT_TRUE(holder.Held());
     for (const char* command : {"--move-all", "--list"})
         EXPECT_EQ(Run({command}), kBusy) << command;

@@ -1,0 +1,229 @@
+#include "words/words.h"
+
+#include <cmath>
+#include <utility>
+#include <vector>
+
+namespace ovcache {
+namespace {
+
+constexpr std::size_t kShownGroups = 6;   // the summary stays a few lines; the list has the rest
+constexpr std::size_t kLongestName = 240; // characters of a name shown whole
+
+// The system's words, or ours for a taken name.
+std::string SystemReason(FsErrorKind error, const std::string& message)
+{
+    return error == FsErrorKind::AlreadyExists ? kAlreadyThere : message;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+} // namespace
+
+std::string ShortName(const std::string& name)
+{
+    if (name.size() <= kLongestName)
+        return name;
+    return name.substr(0, kLongestName / 2) + "..." + name.substr(name.size() - kLongestName / 2);
+}
+
+std::string ReasonText(const Problem& p)
+{
+    const std::string system = SystemReason(p.error, p.message);
+    switch (p.why) {
+    case Why::Failed:
+    case Why::NotCleared:
+        return system;
+    case Why::NameTaken:
+        return kAlreadyThere;
+    case Why::NoFolder:
+        return "That folder does not exist.";
+    case Why::FolderNotMade:
+        return "The folder could not be made: " + system;
+    case Why::KeptBesideMap:
+        return "A map of that name is already there, so this one was left in the cache.";
+    case Why::CachedFileMissing:
+        return "The cached file is missing, so the map already in Maps was kept.";
+    case Why::MapReadOnly:
+        return "The map already in Maps is read-only and was kept.";
+    case Why::MapNotPlain:
+        return "What is in Maps under that name is not a plain file, so it was kept.";
+    case Why::AsideKept:
+        return "The map that was in Maps is kept under this name: " + system;
+    case Why::NotPutBack:
+        return "Could not be put back into the cache, and is here: " + system;
+    case Why::AsideNotPutBack:
+        return "The map that was in Maps could not be put back, and is here: " + p.message;
+    case Why::NotDeleted:
+        return "Could not be deleted: " + system;
+    case Why::IndexUnreadable:
+        return "The cache index could not be read: " + p.message;
+    case Why::CacheUnreadable:
+    case Why::JournalUnreadable:
+        return "Could not be read: " + p.message;
+    case Why::CacheUnmeasured:
+        return "Could not be measured: " + p.message;
+    case Why::NotLocked: {
+        // What the player can do about it: the folder that must let this
+        // program make its two small files.
+        const std::string remedy = p.error == FsErrorKind::NotRegular
+                                       ? std::string()
+                                       : ". The program keeps its lock and journal in " + FolderOf(p.path) +
+                                             ", so that folder must let your user create files, even when Cache and "
+                                             "Maps do";
+        return "The game could not be locked for this program, so nothing was changed: " + system + remedy + ".";
+    }
+    case Why::JournalNotOurs:
+        return "Nothing was changed. " + p.message;
+    case Why::NotSettled:
+        return "Left over from an interrupted command, and could not be put in order: " + p.message;
+    }
+    return system;
+}
+
+std::string DetailText(const Problem& p)
+{
+    if (p.into.empty())
+        return ShortName(p.path);
+    return ShortName(p.path.substr(p.path.find_last_of('\\') + 1) + " -> " + p.into);
+}
+
+std::string NoteText(const Note& note)
+{
+    const std::string system = SystemReason(note.error, note.message);
+    switch (note.kind) {
+    case NoteKind::NoIndexNothingMoved:
+        return "The cache index " + note.path + " is missing, so nothing was moved.";
+    case NoteKind::IndexNotDeleted:
+        return "The cache index could not be deleted (" + system + "), so the files this command moved were put back.";
+    case NoteKind::IndexInPlaceAnyway:
+        return "The new cache index is in place, but the disk reported a failure (" + note.path + ": " + system + ").";
+    case NoteKind::IndexRemovedMeanwhile:
+        return "The cache index was removed while this command worked, so the files it moved keep their places.";
+    case NoteKind::IndexNotUpdated:
+        return "The cache index could not be updated (" + note.path + ": " + system +
+               "), so the files this command moved were put back.";
+    case NoteKind::StrangersLeft:
+        return note.count == 1 ? std::string("1 file named by the journal of an interrupted command was left as it "
+                                             "was: it is not the file that command recorded.")
+                               : std::to_string(note.count) +
+                                     " files named by the journal of an interrupted command were left as they "
+                                     "were: they are not the files that command recorded.";
+    }
+    return {};
+}
+
+std::string ReportSummary(const CommandReport& report)
+{
+    std::vector<std::string> lines;
+    for (const Note& note : report.Notes())
+        lines.push_back(NoteText(note));
+    // Problems of one kind, in the order they first came: moves into one
+    // folder that failed for one reason.
+    struct Group {
+        const Problem* first;
+        std::string reason;
+        std::size_t count;
+    };
+    std::vector<Group> groups;
+    for (const Problem& p : report.Problems()) {
+        std::string reason = ReasonText(p);
+        bool found = false;
+        for (Group& group : groups) {
+            if (!p.into.empty() && group.first->into == p.into && group.reason == reason) {
+                ++group.count;
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            groups.push_back({&p, std::move(reason), 1});
+    }
+    for (std::size_t k = 0; k < groups.size() && k < kShownGroups; ++k) {
+        const auto& [p, reason, count] = groups[k];
+        if (p->into.empty())
+            lines.push_back(ShortName(p->entry) + " (" + DetailText(*p) + "): " + reason);
+        else if (count == 1)
+            lines.push_back(ShortName(p->entry) + " could not be moved into " + p->into + ": " + reason);
+        else
+            lines.push_back(std::to_string(count) + " files could not be moved into " + p->into + ": " + reason);
+    }
+    if (groups.size() > kShownGroups)
+        lines.push_back("...and " + std::to_string(groups.size() - kShownGroups) + " more kinds of failure.");
+    if (!report.Problems().empty())
+        lines.push_back(report.Problems().size() == 1 ? std::string("It was left as it was.")
+                                                      : "They were left as they were; the list below names each.");
+    if (const int unsafe = report.Unsafe(); unsafe > 0)
+        lines.push_back(std::to_string(unsafe) +
+                        (unsafe == 1 ? " entry was passed over because its name"
+                                     : " entries were passed over because their names") +
+                        " could lead outside the game's folders.");
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : "\n\n") + line;
+    return text;
+}
+
+std::string ReportDetails(const CommandReport& report)
+{
+    std::string text;
+    for (const Problem& p : report.Problems())
+        text += (text.empty() ? "" : "\n") + ShortName(p.entry) + "\n    " + DetailText(p) + "\n    " + ReasonText(p) +
+                "\n";
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
+}
+
+std::string FormatMegabytes(std::uint64_t bytes, const std::string& groupSeparator)
+{
+    const auto megabytes = static_cast<std::uint64_t>(std::llround(static_cast<double>(bytes) / 1024.0 / 1024.0));
+    std::string digits = megabytes == 0 ? std::string() : std::to_string(megabytes);
+    std::string grouped;
+    for (std::size_t k = 0; k < digits.size(); ++k) {
+        if (k > 0 && (digits.size() - k) % 3 == 0)
+            grouped += groupSeparator;
+        grouped += digits[k];
+    }
+    return grouped + " Megabytes";
+}
+
+std::string SizeText(const CacheFigures& figures, const std::string& groupSeparator)
+{
+    return figures.emptied ? std::string("0 Megabytes") : FormatMegabytes(figures.bytes, groupSeparator);
+}
+
+std::string FileCountText(const CacheFigures& figures)
+{
+    return std::to_string(figures.files);
+}
+
+std::string MissingIndexText(const std::string& cacheFolder)
+{
+    return "Cache.ini not found in \"" + cacheFolder + "\".\nProgram cannot continue.";
+}
+
+std::string BusyText(const std::string& gameFolder)
+{
+    return "Another copy of Orvane Cache Importer is working on the game in " + gameFolder +
+           ".\nThis one changes nothing until that one has finished; try again then.";
+}
+
+std::string SelectedFateText(SelectedFate fate, const std::string& name)
+{
+    switch (fate) {
+    case SelectedFate::Gone:
+        return "The cached file of " + name +
+               " is no longer in the cache, so there was nothing to move. Its entry has been removed.";
+    case SelectedFate::NamesNothing:
+        return name + " names no cached file in the cache index, so there is nothing to move.";
+    case SelectedFate::Handled:
+        break;
+    }
+    return {};
+}
+
+} // namespace ovcache

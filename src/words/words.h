@@ -1,0 +1,47 @@
+#pragma once
+// The words a player reads of what the commands did, each text in one place:
+// both windows and the command line say them alike.
+#include "catalogue/results.h"
+
+#include <cstdint>
+#include <string>
+
+namespace ovcache {
+
+inline constexpr const char* kProgramTitle = "Orvane Cache Importer";
+
+// Said of a file that could not go where a file of its name is.
+inline constexpr const char* kAlreadyThere = "A file of that name is already there.";
+
+// A name as a report shows it: past a few hundred characters its middle is
+// left out, so that no box takes long to lay out.
+std::string ShortName(const std::string& name);
+
+// Why a problem's file stayed, in a sentence or two.
+std::string ReasonText(const Problem& problem);
+// "<file> -> <folder>" for a move, the path for other work.
+std::string DetailText(const Problem& problem);
+std::string NoteText(const Note& note);
+
+// A line or two for each kind of failure (moves that failed into one folder
+// for one reason counted together) after the notes; "" when there is
+// nothing to say.
+std::string ReportSummary(const CommandReport& report);
+// Every problem, entry by entry.
+std::string ReportDetails(const CommandReport& report);
+
+// The labels: "###,###,###" of the size in megabytes (no digits below half a
+// megabyte) followed by " Megabytes", and the file count.
+std::string FormatMegabytes(std::uint64_t bytes, const std::string& groupSeparator);
+std::string SizeText(const CacheFigures& figures, const std::string& groupSeparator);
+std::string FileCountText(const CacheFigures& figures);
+
+// A cache that holds files but not its index.
+inline constexpr const char* kMissingIndexTitle = "Cache.ini Missing";
+std::string MissingIndexText(const std::string& cacheFolder);
+// Another copy of the program holds the game.
+std::string BusyText(const std::string& gameFolder);
+// What became of the map Move was given, when nothing was moved for it.
+std::string SelectedFateText(SelectedFate fate, const std::string& name);
+
+} // namespace ovcache

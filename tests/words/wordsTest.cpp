@@ -1,0 +1,91 @@
+// What the player reads of a result, worded once for both windows and the
+// command line.
+#include "words/words.h"
+
+#include <gtest/gtest.h>
+
+namespace ovcache {
+namespace {
+
+// Failures of one kind are counted in the summary; the list names each one,
+// and a very long name is shortened in both.
+TEST(Words, summaryGroupsByFolderAndReasonAndTheListHasEveryEntry)
+{
+    CommandReport report;
+    const FileSystemError denied("MoveFile", "C:\\Maps\\x", FsErrorKind::AccessDenied, "Permission denied");
+    for (int k = 0; k < 73; ++k)
+        report.Add({Why::Failed, "Map" + std::to_string(k) + ".kmx", "C:\\Cache\\x.uxx", "C:\\Maps",
+                    "Permission denied", FsErrorKind::AccessDenied});
+    report.Add({Why::Failed, std::string(5000, 'n') + ".u", "C:\\Cache\\y.uxx", "C:\\System", "Disk full"});
+    const std::string summary = ReportSummary(report);
+    EXPECT_NE(summary.find("73 files could not be moved into C:\\Maps: Permission denied"), std::string::npos);
+    EXPECT_LT(summary.size(), 600u);
+    EXPECT_NE(summary.front(), '\n');
+    EXPECT_TRUE(report.Denied());
+    const std::string details = ReportDetails(report);
+    EXPECT_NE(details.find("Map0.kmx\n    x.uxx -> C:\\Maps\n    Permission denied"), std::string::npos);
+    EXPECT_NE(details.find("Map72.kmx"), std::string::npos);
+    EXPECT_LT(details.size(), 73 * 60 + 400u);
+}
+
+// Each reason and note as the player reads it, the system's words where it
+// refused, and a taken name said as ours.
+TEST(Words, eachReasonAndNoteHasItsSentence)
+{
+    const struct {
+        Problem problem;
+        std::string text;
+    } problems[] = {
+        {{Why::NameTaken, "Core.u", "C:\\G\\Cache\\B.uxx", "C:\\G\\System"}, "A file of that name is already there."},
+        {{Why::Failed, "A.kmx", "p", "C:\\G\\Maps", "File exists", FsErrorKind::AlreadyExists},
+         "A file of that name is already there."},
+        {{Why::NoFolder, "Boom.uax", "p", "C:\\G\\Sounds"}, "That folder does not exist."},
+        {{Why::KeptBesideMap, "A.kmx", "p", "C:\\G\\Maps"},
+         "A map of that name is already there, so this one was left in the cache."},
+        {{Why::MapReadOnly, "A.kmx", "p", "C:\\G\\Maps"}, "The map already in Maps is read-only and was kept."},
+        {{Why::NotDeleted, "A.kmx", "p", "", "Busy"}, "Could not be deleted: Busy"},
+        {{Why::IndexUnreadable, "cache.ini", "p", "", "Too large"}, "The cache index could not be read: Too large"},
+        {{Why::NotLocked, "OrvaneCacheImporter.lock", "C:\\G\\OrvaneCacheImporter.lock", "", "Access is denied.",
+          FsErrorKind::AccessDenied},
+         "The game could not be locked for this program, so nothing was changed: Access is denied.. The program "
+         "keeps its lock and journal in C:\\G, so that folder must let your user create files, even when Cache and "
+         "Maps do."},
+        {{Why::JournalNotOurs, "j", "p", "", "Move it away.", FsErrorKind::NotRegular},
+         "Nothing was changed. Move it away."},
+    };
+    for (const auto& [problem, text] : problems)
+        EXPECT_EQ(ReasonText(problem), text) << problem.entry;
+    EXPECT_EQ(DetailText(problems[0].problem), "B.uxx -> C:\\G\\System");
+    EXPECT_EQ(DetailText(problems[5].problem), "p");
+
+    EXPECT_EQ(NoteText({NoteKind::NoIndexNothingMoved, "C:\\G\\Cache\\cache.ini"}),
+              "The cache index C:\\G\\Cache\\cache.ini is missing, so nothing was moved.");
+    EXPECT_EQ(NoteText({NoteKind::IndexNotUpdated, "C:\\G\\Cache\\cache.bak", "Disk full"}),
+              "The cache index could not be updated (C:\\G\\Cache\\cache.bak: Disk full), so the files this command "
+              "moved were put back.");
+    EXPECT_EQ(NoteText({NoteKind::StrangersLeft, {}, {}, FsErrorKind::Other, 2}),
+              "2 files named by the journal of an interrupted command were left as they were: they are not the "
+              "files that command recorded.");
+    EXPECT_EQ(SelectedFateText(SelectedFate::Gone, "A.kmx"),
+              "The cached file of A.kmx is no longer in the cache, so there was nothing to move. Its entry has been "
+              "removed.");
+    EXPECT_EQ(MissingIndexText("\\Cache"), "Cache.ini not found in \"\\Cache\".\nProgram cannot continue.");
+}
+
+// Megabytes rounded, grouped by the locale's separator, and no digits below
+// half a megabyte; an emptied cache reads "0 Megabytes".
+TEST(Megabytes, roundedAndGroupedWithNothingUnderHalfAMegabyte)
+{
+    constexpr std::uint64_t MB = std::uint64_t{1024} * 1024;
+    EXPECT_EQ(FormatMegabytes(0, ","), " Megabytes");
+    EXPECT_EQ(FormatMegabytes(MB / 2 - 1, ","), " Megabytes");
+    EXPECT_EQ(FormatMegabytes(MB / 2, ","), "1 Megabytes");
+    EXPECT_EQ(FormatMegabytes(999 * MB, ","), "999 Megabytes");
+    EXPECT_EQ(FormatMegabytes(1234 * MB, ","), "1,234 Megabytes");
+    EXPECT_EQ(FormatMegabytes(1234567 * MB + MB / 3, "."), "1.234.567 Megabytes");
+    EXPECT_EQ(SizeText({0, 0, true}, ","), "0 Megabytes");
+    EXPECT_EQ(FileCountText({7, 0, false}), "7");
+}
+
+} // namespace
+} // namespace ovcache
