@@ -37,7 +37,7 @@ std::string CheckIndexText(std::string_view data)
         const IndexEntry entry(line);
         if (entry.Key() != key || entry.Name() != name || entry.Kind() != ClassifyForMoveAll(line))
             return "an entry reads its line differently";
-        ClassifyForMove(entry, name);
+        (void)entry.KindForMove(name);
         const EntryKind kind = entry.Kind();
         if (!entry.NamesAFile() || !entry.Safe())
             continue;

@@ -6,23 +6,10 @@ cd "$(dirname "$0")/.."
 source scripts/setup.sh
 ovcache_install "${OVCACHE_PACKAGES[@]}" clang-format clang-tidy
 
-# Each layer includes only those below it: platform <- catalogue <- forms and
-# console <- qt or win32; no toolkit below the front ends, and no front end in another.
-layer_check() { # folder, pattern it must not include, what that would mean
-    if git grep -n -E "$2" -- "src/$1"; then
-        echo "include direction: $3"
-        exit 1
-    fi
-}
-layer_check platform '#include "(catalogue|forms|qt|win32)/' "the platform layer includes a layer above it"
-layer_check catalogue '#include "(forms|qt|win32)/' "the catalogue includes a layer above it"
-layer_check forms '#include "(console|qt|win32)/' "the shared forms include a front end"
-layer_check console '#include "(forms|qt|win32)/' "the command line includes a window's code"
-layer_check qt '#include "win32/' "the Qt program includes the Windows one"
-layer_check win32 '#include "qt/' "the Windows program includes the Qt one"
-for core in catalogue forms console; do
-    layer_check "$core" '#include <(Q[A-Za-z]*|windows\.h)>' "a toolkit or the Windows API in the core or the shared forms"
-done
+# Each layer includes only those below it: platform <- catalogue <- words <-
+# forms and console <- qt or win32; no toolkit below the front ends, and no
+# front end in another. The build checks it too.
+cmake -DSOURCE_DIR=src -P cmake/layers.cmake
 echo "Include direction: each layer includes only those below it."
 
 files=$(git ls-files '*.cpp' '*.h')

@@ -1,6 +1,5 @@
 #include "catalogue/cacheIndex.h"
 
-#include "catalogue/destinations.h"
 #include "catalogue/entryNames.h"
 #include "platform/codePage.h"
 
@@ -86,6 +85,11 @@ IndexEntry::IndexEntry(std::string_view text)
     const bool nameSafe = IsSafeIndexName(Name());
     flags_ = static_cast<std::uint8_t>((HasEq() && !Key().empty() ? kNamesAFile : 0) | (keySafe ? kKeySafe : 0) |
                                        ((HasEq() ? keySafe && nameSafe : nameSafe) ? kSafe : 0));
+}
+
+EntryKind IndexEntry::KindForMove(std::string_view selected) const
+{
+    return ClassifyForMove(HasEq() && NameIs(Text(), selected), Kind());
 }
 
 IndexLines::IndexLines(std::string text) : text_(std::make_unique<const std::string>(std::move(text)))

@@ -3,6 +3,8 @@
 // The game writes it in the system's ANSI code page: its lines are kept as
 // those bytes, and a key or a name leaves them in UTF-8, as the rest of the
 // program has text, only through KeyText and NameText.
+#include "catalogue/destinations.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -23,9 +25,6 @@ std::vector<std::string_view> SplitIndexLines(std::string_view text);
 // Each line followed by CR LF, as the game writes the index.
 std::string JoinIndexLines(const std::vector<std::string_view>& lines);
 
-// Where a cached file goes, by the ending of its name.
-enum class EntryKind : std::uint8_t { Map, CodePackage, Music, SoundPackage, Other };
-
 // One line of the index, read once where the index is read: the line as it
 // is, kept for the rewrite, and what the commands ask of it.
 class IndexEntry {
@@ -44,6 +43,8 @@ public:
     bool Safe() const { return (flags_ & kSafe) != 0; }
     // Where Move All puts its file, by the line's ending.
     EntryKind Kind() const { return kind_; }
+    // Where Move puts its file when the list's selected entry is selected.
+    EntryKind KindForMove(std::string_view selected) const;
 
 private:
     static constexpr std::uint8_t kNamesAFile = 1, kKeySafe = 2, kSafe = 4;

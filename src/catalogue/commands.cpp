@@ -109,7 +109,7 @@ Removals PlaceSelected(const std::string& name, const IndexLines& lines, CachedF
     Removals removed(lines.size());
     for (std::size_t k = 0; k < lines.size(); ++k) {
         const IndexEntry& entry = lines[k];
-        const EntryKind kind = ClassifyForMove(entry, name);
+        const EntryKind kind = entry.KindForMove(name);
         if (!entry.NamesAFile()) {
             // kept as it is; a selected entry of such a line has nothing to move
             selected.namesNothing = selected.namesNothing || NameIs(entry.Text(), name);

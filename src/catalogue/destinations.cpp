@@ -1,35 +1,32 @@
 #include "catalogue/destinations.h"
 
-#include "catalogue/cacheIndex.h"
-
 namespace ovcache {
 namespace {
 
 // Rows after the map row, tried in order; endings compared exactly.
 EntryKind PackageKind(std::string_view line)
 {
-    if (EndsWith(line, ".u"))
+    if (line.ends_with(".u"))
         return EntryKind::CodePackage;
-    if (EndsWith(line, ".ogg"))
+    if (line.ends_with(".ogg"))
         return EntryKind::Music;
-    if (EndsWith(line, ".uax"))
+    if (line.ends_with(".uax"))
         return EntryKind::SoundPackage;
     return EntryKind::Other;
 }
 
 } // namespace
 
-EntryKind ClassifyForMove(const IndexEntry& entry, std::string_view selected)
+EntryKind ClassifyForMove(bool namesSelected, EntryKind kindForMoveAll)
 {
-    if (entry.HasEq() && NameIs(entry.Text(), selected))
+    if (namesSelected)
         return EntryKind::Map;
-    // a map of Move All's that is not the one selected stays
-    return entry.Kind() == EntryKind::Map ? EntryKind::Other : entry.Kind();
+    return kindForMoveAll == EntryKind::Map ? EntryKind::Other : kindForMoveAll;
 }
 
 EntryKind ClassifyForMoveAll(std::string_view line)
 {
-    if (EndsWith(line, "kmx"))
+    if (line.ends_with("kmx"))
         return EntryKind::Map;
     return PackageKind(line);
 }

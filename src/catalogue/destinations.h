@@ -1,17 +1,20 @@
 #pragma once
 // Where a cached file goes in the game's install folder, and what becomes of a
 // map whose name is taken. Both move commands use these.
-#include "catalogue/cacheIndex.h"
-
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace ovcache {
 
-// The selected-map test of Move: the line has an "=" and the name after it is
-// the selected text; otherwise the package rows decide.
-EntryKind ClassifyForMove(const IndexEntry& entry, std::string_view selected);
+// Where a cached file goes, by the ending of its name.
+enum class EntryKind : std::uint8_t { Map, CodePackage, Music, SoundPackage, Other };
+
+// The selected-map test of Move: a line with an "=" whose name is the
+// selected text is the map (namesSelected); otherwise the package rows
+// decide, and a map of Move All's (kindForMoveAll) that is not the one
+// selected stays.
+EntryKind ClassifyForMove(bool namesSelected, EntryKind kindForMoveAll);
 // Move All takes any line ending in "kmx" for a map; otherwise the package rows.
 EntryKind ClassifyForMoveAll(std::string_view line);
 

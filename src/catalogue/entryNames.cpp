@@ -1,6 +1,5 @@
 #include "catalogue/entryNames.h"
 
-#include "catalogue/cacheIndex.h"
 #include "platform/codePage.h"
 
 #include <array>

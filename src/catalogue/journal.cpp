@@ -345,13 +345,21 @@ std::optional<FileIdentity> MadeAt(const std::vector<Intent>& intents, std::stri
     return std::nullopt;
 }
 
-// The copy this program made to arrive at a spot, if one was made.
+// A copy complete: the very file made, with the size and the last write
+// time of its source, which the copy takes.
+FileIdentity Completed(const FileIdentity& made, const FileIdentity& source)
+{
+    return {made.volume, made.index, source.size, source.written};
+}
+
+// The copy this program made to arrive at a spot, as it was when complete,
+// if one was made.
 std::optional<FileIdentity> CopiedTo(const std::vector<Intent>& intents, const Spot& spot)
 {
     for (const Intent& intent : intents)
         if (intent.what == Intent::What::Copy && intent.to.folder == spot.folder && intent.to.name == spot.name)
             if (auto made = MadeAt(intents, intent.to.folder, intent.temp))
-                return made;
+                return Completed(*made, intent.first);
     return std::nullopt;
 }
 
@@ -399,17 +407,21 @@ private:
         const std::string from = session_.PathOf(intent.from), to = session_.PathOf(intent.to);
         const std::string temp = session_.PathOf({intent.to.folder, intent.temp});
         const std::optional<FileIdentity> made = MadeAt(intents_, intent.to.folder, intent.temp);
-        if (const auto there = fso_.IdentityOf(temp); !there || !made || !there->SameFile(*made))
+        // A copy under way is the file made, holding no more than its source.
+        if (const auto there = fso_.IdentityOf(temp);
+            !there || !made || !there->SameFile(*made) || there->size > intent.first.size)
             Stranger(temp);
         else if (Outcome<void> deleted = fso_.TryDeleteOneFile(temp, true); !deleted)
             return deleted;
         // The copy reached its place and only the source's removal was
-        // missed: the very source recorded, and the very copy made, two
-        // files holding the same bytes.
+        // missed: the very source recorded, and the very copy made as it was
+        // complete, two files holding the same bytes.
         const auto source = fso_.IdentityOf(from), copy = fso_.IdentityOf(to);
-        if (source && copy && made && *source == intent.first && copy->SameFile(*made) && !source->SameFile(*copy) &&
-            fso_.SameContent(from, to))
+        if (!source || !copy || !(*source == intent.first))
+            return {};
+        if (made && *copy == Completed(*made, intent.first) && !source->SameFile(*copy) && fso_.SameContent(from, to))
             return fso_.TryDeleteOneFile(from, true);
+        ++strangers_; // what has the copy's name is not the copy made
         return {};
     }
 
@@ -429,7 +441,7 @@ private:
         }
         const auto map = fso_.IdentityOf(from);
         const auto copied = CopiedTo(intents_, intent.from);
-        if (map && (map->SameFile(intent.second) || (copied && map->SameFile(*copied))))
+        if (map && (*map == intent.second || (copied && *map == *copied)))
             return fso_.TryDeleteOneFile(aside, true);
         ++strangers_;
         return {};

@@ -241,8 +241,8 @@ public:
     enum class Moved { Done, NameTaken, OtherVolume };
     Outcome<Moved> TryMoveFile(const std::string& from, const std::string& to, bool listedPlain = false);
     // Copies a regular file to a new name (never replacing one, never through
-    // a link); the copy is on disk when it returns, and a partial copy is
-    // removed again when it fails. created hears of the new file as soon as
+    // a link), with the source's last write time; the copy is on disk when it
+    // returns, and a partial copy is removed again when it fails. created hears of the new file as soon as
     // it exists, before anything is written into it; when it throws, the
     // copy is removed and nothing more is done.
     using CreatedFn = std::function<void(const FileIdentity&)>;

@@ -447,6 +447,10 @@ public:
             if (err)
                 break;
         }
+        // the source's time, so that the copy is known as complete by it
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        if (err == 0 && ::futimens(out, times) != 0)
+            err = errno;
         if (err == 0 && ::fsync(out) != 0)
             err = errno;
         ::close(in);

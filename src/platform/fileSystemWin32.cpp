@@ -303,6 +303,11 @@ public:
                 break;
             }
         }
+        // the source's time, so that the copy is known as complete by it
+        FILETIME written{};
+        if (code == 0 &&
+            (!GetFileTime(in, nullptr, nullptr, &written) || !SetFileTime(out, nullptr, nullptr, &written)))
+            code = GetLastError();
         if (code == 0 && !FlushFileBuffers(out))
             code = GetLastError();
         CloseHandle(in);

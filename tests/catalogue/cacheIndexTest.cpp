@@ -126,10 +126,10 @@ TEST(Destinations, endingsAreTriedInOrderAndCaseMatters)
     EXPECT_EQ(ClassifyForMoveAll("K=Song.OGG"), EntryKind::Other);
     EXPECT_EQ(ClassifyForMoveAll("K=Boom.uax"), EntryKind::SoundPackage);
     EXPECT_EQ(ClassifyForMoveAll("K=Rock.utx"), EntryKind::Other);
-    EXPECT_EQ(ClassifyForMove(IndexEntry("K=Arena.kmx"), "Arena.kmx"), EntryKind::Map);
-    EXPECT_EQ(ClassifyForMove(IndexEntry("K=BigArena.kmx"), "Arena.kmx"), EntryKind::Other);
-    EXPECT_EQ(ClassifyForMove(IndexEntry("Arena.kmx"), "Arena.kmx"), EntryKind::Other);
-    EXPECT_EQ(ClassifyForMove(IndexEntry("K=Bot.u"), "Arena.kmx"), EntryKind::CodePackage);
+    EXPECT_EQ(IndexEntry("K=Arena.kmx").KindForMove("Arena.kmx"), EntryKind::Map);
+    EXPECT_EQ(IndexEntry("K=BigArena.kmx").KindForMove("Arena.kmx"), EntryKind::Other);
+    EXPECT_EQ(IndexEntry("Arena.kmx").KindForMove("Arena.kmx"), EntryKind::Other);
+    EXPECT_EQ(IndexEntry("K=Bot.u").KindForMove("Arena.kmx"), EntryKind::CodePackage);
     EXPECT_EQ(DestinationPath("C:\\G", EntryKind::Music, "Song.ogg"), "C:\\G\\Music\\Song.ogg");
 }
 

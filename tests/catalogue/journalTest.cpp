@@ -96,7 +96,7 @@ TEST_F(JournalTest, startSettlesExactlyWhatTheJournalLists)
     WriteFile(maps / "Done.kmx", "cached B");                              // the player said Yes
     WriteFile(maps / "Done.kmx.replaced", "mine, replaced");
     WriteFile(maps / "Kept.kmx.replaced", "the player's own");
-    WriteFile(maps / "Gone.kmx.copying", "half a co");
+    WriteFile(maps / "Gone.kmx.copying", "cach");
     prefix.AddCached("C");
     prefix.AddCached("D"); // discarded, and the index no longer names it
     prefix.AddCached("A"); // discarded, but the index still names it
@@ -137,6 +137,14 @@ TEST_F(JournalTest, linesNamingFilesNotRecordedTouchNothing)
     prefix.AddCached("K");
     const auto id = [](const fs::path& file) { return test::IdentityOf(file); };
     const FileIdentity other = id(prefix.Cache() / "K.uxx"), solo = id(maps / "Solo.kmx");
+    // The very files recorded, rewritten in place since: the same file, but
+    // another size or time.
+    WriteFile(maps / "Twin.kmx", ReadFile(prefix.Cache() / "K.uxx"));
+    fs::last_write_time(maps / "Twin.kmx", fs::last_write_time(prefix.Cache() / "K.uxx") + std::chrono::hours(1));
+    const FileIdentity twin = id(maps / "Twin.kmx"), both = id(maps / "Both.kmx");
+    FileIdentity rewritten = both, made = twin;
+    rewritten.size += 1;
+    made.size = made.written = 0;
     const std::vector<std::pair<const char*, std::vector<Intent>>> rows = {
         {"a copy whose source and destination are one file, by another case of its name",
          {Intent::Copy({"Maps", "Solo.kmx"}, {"Maps", "solo.KMX"}, "solo.KMX.copying", solo),
@@ -148,6 +156,11 @@ TEST_F(JournalTest, linesNamingFilesNotRecordedTouchNothing)
          {Intent::SetAside("Both.kmx", "Both.kmx.replaced", other, other)}},
         {"a set-aside whose map is missing", {Intent::SetAside("Keep.kmx", "Keep.kmx.replaced", other, other)}},
         {"a discard of another file", {Intent::Discard("K", solo)}},
+        {"a set-aside whose new map was rewritten since",
+         {Intent::SetAside("Both.kmx", "Both.kmx.replaced", id(maps / "Both.kmx.replaced"), rewritten)}},
+        {"a copy whose arrival was rewritten since, with the same bytes",
+         {Intent::Copy({"Cache", "K.uxx"}, {"Maps", "Twin.kmx"}, "Twin.kmx.copying", other),
+          Intent::Made({"Maps", "Twin.kmx.copying"}, made)}},
     };
     const auto before = prefix.Snapshot();
     for (const auto& [name, intents] : rows) {

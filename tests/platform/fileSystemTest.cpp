@@ -9,6 +9,7 @@
 #include <thread>
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -218,11 +219,32 @@ TEST_F(FileSystemTest, writeIntoAReadOnlyFolderFailsCleanly)
 #ifdef _WIN32
     GTEST_SKIP() << "A Windows folder's read-only attribute does not stop writes into it";
 #else
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may write into a read-only folder";
+    const auto write = [&] { fso->WriteTextFile(prefix.CacheWin() + "\\cache.bak", "x"); };
+    if (::geteuid() != 0) {
+        fs::permissions(prefix.Cache(), fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_EQ(KindOf(write), FsErrorKind::AccessDenied);
+        return;
+    }
+    // root writes into any folder: the write is tried by another user, who
+    // may only read it, in a process of its own.
+    const auto readable = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                          fs::perms::others_read | fs::perms::others_exec;
+    for (fs::path folder = prefix.Cache(); folder != prefix.Root().parent_path(); folder = folder.parent_path())
+        fs::permissions(folder, readable);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        constexpr uid_t kNobody = 65534;
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(2);
+        if (!fso->FolderExists(prefix.CacheWin()))
+            ::_exit(3); // the folder itself must be there to be refused
+        ::_exit(KindOf(write) == FsErrorKind::AccessDenied ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.bak"));
 #endif
-    fs::permissions(prefix.Cache(), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(KindOf([&] { fso->WriteTextFile(prefix.CacheWin() + "\\cache.bak", "x"); }), FsErrorKind::AccessDenied);
 }
 
 } // namespace
@@ -255,6 +277,8 @@ TEST_F(FileSystemTest, moveAcrossFileSystemsIsRefusedAndCopyingKeepsTheSource)
     EXPECT_EQ(ReadFile(other / "Maps" / "Arena.kmx"), content);
     EXPECT_EQ(ReadFile(prefix.Cache() / "A.uxx"), content);
     EXPECT_TRUE(fso->SameContent(Win("Cache\\A.uxx"), "D:\\Maps\\Arena.kmx"));
+    // the copy carries its source's time, by which the repair knows it complete
+    EXPECT_EQ(fso->IdentityOf("D:\\Maps\\Arena.kmx")->written, fso->IdentityOf(Win("Cache\\A.uxx"))->written);
     EXPECT_FALSE(fso->SameContent(Win("Cache\\A.uxx"), "D:\\Maps\\Taken.kmx"));
 
     EXPECT_EQ(KindOf([&] { fso->CopyFile(Win("Cache\\A.uxx"), "D:\\Maps\\Taken.kmx"); }), FsErrorKind::AlreadyExists);
