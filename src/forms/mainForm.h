@@ -88,13 +88,15 @@ public:
 
 protected:
     ~MainForm() = default;
+    // Shows what a command did under the title, on the window's thread: its
+    // boxes in the order the form shows them, the list and the labels;
+    // selected: the map Move was given.
+    void ShowResult(const CommandResult& result, const std::string& title, const std::string& selected = {});
 
 private:
-    // Runs the command on the runner's thread, then shows what it did under
-    // the title, on the window's; selected: the map Move was given.
+    // Runs the command on the runner's thread, then shows what it did.
     void RunCommand(const std::function<CommandResult()>& command, const std::string& title,
                     const std::string& selected = {});
-    void ShowResult(const CommandResult& result, const std::string& title, const std::string& selected = {});
     MsgAnswer Box(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons);
     void EndProgram(int exitCode);
     // Puts the rows in the list, with the cache's folder beside them.

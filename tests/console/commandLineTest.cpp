@@ -83,6 +83,27 @@ public:
     std::string out, err;
 };
 
+// Where the game is not decided, the command runs nowhere and says why:
+// every prefix that holds it, or the folder named that does not.
+TEST(CommandLine, aGameNotDecidedIsSaidAndNothingRuns)
+{
+    GameLocation several;
+    several.several = {{"/home/p/.wine", "C:\\Orvane", "WINEPREFIX"}, {"/home/p/Games/orvane", "C:\\G", "Lutris"}};
+    Captured out;
+    EXPECT_FALSE(GameForCommand(several, out));
+    EXPECT_NE(out.err.find("more than one Wine prefix; name one with --prefix:\n    /home/p/.wine\n"
+                           "    /home/p/Games/orvane\n"),
+              std::string::npos)
+        << out.err;
+
+    GameLocation refused;
+    refused.refused = "/tmp/x holds neither the game nor a prefix with it";
+    out = {};
+    EXPECT_FALSE(GameForCommand(refused, out));
+    EXPECT_EQ(out.err, "orvane-cache-importer: /tmp/x holds neither the game nor a prefix with it\n");
+    EXPECT_TRUE(out.out.empty());
+}
+
 class HeadlessTest : public test::CommandTest {
 protected:
     void SetUp() override

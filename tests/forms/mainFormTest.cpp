@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <stdexcept>
 #include <thread>
 
@@ -77,26 +78,30 @@ TEST(CommandRunner, aFailureInACommandIsReportedAndTheNextCommandRuns)
 struct FakeHooks final : WindowHooks {
     std::vector<std::vector<std::string>> added;
     std::vector<std::string> boxes;
+    std::map<std::string, std::string, std::less<>> labels;
     std::function<void()> onLabel;
+    MsgAnswer answer = MsgAnswer::OK; // to Yes/No boxes
+    int quit = -1;
 
     void AddRows(const ListRows& entries) override { added.push_back(test::RowTexts(entries)); }
     void ClearRows() override { added.clear(); }
     std::string SelectedRow() const override { return {}; }
-    void ShowLabel(std::string_view, const std::string&) override
+    void ShowLabel(std::string_view name, const std::string& caption) override
     {
+        labels[std::string(name)] = caption;
         if (onLabel)
             onLabel();
     }
-    MsgAnswer ShowBox(const std::string& text, const std::string&, MsgIcon, MsgButtons) override
+    MsgAnswer ShowBox(const std::string& text, const std::string& title, MsgIcon, MsgButtons buttons) override
     {
-        boxes.push_back(text);
-        return MsgAnswer::OK;
+        boxes.push_back(title + ": " + text);
+        return buttons == MsgButtons::YesNo ? answer : MsgAnswer::OK;
     }
-    void ShowReportBox(const std::string& summary, const std::string&, const std::string&) override
+    void ShowReportBox(const std::string& summary, const std::string&, const std::string& title) override
     {
-        boxes.push_back(summary);
+        boxes.push_back(title + ": " + summary);
     }
-    void Quit(int) override {}
+    void Quit(int status) override { quit = status; }
     void SetBusy(bool) override {}
     void ShowProgress(std::size_t, std::size_t) override {}
     void HideProgress() override {}
@@ -108,6 +113,7 @@ class FakeForm : public MainForm {
 public:
     FakeForm() : FakeForm(new FakeHooks) {}
     void mnuAbout_Click() override {}
+    using MainForm::ShowResult;
     FakeHooks& window; // kept by the form
 
 private:
@@ -144,6 +150,118 @@ TEST(MainForm, theListIsFilledOnceAndAFailingCommandIsReportedInABox)
     ASSERT_FALSE(form.window.boxes.empty());
     EXPECT_NE(form.window.boxes.back().find("label lost"), std::string::npos) << form.window.boxes.back();
     EXPECT_FALSE(form.Ended());
+}
+
+// What a command did, said in the form's boxes and labels, in the order the
+// form has always shown them.
+TEST(MainForm, aResultIsShownInTheFormsWordsAndOrder)
+{
+    test::TempPrefix prefix;
+    prefix.MakeGame();
+    prefix.WriteIndex({"[Cache]"});
+    const std::string game = prefix.GameWin(), cache = prefix.CacheWin();
+    const FileSystemError denied("MoveFile", game + "\\Maps\\A.kmx", FsErrorKind::AccessDenied, "Access is denied.");
+    const auto result = [&](Ending ending) {
+        CommandResult r;
+        r.ending = ending;
+        r.cacheFolder = cache;
+        return r;
+    };
+    const struct {
+        const char* what;
+        CommandResult result;
+        bool canRestart;
+        MsgAnswer answer;
+        std::vector<std::string> boxes;
+        int quit; // -1: the program goes on
+    } rows[] = {
+        {"nothing selected",
+         result(Ending::NothingSelected),
+         false,
+         MsgAnswer::OK,
+         {"Choose File: No file chosen from the list box"},
+         -1},
+        {"not confirmed", result(Ending::NotConfirmed), false, MsgAnswer::OK, {}, -1},
+        {"busy",
+         result(Ending::Busy),
+         false,
+         MsgAnswer::OK,
+         {"Move: Another copy of Orvane Cache Importer is working on the game in " + game +
+          ".\nThis one changes nothing until that one has finished; try again then."},
+         -1},
+        {"the index gone",
+         result(Ending::IndexMissing),
+         false,
+         MsgAnswer::OK,
+         {"Move: The cache index was removed while this command worked, so the files it moved keep their places.",
+          "Cache.ini Missing: Cache.ini not found in \"" + cache + "\".\nProgram cannot continue."},
+         1},
+        {"the map gone",
+         result(Ending::Done),
+         false,
+         MsgAnswer::OK,
+         {"Move: The cached file of A.kmx is no longer in the cache, so there was nothing to move. Its entry has "
+          "been removed."},
+         -1},
+        {"refused, and restarted",
+         result(Ending::Done),
+         true,
+         MsgAnswer::Yes,
+         {"Move: A.kmx could not be moved into C:\\G\\Maps: Access is denied.\n\nIt was left as it was.",
+          "Move: Windows did not let this program change the game's files in " + game +
+              ".\nOnly a program run as administrator may change them. Restart Orvane Cache Importer as "
+              "administrator and try again?"},
+         0},
+        {"refused where no restart can be",
+         result(Ending::Done),
+         false,
+         MsgAnswer::Yes,
+         {"Move: A.kmx could not be moved into C:\\G\\Maps: Access is denied.\n\nIt was left as it was."},
+         -1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        CommandResult shown = row.result;
+        if (std::string(row.what) == "the index gone")
+            shown.report.AddNote({NoteKind::IndexRemovedMeanwhile, cache + "\\cache.ini"});
+        if (std::string(row.what) == "the map gone")
+            shown.selected = SelectedFate::Gone;
+        if (std::string(row.what).starts_with("refused"))
+            shown.report.Add(
+                {Why::Failed, "A.kmx", "C:\\G\\Cache\\K.uxx", "C:\\G\\Maps", denied.Reason(), denied.Kind()});
+        FakeForm form;
+        form.SetGameFolder(game);
+        ASSERT_TRUE(form.Form_Load());
+        int restarts = 0;
+        if (row.canRestart)
+            form.SetRestartAsAdministrator([&] { return ++restarts, true; });
+        form.window.boxes.clear();
+        form.window.answer = row.answer;
+        form.ShowResult(shown, "Move", "A.kmx");
+        EXPECT_EQ(form.window.boxes, row.boxes);
+        EXPECT_EQ(form.window.quit, row.quit);
+        EXPECT_EQ(restarts, row.quit == 0 ? 1 : 0);
+    }
+}
+
+// The labels as the form words the figures: an emptied cache reads "0" and
+// "0 Megabytes"; sizes follow the separator the window was given.
+TEST(MainForm, figuresAreWordedInTheLabels)
+{
+    test::TempPrefix prefix;
+    prefix.MakeGame();
+    prefix.WriteIndex({"[Cache]"});
+    FakeForm form;
+    form.SetGroupSeparator(".");
+    ASSERT_TRUE(form.Form_Load());
+    CommandResult measured;
+    measured.figures = CacheFigures{12, std::uint64_t{1234} * 1024 * 1024, false};
+    form.ShowResult(measured, "Move All");
+    EXPECT_EQ(form.window.labels["lblFileCountData"], "12");
+    EXPECT_EQ(form.window.labels["lblCacheSizeData"], "1.234 Megabytes");
+    measured.figures = CacheFigures{0, 0, true};
+    form.ShowResult(measured, "Move All");
+    EXPECT_EQ(form.window.labels["lblCacheSizeData"], "0 Megabytes");
 }
 
 } // namespace
