@@ -25,10 +25,17 @@ namespace {
 
 // Whether the game reads its cache from the VirtualStore copy of its install
 // folder: the copy's index wins over the install folder's; without either,
-// files the game downloaded there are the cache.
-bool GameUsesStoredCache(FileSystemService& fso, const std::string& storeCache, const std::string& installedCache)
+// files the game downloaded there are the cache. A copy whose index could
+// not be looked for is not used, and the report says why.
+bool GameUsesStoredCache(FileSystemService& fso, const std::string& storeCache, const std::string& installedCache,
+                         CommandReport& report)
 {
-    if (fso.FileExists(IndexPath(storeCache)))
+    const Outcome<bool> stored = fso.LookForFile(IndexPath(storeCache));
+    if (!stored) {
+        report.AddProblem(Why::IndexUnreadable, "cache.ini", stored.Failure());
+        return false;
+    }
+    if (*stored)
         return true;
     if (fso.FileExists(IndexPath(installedCache)))
         return false;
@@ -42,7 +49,12 @@ std::optional<IndexLines> ReadForMoveAll(const OpenedGame& game, CommandResult& 
 {
     FileSystemService& fso = game.Files();
     const std::string index = IndexPath(game.Cache());
-    if (fso.FileExists(index))
+    const Outcome<bool> there = fso.LookForFile(index);
+    if (!there) {
+        result.report.AddProblem(Why::IndexUnreadable, "cache.ini", there.Failure());
+        return std::nullopt;
+    }
+    if (*there)
         return ReadIndex(fso, game.Folders(), result.report);
     const Outcome<FileCollection> listed = fso.TryListFiles(game.Cache());
     if (!listed)
@@ -171,8 +183,9 @@ Opening OpenGame(std::unique_ptr<FileSystemService> files, const std::string& fo
     // first: in the same copy.
     const std::string store =
         install.empty() || !options.virtualStoreOf ? std::string() : options.virtualStoreOf(install);
-    const bool stored = !store.empty() && GameUsesStoredCache(*fso, store + "\\Cache", install + "\\Cache");
     CommandResult result;
+    const bool stored =
+        !store.empty() && GameUsesStoredCache(*fso, store + "\\Cache", install + "\\Cache", result.report);
     Ending repair = Ending::Done;
     // Puts in order what an interrupted command left, and nothing else; in
     // the other folder too when a journal waits there, since a command that

@@ -160,8 +160,11 @@ void DropLinesOfGoneFiles(GameSession& session, CommandReport& report)
 {
     FileSystemService& fso = session.Files();
     const GameFolders& game = session.Game();
-    if (!fso.FileExists(IndexPath(game.cache)))
+    if (const Outcome<bool> there = fso.LookForFile(IndexPath(game.cache)); !there || !*there) {
+        if (!there)
+            report.AddProblem(Why::IndexUnreadable, "cache.ini", there.Failure());
         return;
+    }
     const std::optional<IndexLines> lines = ReadIndex(fso, game, report);
     if (!lines)
         return;

@@ -312,10 +312,8 @@ Outcome<bool> GameSession::MoveAcross(const Spot& from, const Spot& to)
     const std::string copy = PathOf(temp);
     // The copy is known by its identity from the moment it exists; a copy the
     // journal could not hear of is not made.
-    const Outcome<void> copied = files_.TryCopyFile(source, copy, [&](const FileIdentity& made) {
-        if (Outcome<void> recorded = Record({Intent::Made(temp, made)}); !recorded)
-            throw recorded.Failure();
-    });
+    const Outcome<void> copied =
+        files_.TryCopyFile(source, copy, [&](const FileIdentity& made) { return Record({Intent::Made(temp, made)}); });
     if (!copied)
         return copied.Failure();
     const Outcome<FileSystemService::Moved> placed = files_.TryMoveFile(copy, destination);

@@ -61,7 +61,14 @@ void ListCache(const OpenedGame& game, CommandResult& result, const Progress& pr
     FileSystemService& fso = game.Files();
     result.cacheFolder = game.Cache();
     result.list.reset();
-    if (!fso.FileExists(IndexPath(game.Cache()))) {
+    // Said missing only when it is: an index that could not be looked for
+    // leaves the list as it was.
+    const Outcome<bool> there = fso.LookForFile(IndexPath(game.Cache()));
+    if (!there) {
+        result.report.AddProblem(Why::IndexUnreadable, "cache.ini", there.Failure());
+        return;
+    }
+    if (!*there) {
         if (IsEmptyCache(fso, game.Cache()))
             EmptyCache(result);
         else
@@ -93,7 +100,10 @@ void ListCache(const OpenedGame& game, CommandResult& result, const Progress& pr
 void CheckIndex(const OpenedGame& game, CommandResult& result)
 {
     result.cacheFolder = game.Cache();
-    if (!game.Files().FileExists(IndexPath(game.Cache())) && !IsEmptyCache(game.Files(), game.Cache()))
+    const Outcome<bool> there = game.Files().LookForFile(IndexPath(game.Cache()));
+    if (!there)
+        result.report.AddProblem(Why::IndexUnreadable, "cache.ini", there.Failure());
+    else if (!*there && !IsEmptyCache(game.Files(), game.Cache()))
         result.ending = Ending::IndexMissing;
 }
 

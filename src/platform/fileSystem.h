@@ -190,7 +190,12 @@ public:
     Folder GetFolder(const std::string& path);
 
     // True for an ordinary file: not a directory, and not hidden or system.
+    // False too when the system could not tell.
     virtual bool FileExists(const std::string& path) = 0;
+    // FileExists where a decision rests on the answer: the failure when the
+    // system could not tell (a folder refused, a disk that failed), rather
+    // than "no".
+    virtual Outcome<bool> LookForFile(const std::string& path) { return FileExists(path); }
     virtual bool FolderExists(const std::string& path) = 0;
     virtual bool IsReadOnly(const std::string& path) = 0;
 
@@ -242,10 +247,11 @@ public:
     Outcome<Moved> TryMoveFile(const std::string& from, const std::string& to, bool listedPlain = false);
     // Copies a regular file to a new name (never replacing one, never through
     // a link), with the source's last write time; the copy is on disk when it
-    // returns, and a partial copy is removed again when it fails. created hears of the new file as soon as
-    // it exists, before anything is written into it; when it throws, the
-    // copy is removed and nothing more is done.
-    using CreatedFn = std::function<void(const FileIdentity&)>;
+    // returns, and a partial copy is removed again when it fails. created
+    // hears of the new file as soon as it exists, before anything is written
+    // into it; when it answers with a failure, the copy is removed and fails
+    // with it.
+    using CreatedFn = std::function<Outcome<void>(const FileIdentity&)>;
     virtual void CopyFile(const std::string& from, const std::string& to, const CreatedFn& created = {}) = 0;
     // The identity of the regular file of that name, not through a link;
     // nothing when no regular file has it.

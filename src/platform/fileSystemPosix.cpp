@@ -46,9 +46,14 @@ FsErrorKind KindOf(int err)
     }
 }
 
+FileSystemError ErrorOf(const char* operation, const std::string& path, int err)
+{
+    return {operation, path, KindOf(err), std::strerror(err)};
+}
+
 [[noreturn]] void Fail(const char* operation, const std::string& path, int err)
 {
-    throw FileSystemError(operation, path, KindOf(err), std::strerror(err));
+    throw ErrorOf(operation, path, err);
 }
 
 std::string DirectoryOf(const std::string& nativeFile)
@@ -180,6 +185,15 @@ public:
             return false;
         // Wine shows dot files as hidden; hidden files are not ordinary ones.
         return PathResolver::NameOf(place).rfind('.', 0) != 0;
+    }
+
+    Outcome<bool> LookForFile(const std::string& path) override
+    {
+        const Located place = resolver_.Locate(path);
+        struct stat st {};
+        if (!StatOf(place, st, AT_SYMLINK_NOFOLLOW))
+            return errno == ENOENT || errno == ENOTDIR ? Outcome<bool>(false) : ErrorOf("Look", path, errno);
+        return S_ISREG(st.st_mode) && PathResolver::NameOf(place).rfind('.', 0) != 0;
     }
 
     bool FolderExists(const std::string& path) override
@@ -415,17 +429,16 @@ public:
         resolver_.Added(dst);
         if (created) {
             struct stat made {};
-            try {
-                if (::fstat(out, &made) != 0)
-                    Fail("CopyFile", to, errno);
-                created(FileIdentity{static_cast<std::uint64_t>(made.st_dev), static_cast<std::uint64_t>(made.st_ino),
-                                     0, 0});
-            } catch (const FileSystemError&) {
+            const Outcome<void> heard = ::fstat(out, &made) != 0
+                                            ? Outcome<void>(ErrorOf("CopyFile", to, errno))
+                                            : created(FileIdentity{static_cast<std::uint64_t>(made.st_dev),
+                                                                   static_cast<std::uint64_t>(made.st_ino), 0, 0});
+            if (!heard) {
                 ::close(in);
                 ::close(out);
                 if (::unlinkat(dst.dirFd, dst.name.c_str(), 0) == 0)
                     resolver_.Removed(dst);
-                throw;
+                throw heard.Failure();
             }
         }
         std::vector<char> buffer(1 << 16);

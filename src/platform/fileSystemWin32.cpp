@@ -90,9 +90,14 @@ FsErrorKind KindOf(DWORD code)
     }
 }
 
+FileSystemError ErrorOf(const char* operation, const std::string& path, DWORD code)
+{
+    return {operation, path, KindOf(code), SystemReason(code)};
+}
+
 [[noreturn]] void Fail(const char* operation, const std::string& path, DWORD code = GetLastError())
 {
-    throw FileSystemError(operation, path, KindOf(code), SystemReason(code));
+    throw ErrorOf(operation, path, code);
 }
 
 // Closes the file and fails unless it is a file on disk: never a link, a
@@ -157,6 +162,18 @@ public:
     {
         const auto a = AttributesOf(path);
         return a && !(*a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    }
+
+    Outcome<bool> LookForFile(const std::string& path) override
+    {
+        const DWORD a = GetFileAttributesW(Wide(path).c_str());
+        if (a == INVALID_FILE_ATTRIBUTES) {
+            const DWORD code = GetLastError();
+            if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_INVALID_NAME)
+                return false;
+            return ErrorOf("Look", path, code);
+        }
+        return !(a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     }
 
     bool FolderExists(const std::string& path) override
@@ -274,18 +291,20 @@ public:
         }
         if (created) {
             BY_HANDLE_FILE_INFORMATION info{};
-            try {
-                if (!GetFileInformationByHandle(out, &info))
-                    Fail("CopyFile", to);
+            Outcome<void> heard;
+            if (!GetFileInformationByHandle(out, &info)) {
+                heard = ErrorOf("CopyFile", to, GetLastError());
+            } else {
                 FileIdentity made = IdentityFrom(info);
                 made.size = 0;
                 made.written = 0;
-                created(made);
-            } catch (const FileSystemError&) {
+                heard = created(made);
+            }
+            if (!heard) {
                 CloseHandle(in);
                 CloseHandle(out);
                 ::DeleteFileW(Wide(to).c_str());
-                throw;
+                throw heard.Failure();
             }
         }
         std::string buffer(1 << 16, '\0');

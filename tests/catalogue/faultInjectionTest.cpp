@@ -36,6 +36,16 @@ public:
     std::string deniedUnder;
 
     bool FileExists(const std::string& p) override { return real_->FileExists(p); }
+    // A look where a decision rests on it, which may fail like any step.
+    Outcome<bool> LookForFile(const std::string& p) override
+    {
+        try {
+            Step("Look", p);
+        } catch (const FileSystemError& e) {
+            return e;
+        }
+        return real_->LookForFile(p);
+    }
     bool FolderExists(const std::string& p) override { return real_->FolderExists(p); }
     bool IsReadOnly(const std::string& p) override { return real_->IsReadOnly(p); }
     bool PathExists(const std::string& p) override { return real_->PathExists(p); }
@@ -88,7 +98,8 @@ private:
     }
     void Step(const char* op, const std::string& path)
     {
-        if (std::string_view(op) != "List" && std::string_view(op) != "Read" && std::string_view(op) != "Size")
+        if (std::string_view(op) != "List" && std::string_view(op) != "Read" && std::string_view(op) != "Size" &&
+            std::string_view(op) != "Look")
             Deny(op, path);
         ++steps_;
         if (beforeStep)
