@@ -26,7 +26,7 @@ struct Options {
 enum Status : int {
     kDone = 0,    // done
     kLeft = 1,    // done, with something the report names left or failed
-    kRefused = 2, // a usage error, the game not found, or the command refused
+    kRefused = 2, // a usage error, the game not found, or the command refused: nothing changed
     kBusy = 3,    // another copy of the program is working on the game
 };
 

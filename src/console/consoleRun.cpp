@@ -128,10 +128,12 @@ int StatusOf(const Run& run)
     const CommandResult& last = run.Last();
     if (run.repair == Ending::Busy || last.ending == Ending::Busy)
         return kBusy;
+    // Refused, nothing changed: a cache without its index is one the program
+    // cannot work on.
     if (run.repair == Ending::Refused || last.ending == Ending::Refused || last.ending == Ending::NotConfirmed ||
-        last.ending == Ending::NothingSelected)
+        last.ending == Ending::NothingSelected || last.ending == Ending::IndexMissing)
         return kRefused;
-    bool left = last.ending == Ending::IndexMissing || last.selected != SelectedFate::Handled;
+    bool left = last.selected != SelectedFate::Handled;
     ForEachReport(run, [&](const CommandReport& report) { left = left || !report.Empty(); });
     return left ? kLeft : kDone;
 }

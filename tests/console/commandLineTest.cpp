@@ -233,7 +233,7 @@ TEST_F(HeadlessTest, aCacheWithoutItsIndexIsLeftAsItIsByEveryCommand)
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--list"}, {"--move-all"}, {"--clear", "--yes"}}) {
         output = {};
-        EXPECT_EQ(Run(args), kLeft) << args[0];
+        EXPECT_EQ(Run(args), kRefused) << args[0];
         EXPECT_NE(output.out.find("Cache.ini not found"), std::string::npos) << args[0] << ": " << output.out;
         EXPECT_EQ(prefix.Snapshot(), before) << args[0];
     }

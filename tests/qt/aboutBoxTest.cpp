@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace ovcache {
 namespace {
@@ -44,9 +45,16 @@ TEST_F(AboutBoxTest, boxIsDrawnAsDesigned)
     EXPECT_FALSE(box->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(box->windowFlags() & Qt::WindowType_Mask, Qt::Tool); // kept out of the task bar
 
+    // Each control where the form's twips put it, in pixels at 96 DPI.
+    const std::map<std::string, QRect> placed = {
+        {"picIcon", {16, 16, 36, 36}},         {"cmdOK", {283, 175, 84, 23}},   {"cmdSysInfo", {284, 205, 83, 23}},
+        {"lblDescription", {70, 75, 259, 78}}, {"lblTitle", {70, 16, 259, 32}}, {"lblVersion", {70, 52, 259, 15}},
+        {"lblDisclaimer", {16, 175, 258, 55}},
+    };
+    ASSERT_EQ(placed.size(), forms::kAboutForm.controls.size());
     for (const forms::Control& c : forms::kAboutForm.controls) {
         SCOPED_TRACE(std::string(c.name));
-        EXPECT_EQ(Child<QWidget>(*box, std::string(c.name).c_str())->size(), QSize(Twips(c.width), Twips(c.height)));
+        EXPECT_EQ(Child<QWidget>(*box, std::string(c.name).c_str())->geometry(), placed.at(std::string(c.name)));
     }
     EXPECT_EQ(Child<QLabel>(*box, "picIcon")->pixmap().size(), QSize(32, 32));
     EXPECT_EQ(Child<QPushButton>(*box, "cmdOK")->text(), "OK");

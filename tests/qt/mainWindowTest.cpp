@@ -19,6 +19,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace ovcache {
 namespace {
@@ -65,14 +66,30 @@ TEST_F(MainWindowTest, windowIsDrawnAsDesigned)
     EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_FALSE(w.windowIcon().isNull());
 
-    // Every control of the table, in its container, captioned as the table
-    // says, each caption whole in the window's font.
+    // Every control of the table, in its container, of the form's size in
+    // pixels at 96 DPI (its twips / 15), captioned as the table says, each
+    // caption whole in the window's font.
+    const std::map<std::string, QRect> placed = {
+        {"frmCacheDir", {8, 8, 281, 73}},
+        {"lblCacheSize", {8, 48, 81, 17}},
+        {"lblCacheSizeData", {104, 48, 169, 17}},
+        {"lblFileCount", {8, 32, 81, 17}},
+        {"lblFileCountData", {104, 32, 169, 17}},
+        {"lblPathData", {104, 16, 169, 17}},
+        {"lblPath", {8, 16, 81, 17}},
+        {"frmMaps", {8, 88, 281, 169}},
+        {"lstCache", {8, 16, 265, 147}},
+        {"cmdMoveAll", {104, 264, 81, 25}},
+        {"cmdClear", {200, 264, 89, 25}},
+        {"cmdMove", {8, 264, 81, 25}},
+    };
+    ASSERT_EQ(placed.size(), forms::kMainForm.controls.size());
     for (const forms::Control& c : forms::kMainForm.controls) {
         SCOPED_TRACE(std::string(c.name));
         auto* widget = Child<QWidget>(w, std::string(c.name).c_str());
         EXPECT_EQ(widget->parentWidget(),
                   c.container.empty() ? w.centralWidget() : Child<QWidget>(w, std::string(c.container).c_str()));
-        EXPECT_EQ(widget->size(), QSize(Twips(c.width), Twips(c.height)));
+        EXPECT_EQ(widget->geometry(), placed.at(std::string(c.name)));
         const QString caption = c.caption == forms::kPlaceholder ? QString() : FromUtf8(c.caption);
         if (auto* label = qobject_cast<QLabel*>(widget); label && !caption.isEmpty()) {
             EXPECT_EQ(label->text(), caption);

@@ -5,6 +5,7 @@
 #include "win32/form.h"
 #include "win32/frmAbout.h"
 #include "win32/frmOVCache.h"
+#include "win32/gameFolder.h"
 #include "win32/icons.h"
 #include "win32/messageBox.h"
 #include "win32/textCodec.h"
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <thread>
 
 namespace ovcache {
@@ -198,17 +200,47 @@ void ExpectLaidOut(HWND window, const forms::Form& form, int dpi = ScreenDpi())
 {
     SCOPED_TRACE("at " + std::to_string(dpi) + " DPI");
     std::printf("[ layout   ] %s at %d DPI\n", std::string(form.name).c_str(), dpi);
+    // The client area in pixels at each scale, and at 96 DPI each control's
+    // rectangle (the form's twips / 15), as measured from the form.
+    const std::map<std::pair<std::string_view, int>, std::pair<LONG, LONG>> clients = {
+        {{"frmOVCache", 96}, {297, 299}},  {{"frmOVCache", 120}, {371, 373}}, {{"frmOVCache", 144}, {445, 448}},
+        {{"frmOVCache", 192}, {594, 598}}, {{"frmAbout", 96}, {382, 237}},    {{"frmAbout", 120}, {477, 296}},
+        {{"frmAbout", 144}, {573, 355}},   {{"frmAbout", 192}, {764, 474}},
+    };
+    const std::map<std::string_view, forms::Rect> at96 = {
+        {"frmCacheDir", {8, 8, 281, 73}},
+        {"lblCacheSize", {16, 56, 81, 17}},
+        {"lblCacheSizeData", {112, 56, 169, 17}},
+        {"lblFileCount", {16, 40, 81, 17}},
+        {"lblFileCountData", {112, 40, 169, 17}},
+        {"lblPathData", {112, 24, 169, 17}},
+        {"lblPath", {16, 24, 81, 17}},
+        {"frmMaps", {8, 88, 281, 169}},
+        {"lstCache", {16, 104, 265, 147}},
+        {"cmdMoveAll", {104, 264, 81, 25}},
+        {"cmdClear", {200, 264, 89, 25}},
+        {"cmdMove", {8, 264, 81, 25}},
+        {"picIcon", {16, 16, 36, 36}},
+        {"cmdOK", {283, 175, 84, 23}},
+        {"cmdSysInfo", {284, 205, 83, 23}},
+        {"lblDescription", {70, 75, 259, 78}},
+        {"lblTitle", {70, 16, 259, 32}},
+        {"lblVersion", {70, 52, 259, 15}},
+        {"lblDisclaimer", {16, 175, 258, 55}},
+    };
     RECT client{};
     GetClientRect(window, &client);
-    EXPECT_EQ(client.right, forms::ToPixels(form.clientWidth, dpi));
-    EXPECT_EQ(client.bottom, forms::ToPixels(form.clientHeight, dpi));
+    ASSERT_TRUE(clients.count({form.name, dpi})) << "no sizes written down for this scale";
+    EXPECT_EQ(client.right, clients.at({form.name, dpi}).first);
+    EXPECT_EQ(client.bottom, clients.at({form.name, dpi}).second);
     EXPECT_EQ(TextOf(window), win32::Wide(form.caption));
     const HDC dc = GetDC(nullptr);
     for (const forms::Control& control : form.controls) {
         SCOPED_TRACE(std::string(control.name));
         const HWND child = Program::Control(window, form, control.name);
         ASSERT_NE(child, nullptr);
-        const forms::Rect want = forms::ToPixels(forms::ClientRect(form, control), dpi);
+        const forms::Rect want =
+            dpi == 96 ? at96.at(control.name) : forms::ToPixels(forms::ClientRect(form, control), dpi);
         const forms::Rect got = ClientRectOf(child);
         EXPECT_EQ(std::tie(got.left, got.top, got.width, got.height),
                   std::tie(want.left, want.top, want.width, want.height));
@@ -487,6 +519,21 @@ TEST_F(Win32WindowTest, gameNotFoundOffersItsFolderAndTheChoiceIsRemembered)
         EXPECT_EQ(program.Answer(IDOK).text, L"C:\\nowhere does not exist");
         EXPECT_EQ(program.ExitCode(), 2);
     }
+}
+
+// The folder the player chose is kept per user and read back whole, a name
+// beyond the system's code page included.
+TEST(RememberedFolder, isWrittenAndReadBackWhole)
+{
+    const auto forget = [] {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Orvane Cache Importer", L"GameFolder");
+    };
+    forget();
+    EXPECT_EQ(win32::RememberedFolder(), "");
+    const std::string folder = "D:\\Gry\\Orvane \u0141\u00F3d\u017A";
+    win32::RememberFolder(folder);
+    EXPECT_EQ(win32::RememberedFolder(), folder);
+    forget();
 }
 
 TEST_F(Win32WindowTest, aboutBoxShowsItsFormAndSystemInfoSaysWhenItIsUnavailable)
