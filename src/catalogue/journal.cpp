@@ -417,8 +417,14 @@ private:
         const auto source = fso_.IdentityOf(from), copy = fso_.IdentityOf(to);
         if (!source || !copy || !(*source == intent.first))
             return {};
-        if (made && *copy == Completed(*made, intent.first) && !source->SameFile(*copy) && fso_.SameContent(from, to))
-            return fso_.TryDeleteOneFile(from, true);
+        if (made && *copy == Completed(*made, intent.first) && !source->SameFile(*copy)) {
+            // could they not be compared, the journal stays for the next start
+            const Outcome<bool> same = fso_.TrySameContent(from, to);
+            if (!same)
+                return same.Failure();
+            if (*same)
+                return fso_.TryDeleteOneFile(from, true);
+        }
         ++strangers_; // what has the copy's name is not the copy made
         return {};
     }

@@ -1,9 +1,9 @@
 #pragma once
 // The file-system service the cache commands work through. Callers pass
 // Windows-style path strings built by concatenation; the service alone turns
-// them into native paths. The service's operations raise a failure as a
-// FileSystemError; the commands call their Try forms, which return it as a
-// value, since a file that went or a folder refused is an everyday outcome.
+// them into native paths. Its operations answer with an Outcome, the result
+// or the FileSystemError that stopped it, since a file that went or a folder
+// refused is an everyday outcome.
 #include <cstdint>
 #include <functional>
 #include <future>
@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -149,22 +150,6 @@ private:
     std::vector<std::size_t> ends_;
 };
 
-class Folder {
-public:
-    Folder() = default;
-    Folder(FileSystemService* service, std::string path) : service_(service), path_(std::move(path)) {}
-    const std::string& Path() const { return path_; }
-    FileCollection Files() const;
-    // The Count of Files and the Size, in one look at the folder.
-    FolderMeasure Measure() const;
-    // The same, taken while the caller goes on (see MeasureLater).
-    std::future<FolderMeasure> MeasureLater() const;
-
-private:
-    FileSystemService* service_ = nullptr;
-    std::string path_;
-};
-
 // An exclusive lock on a file, held until it is destroyed; the system lets it
 // go when the process ends however it ends.
 // What tells one file from another whatever its name: its volume and its
@@ -187,62 +172,82 @@ class FileSystemService {
 public:
     virtual ~FileSystemService() = default;
 
-    Folder GetFolder(const std::string& path);
-
+    // Queries that answer no when the system cannot tell.
     // True for an ordinary file: not a directory, and not hidden or system.
-    // False too when the system could not tell.
     virtual bool FileExists(const std::string& path) = 0;
+    virtual bool FolderExists(const std::string& path) = 0;
+    virtual bool IsReadOnly(const std::string& path) = 0;
+    // The identity of the regular file of that name, not through a link;
+    // nothing when no regular file has it.
+    virtual std::optional<FileIdentity> IdentityOf(const std::string& path) = 0;
+    // Whether anything has this name: a file of any kind, a folder, a link
+    // (not followed).
+    virtual bool PathExists(const std::string& path) = 0;
     // FileExists where a decision rests on the answer: the failure when the
     // system could not tell (a folder refused, a disk that failed), rather
     // than "no".
     virtual Outcome<bool> LookForFile(const std::string& path) { return FileExists(path); }
-    virtual bool FolderExists(const std::string& path) = 0;
-    virtual bool IsReadOnly(const std::string& path) = 0;
+
+    // Every operation below answers with its result or the failure that
+    // stopped it; none raises one.
 
     // The entries directly in folder that are not folders (links and devices
     // included), in the order the system gives them: each told to take as
     // it is read, or all of them at once. plain: the listing itself showed a
     // regular file.
     using NameSink = std::function<void(std::string_view name, bool plain)>;
-    virtual void VisitFiles(const std::string& folder, const NameSink& take) = 0;
-    FileCollection ListFiles(const std::string& folder);
-    virtual FolderMeasure Measure(const std::string& folder) = 0;
-    // Starts measuring folder and returns, so that the caller can do other
-    // work meanwhile; the folder is found now, on the caller's thread, and a
-    // failure comes out of the future's get(). A service that cannot measure
-    // beside its other work measures at once.
-    virtual std::future<FolderMeasure> MeasureLater(const std::string& folder);
+    virtual Outcome<void> TryVisitFiles(const std::string& folder, const NameSink& take) = 0;
+    Outcome<FileCollection> TryListFiles(const std::string& folder);
+    // The Count of the folder's files and the Size of everything below it.
+    virtual Outcome<FolderMeasure> TryMeasure(const std::string& folder) = 0;
+    // A measure of a folder that is there, taken while the caller goes on;
+    // Get waits for it.
+    class PendingMeasure {
+    public:
+        explicit PendingMeasure(std::future<Outcome<FolderMeasure>> measuring) : measuring_(std::move(measuring)) {}
+        explicit PendingMeasure(Outcome<FolderMeasure> measured);
+        Outcome<FolderMeasure> Get() { return measuring_.get(); }
+
+    private:
+        std::future<Outcome<FolderMeasure>> measuring_;
+    };
+    // The folder is found now, on the caller's thread. A service that cannot
+    // measure beside its other work measures at once.
+    virtual PendingMeasure TryMeasureLater(const std::string& folder);
 
     // Deletes every file the specification matches; its last component may hold
     // the wildcards "*" and "?" ("*.*" matches every file), compared without
     // regard to case. Without force a read-only file is refused. Files that can
-    // be deleted are, even when others cannot; the error then names the first
-    // failure. A matching file named last (compared without regard to case)
+    // be deleted are, even when others cannot; the failure then names the
+    // first one. A matching file named last (compared without regard to case)
     // is deleted after all the others, and only when they all could be.
     // progress, when given, hears of each file done of the matches.
     using ProgressFn = std::function<void(std::size_t done, std::size_t total)>;
-    void DeleteFile(const std::string& spec, bool force = false, std::string_view last = {},
-                    const ProgressFn& progress = {});
+    Outcome<void> TryDeleteFile(const std::string& spec, bool force = false, std::string_view last = {},
+                                const ProgressFn& progress = {});
     // Deletes one file (not a folder); without force not a read-only one.
-    virtual void DeleteOneFile(const std::string& path, bool force) = 0;
+    virtual Outcome<void> TryDeleteOneFile(const std::string& path, bool force) = 0;
     // Deletes the entries directly in folder whose names match the pattern
     // (already folded), links themselves and never what they point to, by
     // their names as the folder holds them; folders are left alone. False
-    // when nothing matched. The error names the first failure.
-    virtual bool DeleteMatching(const std::string& folder, const std::string& pattern, bool force,
-                                std::string_view last, const ProgressFn& progress);
+    // when nothing matched. The failure names the first one.
+    virtual Outcome<bool> TryDeleteMatching(const std::string& folder, const std::string& pattern, bool force,
+                                            std::string_view last, const ProgressFn& progress);
     // Moves a file, taking the destination's name, in one step. Never
     // replaces an existing destination; between volumes it fails with
     // CrossVolume and moves nothing. Only a regular file is moved: a link, a
     // device or a pipe is refused.
-    virtual void MoveFile(const std::string& from, const std::string& to) = 0;
-    // MoveFile of a file its folder's listing showed as a regular file a
+    virtual Outcome<void> TryRename(const std::string& from, const std::string& to) = 0;
+    // TryRename of a file its folder's listing showed as a regular file a
     // moment before, which is not looked at again: the look would come a
     // moment before the move all the same, and is a third of the system's
     // work in moving a large cache.
-    virtual void MoveListedFile(const std::string& from, const std::string& to) { MoveFile(from, to); }
-    // MoveFile (or MoveListedFile) with the name taken at the destination, or
-    // another volume, as outcomes of their own.
+    virtual Outcome<void> TryRenameListed(const std::string& from, const std::string& to)
+    {
+        return TryRename(from, to);
+    }
+    // A move with the name taken at the destination, or another volume, as
+    // outcomes of their own.
     enum class Moved { Done, NameTaken, OtherVolume };
     Outcome<Moved> TryMoveFile(const std::string& from, const std::string& to, bool listedPlain = false);
     // Copies a regular file to a new name (never replacing one, never through
@@ -252,84 +257,48 @@ public:
     // into it; when it answers with a failure, the copy is removed and fails
     // with it.
     using CreatedFn = std::function<Outcome<void>(const FileIdentity&)>;
-    virtual void CopyFile(const std::string& from, const std::string& to, const CreatedFn& created = {}) = 0;
-    // The identity of the regular file of that name, not through a link;
-    // nothing when no regular file has it.
-    virtual std::optional<FileIdentity> IdentityOf(const std::string& path) = 0;
+    virtual Outcome<void> TryCopyFile(const std::string& from, const std::string& to,
+                                      const CreatedFn& created = {}) = 0;
     // Makes a folder inside one that is there (never through a link); a
     // folder already there is no failure, anything else of its name is.
-    virtual void CreateFolder(const std::string& path) = 0;
+    virtual Outcome<void> TryCreateFolder(const std::string& path) = 0;
     // Whether two regular files hold the same bytes.
-    virtual bool SameContent(const std::string& a, const std::string& b) = 0;
-    // Whether anything has this name: a file of any kind, a folder, a link
-    // (not followed).
-    virtual bool PathExists(const std::string& path) = 0;
+    virtual Outcome<bool> TrySameContent(const std::string& a, const std::string& b) = 0;
 
     // Reads a regular file of at most kMaxTextFile bytes; anything else fails.
     // take hears of the file's bytes a piece at a time, with its size, and
     // may stop the reading early by returning false.
     using TextSink = std::function<bool(std::string_view piece, std::uint64_t size)>;
-    virtual void ReadText(const std::string& path, const TextSink& take) = 0;
+    virtual Outcome<void> TryReadText(const std::string& path, const TextSink& take) = 0;
     // The whole of such a file.
-    std::string ReadTextFile(const std::string& path);
+    Outcome<std::string> TryReadTextFile(const std::string& path);
     // Whether such a file holds exactly the text, read a piece at a time
     // rather than held beside it.
-    bool TextFileIs(const std::string& path, std::string_view text);
+    Outcome<bool> TryTextFileIs(const std::string& path, std::string_view text);
     // Creates the file anew (one that is there, or a link of its name, is
     // removed first and never written through), writes the text and flushes
     // it to disk.
-    virtual void WriteTextFile(const std::string& path, const std::string& text) = 0;
+    virtual Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text) = 0;
     // Adds the text at the end of one of the program's own files (the
     // journal), created when missing, and flushes it to disk. A torn last
     // line (no line feed after it) is cut away first. Only a regular file
     // with no other name is written: never through a link, never a pipe,
     // never waiting.
-    virtual void AppendTextFile(const std::string& path, const std::string& text) = 0;
+    virtual Outcome<void> TryAppendTextFile(const std::string& path, const std::string& text) = 0;
     // Reads one of the program's own files, as it appends them; anything but
     // a regular file with no other name fails with NotRegular.
-    virtual std::string ReadOwnFile(const std::string& path) = 0;
+    virtual Outcome<std::string> TryReadOwnFile(const std::string& path) = 0;
     // Puts from in the place of to in one atomic step, to included.
-    virtual void ReplaceFile(const std::string& from, const std::string& to) = 0;
+    virtual Outcome<void> TryReplaceFile(const std::string& from, const std::string& to) = 0;
     // Makes the moves and deletions made so far last through a crash, so that
     // an index written after them never speaks of a state the disk lost.
-    virtual void Flush() = 0;
+    virtual Outcome<void> TryFlush() = 0;
 
     // An exclusive lock on the file at path, which is created when missing
-    // (one of the program's own files, opened as AppendTextFile opens them).
-    // Null when another holder has it, in this process or another, on either
-    // build; any other failure is raised.
-    virtual std::unique_ptr<FileLock> Lock(const std::string& path) = 0;
-
-    // The operations above with their failures as values.
-    Outcome<FileCollection> TryListFiles(const std::string& folder);
-    // MoveFile within one folder, where a taken name is a failure like any
-    // other.
-    Outcome<void> TryRename(const std::string& from, const std::string& to);
-    Outcome<void> TryVisitFiles(const std::string& folder, const NameSink& take);
-    Outcome<void> TryDeleteFile(const std::string& spec, bool force = false, std::string_view last = {},
-                                const ProgressFn& progress = {});
-    Outcome<void> TryDeleteOneFile(const std::string& path, bool force);
-    Outcome<void> TryCopyFile(const std::string& from, const std::string& to, const CreatedFn& created = {});
-    Outcome<void> TryCreateFolder(const std::string& path);
-    Outcome<void> TryReadText(const std::string& path, const TextSink& take);
-    Outcome<std::string> TryReadTextFile(const std::string& path);
-    Outcome<bool> TryTextFileIs(const std::string& path, std::string_view text);
-    Outcome<std::string> TryReadOwnFile(const std::string& path);
-    Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text);
-    Outcome<void> TryAppendTextFile(const std::string& path, const std::string& text);
-    Outcome<void> TryReplaceFile(const std::string& from, const std::string& to);
-    Outcome<void> TryFlush();
-    Outcome<std::unique_ptr<FileLock>> TryLock(const std::string& path);
-    // MeasureLater of a folder that is there; Get waits for the measure.
-    class PendingMeasure {
-    public:
-        explicit PendingMeasure(Outcome<std::future<FolderMeasure>> measuring) : measuring_(std::move(measuring)) {}
-        Outcome<FolderMeasure> Get();
-
-    private:
-        Outcome<std::future<FolderMeasure>> measuring_;
-    };
-    PendingMeasure TryMeasureLater(const std::string& folder);
+    // (one of the program's own files, opened as TryAppendTextFile opens
+    // them). Null when another holder has it, in this process or another, on
+    // either build.
+    virtual Outcome<std::unique_ptr<FileLock>> TryLock(const std::string& path) = 0;
 
     // Within a batch the service may count on what it read of a folder once
     // and on its own record of the changes it made there since, rather than
@@ -338,6 +307,32 @@ public:
     virtual void BeginBatch() {}
     virtual void EndBatch() {}
 };
+
+// For the services: runs an operation written with raised failures and
+// answers with its outcome, the one place such a failure becomes a value.
+template <class F> auto Catching(F&& operation) -> Outcome<decltype(operation())>
+{
+    try {
+        if constexpr (std::is_void_v<decltype(operation())>) {
+            operation();
+            return {};
+        } else {
+            return operation();
+        }
+    } catch (const FileSystemError& e) {
+        return e;
+    }
+}
+
+// The value of an outcome, or its failure raised: for operations written
+// with raised failures, inside Catching.
+template <class T> T Raise(Outcome<T>&& outcome)
+{
+    if (!outcome)
+        throw outcome.Failure();
+    if constexpr (!std::is_void_v<T>)
+        return std::move(*outcome);
+}
 
 // One command's batch, ended however the command ends.
 class FileSystemBatch {

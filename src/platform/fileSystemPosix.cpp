@@ -172,7 +172,10 @@ class PosixFileSystem final : public FileSystemService {
     using Located = PathResolver::Located;
 
 public:
-    void Flush() override { resolver_.SyncChanged(); }
+    Outcome<void> TryFlush() override
+    {
+        return Catching([&] { resolver_.SyncChanged(); });
+    }
     void BeginBatch() override { resolver_.BeginBatch(); }
     void EndBatch() override { resolver_.EndBatch(); }
 
@@ -208,144 +211,160 @@ public:
         return StatOf(resolver_.Locate(path), st, 0) && (st.st_mode & S_IWUSR) == 0;
     }
 
-    void VisitFiles(const std::string& folder, const NameSink& take) override
+    Outcome<void> TryVisitFiles(const std::string& folder, const NameSink& take) override
     {
-        DIR* dir = ::opendir(Native(folder).c_str());
-        if (!dir)
-            Fail("GetFolder", folder, errno);
-        const std::unique_ptr<DIR, ClosesFolder> closing(dir);
-        // Every entry but folders, as Windows lists files: links and pipes
-        // are there too, for the commands to see and leave alone.
-        while (const dirent* entry = ::readdir(dir)) {
-            bool isFolder = entry->d_type == DT_DIR, plain = entry->d_type == DT_REG;
-            if (entry->d_type == DT_UNKNOWN) {
-                struct stat st {};
-                isFolder = ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode);
-                plain = !isFolder && S_ISREG(st.st_mode);
+        return Catching([&] {
+            DIR* dir = ::opendir(Native(folder).c_str());
+            if (!dir)
+                Fail("GetFolder", folder, errno);
+            const std::unique_ptr<DIR, ClosesFolder> closing(dir);
+            // Every entry but folders, as Windows lists files: links and pipes
+            // are there too, for the commands to see and leave alone.
+            while (const dirent* entry = ::readdir(dir)) {
+                bool isFolder = entry->d_type == DT_DIR, plain = entry->d_type == DT_REG;
+                if (entry->d_type == DT_UNKNOWN) {
+                    struct stat st {};
+                    isFolder =
+                        ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode);
+                    plain = !isFolder && S_ISREG(st.st_mode);
+                }
+                if (isFolder)
+                    continue;
+                take(entry->d_name, plain);
             }
-            if (isFolder)
-                continue;
-            take(entry->d_name, plain);
-        }
+        });
     }
 
-    FolderMeasure Measure(const std::string& folder) override
+    Outcome<FolderMeasure> TryMeasure(const std::string& folder) override
     {
-        const int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
-            Fail("Size", folder, errno);
-        FolderMeasure measure;
-        MeasureBelow(fd, measure, true);
-        return measure;
-    }
-
-    std::future<FolderMeasure> MeasureLater(const std::string& folder) override
-    {
-        // Only the folder is found here; its threads use nothing but the
-        // folder opened for them, so the service goes on meanwhile.
-        const int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        const int err = errno;
-        return std::async(std::launch::async, [fd, err, folder] {
-            // The measure gives way to the work beside it (the list, which
-            // the player waits to see); its helpers take this too.
-            ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
+        return Catching([&] {
+            const int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             if (fd < 0)
-                Fail("Size", folder, err);
+                Fail("Size", folder, errno);
             FolderMeasure measure;
             MeasureBelow(fd, measure, true);
             return measure;
         });
     }
 
-    void DeleteOneFile(const std::string& path, bool force) override
+    PendingMeasure TryMeasureLater(const std::string& folder) override
     {
-        struct stat st {};
-        Located place;
-        if (const int err = Existing(
-                path, place, [&](const Located& at) { return StatOf(at, st, AT_SYMLINK_NOFOLLOW) ? 0 : errno; }))
-            Fail("DeleteFile", path, err);
-        if (S_ISDIR(st.st_mode))
-            throw FileSystemError("DeleteFile", path, FsErrorKind::NotFound, "File not found");
-        if (!force && (st.st_mode & S_IWUSR) == 0)
-            throw FileSystemError("DeleteFile", path, FsErrorKind::AccessDenied,
-                                  "Permission denied (the file is read-only)");
-        if (::unlinkat(place.dirFd, place.name.c_str(), 0) != 0)
-            Fail("DeleteFile", path, errno);
-        resolver_.Removed(place);
-    }
-
-    bool DeleteMatching(const std::string& folder, const std::string& pattern, bool force, std::string_view last,
-                        const ProgressFn& progress) override
-    {
-        // Each entry by its own name within the open folder: a name that
-        // holds "\" or ".." is one file here, never a path elsewhere.
+        // Only the folder is found here; its threads use nothing but the
+        // folder opened for them, so the service goes on meanwhile.
         const int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0)
-            Fail("DeleteFile", folder, errno);
-        DIR* dir = ::fdopendir(fd);
-        if (!dir) {
-            ::close(fd);
-            Fail("DeleteFile", folder, errno);
-        }
-        const std::string lastFolded = FoldCase(last);
-        // The names one after another in one buffer, each after a byte of its
-        // type as the listing gives it and ended by a NUL; those named last
-        // (in any case: there may be several) after the others. Folders stay.
-        std::string names, atEnd, buffer;
-        std::vector<std::size_t> starts, atEndStarts;
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string_view name = entry->d_name;
-            if (name == "." || name == ".." || entry->d_type == DT_DIR)
-                continue;
-            const std::string_view folded = FoldName(name, buffer);
-            if (!WildcardMatches(pattern, folded))
-                continue;
-            const bool isLast = !last.empty() && folded == lastFolded;
-            std::string& into = isLast ? atEnd : names;
-            (isLast ? atEndStarts : starts).push_back(into.size());
-            into.push_back(static_cast<char>(entry->d_type));
-            into.append(name).push_back('\0');
-        }
-        const std::size_t lastFrom = starts.size();
-        for (const std::size_t at : atEndStarts)
-            starts.push_back(names.size() + at);
-        names += atEnd;
-        std::optional<FileSystemError> first;
-        bool matched = false;
-        for (std::size_t k = 0; k < starts.size(); ++k) {
-            if (progress)
-                progress(k, starts.size());
-            if (first && k >= lastFrom)
-                break; // what is left keeps the files named last
-            const auto type = static_cast<unsigned char>(names[starts[k]]);
-            const char* name = names.c_str() + starts[k] + 1;
-            // The file is looked at only where the listing does not say what
-            // it is, or whether it is read-only matters: at 200,000 files that
-            // look cost a third as much as the deleting.
-            struct stat st {};
-            if ((type == DT_UNKNOWN || (!force && type == DT_REG)) &&
-                (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode)))
-                continue;
-            int err = 0;
-            if (!force && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0)
-                err = EACCES;
-            else if (::unlinkat(fd, name, 0) != 0)
-                err = errno;
-            if (err == ENOENT || err == EISDIR)
-                continue; // gone meanwhile, or a folder now
-            matched = true;
-            if (err != 0 && !first)
-                first = FileSystemError("DeleteFile", folder + "\\" + name, KindOf(err), std::strerror(err));
-        }
-        ::closedir(dir);
-        resolver_.Recheck();
-        if (first)
-            throw *first;
-        return matched;
+            return PendingMeasure(Outcome<FolderMeasure>(ErrorOf("GetFolder", folder, errno)));
+        return PendingMeasure(std::async(std::launch::async, [fd] {
+            // The measure gives way to the work beside it (the list, which
+            // the player waits to see); its helpers take this too.
+            ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
+            return Catching([&] {
+                FolderMeasure measure;
+                MeasureBelow(fd, measure, true);
+                return measure;
+            });
+        }));
     }
 
-    void MoveFile(const std::string& from, const std::string& to) override { Move(from, to, true); }
-    void MoveListedFile(const std::string& from, const std::string& to) override { Move(from, to, false); }
+    Outcome<void> TryDeleteOneFile(const std::string& path, bool force) override
+    {
+        return Catching([&] {
+            struct stat st {};
+            Located place;
+            if (const int err = Existing(
+                    path, place, [&](const Located& at) { return StatOf(at, st, AT_SYMLINK_NOFOLLOW) ? 0 : errno; }))
+                Fail("DeleteFile", path, err);
+            if (S_ISDIR(st.st_mode))
+                throw FileSystemError("DeleteFile", path, FsErrorKind::NotFound, "File not found");
+            if (!force && (st.st_mode & S_IWUSR) == 0)
+                throw FileSystemError("DeleteFile", path, FsErrorKind::AccessDenied,
+                                      "Permission denied (the file is read-only)");
+            if (::unlinkat(place.dirFd, place.name.c_str(), 0) != 0)
+                Fail("DeleteFile", path, errno);
+            resolver_.Removed(place);
+        });
+    }
+
+    Outcome<bool> TryDeleteMatching(const std::string& folder, const std::string& pattern, bool force,
+                                    std::string_view last, const ProgressFn& progress) override
+    {
+        return Catching([&] {
+            // Each entry by its own name within the open folder: a name that
+            // holds "\" or ".." is one file here, never a path elsewhere.
+            const int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fd < 0)
+                Fail("DeleteFile", folder, errno);
+            DIR* dir = ::fdopendir(fd);
+            if (!dir) {
+                ::close(fd);
+                Fail("DeleteFile", folder, errno);
+            }
+            const std::string lastFolded = FoldCase(last);
+            // The names one after another in one buffer, each after a byte of its
+            // type as the listing gives it and ended by a NUL; those named last
+            // (in any case: there may be several) after the others. Folders stay.
+            std::string names, atEnd, buffer;
+            std::vector<std::size_t> starts, atEndStarts;
+            while (const dirent* entry = ::readdir(dir)) {
+                const std::string_view name = entry->d_name;
+                if (name == "." || name == ".." || entry->d_type == DT_DIR)
+                    continue;
+                const std::string_view folded = FoldName(name, buffer);
+                if (!WildcardMatches(pattern, folded))
+                    continue;
+                const bool isLast = !last.empty() && folded == lastFolded;
+                std::string& into = isLast ? atEnd : names;
+                (isLast ? atEndStarts : starts).push_back(into.size());
+                into.push_back(static_cast<char>(entry->d_type));
+                into.append(name).push_back('\0');
+            }
+            const std::size_t lastFrom = starts.size();
+            for (const std::size_t at : atEndStarts)
+                starts.push_back(names.size() + at);
+            names += atEnd;
+            std::optional<FileSystemError> first;
+            bool matched = false;
+            for (std::size_t k = 0; k < starts.size(); ++k) {
+                if (progress)
+                    progress(k, starts.size());
+                if (first && k >= lastFrom)
+                    break; // what is left keeps the files named last
+                const auto type = static_cast<unsigned char>(names[starts[k]]);
+                const char* name = names.c_str() + starts[k] + 1;
+                // The file is looked at only where the listing does not say what
+                // it is, or whether it is read-only matters: at 200,000 files that
+                // look cost a third as much as the deleting.
+                struct stat st {};
+                if ((type == DT_UNKNOWN || (!force && type == DT_REG)) &&
+                    (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode)))
+                    continue;
+                int err = 0;
+                if (!force && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0)
+                    err = EACCES;
+                else if (::unlinkat(fd, name, 0) != 0)
+                    err = errno;
+                if (err == ENOENT || err == EISDIR)
+                    continue; // gone meanwhile, or a folder now
+                matched = true;
+                if (err != 0 && !first)
+                    first = FileSystemError("DeleteFile", folder + "\\" + name, KindOf(err), std::strerror(err));
+            }
+            ::closedir(dir);
+            resolver_.Recheck();
+            if (first)
+                throw *first;
+            return matched;
+        });
+    }
+
+    Outcome<void> TryRename(const std::string& from, const std::string& to) override
+    {
+        return Catching([&] { Move(from, to, true); });
+    }
+    Outcome<void> TryRenameListed(const std::string& from, const std::string& to) override
+    {
+        return Catching([&] { Move(from, to, false); });
+    }
 
     void Move(const std::string& from, const std::string& to, bool look)
     {
@@ -403,119 +422,123 @@ public:
                             static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
     }
 
-    void CopyFile(const std::string& from, const std::string& to, const CreatedFn& created) override
+    Outcome<void> TryCopyFile(const std::string& from, const std::string& to, const CreatedFn& created) override
     {
-        struct stat st {};
-        int in = -1;
-        Located src;
-        if (const int err = Existing(from, src, [&](const Located& at) {
-                in = OpenRegular(at.dirFd, at.name.c_str(), st);
-                return in < 0 ? errno : 0;
-            })) {
-            if (err == EINVAL)
-                NotRegular("CopyFile", from);
-            Fail("CopyFile", from, err);
-        }
-        const Located dst = resolver_.Locate(to);
-        const int out = ::openat(dst.dirFd, dst.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                 st.st_mode & 07777);
-        if (out < 0) {
-            const int err = errno;
-            ::close(in);
-            if (err == EEXIST)
-                throw FileSystemError("CopyFile", to, FsErrorKind::AlreadyExists, "File already exists");
-            Fail("CopyFile", to, err);
-        }
-        resolver_.Added(dst);
-        if (created) {
-            struct stat made {};
-            const Outcome<void> heard = ::fstat(out, &made) != 0
-                                            ? Outcome<void>(ErrorOf("CopyFile", to, errno))
-                                            : created(FileIdentity{static_cast<std::uint64_t>(made.st_dev),
-                                                                   static_cast<std::uint64_t>(made.st_ino), 0, 0});
-            if (!heard) {
+        return Catching([&] {
+            struct stat st {};
+            int in = -1;
+            Located src;
+            if (const int err = Existing(from, src, [&](const Located& at) {
+                    in = OpenRegular(at.dirFd, at.name.c_str(), st);
+                    return in < 0 ? errno : 0;
+                })) {
+                if (err == EINVAL)
+                    NotRegular("CopyFile", from);
+                Fail("CopyFile", from, err);
+            }
+            const Located dst = resolver_.Locate(to);
+            const int out = ::openat(dst.dirFd, dst.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                     st.st_mode & 07777);
+            if (out < 0) {
+                const int err = errno;
                 ::close(in);
-                ::close(out);
+                if (err == EEXIST)
+                    throw FileSystemError("CopyFile", to, FsErrorKind::AlreadyExists, "File already exists");
+                Fail("CopyFile", to, err);
+            }
+            resolver_.Added(dst);
+            if (created) {
+                struct stat made {};
+                const Outcome<void> heard = ::fstat(out, &made) != 0
+                                                ? Outcome<void>(ErrorOf("CopyFile", to, errno))
+                                                : created(FileIdentity{static_cast<std::uint64_t>(made.st_dev),
+                                                                       static_cast<std::uint64_t>(made.st_ino), 0, 0});
+                if (!heard) {
+                    ::close(in);
+                    ::close(out);
+                    if (::unlinkat(dst.dirFd, dst.name.c_str(), 0) == 0)
+                        resolver_.Removed(dst);
+                    throw heard.Failure();
+                }
+            }
+            std::vector<char> buffer(1 << 16);
+            int err = 0;
+            for (;;) {
+                const ssize_t n = ReadFull(in, buffer.data(), buffer.size());
+                if (n <= 0) {
+                    err = n < 0 ? errno : 0;
+                    break;
+                }
+                ssize_t done = 0;
+                while (done < n && err == 0) {
+                    const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
+                    if (w < 0 && errno != EINTR)
+                        err = errno;
+                    else if (w > 0)
+                        done += w;
+                }
+                if (err)
+                    break;
+            }
+            // the source's time, so that the copy is known as complete by it
+            const struct timespec times[2] = {st.st_atim, st.st_mtim};
+            if (err == 0 && ::futimens(out, times) != 0)
+                err = errno;
+            if (err == 0 && ::fsync(out) != 0)
+                err = errno;
+            ::close(in);
+            if (::close(out) != 0 && err == 0)
+                err = errno;
+            if (err != 0) {
                 if (::unlinkat(dst.dirFd, dst.name.c_str(), 0) == 0)
                     resolver_.Removed(dst);
-                throw heard.Failure();
+                Fail("CopyFile", to, err);
             }
-        }
-        std::vector<char> buffer(1 << 16);
-        int err = 0;
-        for (;;) {
-            const ssize_t n = ReadFull(in, buffer.data(), buffer.size());
-            if (n <= 0) {
-                err = n < 0 ? errno : 0;
-                break;
-            }
-            ssize_t done = 0;
-            while (done < n && err == 0) {
-                const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
-                if (w < 0 && errno != EINTR)
-                    err = errno;
-                else if (w > 0)
-                    done += w;
-            }
-            if (err)
-                break;
-        }
-        // the source's time, so that the copy is known as complete by it
-        const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        if (err == 0 && ::futimens(out, times) != 0)
-            err = errno;
-        if (err == 0 && ::fsync(out) != 0)
-            err = errno;
-        ::close(in);
-        if (::close(out) != 0 && err == 0)
-            err = errno;
-        if (err != 0) {
-            if (::unlinkat(dst.dirFd, dst.name.c_str(), 0) == 0)
-                resolver_.Removed(dst);
-            Fail("CopyFile", to, err);
-        }
-        if (dst.folder)
-            SyncDirectory(DirectoryOf(PathResolver::PathOf(dst)));
+            if (dst.folder)
+                SyncDirectory(DirectoryOf(PathResolver::PathOf(dst)));
+        });
     }
 
-    bool SameContent(const std::string& a, const std::string& b) override
+    Outcome<bool> TrySameContent(const std::string& a, const std::string& b) override
     {
-        struct stat sa {
-        }, sb{};
-        Located pa, pb;
-        int fa = -1, fb = -1;
-        const int ea = Existing(a, pa, [&](const Located& at) {
-            fa = OpenRegular(at.dirFd, at.name.c_str(), sa);
-            return fa < 0 ? errno : 0;
-        });
-        if (ea != 0)
-            Fail("Compare", a, ea);
-        const int eb = Existing(b, pb, [&](const Located& at) {
-            fb = OpenRegular(at.dirFd, at.name.c_str(), sb);
-            return fb < 0 ? errno : 0;
-        });
-        if (eb != 0) {
-            ::close(fa);
-            Fail("Compare", b, eb);
-        }
-        bool same = sa.st_size == sb.st_size;
-        std::vector<char> one(1 << 16), two(1 << 16);
-        while (same) {
-            const ssize_t n = ReadFull(fa, one.data(), one.size());
-            const ssize_t m = ReadFull(fb, two.data(), two.size());
-            if (n < 0 || m < 0) {
-                const int err = errno;
+        return Catching([&] {
+            struct stat sa {
+            }, sb{};
+            Located pa, pb;
+            int fa = -1, fb = -1;
+            const int ea = Existing(a, pa, [&](const Located& at) {
+                fa = OpenRegular(at.dirFd, at.name.c_str(), sa);
+                return fa < 0 ? errno : 0;
+            });
+            if (ea != 0)
+                Fail("Compare", a, ea);
+            const int eb = Existing(b, pb, [&](const Located& at) {
+                fb = OpenRegular(at.dirFd, at.name.c_str(), sb);
+                return fb < 0 ? errno : 0;
+            });
+            if (eb != 0) {
                 ::close(fa);
-                ::close(fb);
-                Fail("Compare", a, err);
+                Fail("Compare", b, eb);
             }
-            same = n == m && std::memcmp(one.data(), two.data(), static_cast<std::size_t>(n)) == 0;
-            if (n == 0)
-                break;
-        }
-        ::close(fa);
-        ::close(fb);
-        return same;
+            bool same = sa.st_size == sb.st_size;
+            std::vector<char> one(1 << 16), two(1 << 16);
+            while (same) {
+                const ssize_t n = ReadFull(fa, one.data(), one.size());
+                const ssize_t m = ReadFull(fb, two.data(), two.size());
+                if (n < 0 || m < 0) {
+                    const int err = errno;
+                    ::close(fa);
+                    ::close(fb);
+                    Fail("Compare", a, err);
+                }
+                same = n == m && std::memcmp(one.data(), two.data(), static_cast<std::size_t>(n)) == 0;
+                if (n == 0)
+                    break;
+            }
+            ::close(fa);
+            ::close(fb);
+            return same;
+        });
     }
 
     bool PathExists(const std::string& path) override
@@ -524,165 +547,180 @@ public:
         return StatOf(resolver_.Locate(path), st, AT_SYMLINK_NOFOLLOW);
     }
 
-    void AppendTextFile(const std::string& path, const std::string& text) override
+    Outcome<void> TryAppendTextFile(const std::string& path, const std::string& text) override
     {
-        const Located place = resolver_.Locate(path);
-        struct stat st {};
-        const int fd = OpenOwnFile(place, O_RDWR | O_APPEND, st, "Write", path);
-        const bool created = st.st_size == 0;
-        if (created)
-            resolver_.Added(place);
-        // A last line torn by a crash is cut away, so that the text begins
-        // on a line of its own and no entry is lost to the fragment.
-        const auto whole = static_cast<off_t>(WholeLinesEnd(
-            static_cast<std::uint64_t>(st.st_size), [fd](char* buffer, std::size_t count, std::uint64_t at) {
-                return static_cast<std::int64_t>(::pread(fd, buffer, count, static_cast<off_t>(at)));
-            }));
-        if (whole < st.st_size && ::ftruncate(fd, whole) != 0) {
-            const int err = errno;
-            ::close(fd);
-            Fail("Write", path, err);
-        }
-        WriteToDisk(fd, text, path);
-        // a new file's name lasts through a crash only with its folder
-        if (created && place.folder)
-            SyncDirectory(DirectoryOf(PathResolver::PathOf(place)));
-    }
-
-    std::unique_ptr<FileLock> Lock(const std::string& path) override
-    {
-        struct stat st {};
-        const int fd = OpenOwnFile(resolver_.Locate(path), O_RDWR | O_NONBLOCK, st, "Lock", path);
-        // A lock of the open file, not of the process: a second open in this
-        // process is refused too. Its first byte is the range Wine locks for
-        // LockFileEx(0, 1) on the same file, so the Windows program under
-        // Wine and this one keep each other out.
-        struct flock range {};
-        range.l_type = F_WRLCK;
-        range.l_whence = SEEK_SET;
-        range.l_start = 0;
-        range.l_len = 1;
-        if (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
-            const int err = errno;
-            ::close(fd);
-            if (err == EAGAIN || err == EACCES)
-                return nullptr;
-            Fail("Lock", path, err);
-        }
-        struct Held final : FileLock {
-            explicit Held(int fd) : fd(fd) {}
-            ~Held() override { ::close(fd); }
-            int fd;
-        };
-        return std::make_unique<Held>(fd);
-    }
-
-    std::string ReadOwnFile(const std::string& path) override
-    {
-        struct stat st {};
-        const Located place = resolver_.Locate(path);
-        const int fd = ::openat(place.dirFd, place.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0 && errno == ELOOP)
-            NotOwn("Open", path);
-        if (fd < 0)
-            Fail("Open", path, errno);
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
-            ::close(fd);
-            NotOwn("Open", path);
-        }
-        std::string text;
-        char buffer[1 << 16];
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0 || text.size() + static_cast<std::size_t>(n) > kMaxTextFile) {
-                const int err = n < 0 ? errno : 0;
+        return Catching([&] {
+            const Located place = resolver_.Locate(path);
+            struct stat st {};
+            const int fd = OpenOwnFile(place, O_RDWR | O_APPEND, st, "Write", path);
+            const bool created = st.st_size == 0;
+            if (created)
+                resolver_.Added(place);
+            // A last line torn by a crash is cut away, so that the text begins
+            // on a line of its own and no entry is lost to the fragment.
+            const auto whole = static_cast<off_t>(WholeLinesEnd(
+                static_cast<std::uint64_t>(st.st_size), [fd](char* buffer, std::size_t count, std::uint64_t at) {
+                    return static_cast<std::int64_t>(::pread(fd, buffer, count, static_cast<off_t>(at)));
+                }));
+            if (whole < st.st_size && ::ftruncate(fd, whole) != 0) {
+                const int err = errno;
                 ::close(fd);
-                if (n == 0)
-                    return text;
-                if (err != 0)
-                    Fail("Read", path, err);
-                throw FileSystemError("Read", path, FsErrorKind::Other, "The file is too large");
+                Fail("Write", path, err);
             }
-            text.append(buffer, static_cast<std::size_t>(n));
-        }
+            WriteToDisk(fd, text, path);
+            // a new file's name lasts through a crash only with its folder
+            if (created && place.folder)
+                SyncDirectory(DirectoryOf(PathResolver::PathOf(place)));
+        });
     }
 
-    void ReadText(const std::string& path, const TextSink& take) override
+    Outcome<std::unique_ptr<FileLock>> TryLock(const std::string& path) override
     {
-        int fd = -1;
-        Located place;
-        // Not through a link, and never waiting on a pipe or a device.
-        if (const int err = Existing(path, place, [&](const Located& at) {
-                fd = ::openat(at.dirFd, at.name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-                return fd < 0 ? errno : 0;
-            }))
-            Fail("Open", path, err == ELOOP ? EINVAL : err);
-        const Descriptor file(fd);
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-            NotRegular("Open", path);
-        if (static_cast<std::uint64_t>(st.st_size) > kMaxTextFile)
-            throw FileSystemError("Open", path, FsErrorKind::Other, "The file is too large to be an index");
-        char buffer[1 << 16];
-        for (std::uint64_t total = 0;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n == 0)
-                break;
-            if (n < 0) {
-                if (errno == EINTR)
+        return Catching([&]() -> std::unique_ptr<FileLock> {
+            struct stat st {};
+            const int fd = OpenOwnFile(resolver_.Locate(path), O_RDWR | O_NONBLOCK, st, "Lock", path);
+            // A lock of the open file, not of the process: a second open in this
+            // process is refused too. Its first byte is the range Wine locks for
+            // LockFileEx(0, 1) on the same file, so the Windows program under
+            // Wine and this one keep each other out.
+            struct flock range {};
+            range.l_type = F_WRLCK;
+            range.l_whence = SEEK_SET;
+            range.l_start = 0;
+            range.l_len = 1;
+            if (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
+                const int err = errno;
+                ::close(fd);
+                if (err == EAGAIN || err == EACCES)
+                    return nullptr;
+                Fail("Lock", path, err);
+            }
+            struct Held final : FileLock {
+                explicit Held(int fd) : fd(fd) {}
+                ~Held() override { ::close(fd); }
+                int fd;
+            };
+            return std::make_unique<Held>(fd);
+        });
+    }
+
+    Outcome<std::string> TryReadOwnFile(const std::string& path) override
+    {
+        return Catching([&] {
+            struct stat st {};
+            const Located place = resolver_.Locate(path);
+            const int fd = ::openat(place.dirFd, place.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+            if (fd < 0 && errno == ELOOP)
+                NotOwn("Open", path);
+            if (fd < 0)
+                Fail("Open", path, errno);
+            if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
+                ::close(fd);
+                NotOwn("Open", path);
+            }
+            std::string text;
+            char buffer[1 << 16];
+            for (;;) {
+                const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                if (n < 0 && errno == EINTR)
                     continue;
-                Fail("Read", path, errno);
+                if (n <= 0 || text.size() + static_cast<std::size_t>(n) > kMaxTextFile) {
+                    const int err = n < 0 ? errno : 0;
+                    ::close(fd);
+                    if (n == 0)
+                        return text;
+                    if (err != 0)
+                        Fail("Read", path, err);
+                    throw FileSystemError("Read", path, FsErrorKind::Other, "The file is too large");
+                }
+                text.append(buffer, static_cast<std::size_t>(n));
             }
-            total += static_cast<std::uint64_t>(n);
-            if (total > kMaxTextFile)
-                throw FileSystemError("Read", path, FsErrorKind::Other, "The file is too large to be an index");
-            if (!take(std::string_view(buffer, static_cast<std::size_t>(n)), static_cast<std::uint64_t>(st.st_size)))
-                break;
-        }
+        });
     }
 
-    void WriteTextFile(const std::string& path, const std::string& text) override
+    Outcome<void> TryReadText(const std::string& path, const TextSink& take) override
     {
-        // Made anew: whatever has the name (a file, a link to a file
-        // elsewhere, a second name of one of the game's files) goes first,
-        // and the new file is created only if nothing has taken the name.
-        const Located place = resolver_.Locate(path);
-        if (::unlinkat(place.dirFd, place.name.c_str(), 0) == 0)
-            resolver_.Removed(place);
-        else if (errno != ENOENT)
-            Fail("Write", path, errno);
-        const int fd =
-            ::openat(place.dirFd, place.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0)
-            Fail("Write", path, errno);
-        resolver_.Added(place);
-        WriteToDisk(fd, text, path);
+        return Catching([&] {
+            int fd = -1;
+            Located place;
+            // Not through a link, and never waiting on a pipe or a device.
+            if (const int err = Existing(path, place, [&](const Located& at) {
+                    fd = ::openat(at.dirFd, at.name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+                    return fd < 0 ? errno : 0;
+                }))
+                Fail("Open", path, err == ELOOP ? EINVAL : err);
+            const Descriptor file(fd);
+            struct stat st {};
+            if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+                NotRegular("Open", path);
+            if (static_cast<std::uint64_t>(st.st_size) > kMaxTextFile)
+                throw FileSystemError("Open", path, FsErrorKind::Other, "The file is too large to be an index");
+            char buffer[1 << 16];
+            for (std::uint64_t total = 0;;) {
+                const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                if (n == 0)
+                    break;
+                if (n < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    Fail("Read", path, errno);
+                }
+                total += static_cast<std::uint64_t>(n);
+                if (total > kMaxTextFile)
+                    throw FileSystemError("Read", path, FsErrorKind::Other, "The file is too large to be an index");
+                if (!take(std::string_view(buffer, static_cast<std::size_t>(n)),
+                          static_cast<std::uint64_t>(st.st_size)))
+                    break;
+            }
+        });
     }
 
-    void CreateFolder(const std::string& path) override
+    Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text) override
     {
-        const Located place = resolver_.Locate(path);
-        if (::mkdirat(place.dirFd, place.name.c_str(), 0755) == 0) {
+        return Catching([&] {
+            // Made anew: whatever has the name (a file, a link to a file
+            // elsewhere, a second name of one of the game's files) goes first,
+            // and the new file is created only if nothing has taken the name.
+            const Located place = resolver_.Locate(path);
+            if (::unlinkat(place.dirFd, place.name.c_str(), 0) == 0)
+                resolver_.Removed(place);
+            else if (errno != ENOENT)
+                Fail("Write", path, errno);
+            const int fd =
+                ::openat(place.dirFd, place.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+            if (fd < 0)
+                Fail("Write", path, errno);
             resolver_.Added(place);
-            return;
-        }
-        const int error = errno;
-        struct stat st {};
-        if (error != EEXIST || !StatOf(place, st, AT_SYMLINK_NOFOLLOW) || !S_ISDIR(st.st_mode))
-            Fail("CreateFolder", path, error);
+            WriteToDisk(fd, text, path);
+        });
     }
 
-    void ReplaceFile(const std::string& from, const std::string& to) override
+    Outcome<void> TryCreateFolder(const std::string& path) override
     {
-        const Located dst = resolver_.Locate(to);
-        const Located src = resolver_.Locate(from);
-        if (::renameat(src.dirFd, src.name.c_str(), dst.dirFd, dst.name.c_str()) != 0)
-            Fail("Replace", to, errno);
-        resolver_.Added(dst);
-        resolver_.Removed(src);
-        Flush();
+        return Catching([&] {
+            const Located place = resolver_.Locate(path);
+            if (::mkdirat(place.dirFd, place.name.c_str(), 0755) == 0) {
+                resolver_.Added(place);
+                return;
+            }
+            const int error = errno;
+            struct stat st {};
+            if (error != EEXIST || !StatOf(place, st, AT_SYMLINK_NOFOLLOW) || !S_ISDIR(st.st_mode))
+                Fail("CreateFolder", path, error);
+        });
+    }
+
+    Outcome<void> TryReplaceFile(const std::string& from, const std::string& to) override
+    {
+        return Catching([&] {
+            const Located dst = resolver_.Locate(to);
+            const Located src = resolver_.Locate(from);
+            if (::renameat(src.dirFd, src.name.c_str(), dst.dirFd, dst.name.c_str()) != 0)
+                Fail("Replace", to, errno);
+            resolver_.Added(dst);
+            resolver_.Removed(src);
+            resolver_.SyncChanged();
+        });
     }
 
 private:

@@ -188,79 +188,94 @@ public:
         return a && (*a & FILE_ATTRIBUTE_READONLY);
     }
 
-    void VisitFiles(const std::string& folder, const NameSink& take) override
+    Outcome<void> TryVisitFiles(const std::string& folder, const NameSink& take) override
     {
-        ForEachMatch(folder + "\\*", "GetFolder", [&](const WIN32_FIND_DATAW& found) {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                take(Narrow(found.cFileName, std::wcslen(found.cFileName)),
-                     !(found.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)));
+        return Catching([&] {
+            ForEachMatch(folder + "\\*", "GetFolder", [&](const WIN32_FIND_DATAW& found) {
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    take(Narrow(found.cFileName, std::wcslen(found.cFileName)),
+                         !(found.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)));
+            });
         });
     }
 
-    FolderMeasure Measure(const std::string& folder) override
+    Outcome<FolderMeasure> TryMeasure(const std::string& folder) override
     {
-        FolderMeasure measure;
-        ForEachMatch(folder + "\\*", "Size", [&](const WIN32_FIND_DATAW& found) {
-            const std::string name = Narrow(found.cFileName, std::wcslen(found.cFileName));
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (name != "." && name != ".." && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                    measure.bytes += Measure(folder + "\\" + name).bytes;
-            } else {
-                ++measure.files;
-                measure.bytes += (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-            }
+        return Catching([&] {
+            FolderMeasure measure;
+            ForEachMatch(folder + "\\*", "Size", [&](const WIN32_FIND_DATAW& found) {
+                const std::string name = Narrow(found.cFileName, std::wcslen(found.cFileName));
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    if (name != "." && name != ".." && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                        measure.bytes += Raise(TryMeasure(folder + "\\" + name)).bytes;
+                } else {
+                    ++measure.files;
+                    measure.bytes += (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+                }
+            });
+            return measure;
         });
-        return measure;
     }
 
     // Keeps nothing between calls, so a measure can go on beside other work.
-    std::future<FolderMeasure> MeasureLater(const std::string& folder) override
+    PendingMeasure TryMeasureLater(const std::string& folder) override
     {
-        return std::async(std::launch::async, [this, folder] { return Measure(folder); });
+        if (!FolderExists(folder))
+            return PendingMeasure(Outcome<FolderMeasure>(ErrorOf("GetFolder", folder, ERROR_PATH_NOT_FOUND)));
+        return PendingMeasure(std::async(std::launch::async, [this, folder] { return TryMeasure(folder); }));
     }
 
-    void DeleteOneFile(const std::string& path, bool force) override
+    Outcome<void> TryDeleteOneFile(const std::string& path, bool force) override
     {
-        const auto a = AttributesOf(path);
-        if (!a)
-            Fail("DeleteFile", path);
-        if (*a & FILE_ATTRIBUTE_DIRECTORY)
-            Fail("DeleteFile", path, ERROR_FILE_NOT_FOUND);
-        if (*a & FILE_ATTRIBUTE_READONLY) {
-            if (!force)
-                Fail("DeleteFile", path, ERROR_ACCESS_DENIED);
-            SetFileAttributesW(Wide(path).c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
-        }
-        if (!::DeleteFileW(Wide(path).c_str()))
-            Fail("DeleteFile", path);
+        return Catching([&] {
+            const auto a = AttributesOf(path);
+            if (!a)
+                Fail("DeleteFile", path);
+            if (*a & FILE_ATTRIBUTE_DIRECTORY)
+                Fail("DeleteFile", path, ERROR_FILE_NOT_FOUND);
+            if (*a & FILE_ATTRIBUTE_READONLY) {
+                if (!force)
+                    Fail("DeleteFile", path, ERROR_ACCESS_DENIED);
+                SetFileAttributesW(Wide(path).c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
+            }
+            if (!::DeleteFileW(Wide(path).c_str()))
+                Fail("DeleteFile", path);
+        });
     }
 
-    void MoveFile(const std::string& from, const std::string& to) override
+    Outcome<void> TryRename(const std::string& from, const std::string& to) override
     {
-        // A link (reparse point) or a device is never moved.
-        if (const auto a = AttributesOf(from); a && (*a & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
-            throw FileSystemError("MoveFile", from, FsErrorKind::NotRegular, "Not a regular file (a link or a device)");
-        MoveListedFile(from, to);
+        return Catching([&] {
+            // A link (reparse point) or a device is never moved.
+            if (const auto a = AttributesOf(from); a && (*a & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
+                throw FileSystemError("MoveFile", from, FsErrorKind::NotRegular,
+                                      "Not a regular file (a link or a device)");
+            Raise(TryRenameListed(from, to));
+        });
     }
-    void MoveListedFile(const std::string& from, const std::string& to) override
+    Outcome<void> TryRenameListed(const std::string& from, const std::string& to) override
     {
-        // No replace flag: an existing destination is an error; no copy
-        // between volumes either, which the caller does through CopyFile.
-        if (!MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+        return Catching([&] {
+            // No replace flag: an existing destination is an error; no copy
+            // between volumes either, which the caller does through CopyFile.
+            if (!MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+                const DWORD code = GetLastError();
+                Fail("MoveFile", code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS ? to : from, code);
+            }
+        });
+    }
+
+    Outcome<void> TryCreateFolder(const std::string& path) override
+    {
+        return Catching([&] {
+            if (CreateDirectoryW(Wide(path).c_str(), nullptr))
+                return;
             const DWORD code = GetLastError();
-            Fail("MoveFile", code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS ? to : from, code);
-        }
-    }
-
-    void CreateFolder(const std::string& path) override
-    {
-        if (CreateDirectoryW(Wide(path).c_str(), nullptr))
-            return;
-        const DWORD code = GetLastError();
-        const auto a = AttributesOf(path);
-        if (code != ERROR_ALREADY_EXISTS || !a || !(*a & FILE_ATTRIBUTE_DIRECTORY) ||
-            (*a & FILE_ATTRIBUTE_REPARSE_POINT))
-            Fail("CreateFolder", path, code);
+            const auto a = AttributesOf(path);
+            if (code != ERROR_ALREADY_EXISTS || !a || !(*a & FILE_ATTRIBUTE_DIRECTORY) ||
+                (*a & FILE_ATTRIBUTE_REPARSE_POINT))
+                Fail("CreateFolder", path, code);
+        });
     }
 
     std::optional<FileIdentity> IdentityOf(const std::string& path) override
@@ -278,235 +293,252 @@ public:
         return IdentityFrom(info);
     }
 
-    void CopyFile(const std::string& from, const std::string& to, const CreatedFn& created) override
+    Outcome<void> TryCopyFile(const std::string& from, const std::string& to, const CreatedFn& created) override
     {
-        const HANDLE in = OpenRegular(from, "CopyFile");
-        // CREATE_NEW never replaces, nor follows a link of the name.
-        const HANDLE out = CreateFileW(Wide(to).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (out == INVALID_HANDLE_VALUE) {
-            const DWORD code = GetLastError();
-            CloseHandle(in);
-            Fail("CopyFile", to, code);
-        }
-        if (created) {
-            BY_HANDLE_FILE_INFORMATION info{};
-            Outcome<void> heard;
-            if (!GetFileInformationByHandle(out, &info)) {
-                heard = ErrorOf("CopyFile", to, GetLastError());
-            } else {
-                FileIdentity made = IdentityFrom(info);
-                made.size = 0;
-                made.written = 0;
-                heard = created(made);
-            }
-            if (!heard) {
+        return Catching([&] {
+            const HANDLE in = OpenRegular(from, "CopyFile");
+            // CREATE_NEW never replaces, nor follows a link of the name.
+            const HANDLE out = CreateFileW(Wide(to).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+            if (out == INVALID_HANDLE_VALUE) {
+                const DWORD code = GetLastError();
                 CloseHandle(in);
-                CloseHandle(out);
+                Fail("CopyFile", to, code);
+            }
+            if (created) {
+                BY_HANDLE_FILE_INFORMATION info{};
+                Outcome<void> heard;
+                if (!GetFileInformationByHandle(out, &info)) {
+                    heard = ErrorOf("CopyFile", to, GetLastError());
+                } else {
+                    FileIdentity made = IdentityFrom(info);
+                    made.size = 0;
+                    made.written = 0;
+                    heard = created(made);
+                }
+                if (!heard) {
+                    CloseHandle(in);
+                    CloseHandle(out);
+                    ::DeleteFileW(Wide(to).c_str());
+                    throw heard.Failure();
+                }
+            }
+            std::string buffer(1 << 16, '\0');
+            DWORD code = 0, got = 0;
+            for (;;) {
+                if (!ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+                    code = GetLastError();
+                    break;
+                }
+                if (got == 0)
+                    break;
+                DWORD wrote = 0;
+                if (!WriteFile(out, buffer.data(), got, &wrote, nullptr) || wrote != got) {
+                    code = GetLastError();
+                    break;
+                }
+            }
+            // the source's time, so that the copy is known as complete by it
+            FILETIME written{};
+            if (code == 0 &&
+                (!GetFileTime(in, nullptr, nullptr, &written) || !SetFileTime(out, nullptr, nullptr, &written)))
+                code = GetLastError();
+            if (code == 0 && !FlushFileBuffers(out))
+                code = GetLastError();
+            CloseHandle(in);
+            CloseHandle(out);
+            if (code != 0) {
                 ::DeleteFileW(Wide(to).c_str());
-                throw heard.Failure();
+                Fail("CopyFile", to, code);
             }
-        }
-        std::string buffer(1 << 16, '\0');
-        DWORD code = 0, got = 0;
-        for (;;) {
-            if (!ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
-                code = GetLastError();
-                break;
-            }
-            if (got == 0)
-                break;
-            DWORD wrote = 0;
-            if (!WriteFile(out, buffer.data(), got, &wrote, nullptr) || wrote != got) {
-                code = GetLastError();
-                break;
-            }
-        }
-        // the source's time, so that the copy is known as complete by it
-        FILETIME written{};
-        if (code == 0 &&
-            (!GetFileTime(in, nullptr, nullptr, &written) || !SetFileTime(out, nullptr, nullptr, &written)))
-            code = GetLastError();
-        if (code == 0 && !FlushFileBuffers(out))
-            code = GetLastError();
-        CloseHandle(in);
-        CloseHandle(out);
-        if (code != 0) {
-            ::DeleteFileW(Wide(to).c_str());
-            Fail("CopyFile", to, code);
-        }
+        });
     }
 
-    bool SameContent(const std::string& a, const std::string& b) override
+    Outcome<bool> TrySameContent(const std::string& a, const std::string& b) override
     {
-        const HANDLE one = OpenRegular(a, "Compare");
-        HANDLE two = INVALID_HANDLE_VALUE;
-        try {
-            two = OpenRegular(b, "Compare");
-        } catch (const FileSystemError&) {
+        return Catching([&] {
+            const HANDLE one = OpenRegular(a, "Compare");
+            HANDLE two = INVALID_HANDLE_VALUE;
+            try {
+                two = OpenRegular(b, "Compare");
+            } catch (const FileSystemError&) {
+                CloseHandle(one);
+                throw;
+            }
+            LARGE_INTEGER sizeA{}, sizeB{};
+            bool same = GetFileSizeEx(one, &sizeA) && GetFileSizeEx(two, &sizeB) && sizeA.QuadPart == sizeB.QuadPart;
+            std::string x(1 << 16, '\0'), y(1 << 16, '\0');
+            while (same) {
+                DWORD n = 0, m = 0;
+                same = ReadFile(one, x.data(), static_cast<DWORD>(x.size()), &n, nullptr) &&
+                       ReadFile(two, y.data(), static_cast<DWORD>(y.size()), &m, nullptr) && n == m &&
+                       x.compare(0, n, y, 0, m) == 0;
+                if (n == 0)
+                    break;
+            }
             CloseHandle(one);
-            throw;
-        }
-        LARGE_INTEGER sizeA{}, sizeB{};
-        bool same = GetFileSizeEx(one, &sizeA) && GetFileSizeEx(two, &sizeB) && sizeA.QuadPart == sizeB.QuadPart;
-        std::string x(1 << 16, '\0'), y(1 << 16, '\0');
-        while (same) {
-            DWORD n = 0, m = 0;
-            same = ReadFile(one, x.data(), static_cast<DWORD>(x.size()), &n, nullptr) &&
-                   ReadFile(two, y.data(), static_cast<DWORD>(y.size()), &m, nullptr) && n == m &&
-                   x.compare(0, n, y, 0, m) == 0;
-            if (n == 0)
-                break;
-        }
-        CloseHandle(one);
-        CloseHandle(two);
-        return same;
+            CloseHandle(two);
+            return same;
+        });
     }
 
     bool PathExists(const std::string& path) override { return AttributesOf(path).has_value(); }
 
-    void AppendTextFile(const std::string& path, const std::string& text) override
+    Outcome<void> TryAppendTextFile(const std::string& path, const std::string& text) override
     {
-        RefuseFolderOrLink(path, "Write");
-        const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            Fail("Write", path);
-        RequireOwn(file, path, "Write");
-        // A last line torn by a crash is cut away, so that the text begins
-        // on a line of its own and no entry is lost to the fragment.
-        LARGE_INTEGER size{}, cut{};
-        GetFileSizeEx(file, &size);
-        cut.QuadPart = static_cast<LONGLONG>(WholeLinesEnd(
-            static_cast<std::uint64_t>(size.QuadPart), [file](char* buffer, std::size_t count, std::uint64_t offset) {
-                OVERLAPPED at{};
-                at.Offset = static_cast<DWORD>(offset);
-                at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-                DWORD got = 0;
-                return ReadFile(file, buffer, static_cast<DWORD>(count), &got, &at) ? std::int64_t{got} : -1;
-            }));
-        const LARGE_INTEGER none{};
-        DWORD wrote = 0;
-        if ((cut.QuadPart < size.QuadPart &&
-             (!SetFilePointerEx(file, cut, nullptr, FILE_BEGIN) || !SetEndOfFile(file))) ||
-            !SetFilePointerEx(file, none, nullptr, FILE_END) ||
-            !WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr) ||
-            !FlushFileBuffers(file)) {
-            const DWORD code = GetLastError();
-            CloseHandle(file);
-            Fail("Write", path, code);
-        }
-        CloseHandle(file);
-    }
-
-    std::unique_ptr<FileLock> Lock(const std::string& path) override
-    {
-        // Shared for reading and writing, so that a second copy can open it
-        // and find the lock taken; a link of the name is opened itself.
-        RefuseFolderOrLink(path, "Lock");
-        const HANDLE file =
-            CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            Fail("Lock", path);
-        RequireOwn(file, path, "Lock");
-        // The first byte: Wine turns this lock into a POSIX lock of the same
-        // range, which the Linux program takes too.
-        OVERLAPPED at{};
-        if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
-            const DWORD code = GetLastError();
-            CloseHandle(file);
-            if (code == ERROR_LOCK_VIOLATION || code == ERROR_SHARING_VIOLATION || code == ERROR_IO_PENDING)
-                return nullptr;
-            Fail("Lock", path, code);
-        }
-        struct Held final : FileLock {
-            explicit Held(HANDLE file) : file(file) {}
-            ~Held() override { CloseHandle(file); }
-            HANDLE file;
-        };
-        return std::make_unique<Held>(file);
-    }
-
-    std::string ReadOwnFile(const std::string& path) override
-    {
-        RefuseFolderOrLink(path, "Open");
-        const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            Fail("Open", path);
-        RequireOwn(file, path, "Open");
-        CloseHandle(file);
-        return ReadTextFile(path);
-    }
-
-    void ReadText(const std::string& path, const TextSink& take) override
-    {
-        // The file itself, not what a link of its name points to; only a
-        // file on disk of a sane size.
-        const HANDLE file = OpenRegular(path, "Open");
-        const std::unique_ptr<void, decltype(&CloseHandle)> closing(file, &CloseHandle);
-        LARGE_INTEGER size{};
-        if (!GetFileSizeEx(file, &size) || static_cast<std::uint64_t>(size.QuadPart) > kMaxTextFile)
-            throw FileSystemError("Open", path, FsErrorKind::Other, "The file is too large to be an index");
-        char buffer[1 << 16];
-        for (std::uint64_t total = 0;;) {
-            DWORD got = 0;
-            if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr))
-                Fail("Read", path, GetLastError());
-            if (got == 0)
-                break;
-            total += got;
-            if (total > kMaxTextFile)
-                throw FileSystemError("Read", path, FsErrorKind::Other, "The file is too large to be an index");
-            if (!take(std::string_view(buffer, got), static_cast<std::uint64_t>(size.QuadPart)))
-                break;
-        }
-    }
-
-    void WriteTextFile(const std::string& path, const std::string& text) override
-    {
-        // Made anew: whatever had the name (a link included) is deleted, never
-        // written through, and the file is created only if the name is free.
-        if (const auto a = AttributesOf(path)) {
-            if (*a & FILE_ATTRIBUTE_READONLY)
-                SetFileAttributesW(Wide(path).c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
-            if (!::DeleteFileW(Wide(path).c_str()))
+        return Catching([&] {
+            RefuseFolderOrLink(path, "Write");
+            const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+            if (file == INVALID_HANDLE_VALUE)
                 Fail("Write", path);
-        }
-        const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            Fail("Write", path);
-        std::size_t done = 0;
-        while (done < text.size()) {
+            RequireOwn(file, path, "Write");
+            // A last line torn by a crash is cut away, so that the text begins
+            // on a line of its own and no entry is lost to the fragment.
+            LARGE_INTEGER size{}, cut{};
+            GetFileSizeEx(file, &size);
+            cut.QuadPart = static_cast<LONGLONG>(
+                WholeLinesEnd(static_cast<std::uint64_t>(size.QuadPart), [file](char* buffer, std::size_t count,
+                                                                                std::uint64_t offset) {
+                    OVERLAPPED at{};
+                    at.Offset = static_cast<DWORD>(offset);
+                    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+                    DWORD got = 0;
+                    return ReadFile(file, buffer, static_cast<DWORD>(count), &got, &at) ? std::int64_t{got} : -1;
+                }));
+            const LARGE_INTEGER none{};
             DWORD wrote = 0;
-            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1 << 20));
-            if (!WriteFile(file, text.data() + done, chunk, &wrote, nullptr)) {
+            if ((cut.QuadPart < size.QuadPart &&
+                 (!SetFilePointerEx(file, cut, nullptr, FILE_BEGIN) || !SetEndOfFile(file))) ||
+                !SetFilePointerEx(file, none, nullptr, FILE_END) ||
+                !WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr) ||
+                !FlushFileBuffers(file)) {
                 const DWORD code = GetLastError();
                 CloseHandle(file);
                 Fail("Write", path, code);
             }
-            done += wrote;
-        }
-        if (!FlushFileBuffers(file)) {
-            const DWORD code = GetLastError();
             CloseHandle(file);
-            Fail("Write", path, code);
-        }
-        CloseHandle(file);
+        });
+    }
+
+    Outcome<std::unique_ptr<FileLock>> TryLock(const std::string& path) override
+    {
+        return Catching([&]() -> std::unique_ptr<FileLock> {
+            // Shared for reading and writing, so that a second copy can open it
+            // and find the lock taken; a link of the name is opened itself.
+            RefuseFolderOrLink(path, "Lock");
+            const HANDLE file =
+                CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+            if (file == INVALID_HANDLE_VALUE)
+                Fail("Lock", path);
+            RequireOwn(file, path, "Lock");
+            // The first byte: Wine turns this lock into a POSIX lock of the same
+            // range, which the Linux program takes too.
+            OVERLAPPED at{};
+            if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+                const DWORD code = GetLastError();
+                CloseHandle(file);
+                if (code == ERROR_LOCK_VIOLATION || code == ERROR_SHARING_VIOLATION || code == ERROR_IO_PENDING)
+                    return nullptr;
+                Fail("Lock", path, code);
+            }
+            struct Held final : FileLock {
+                explicit Held(HANDLE file) : file(file) {}
+                ~Held() override { CloseHandle(file); }
+                HANDLE file;
+            };
+            return std::make_unique<Held>(file);
+        });
+    }
+
+    Outcome<std::string> TryReadOwnFile(const std::string& path) override
+    {
+        return Catching([&] {
+            RefuseFolderOrLink(path, "Open");
+            const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+            if (file == INVALID_HANDLE_VALUE)
+                Fail("Open", path);
+            RequireOwn(file, path, "Open");
+            CloseHandle(file);
+            return Raise(TryReadTextFile(path));
+        });
+    }
+
+    Outcome<void> TryReadText(const std::string& path, const TextSink& take) override
+    {
+        return Catching([&] {
+            // The file itself, not what a link of its name points to; only a
+            // file on disk of a sane size.
+            const HANDLE file = OpenRegular(path, "Open");
+            const std::unique_ptr<void, decltype(&CloseHandle)> closing(file, &CloseHandle);
+            LARGE_INTEGER size{};
+            if (!GetFileSizeEx(file, &size) || static_cast<std::uint64_t>(size.QuadPart) > kMaxTextFile)
+                throw FileSystemError("Open", path, FsErrorKind::Other, "The file is too large to be an index");
+            char buffer[1 << 16];
+            for (std::uint64_t total = 0;;) {
+                DWORD got = 0;
+                if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr))
+                    Fail("Read", path, GetLastError());
+                if (got == 0)
+                    break;
+                total += got;
+                if (total > kMaxTextFile)
+                    throw FileSystemError("Read", path, FsErrorKind::Other, "The file is too large to be an index");
+                if (!take(std::string_view(buffer, got), static_cast<std::uint64_t>(size.QuadPart)))
+                    break;
+            }
+        });
+    }
+
+    Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text) override
+    {
+        return Catching([&] {
+            // Made anew: whatever had the name (a link included) is deleted, never
+            // written through, and the file is created only if the name is free.
+            if (const auto a = AttributesOf(path)) {
+                if (*a & FILE_ATTRIBUTE_READONLY)
+                    SetFileAttributesW(Wide(path).c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
+                if (!::DeleteFileW(Wide(path).c_str()))
+                    Fail("Write", path);
+            }
+            const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+            if (file == INVALID_HANDLE_VALUE)
+                Fail("Write", path);
+            std::size_t done = 0;
+            while (done < text.size()) {
+                DWORD wrote = 0;
+                const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1 << 20));
+                if (!WriteFile(file, text.data() + done, chunk, &wrote, nullptr)) {
+                    const DWORD code = GetLastError();
+                    CloseHandle(file);
+                    Fail("Write", path, code);
+                }
+                done += wrote;
+            }
+            if (!FlushFileBuffers(file)) {
+                const DWORD code = GetLastError();
+                CloseHandle(file);
+                Fail("Write", path, code);
+            }
+            CloseHandle(file);
+        });
     }
 
     // Every move is written through already.
-    void Flush() override {}
+    Outcome<void> TryFlush() override { return {}; }
 
-    void ReplaceFile(const std::string& from, const std::string& to) override
+    Outcome<void> TryReplaceFile(const std::string& from, const std::string& to) override
     {
-        // A read-only index would refuse to be replaced.
-        if (const auto a = AttributesOf(to); a && (*a & FILE_ATTRIBUTE_READONLY))
-            SetFileAttributesW(Wide(to).c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
-        if (!MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            Fail("Replace", to);
+        return Catching([&] {
+            // A read-only index would refuse to be replaced.
+            if (const auto a = AttributesOf(to); a && (*a & FILE_ATTRIBUTE_READONLY))
+                SetFileAttributesW(Wide(to).c_str(), *a & ~FILE_ATTRIBUTE_READONLY);
+            if (!MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                Fail("Replace", to);
+        });
     }
 
 private:

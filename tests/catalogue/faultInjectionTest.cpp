@@ -39,54 +39,76 @@ public:
     // A look where a decision rests on it, which may fail like any step.
     Outcome<bool> LookForFile(const std::string& p) override
     {
-        try {
-            Step("Look", p);
-        } catch (const FileSystemError& e) {
-            return e;
-        }
-        return real_->LookForFile(p);
+        return Catching([&] { return Step("Look", p), Raise(real_->LookForFile(p)); });
     }
     bool FolderExists(const std::string& p) override { return real_->FolderExists(p); }
     bool IsReadOnly(const std::string& p) override { return real_->IsReadOnly(p); }
     bool PathExists(const std::string& p) override { return real_->PathExists(p); }
-    bool SameContent(const std::string& a, const std::string& b) override { return real_->SameContent(a, b); }
-    void VisitFiles(const std::string& f, const NameSink& take) override
-    {
-        Step("List", f), real_->VisitFiles(f, take);
-    }
-    FolderMeasure Measure(const std::string& f) override { return Step("Size", f), real_->Measure(f); }
-    void DeleteOneFile(const std::string& s, bool force) override { Step("Delete", s), real_->DeleteOneFile(s, force); }
-    void MoveFile(const std::string& a, const std::string& b) override
-    {
-        Step("Move", a);
-        Deny("MoveFile", b);
-        // The cache and the game's folders as if on two disks.
-        if (across_ && (a.find("\\Cache\\") == std::string::npos) != (b.find("\\Cache\\") == std::string::npos))
-            throw FileSystemError("MoveFile", b, FsErrorKind::CrossVolume, "Another volume");
-        real_->MoveFile(a, b);
-    }
-    void CreateFolder(const std::string& p) override { Step("Mkdir", p), real_->CreateFolder(p); }
-    void CopyFile(const std::string& a, const std::string& b, const CreatedFn& created) override
-    {
-        Step("Copy", a), real_->CopyFile(a, b, created);
-    }
     std::optional<FileIdentity> IdentityOf(const std::string& p) override { return real_->IdentityOf(p); }
-    void ReadText(const std::string& p, const TextSink& take) override { Step("Read", p), real_->ReadText(p, take); }
-    std::string ReadOwnFile(const std::string& p) override { return Step("Read", p), real_->ReadOwnFile(p); }
-    void WriteTextFile(const std::string& p, const std::string& t) override
+    Outcome<bool> TrySameContent(const std::string& a, const std::string& b) override
     {
-        Step("Write", p), real_->WriteTextFile(p, t);
+        return real_->TrySameContent(a, b);
     }
-    void AppendTextFile(const std::string& p, const std::string& t) override
+    Outcome<void> TryVisitFiles(const std::string& f, const NameSink& take) override
     {
-        Step("Append", p), real_->AppendTextFile(p, t);
+        return Catching([&] { Step("List", f), Raise(real_->TryVisitFiles(f, take)); });
     }
-    void ReplaceFile(const std::string& a, const std::string& b) override
+    Outcome<FolderMeasure> TryMeasure(const std::string& f) override
     {
-        Step("Replace", b), real_->ReplaceFile(a, b);
+        return Catching([&] { return Step("Size", f), Raise(real_->TryMeasure(f)); });
     }
-    void Flush() override { Step("Flush", ""), real_->Flush(); }
-    std::unique_ptr<FileLock> Lock(const std::string& p) override { return Step("Lock", p), real_->Lock(p); }
+    PendingMeasure TryMeasureLater(const std::string& f) override { return PendingMeasure(TryMeasure(f)); }
+    Outcome<void> TryDeleteOneFile(const std::string& s, bool force) override
+    {
+        return Catching([&] { Step("Delete", s), Raise(real_->TryDeleteOneFile(s, force)); });
+    }
+    Outcome<void> TryRename(const std::string& a, const std::string& b) override
+    {
+        return Catching([&] {
+            Step("Move", a);
+            Deny("MoveFile", b);
+            // The cache and the game's folders as if on two disks.
+            if (across_ && (a.find("\\Cache\\") == std::string::npos) != (b.find("\\Cache\\") == std::string::npos))
+                throw FileSystemError("MoveFile", b, FsErrorKind::CrossVolume, "Another volume");
+            Raise(real_->TryRename(a, b));
+        });
+    }
+    Outcome<void> TryCreateFolder(const std::string& p) override
+    {
+        return Catching([&] { Step("Mkdir", p), Raise(real_->TryCreateFolder(p)); });
+    }
+    Outcome<void> TryCopyFile(const std::string& a, const std::string& b, const CreatedFn& created) override
+    {
+        return Catching([&] { Step("Copy", a), Raise(real_->TryCopyFile(a, b, created)); });
+    }
+    Outcome<void> TryReadText(const std::string& p, const TextSink& take) override
+    {
+        return Catching([&] { Step("Read", p), Raise(real_->TryReadText(p, take)); });
+    }
+    Outcome<std::string> TryReadOwnFile(const std::string& p) override
+    {
+        return Catching([&] { return Step("Read", p), Raise(real_->TryReadOwnFile(p)); });
+    }
+    Outcome<void> TryWriteTextFile(const std::string& p, const std::string& t) override
+    {
+        return Catching([&] { Step("Write", p), Raise(real_->TryWriteTextFile(p, t)); });
+    }
+    Outcome<void> TryAppendTextFile(const std::string& p, const std::string& t) override
+    {
+        return Catching([&] { Step("Append", p), Raise(real_->TryAppendTextFile(p, t)); });
+    }
+    Outcome<void> TryReplaceFile(const std::string& a, const std::string& b) override
+    {
+        return Catching([&] { Step("Replace", b), Raise(real_->TryReplaceFile(a, b)); });
+    }
+    Outcome<void> TryFlush() override
+    {
+        return Catching([&] { Step("Flush", ""), Raise(real_->TryFlush()); });
+    }
+    Outcome<std::unique_ptr<FileLock>> TryLock(const std::string& p) override
+    {
+        return Catching([&] { return Step("Lock", p), Raise(real_->TryLock(p)); });
+    }
     void BeginBatch() override { real_->BeginBatch(); }
     void EndBatch() override { real_->EndBatch(); }
 

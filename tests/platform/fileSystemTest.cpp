@@ -22,6 +22,27 @@ using test::TempPrefix;
 using test::WriteFile;
 namespace fs = std::filesystem;
 
+// The kind of failure an operation answered with.
+template <class T> FsErrorKind KindOf(const Outcome<T>& outcome)
+{
+    if (outcome) {
+        ADD_FAILURE() << "no failure";
+        return FsErrorKind::Other;
+    }
+    EXPECT_FALSE(outcome.Failure().Reason().empty());
+    return outcome.Failure().Kind();
+}
+// The value of an operation that must succeed.
+template <class T> T Ok(Outcome<T> outcome)
+{
+    if (!outcome) {
+        ADD_FAILURE() << outcome.Failure().what();
+        return T{};
+    }
+    if constexpr (!std::is_void_v<T>)
+        return std::move(*outcome);
+}
+
 class FileSystemTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -30,17 +51,6 @@ protected:
         fso = CreateFileSystemService();
     }
     std::string Win(const std::string& rest) const { return prefix.GameWin() + "\\" + rest; }
-    static FsErrorKind KindOf(const std::function<void()>& action)
-    {
-        try {
-            action();
-        } catch (const FileSystemError& e) {
-            EXPECT_FALSE(e.Reason().empty());
-            return e.Kind();
-        }
-        ADD_FAILURE() << "no error raised";
-        return FsErrorKind::Other;
-    }
     TempPrefix prefix;
     std::unique_ptr<FileSystemService> fso;
 };
@@ -48,17 +58,17 @@ protected:
 TEST_F(FileSystemTest, moveTakesTheDestinationNameAndNeverReplaces)
 {
     WriteFile(prefix.Cache() / "A.uxx", "map");
-    fso->MoveFile(Win("Cache\\A.uxx"), Win("Maps\\Arena.kmx"));
+    Ok(fso->TryRename(Win("Cache\\A.uxx"), Win("Maps\\Arena.kmx")));
     EXPECT_EQ(ReadFile(prefix.Game() / "Maps" / "Arena.kmx"), "map");
     EXPECT_FALSE(fs::exists(prefix.Cache() / "A.uxx"));
 
     WriteFile(prefix.Cache() / "B.uxx", "new");
-    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\B.uxx"), Win("Maps\\Arena.kmx")); }), FsErrorKind::AlreadyExists);
+    EXPECT_EQ(KindOf(fso->TryRename(Win("Cache\\B.uxx"), Win("Maps\\Arena.kmx"))), FsErrorKind::AlreadyExists);
     EXPECT_EQ(ReadFile(prefix.Game() / "Maps" / "Arena.kmx"), "map");
     EXPECT_EQ(ReadFile(prefix.Cache() / "B.uxx"), "new");
 
-    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\Gone.uxx"), Win("Maps\\X.kmx")); }), FsErrorKind::NotFound);
-    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\B.uxx"), Win("NoFolder\\X.kmx")); }), FsErrorKind::NotFound);
+    EXPECT_EQ(KindOf(fso->TryRename(Win("Cache\\Gone.uxx"), Win("Maps\\X.kmx"))), FsErrorKind::NotFound);
+    EXPECT_EQ(KindOf(fso->TryRename(Win("Cache\\B.uxx"), Win("NoFolder\\X.kmx"))), FsErrorKind::NotFound);
     EXPECT_TRUE(fs::exists(prefix.Cache() / "B.uxx"));
 }
 
@@ -67,11 +77,11 @@ TEST_F(FileSystemTest, deleteRefusesReadOnlyFilesUnlessForced)
     WriteFile(prefix.Cache() / "R.uxx", "r");
     fs::permissions(prefix.Cache() / "R.uxx", fs::perms::owner_read | fs::perms::group_read);
     EXPECT_TRUE(fso->IsReadOnly(Win("Cache\\R.uxx")));
-    EXPECT_EQ(KindOf([&] { fso->DeleteFile(Win("Cache\\R.uxx")); }), FsErrorKind::AccessDenied);
+    EXPECT_EQ(KindOf(fso->TryDeleteFile(Win("Cache\\R.uxx"))), FsErrorKind::AccessDenied);
     EXPECT_TRUE(fs::exists(prefix.Cache() / "R.uxx"));
-    fso->DeleteFile(Win("Cache\\R.uxx"), true);
+    Ok(fso->TryDeleteFile(Win("Cache\\R.uxx"), true));
     EXPECT_FALSE(fs::exists(prefix.Cache() / "R.uxx"));
-    EXPECT_EQ(KindOf([&] { fso->DeleteFile(Win("Cache\\R.uxx"), true); }), FsErrorKind::NotFound);
+    EXPECT_EQ(KindOf(fso->TryDeleteFile(Win("Cache\\R.uxx"), true)), FsErrorKind::NotFound);
 }
 
 TEST_F(FileSystemTest, wildcardDeletesEveryFileDirectlyInTheFolder)
@@ -81,21 +91,21 @@ TEST_F(FileSystemTest, wildcardDeletesEveryFileDirectlyInTheFolder)
     WriteFile(prefix.Cache() / "NoDot", "n");
     fs::create_directories(prefix.Cache() / "Sub");
     WriteFile(prefix.Cache() / "Sub" / "keep.txt", "k");
-    fso->DeleteFile(prefix.CacheWin() + "\\*.*", true);
+    Ok(fso->TryDeleteFile(prefix.CacheWin() + "\\*.*", true));
     EXPECT_EQ(std::distance(fs::directory_iterator(prefix.Cache()), fs::directory_iterator()), 1);
     EXPECT_TRUE(fs::exists(prefix.Cache() / "Sub" / "keep.txt"));
-    EXPECT_EQ(KindOf([&] { fso->DeleteFile(prefix.CacheWin() + "\\*.*", true); }), FsErrorKind::NothingMatched);
+    EXPECT_EQ(KindOf(fso->TryDeleteFile(prefix.CacheWin() + "\\*.*", true)), FsErrorKind::NothingMatched);
 
     WriteFile(prefix.Cache() / "a.UXX", "a");
     WriteFile(prefix.Cache() / "b.ini", "b");
-    fso->DeleteFile(prefix.CacheWin() + "\\?.uxx");
+    Ok(fso->TryDeleteFile(prefix.CacheWin() + "\\?.uxx"));
     EXPECT_FALSE(fs::exists(prefix.Cache() / "a.UXX"));
     EXPECT_TRUE(fs::exists(prefix.Cache() / "b.ini"));
 
     // Names that differ only in case can both be here: each goes, the last.
     WriteFile(prefix.Cache() / "cache.ini", "i");
     WriteFile(prefix.Cache() / "CACHE.INI", "I");
-    fso->DeleteFile(prefix.CacheWin() + "\\*.*", true, "cache.ini");
+    Ok(fso->TryDeleteFile(prefix.CacheWin() + "\\*.*", true, "cache.ini"));
     EXPECT_EQ(std::distance(fs::directory_iterator(prefix.Cache()), fs::directory_iterator()), 1);
 }
 
@@ -104,7 +114,7 @@ TEST_F(FileSystemTest, wildcardGoesOnPastAFileItCannotDelete)
     WriteFile(prefix.Cache() / "A.uxx", "a");
     WriteFile(prefix.Cache() / "B.uxx", "b");
     fs::permissions(prefix.Cache() / "A.uxx", fs::perms::owner_read);
-    EXPECT_EQ(KindOf([&] { fso->DeleteFile(prefix.CacheWin() + "\\*.uxx"); }), FsErrorKind::AccessDenied);
+    EXPECT_EQ(KindOf(fso->TryDeleteFile(prefix.CacheWin() + "\\*.uxx")), FsErrorKind::AccessDenied);
     EXPECT_TRUE(fs::exists(prefix.Cache() / "A.uxx"));
     EXPECT_FALSE(fs::exists(prefix.Cache() / "B.uxx"));
 }
@@ -117,20 +127,19 @@ TEST_F(FileSystemTest, filesAreASnapshotWithFullPathsAndTheSizeCountsEverything)
     fs::create_directories(prefix.Cache() / "Sub");
     WriteFile(prefix.Cache() / "Sub" / "deep", std::string(100, 'd'));
 
-    const Folder folder = fso->GetFolder(prefix.CacheWin());
-    const FileCollection files = folder.Files();
+    const FileCollection files = Ok(fso->TryListFiles(prefix.CacheWin()));
     ASSERT_EQ(files.Count(), 3u);
     std::vector<std::string> paths(files.begin(), files.end());
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ(paths, (std::vector<std::string>{prefix.CacheWin() + "\\B.uxx", prefix.CacheWin() + "\\cache.ini",
                                                prefix.CacheWin() + "\\caf\u00E9.uxx"}));
-    const FolderMeasure measure = folder.Measure();
+    const FolderMeasure measure = Ok(fso->TryMeasure(prefix.CacheWin()));
     EXPECT_EQ(measure.files, 3u);
     EXPECT_EQ(measure.bytes, 1112u);
 
     fs::remove(prefix.Cache() / "B.uxx");
     EXPECT_EQ(files.Count(), 3u); // taken when it was asked for
-    EXPECT_THROW(fso->GetFolder(prefix.GameWin() + "\\Nowhere"), FileSystemError);
+    EXPECT_EQ(KindOf(fso->TryMeasureLater(prefix.GameWin() + "\\Nowhere").Get()), FsErrorKind::NotFound);
 }
 
 // Large folders are measured on several cores at once; nothing may be
@@ -141,7 +150,7 @@ TEST_F(FileSystemTest, aLargeFolderIsMeasuredWhole)
         WriteFile(prefix.Cache() / (std::to_string(k) + ".uxx"), std::string(static_cast<std::size_t>(k % 7), 'x'));
     fs::create_directories(prefix.Cache() / "Sub");
     WriteFile(prefix.Cache() / "Sub" / "deep", "12345");
-    const FolderMeasure measure = fso->GetFolder(prefix.CacheWin()).Measure();
+    const FolderMeasure measure = Ok(fso->TryMeasureLater(prefix.CacheWin()).Get());
     EXPECT_EQ(measure.files, 5000u);
     std::uint64_t bytes = 5;
     for (int k = 0; k < 5000; ++k)
@@ -157,15 +166,15 @@ TEST_F(FileSystemTest, filesAreFoundWithoutRegardToCaseForEveryOperation)
     WriteFile(prefix.Cache() / "b.Uxx", "b");
     WriteFile(prefix.Cache() / "c.uXX", "c");
     WriteFile(prefix.Cache() / "Index.INI", "i");
-    EXPECT_EQ(fso->ReadTextFile(Win("Cache\\index.ini")), "i");
-    fso->MoveFile(Win("Cache\\A.uxx"), Win("Maps\\A.kmx"));
+    EXPECT_EQ(Ok(fso->TryReadTextFile(Win("Cache\\index.ini"))), "i");
+    Ok(fso->TryRename(Win("Cache\\A.uxx"), Win("Maps\\A.kmx")));
     EXPECT_EQ(ReadFile(prefix.Game() / "Maps" / "A.kmx"), "a");
-    fso->DeleteFile(Win("Cache\\B.UXX"));
+    Ok(fso->TryDeleteFile(Win("Cache\\B.UXX")));
     EXPECT_FALSE(fs::exists(prefix.Cache() / "b.Uxx"));
     fso->BeginBatch();
-    fso->MoveFile(Win("Cache\\C.UXX"), Win("Maps\\C.kmx"));
+    Ok(fso->TryRename(Win("Cache\\C.UXX"), Win("Maps\\C.kmx")));
     EXPECT_EQ(ReadFile(prefix.Game() / "Maps" / "C.kmx"), "c");
-    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\C.uxx"), Win("Maps\\D.kmx")); }), FsErrorKind::NotFound);
+    EXPECT_EQ(KindOf(fso->TryRename(Win("Cache\\C.uxx"), Win("Maps\\D.kmx"))), FsErrorKind::NotFound);
     fso->EndBatch();
 }
 
@@ -177,15 +186,15 @@ TEST_F(FileSystemTest, aNewBatchSeesWhatOthersChangedMeanwhile)
     WriteFile(prefix.Cache() / "B.uxx", "b");
     WriteFile(prefix.Cache() / "C.uxx", "c");
     const FileSystemBatch batch(*fso);
-    fso->MoveFile(Win("Cache\\A.uxx"), Win("Maps\\Arena.kmx"));
-    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\B.uxx"), Win("Maps\\ARENA.KMX")); }), FsErrorKind::AlreadyExists);
+    Ok(fso->TryRename(Win("Cache\\A.uxx"), Win("Maps\\Arena.kmx")));
+    EXPECT_EQ(KindOf(fso->TryRename(Win("Cache\\B.uxx"), Win("Maps\\ARENA.KMX"))), FsErrorKind::AlreadyExists);
 
     WriteFile(prefix.Game() / "Maps" / "Other.kmx", "theirs");
     fso->BeginBatch();
-    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\B.uxx"), Win("Maps\\other.KMX")); }), FsErrorKind::AlreadyExists);
+    EXPECT_EQ(KindOf(fso->TryRename(Win("Cache\\B.uxx"), Win("Maps\\other.KMX"))), FsErrorKind::AlreadyExists);
     fs::remove(prefix.Game() / "Maps" / "Arena.kmx");
     fso->EndBatch();
-    fso->MoveFile(Win("Cache\\C.uxx"), Win("Maps\\ARENA.kmx"));
+    Ok(fso->TryRename(Win("Cache\\C.uxx"), Win("Maps\\ARENA.kmx")));
     EXPECT_EQ(ReadFile(prefix.Game() / "Maps" / "ARENA.kmx"), "c");
     EXPECT_EQ(ReadFile(prefix.Game() / "Maps" / "Other.kmx"), "theirs");
     EXPECT_EQ(ReadFile(prefix.Cache() / "B.uxx"), "b");
@@ -206,12 +215,12 @@ TEST_F(FileSystemTest, fileExistsOnlyForOrdinaryFilesInAnyCase)
 TEST_F(FileSystemTest, writeThenReplaceSwapsTheIndexWhole)
 {
     WriteFile(prefix.Cache() / "cache.ini", "old");
-    fso->WriteTextFile(prefix.CacheWin() + "\\cache.bak", "new\r\n");
-    fso->ReplaceFile(prefix.CacheWin() + "\\cache.bak", prefix.CacheWin() + "\\cache.ini");
+    Ok(fso->TryWriteTextFile(prefix.CacheWin() + "\\cache.bak", "new\r\n"));
+    Ok(fso->TryReplaceFile(prefix.CacheWin() + "\\cache.bak", prefix.CacheWin() + "\\cache.ini"));
     EXPECT_EQ(ReadFile(prefix.Cache() / "cache.ini"), "new\r\n");
     EXPECT_FALSE(fs::exists(prefix.Cache() / "cache.bak"));
-    EXPECT_EQ(fso->ReadTextFile(prefix.CacheWin() + "\\Cache.ini"), "new\r\n");
-    EXPECT_EQ(KindOf([&] { fso->ReadTextFile(prefix.CacheWin() + "\\none.ini"); }), FsErrorKind::NotFound);
+    EXPECT_EQ(Ok(fso->TryReadTextFile(prefix.CacheWin() + "\\Cache.ini")), "new\r\n");
+    EXPECT_EQ(KindOf(fso->TryReadTextFile(prefix.CacheWin() + "\\none.ini")), FsErrorKind::NotFound);
 }
 
 TEST_F(FileSystemTest, writeIntoAReadOnlyFolderFailsCleanly)
@@ -219,10 +228,10 @@ TEST_F(FileSystemTest, writeIntoAReadOnlyFolderFailsCleanly)
 #ifdef _WIN32
     GTEST_SKIP() << "A Windows folder's read-only attribute does not stop writes into it";
 #else
-    const auto write = [&] { fso->WriteTextFile(prefix.CacheWin() + "\\cache.bak", "x"); };
+    const auto write = [&] { return fso->TryWriteTextFile(prefix.CacheWin() + "\\cache.bak", "x"); };
     if (::geteuid() != 0) {
         fs::permissions(prefix.Cache(), fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_EQ(KindOf(write), FsErrorKind::AccessDenied);
+        EXPECT_EQ(KindOf(write()), FsErrorKind::AccessDenied);
         return;
     }
     // root writes into any folder: the write is tried by another user, who
@@ -238,7 +247,7 @@ TEST_F(FileSystemTest, writeIntoAReadOnlyFolderFailsCleanly)
             ::_exit(2);
         if (!fso->FolderExists(prefix.CacheWin()))
             ::_exit(3); // the folder itself must be there to be refused
-        ::_exit(KindOf(write) == FsErrorKind::AccessDenied ? 0 : 1);
+        ::_exit(KindOf(write()) == FsErrorKind::AccessDenied ? 0 : 1);
     }
     int status = -1;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -271,19 +280,19 @@ TEST_F(FileSystemTest, moveAcrossFileSystemsIsRefusedAndCopyingKeepsTheSource)
     WriteFile(prefix.Cache() / "A.uxx", content);
     WriteFile(other / "Maps" / "Taken.kmx", "mine");
 
-    EXPECT_EQ(KindOf([&] { fso->MoveFile(Win("Cache\\A.uxx"), "D:\\Maps\\Arena.kmx"); }), FsErrorKind::CrossVolume);
+    EXPECT_EQ(KindOf(fso->TryRename(Win("Cache\\A.uxx"), "D:\\Maps\\Arena.kmx")), FsErrorKind::CrossVolume);
     EXPECT_FALSE(fs::exists(other / "Maps" / "Arena.kmx"));
-    fso->CopyFile(Win("Cache\\A.uxx"), "D:\\Maps\\Arena.kmx");
+    Ok(fso->TryCopyFile(Win("Cache\\A.uxx"), "D:\\Maps\\Arena.kmx"));
     EXPECT_EQ(ReadFile(other / "Maps" / "Arena.kmx"), content);
     EXPECT_EQ(ReadFile(prefix.Cache() / "A.uxx"), content);
-    EXPECT_TRUE(fso->SameContent(Win("Cache\\A.uxx"), "D:\\Maps\\Arena.kmx"));
+    EXPECT_TRUE(Ok(fso->TrySameContent(Win("Cache\\A.uxx"), "D:\\Maps\\Arena.kmx")));
     // the copy carries its source's time, by which the repair knows it complete
     EXPECT_EQ(fso->IdentityOf("D:\\Maps\\Arena.kmx")->written, fso->IdentityOf(Win("Cache\\A.uxx"))->written);
-    EXPECT_FALSE(fso->SameContent(Win("Cache\\A.uxx"), "D:\\Maps\\Taken.kmx"));
+    EXPECT_FALSE(Ok(fso->TrySameContent(Win("Cache\\A.uxx"), "D:\\Maps\\Taken.kmx")));
 
-    EXPECT_EQ(KindOf([&] { fso->CopyFile(Win("Cache\\A.uxx"), "D:\\Maps\\Taken.kmx"); }), FsErrorKind::AlreadyExists);
+    EXPECT_EQ(KindOf(fso->TryCopyFile(Win("Cache\\A.uxx"), "D:\\Maps\\Taken.kmx")), FsErrorKind::AlreadyExists);
     EXPECT_EQ(ReadFile(other / "Maps" / "Taken.kmx"), "mine");
-    EXPECT_EQ(KindOf([&] { fso->CopyFile(Win("Cache\\A.uxx"), "D:\\NoFolder\\B.kmx"); }), FsErrorKind::NotFound);
+    EXPECT_EQ(KindOf(fso->TryCopyFile(Win("Cache\\A.uxx"), "D:\\NoFolder\\B.kmx")), FsErrorKind::NotFound);
     fs::remove_all(other);
 #endif
 }
@@ -294,21 +303,21 @@ TEST_F(FileSystemTest, aLockHasOneHolderAndFollowsNoLink)
 {
     const std::string lock = Win("Game.lock");
     {
-        const auto held = fso->Lock(lock);
+        const auto held = Ok(fso->TryLock(lock));
         ASSERT_NE(held, nullptr);
-        EXPECT_EQ(CreateFileSystemService()->Lock(lock), nullptr);
+        EXPECT_EQ(Ok(CreateFileSystemService()->TryLock(lock)), nullptr);
     }
-    EXPECT_NE(CreateFileSystemService()->Lock(lock), nullptr);
-    fso->AppendTextFile(Win("Journal"), "one\n");
-    fso->AppendTextFile(Win("Journal"), "two\n");
+    EXPECT_NE(Ok(CreateFileSystemService()->TryLock(lock)), nullptr);
+    Ok(fso->TryAppendTextFile(Win("Journal"), "one\n"));
+    Ok(fso->TryAppendTextFile(Win("Journal"), "two\n"));
     EXPECT_EQ(ReadFile(prefix.Game() / "Journal"), "one\ntwo\n");
     // A line torn by a crash while it was appended is cut away first, so
     // that the next entry starts on a line of its own.
     WriteFile(prefix.Game() / "Journal", "one\ntw");
-    fso->AppendTextFile(Win("Journal"), "three\n");
-    EXPECT_EQ(fso->ReadOwnFile(Win("Journal")), "one\nthree\n");
+    Ok(fso->TryAppendTextFile(Win("Journal"), "three\n"));
+    EXPECT_EQ(Ok(fso->TryReadOwnFile(Win("Journal"))), "one\nthree\n");
     WriteFile(prefix.Game() / "Torn", std::string(10000, 'x'));
-    fso->AppendTextFile(Win("Torn"), "whole\n");
+    Ok(fso->TryAppendTextFile(Win("Torn"), "whole\n"));
     EXPECT_EQ(ReadFile(prefix.Game() / "Torn"), "whole\n");
 
     // Another file with the journal's or the lock's name is never opened as
@@ -324,9 +333,9 @@ TEST_F(FileSystemTest, aLockHasOneHolderAndFollowsNoLink)
     names.insert(names.end(), {"Linked.journal", "Pipe.journal"});
 #endif
     for (const std::string& name : names) {
-        EXPECT_EQ(KindOf([&] { fso->Lock(Win(name)); }), FsErrorKind::NotRegular) << name;
-        EXPECT_EQ(KindOf([&] { fso->AppendTextFile(Win(name), "x\n"); }), FsErrorKind::NotRegular) << name;
-        EXPECT_EQ(KindOf([&] { fso->ReadOwnFile(Win(name)); }), FsErrorKind::NotRegular) << name;
+        EXPECT_EQ(KindOf(fso->TryLock(Win(name))), FsErrorKind::NotRegular) << name;
+        EXPECT_EQ(KindOf(fso->TryAppendTextFile(Win(name), "x\n")), FsErrorKind::NotRegular) << name;
+        EXPECT_EQ(KindOf(fso->TryReadOwnFile(Win(name))), FsErrorKind::NotRegular) << name;
     }
     EXPECT_EQ(ReadFile(outside), "the player's");
 }
@@ -341,13 +350,13 @@ TEST(LockAgreement, whatTheOtherBuildHoldsIsRefused)
         GTEST_SKIP() << "Run with the other build by scripts/test-windows.sh";
     const auto fso = CreateFileSystemService();
     if (refuse) {
-        EXPECT_EQ(fso->Lock(refuse), nullptr);
+        EXPECT_EQ(Ok(fso->TryLock(refuse)), nullptr);
         return;
     }
-    const auto held = fso->Lock(hold);
+    const auto held = Ok(fso->TryLock(hold));
     ASSERT_NE(held, nullptr);
     const std::string marker = std::string(hold) + ".held";
-    fso->AppendTextFile(marker, "held\n");
+    Ok(fso->TryAppendTextFile(marker, "held\n"));
     for (int wait = 0; wait < 600 && fso->PathExists(marker); ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_FALSE(fso->PathExists(marker));
