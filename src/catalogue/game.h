@@ -1,6 +1,8 @@
 #pragma once
 // A game as the commands work on it, fixed when it is opened: its folders,
-// the file service, and whether its cache is in the VirtualStore copy.
+// the file service, the code page of its index, and whether its cache is in
+// the VirtualStore copy.
+#include "platform/codePage.h"
 #include "platform/fileSystem.h"
 #include "platform/uac.h"
 
@@ -43,12 +45,17 @@ public:
     const std::string& Cache() const { return folders_.cache; }
     // The game's cache is in the VirtualStore copy of its install folder.
     bool InVirtualStore() const { return !folders_.installFolder.empty(); }
+    // The ANSI code page the game writes its index in, as it was when the
+    // game was opened: the start sets it for the process, once, before any
+    // command runs, and the index's names are converted with it.
+    unsigned CodePage() const { return codePage_; }
     std::chrono::milliseconds LockPatience() const { return lockPatience_; }
 
 private:
     std::shared_ptr<FileSystemService> files_;
     GameFolders folders_;
     std::chrono::milliseconds lockPatience_;
+    unsigned codePage_ = AnsiCodePage();
 };
 
 } // namespace ovcache

@@ -9,6 +9,7 @@
 // finds the game in several prefixes.
 #include "platform/gameSearch.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,11 +22,28 @@ struct GameRequest {
     std::string remembered;                       // the folder the player chose last time; "" when none
 };
 
+// A place the search or the player's last choice gave that was passed over,
+// or looked at, for the words to name.
+struct PassedOver {
+    enum class What : std::uint8_t {
+        NoFolderNamed,  // the game's install value names no folder
+        NoGameThere,    // the folder it names has no System or Cache folder
+        ChosenLastTime, // the folder the player chose last time (reason "" when it holds the game)
+    };
+    What what;
+    std::string folder; // the folder named or chosen
+    std::string prefix; // the prefix the value was found in; "" when none
+    std::string reason; // ChosenLastTime: why it does not hold the game
+};
+
 struct GameLocation {
     std::optional<GamePrefix> game;  // where the game is, when that is decided
     std::vector<GamePrefix> several; // found in more than one prefix: the player chooses
     PrefixSearch search;             // where the program looked
-    std::string refused;             // why the named folder is not the game's; "" otherwise
+    std::vector<PassedOver> passed;  // looked at after the search
+    // The folder named that is not the game's, and why ("does not exist",
+    // ...); both "" otherwise.
+    std::string refused, refusedReason;
 };
 
 GameLocation LocateGame(const GameRequest& request);
@@ -33,9 +51,5 @@ GameLocation LocateGame(const GameRequest& request);
 // A folder the player chose for the game (in the folder dialog): the game, or
 // the reason it is not there. The caller remembers a folder that holds it.
 NamedGame ChosenGame(const std::string& folder);
-
-// The places looked in, one an indented line, and those the search had no
-// time for.
-std::string WhereLooked(const PrefixSearch& search);
 
 } // namespace ovcache

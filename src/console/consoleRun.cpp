@@ -275,7 +275,7 @@ std::optional<GamePrefix> GameForCommand(const GameLocation& location, Output& o
     if (location.game)
         return location.game;
     if (!location.refused.empty()) {
-        out.Err(kProgram + location.refused + "\n");
+        out.Err(kProgram + RefusedText(location) + "\n");
     } else if (!location.several.empty()) {
         std::string text =
             std::string(kProgram) + "the game is installed in more than one Wine prefix; name one with --prefix:\n";
@@ -283,7 +283,7 @@ std::optional<GamePrefix> GameForCommand(const GameLocation& location, Output& o
             text += "    " + game.prefix.string() + "\n";
         out.Err(text);
     } else {
-        out.Err(kProgram + std::string("Orvane was not found. The program looked in:") + WhereLooked(location.search) +
+        out.Err(kProgram + std::string("Orvane was not found. The program looked in:") + WhereLooked(location) +
                 "\nName the game's folder with --game.\n");
     }
     return std::nullopt;

@@ -4,11 +4,11 @@
 
 namespace ovcache::forms {
 
-std::optional<GamePrefix> AskForTheGame(const PrefixSearch& search, bool wine, GameAsker& asker,
+std::optional<GamePrefix> AskForTheGame(const GameLocation& location, bool wine, GameAsker& asker,
                                         const std::function<void(const std::string&)>& remember)
 {
     std::string text = std::string(wine ? "Orvane was not found in any Wine prefix." : "Orvane was not found.") +
-                       " The program looked in:\n" + WhereLooked(search) +
+                       " The program looked in:\n" + WhereLooked(location) +
                        "\n\nDo you want to choose the game's folder" +
                        (wine ? ", or the Wine prefix that holds it?" : "?");
     for (;;) {

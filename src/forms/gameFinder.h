@@ -3,6 +3,7 @@
 // and offers the system's folder dialog, until the player shows a folder that
 // holds the game or gives up. Both windows ask this way; a front end only
 // shows the box and the dialog.
+#include "catalogue/gameLocation.h"
 #include "forms/boxes.h"
 #include "platform/gameSearch.h"
 
@@ -26,7 +27,7 @@ public:
 // wine: the game is looked for in Wine prefixes (the Linux program), and a
 // prefix may be chosen as well as the game's folder. A folder that holds the
 // game is handed to remember before it is returned.
-std::optional<GamePrefix> AskForTheGame(const PrefixSearch& search, bool wine, GameAsker& asker,
+std::optional<GamePrefix> AskForTheGame(const GameLocation& location, bool wine, GameAsker& asker,
                                         const std::function<void(const std::string&)>& remember);
 
 } // namespace ovcache::forms

@@ -65,7 +65,7 @@ std::optional<GamePrefix> GameForWindow(const ovcache::GameLocation& location)
         return chooser.Chosen();
     }
     QtGameAsker asker;
-    return ovcache::forms::AskForTheGame(location.search, /*wine=*/true, asker, [](const std::string& folder) {
+    return ovcache::forms::AskForTheGame(location, /*wine=*/true, asker, [](const std::string& folder) {
         Settings().setValue(kChosenFolder, QString::fromStdString(folder));
     });
 }

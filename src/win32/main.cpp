@@ -52,15 +52,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     ovcache::win32::Initialise(instance);
     if (!location.refused.empty()) {
         // Said where it was typed, and in a box, since a shortcut has no console.
-        streams.Err("orvane-cache-importer: " + location.refused + "\n");
-        ovcache::win32::ShowMessage(nullptr, location.refused, ovcache::forms::kNotFoundTitle,
+        streams.Err("orvane-cache-importer: " + ovcache::RefusedText(location) + "\n");
+        ovcache::win32::ShowMessage(nullptr, ovcache::RefusedText(location), ovcache::forms::kNotFoundTitle,
                                     ovcache::MsgIcon::Critical, ovcache::MsgButtons::OK);
         return console::kRefused;
     }
     std::optional<ovcache::GamePrefix> game = location.game;
     if (!game) {
         WindowsGameAsker asker;
-        game = ovcache::forms::AskForTheGame(location.search, /*wine=*/false, asker, ovcache::win32::RememberFolder);
+        game = ovcache::forms::AskForTheGame(location, /*wine=*/false, asker, ovcache::win32::RememberFolder);
         if (!game)
             return 0; // the player chose not to go on
     }

@@ -226,4 +226,36 @@ std::string SelectedFateText(SelectedFate fate, const std::string& name)
     return {};
 }
 
+std::string WhereLooked(const GameLocation& location)
+{
+    std::string text;
+    for (const std::string& place : location.search.looked)
+        text += "\n    " + place;
+    for (const PassedOver& place : location.passed) {
+        const std::string where = place.prefix.empty() ? "" : " (in " + place.prefix + ")";
+        switch (place.what) {
+        case PassedOver::What::NoFolderNamed:
+            text += "\n    The game's install value, which names no folder" + where;
+            break;
+        case PassedOver::What::NoGameThere:
+            text += "\n    The folder it names, " + place.folder + ", which has no System or Cache folder" + where;
+            break;
+        case PassedOver::What::ChosenLastTime:
+            text += "\n    The folder chosen last time: " + place.folder +
+                    (place.reason.empty() ? "" : " (" + place.reason + ")");
+            break;
+        }
+    }
+    const PrefixSearch& search = location.search;
+    if (!search.skipped.empty())
+        text += "\n\nThe search took too long and left " + std::to_string(search.skipped.size()) +
+                " prefixes unread, among them:\n\n    " + search.skipped.front();
+    return text;
+}
+
+std::string RefusedText(const GameLocation& location)
+{
+    return location.refused + " " + location.refusedReason;
+}
+
 } // namespace ovcache

@@ -1,6 +1,7 @@
 #pragma once
 // The words a player reads of what the commands did, each text in one place:
 // both windows and the command line say them alike.
+#include "catalogue/gameLocation.h"
 #include "catalogue/results.h"
 
 #include <cstdint>
@@ -43,5 +44,11 @@ std::string MissingIndexText(const std::string& cacheFolder);
 std::string BusyText(const std::string& gameFolder);
 // What became of the map Move was given, when nothing was moved for it.
 std::string SelectedFateText(SelectedFate fate, const std::string& name);
+
+// Where the program looked for the game, one an indented line, and what the
+// search had no time for.
+std::string WhereLooked(const GameLocation& location);
+// The folder named that does not hold the game, and why.
+std::string RefusedText(const GameLocation& location);
 
 } // namespace ovcache

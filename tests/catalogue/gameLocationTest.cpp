@@ -63,7 +63,9 @@ TEST(GameLocation, isDecidedInOneOrderOnBothSystems)
         const GameLocation location = LocateGame(request);
         EXPECT_EQ(location.game.has_value(), row.decided != None);
         EXPECT_EQ(location.refused.empty(), row.named != Missing);
-        EXPECT_FALSE(location.refused.empty() && !location.game && location.search.looked.empty());
+        EXPECT_FALSE(location.refused.empty() && !location.game && location.search.looked.empty() &&
+                     location.passed.empty());
+        EXPECT_EQ(location.refusedReason.empty(), location.refused.empty());
         if (location.game) {
             EXPECT_EQ(location.game->source, row.source);
             EXPECT_EQ(location.game->gameFolder, windows(row.decided));

@@ -97,7 +97,8 @@ TEST(CommandLine, aGameNotDecidedIsSaidAndNothingRuns)
         << out.err;
 
     GameLocation refused;
-    refused.refused = "/tmp/x holds neither the game nor a prefix with it";
+    refused.refused = "/tmp/x";
+    refused.refusedReason = "holds neither the game nor a prefix with it";
     out = {};
     EXPECT_FALSE(GameForCommand(refused, out));
     EXPECT_EQ(out.err, "orvane-cache-importer: /tmp/x holds neither the game nor a prefix with it\n");
