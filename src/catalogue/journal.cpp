@@ -282,8 +282,7 @@ std::string GameSession::FreeName(const Spot& spot, std::string_view mark) const
 Outcome<void> GameSession::Record(const std::vector<Intent>& intents)
 {
     if (journal_.empty())
-        return FileSystemError("Write", game_.folder + "\\" + std::string(kJournalName), FsErrorKind::NotFound,
-                               "The game's folder is not known");
+        return FileSystemError("Write", game_.folder + "\\" + std::string(kJournalName), FsErrorKind::NotFound, {});
     recorded_ = true;
     return files_.TryAppendTextFile(journal_, JournalText(intents));
 }
@@ -305,7 +304,7 @@ Outcome<bool> GameSession::MoveAcross(const Spot& from, const Spot& to)
         return false;
     const std::optional<FileIdentity> original = files_.IdentityOf(source);
     if (!original)
-        return FileSystemError("MoveFile", source, FsErrorKind::NotFound, "The file is no longer there");
+        return FileSystemError("MoveFile", source, FsErrorKind::NotFound, {});
     const Spot temp{to.folder, FreeName(to, kCopyMark)};
     if (Outcome<void> recorded = Record({Intent::Copy(from, to, temp.name, *original)}); !recorded)
         return recorded.Failure();

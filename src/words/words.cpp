@@ -10,10 +10,15 @@ namespace {
 constexpr std::size_t kShownGroups = 6;   // the summary stays a few lines; the list has the rest
 constexpr std::size_t kLongestName = 240; // characters of a name shown whole
 
-// The system's words, or ours for a taken name.
+// The system's words, or ours for a taken name, or for a file found gone
+// where the system said nothing.
 std::string SystemReason(FsErrorKind error, const std::string& message)
 {
-    return error == FsErrorKind::AlreadyExists ? kAlreadyThere : message;
+    if (error == FsErrorKind::AlreadyExists)
+        return kAlreadyThere;
+    if (message.empty() && error == FsErrorKind::NotFound)
+        return "The file is no longer there.";
+    return message;
 }
 
 std::string FolderOf(const std::string& path)

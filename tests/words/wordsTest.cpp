@@ -40,6 +40,7 @@ TEST(Words, eachReasonAndNoteHasItsSentence)
         {{Why::Failed, "A.kmx", "p", "C:\\G\\Maps", "File exists", FsErrorKind::AlreadyExists},
          "A file of that name is already there."},
         {{Why::NoFolder, "Boom.uax", "p", "C:\\G\\Sounds"}, "That folder does not exist."},
+        {{Why::Failed, "Gone.kmx", "p", "C:\\G\\Maps", "", FsErrorKind::NotFound}, "The file is no longer there."},
         {{Why::KeptBesideMap, "A.kmx", "p", "C:\\G\\Maps"},
          "A map of that name is already there, so this one was left in the cache."},
         {{Why::MapReadOnly, "A.kmx", "p", "C:\\G\\Maps"}, "The map already in Maps is read-only and was kept."},
@@ -56,7 +57,7 @@ TEST(Words, eachReasonAndNoteHasItsSentence)
     for (const auto& [problem, text] : problems)
         EXPECT_EQ(ReasonText(problem), text) << problem.entry;
     EXPECT_EQ(DetailText(problems[0].problem), "B.uxx -> C:\\G\\System");
-    EXPECT_EQ(DetailText(problems[5].problem), "p");
+    EXPECT_EQ(DetailText(problems[6].problem), "p");
 
     EXPECT_EQ(NoteText({NoteKind::NoIndexNothingMoved, "C:\\G\\Cache\\cache.ini"}),
               "The cache index C:\\G\\Cache\\cache.ini is missing, so nothing was moved.");
