@@ -225,11 +225,16 @@ void PrintText(const Options& options, const Run& run, Output& out)
         for (std::size_t k = 0; k < done.size(); ++k) {
             const DoneFiles::Item item = done[k];
             const std::string name(item.name), folder(item.folder);
-            if (folder.empty())
-                text += "Discarded the cached " + name + "\n";
-            else
-                text += (item.replaced ? "Replaced " : "Moved ") + name + (item.replaced ? " in " : " into ") + folder +
-                        "\n";
+            if (folder.empty()) {
+                text += "Discarded the cached ";
+                text += name;
+            } else {
+                text += item.replaced ? "Replaced " : "Moved ";
+                text += name;
+                text += item.replaced ? " in " : " into ";
+                text += folder;
+            }
+            text += '\n';
         }
     }
     for (const std::string& message : Messages(run, options))

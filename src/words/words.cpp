@@ -37,7 +37,7 @@ std::string ShortName(const std::string& name)
 
 std::string ReasonText(const Problem& p)
 {
-    const std::string system = SystemReason(p.error, p.message);
+    std::string system = SystemReason(p.error, p.message);
     switch (p.why) {
     case Why::Failed:
     case Why::NotCleared:
@@ -98,7 +98,7 @@ std::string DetailText(const Problem& p)
 
 std::string NoteText(const Note& note)
 {
-    const std::string system = SystemReason(note.error, note.message);
+    std::string system = SystemReason(note.error, note.message);
     switch (note.kind) {
     case NoteKind::NoIndexNothingMoved:
         return "The cache index " + note.path + " is missing, so nothing was moved.";

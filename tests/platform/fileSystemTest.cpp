@@ -35,12 +35,10 @@ template <class T> FsErrorKind KindOf(const Outcome<T>& outcome)
 // The value of an operation that must succeed.
 template <class T> T Ok(Outcome<T> outcome)
 {
-    if (!outcome) {
+    if (!outcome)
         ADD_FAILURE() << outcome.Failure().what();
-        return T{};
-    }
     if constexpr (!std::is_void_v<T>)
-        return std::move(*outcome);
+        return outcome ? std::move(*outcome) : T{};
 }
 
 class FileSystemTest : public ::testing::Test {
