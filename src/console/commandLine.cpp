@@ -72,8 +72,10 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, bool wine)
             return fail(std::string(arg) + " takes no value");
         }
         if (flag->command != Command::Window) {
-            if (o.command != Command::Window && o.command != flag->command)
-                return fail("give one command at a time");
+            // A second --move would stand in place of the first, which would
+            // then not be moved: one map at a time, as in the window.
+            if (o.command != Command::Window && (o.command != flag->command || flag->command == Command::Move))
+                return fail("give one command at a time (one --move NAME)");
             o.command = flag->command;
             if (flag->command == Command::Move)
                 o.map = *value;

@@ -52,6 +52,7 @@ TEST(CommandLine, optionsAreReadOrRefusedWithOneLine)
         {{"--list=all"}, false, "--list takes no value", {}, "", "", {}, false},
         {{"--clear"}, false, "add --yes", {}, "", "", {}, false},
         {{"--list", "--move-all"}, false, "one command at a time", {}, "", "", {}, false},
+        {{"--move", "a.kmx", "--move", "c.kmx"}, false, "one --move NAME", {}, "", "", {}, false},
         {{"--move-all", "--existing", "maybe"}, false, "keep, replace or discard", {}, "", "", {}, false},
         {{"--list", "--existing", "keep"}, false, "goes with --move or --move-all", {}, "", "", {}, false},
         {{"--json"}, false, "--json goes with a command", {}, "", "", {}, false},
