@@ -192,14 +192,10 @@ Opening OpenGame(std::unique_ptr<FileSystemService> files, const std::string& fo
     // emptied the copy's cache leaves the game reading the install folder's.
     const auto repairAt = [&](const std::string& at) {
         const GameFolders folders{at, {}, at + "\\Cache"};
-        GameSession session(*fso, folders, result.report, options.lockPatience, /*startUp=*/true);
+        const FileSystemBatch batch(*fso);
+        const GameSession session(*fso, folders, result.report, options.lockPatience, /*startUp=*/true);
         if (session.Busy() || session.Refused())
             repair = session.NotHeld();
-        if (session.Held() && session.Interrupted()) {
-            const FileSystemBatch batch(*fso);
-            DropLinesOfGoneFiles(session, result.report);
-            session.Close();
-        }
     };
     if (const std::string& other = stored ? install : store;
         !other.empty() && fso->PathExists(other + "\\" + std::string(kJournalName)))
@@ -347,7 +343,7 @@ CommandResult ClearCache(const OpenedGame& game, Decisions& decisions, const Pro
         report.AddProblem(Why::NotCleared, "Clear Cache", cleared.Failure());
     // A cache left part-cleared keeps its index, without the files deleted.
     if (!report.Empty())
-        DropLinesOfGoneFiles(session, report);
+        session.RepairIndex(report);
     session.Close();
     if (report.Empty())
         EmptyCache(result);

@@ -125,7 +125,10 @@ Commit CommitIndex(GameSession& session, std::vector<Intent> intents, const Inde
     // The moves are on disk before the new index takes the old one's place;
     // writing it first lets one flush of the disk serve both.
     if (done)
-        done = fso.TryWriteTextFile(rewrite, text);
+        done = fso.TryWriteTextFile(rewrite, text, [&](const FileIdentity& made) {
+            return session.Record(
+                {Intent::Made({"Cache", "cache.bak"}, {made.volume, made.index, text.size(), made.written})});
+        });
     if (done)
         done = fso.TryFlush();
     if (!done)
@@ -156,31 +159,35 @@ Outcome<CachedFiles> MatchCachedFiles(FileSystemService& files, const std::strin
     return matched;
 }
 
-void DropLinesOfGoneFiles(GameSession& session, CommandReport& report)
+bool DropLinesOfGoneFiles(GameSession& session, CommandReport& report)
 {
     FileSystemService& fso = session.Files();
     const GameFolders& game = session.Game();
     if (const Outcome<bool> there = fso.LookForFile(IndexPath(game.cache)); !there || !*there) {
         if (!there)
             report.AddProblem(Why::IndexUnreadable, "cache.ini", there.Failure());
-        return;
+        return static_cast<bool>(there); // no index names nothing
     }
     const std::optional<IndexLines> lines = ReadIndex(fso, game, report);
     if (!lines)
-        return;
+        return false;
     Removals removed(lines->size());
     {
         const Outcome<CachedFiles> cached = MatchCachedFiles(fso, game.cache, *lines);
-        if (!cached)
-            return; // then no line can be judged
+        if (!cached) {
+            report.AddProblem(Why::CacheUnreadable, "Cache directory", cached.Failure());
+            return false; // then no line can be judged
+        }
         for (std::size_t k = 0; k < lines->size(); ++k) {
             const IndexEntry& entry = (*lines)[k];
             if (entry.NamesAFile() && entry.KeySafe() && !cached->Present(k))
                 removed.Mark(k);
         }
     }
-    if (!removed.Empty())
-        CommitIndex(session, {}, *lines, removed, report);
+    if (removed.Empty())
+        return true;
+    const Commit commit = CommitIndex(session, {}, *lines, removed, report);
+    return commit.written || commit.indexGone;
 }
 
 } // namespace ovcache

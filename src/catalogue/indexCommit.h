@@ -73,7 +73,8 @@ Outcome<CachedFiles> MatchCachedFiles(FileSystemService& files, const std::strin
 // After an interrupted command: the index loses the lines whose cached files
 // went to the game before the command could rewrite it, so that the list
 // shows exactly the maps still cached. Lines of files still there, and lines
-// naming no file, stay as they are.
-void DropLinesOfGoneFiles(GameSession& session, CommandReport& report);
+// naming no file, stay as they are. False, with the reason in the report,
+// when the index could not be judged or rewritten.
+bool DropLinesOfGoneFiles(GameSession& session, CommandReport& report);
 
 } // namespace ovcache

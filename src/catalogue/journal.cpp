@@ -2,6 +2,7 @@
 
 #include "catalogue/cacheIndex.h"
 #include "catalogue/entryNames.h"
+#include "catalogue/indexCommit.h"
 #include "platform/codePage.h"
 
 #include <algorithm>
@@ -10,12 +11,17 @@
 #include <cstdio>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 
 namespace ovcache {
 namespace {
 
 constexpr std::array<std::string_view, 5> kFolders = {"Cache", "Maps", "System", "Music", "Sounds"};
-constexpr std::array<std::string_view, 6> kVerbs = {"set-aside", "copy", "rewrite", "discard", "clear", "made"};
+constexpr std::array<std::string_view, 7> kVerbs = {"set-aside", "copy",  "rewrite", "discard",
+                                                    "clear",     "made",  "moving"};
+constexpr std::string_view kRewriteName = "cache.bak";
+// How many of the files a repair left alone its note names.
+constexpr std::size_t kStrangersNamed = 5;
 
 // FNV-1a, so that a torn or altered line is not taken for one of ours.
 std::string Check(std::string_view text)
@@ -119,9 +125,12 @@ std::optional<Intent> ParseLine(std::string_view line)
         return Intent::Clear();
     if (verb == kVerbs[5] && f.size() == 4) {
         const auto folder = KnownFolder(f[1]);
-        if (folder && IsSafeFileName(f[2]) && IsCopyName(f[2]) && id(3))
+        const bool rewrite = folder == "Cache" && f[2] == kRewriteName;
+        if (folder && IsSafeFileName(f[2]) && (IsCopyName(f[2]) || rewrite) && id(3))
             return Intent::Made({*folder, std::string(f[2])}, *id(3));
     }
+    if (verb == kVerbs[6] && f.size() == 1)
+        return Intent::Moving();
     return std::nullopt;
 }
 
@@ -145,7 +154,12 @@ Intent Intent::Made(Spot file, const FileIdentity& made)
 
 Intent Intent::Rewrite()
 {
-    return {What::Rewrite, {"Cache", "cache.bak"}, {}, {}, {}, {}};
+    return {What::Rewrite, {"Cache", std::string(kRewriteName)}, {}, {}, {}, {}};
+}
+
+Intent Intent::Moving()
+{
+    return {What::Moving, {}, {}, {}, {}, {}};
 }
 
 Intent Intent::Clear()
@@ -179,6 +193,7 @@ std::string JournalText(const std::vector<Intent>& intents)
             break;
         case Intent::What::Rewrite:
         case Intent::What::Clear:
+        case Intent::What::Moving:
             break;
         case Intent::What::Discard:
             line +=
@@ -234,7 +249,7 @@ GameSession::GameSession(FileSystemService& files, const GameFolders& game, Comm
     // what is left unsettled is tried again at the end
     interrupted_ = files.PathExists(journal_);
     if (interrupted_)
-        recorded_ = !Settle(&report);
+        recorded_ = !Settle(&report, /*repairIndex=*/true);
     if (foreign_) {
         // Something else has the journal's name: nothing is done until the
         // player has moved it away, so that nothing is written through it.
@@ -261,7 +276,7 @@ void GameSession::LockFailed(const FileSystemError& e, CommandReport& report, bo
 void GameSession::Close()
 {
     if (held_ && recorded_)
-        recorded_ = !Settle(nullptr);
+        recorded_ = !Settle(nullptr, indexDue_);
 }
 
 std::string GameSession::PathOf(const Spot& spot) const
@@ -289,6 +304,11 @@ Outcome<void> GameSession::Record(const std::vector<Intent>& intents)
 
 Outcome<bool> GameSession::Move(const Spot& from, const Spot& to, bool listedPlain)
 {
+    // One line before the command's first move, so that a kill before the
+    // index is rewritten has the next start drop the lines of files gone.
+    if (!recorded_)
+        if (Outcome<void> noted = Record({Intent::Moving()}); !noted)
+            return noted.Failure();
     const Outcome<FileSystemService::Moved> moved = files_.TryMoveFile(PathOf(from), PathOf(to), listedPlain);
     if (!moved)
         return moved.Failure();
@@ -311,8 +331,9 @@ Outcome<bool> GameSession::MoveAcross(const Spot& from, const Spot& to)
     const std::string copy = PathOf(temp);
     // The copy is known by its identity from the moment it exists; a copy the
     // journal could not hear of is not made.
-    const Outcome<void> copied =
-        files_.TryCopyFile(source, copy, [&](const FileIdentity& made) { return Record({Intent::Made(temp, made)}); });
+    const Outcome<void> copied = files_.TryCopyFile(source, copy, [&](const FileIdentity& made) {
+        return Record({Intent::Made(temp, {made.volume, made.index, original->size, made.written})});
+    });
     if (!copied)
         return copied.Failure();
     const Outcome<FileSystemService::Moved> placed = files_.TryMoveFile(copy, destination);
@@ -332,16 +353,6 @@ Outcome<bool> GameSession::MoveAcross(const Spot& from, const Spot& to)
 
 namespace {
 
-// The identity a copy's temporary file had when this program made it, by its
-// folder and name; the file keeps it when renamed into its place.
-std::optional<FileIdentity> MadeAt(const std::vector<Intent>& intents, std::string_view folder, std::string_view name)
-{
-    for (const Intent& intent : intents)
-        if (intent.what == Intent::What::Made && intent.from.folder == folder && intent.from.name == name)
-            return intent.first;
-    return std::nullopt;
-}
-
 // A copy complete: the very file made, with the size and the last write
 // time of its source, which the copy takes.
 FileIdentity Completed(const FileIdentity& made, const FileIdentity& source)
@@ -349,25 +360,40 @@ FileIdentity Completed(const FileIdentity& made, const FileIdentity& source)
     return {made.volume, made.index, source.size, source.written};
 }
 
-// The copy this program made to arrive at a spot, as it was when complete,
-// if one was made.
-std::optional<FileIdentity> CopiedTo(const std::vector<Intent>& intents, const Spot& spot)
+// Whether the file there is the one a Made line recorded, as it may be at any
+// moment after: the very file, written since it was made, and holding no
+// more than it was to hold (or, for a copy, complete with its source's time).
+bool StillMade(const FileIdentity& there, const FileIdentity& made, std::uint64_t bound)
 {
-    for (const Intent& intent : intents)
-        if (intent.what == Intent::What::Copy && intent.to.folder == spot.folder && intent.to.name == spot.name)
-            if (auto made = MadeAt(intents, intent.to.folder, intent.temp))
-                return Completed(*made, intent.first);
-    return std::nullopt;
+    return there.SameFile(made) && there.size <= bound && there.written >= made.written;
+}
+
+std::string SpotKey(std::string_view folder, std::string_view name)
+{
+    std::string key(folder);
+    key += '\\';
+    key += name;
+    return key;
 }
 
 // Puts in order what a journal lists, one intent at a time, newest first,
-// acting on a file only when it is the very file recorded.
+// acting on a file only when it is the very file recorded. What one line
+// needs of another (a copy's Made line) is looked up, so that the work stays
+// in proportion to the journal's length.
 class Settler {
 public:
     Settler(FileSystemService& fso, const GameSession& session, const std::vector<Intent>& intents,
             std::string cachePath)
-        : fso_(fso), session_(session), intents_(intents), cachePath_(std::move(cachePath))
+        : fso_(fso), session_(session), cachePath_(std::move(cachePath))
     {
+        for (const Intent& intent : intents)
+            if (intent.what == Intent::What::Made)
+                made_.insert_or_assign(SpotKey(intent.from.folder, intent.from.name), intent.first);
+        for (const Intent& intent : intents)
+            if (intent.what == Intent::What::Copy)
+                if (const FileIdentity* made = MadeAt(intent.to.folder, intent.temp))
+                    copied_.insert_or_assign(SpotKey(intent.to.folder, intent.to.name),
+                                             Completed(*made, intent.first));
     }
     Outcome<void> Settle(const Intent& intent)
     {
@@ -378,11 +404,10 @@ public:
             return SetAside(intent);
         case Intent::What::Made:
         case Intent::What::Clear:
-            return {}; // a made file is settled with its copy; a clear leaves only the index to put right
+        case Intent::What::Moving:
+            return {}; // a made file is settled with its copy or rewrite; the rest leave only the index
         case Intent::What::Rewrite:
-            if (const std::string from = session_.PathOf(intent.from); fso_.PathExists(from))
-                return fso_.TryDeleteOneFile(from, true);
-            return {};
+            return Rewrite(intent);
         case Intent::What::Discard:
             return Discard(intent);
         }
@@ -390,26 +415,72 @@ public:
     }
     // Files at the names the journal gives that are not the files it
     // recorded: the player's, or another program's, and left alone.
-    int Strangers() const { return strangers_; }
+    std::size_t Strangers() const { return strangers_; }
+    std::vector<std::string> StrangersNamed() const { return named_; }
 
 private:
+    // The identity a file had when this program made it, by its folder and
+    // name; a copy keeps it when renamed into its place.
+    const FileIdentity* MadeAt(std::string_view folder, std::string_view name) const
+    {
+        const auto found = made_.find(SpotKey(folder, name));
+        return found == made_.end() ? nullptr : &found->second;
+    }
+    // The copy this program made to arrive at a spot, as it was when
+    // complete, if one was made.
+    const FileIdentity* CopiedTo(const Spot& spot) const
+    {
+        const auto found = copied_.find(SpotKey(spot.folder, spot.name));
+        return found == copied_.end() ? nullptr : &found->second;
+    }
+
+    void Left(const std::string& path)
+    {
+        if (named_.size() < kStrangersNamed)
+            named_.push_back(path);
+        ++strangers_;
+    }
     void Stranger(const std::string& path)
     {
         if (fso_.PathExists(path))
-            ++strangers_;
+            Left(path);
+    }
+
+    // A temporary file (a copy's, or the rewrite) is removed when it is the
+    // file made, or, when the kill came before its Made line, while it
+    // holds nothing: then nothing of anyone's is in it.
+    Outcome<void> Temporary(const std::string& path, const FileIdentity* made, std::uint64_t bound,
+                            const std::optional<FileIdentity>& complete = std::nullopt)
+    {
+        const auto there = fso_.IdentityOf(path);
+        if (!there) {
+            Stranger(path);
+            return {};
+        }
+        const bool ours = made ? StillMade(*there, *made, bound) || (complete && *there == *complete)
+                               : there->size == 0;
+        if (!ours) {
+            Left(path);
+            return {};
+        }
+        return fso_.TryDeleteOneFile(path, true);
+    }
+
+    Outcome<void> Rewrite(const Intent& intent)
+    {
+        const FileIdentity* made = MadeAt(intent.from.folder, intent.from.name);
+        return Temporary(session_.PathOf(intent.from), made, made ? made->size : 0);
     }
 
     Outcome<void> Copy(const Intent& intent)
     {
         const std::string from = session_.PathOf(intent.from), to = session_.PathOf(intent.to);
-        const std::string temp = session_.PathOf({intent.to.folder, intent.temp});
-        const std::optional<FileIdentity> made = MadeAt(intents_, intent.to.folder, intent.temp);
-        // A copy under way is the file made, holding no more than its source.
-        if (const auto there = fso_.IdentityOf(temp);
-            !there || !made || !there->SameFile(*made) || there->size > intent.first.size)
-            Stranger(temp);
-        else if (Outcome<void> deleted = fso_.TryDeleteOneFile(temp, true); !deleted)
-            return deleted;
+        const FileIdentity* made = MadeAt(intent.to.folder, intent.temp);
+        if (const Outcome<void> temp =
+                Temporary(session_.PathOf({intent.to.folder, intent.temp}), made, intent.first.size,
+                          made ? std::optional(Completed(*made, intent.first)) : std::nullopt);
+            !temp)
+            return temp;
         // The copy reached its place and only the source's removal was
         // missed: the very source recorded, and the very copy made as it was
         // complete, two files holding the same bytes.
@@ -424,7 +495,7 @@ private:
             if (*same)
                 return fso_.TryDeleteOneFile(from, true);
         }
-        ++strangers_; // what has the copy's name is not the copy made
+        Left(to); // what has the copy's name is not the copy made
         return {};
     }
 
@@ -443,10 +514,10 @@ private:
             return fso_.TryRename(aside, from);
         }
         const auto map = fso_.IdentityOf(from);
-        const auto copied = CopiedTo(intents_, intent.from);
+        const FileIdentity* copied = CopiedTo(intent.from);
         if (map && (*map == intent.second || (copied && *map == *copied)))
             return fso_.TryDeleteOneFile(aside, true);
-        ++strangers_;
+        Left(aside);
         return {};
     }
 
@@ -476,16 +547,23 @@ private:
 
     FileSystemService& fso_;
     const GameSession& session_;
-    const std::vector<Intent>& intents_;
     const std::string cachePath_;
+    std::unordered_map<std::string, FileIdentity> made_, copied_;
     std::optional<IndexLines> index_;
     std::optional<IndexKeys> keys_;
-    int strangers_ = 0;
+    std::size_t strangers_ = 0;
+    std::vector<std::string> named_;
 };
 
 } // namespace
 
-bool GameSession::Settle(CommandReport* report)
+void GameSession::RepairIndex(CommandReport& report)
+{
+    indexDue_ = !DropLinesOfGoneFiles(*this, report);
+    recorded_ = recorded_ || indexDue_;
+}
+
+bool GameSession::Settle(CommandReport* report, bool repairIndex)
 {
     const Outcome<std::string> text = files_.TryReadOwnFile(journal_);
     if (!text) {
@@ -495,19 +573,28 @@ bool GameSession::Settle(CommandReport* report)
             report->AddProblem(foreign_ ? Why::JournalNotOurs : Why::JournalUnreadable, std::string(kJournalName), e);
         return false;
     }
-    const std::vector<Intent> intents = ParseJournal(*text);
-    Settler settler(files_, *this, intents, game_.cache);
     bool settled = true;
-    std::for_each(intents.rbegin(), intents.rend(), [&](const Intent& intent) {
-        if (const Outcome<void> done = settler.Settle(intent); !done) {
-            settled = false;
-            if (report)
-                report->AddProblem(Why::NotSettled, intent.from.name, done.Failure());
-        }
-    });
-    const int strangers = settler.Strangers();
-    if (strangers > 0 && report)
-        report->AddNote({NoteKind::StrangersLeft, {}, {}, FsErrorKind::Other, static_cast<std::size_t>(strangers)});
+    {
+        const std::vector<Intent> intents = ParseJournal(*text);
+        Settler settler(files_, *this, intents, game_.cache);
+        std::for_each(intents.rbegin(), intents.rend(), [&](const Intent& intent) {
+            if (const Outcome<void> done = settler.Settle(intent); !done) {
+                settled = false;
+                if (report)
+                    report->AddProblem(Why::NotSettled, intent.from.name, done.Failure());
+            }
+        });
+        if (settler.Strangers() > 0 && report)
+            report->AddNote({NoteKind::StrangersLeft, {}, {}, FsErrorKind::Other, settler.Strangers(),
+                             settler.StrangersNamed()});
+    }
+    // The index is put right while the journal still says it may be wrong,
+    // so that a kill during the repair leaves the repair to do again.
+    if (settled && repairIndex) {
+        CommandReport unsaid;
+        RepairIndex(report ? *report : unsaid);
+        settled = !indexDue_;
+    }
     if (settled)
         if (const Outcome<void> deleted = files_.TryDeleteOneFile(journal_, true);
             !deleted && deleted.Failure().Kind() != FsErrorKind::NotFound)

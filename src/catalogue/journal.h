@@ -39,23 +39,32 @@ struct Spot {
 // may act on is named with its identity: the repair acts on a file only when
 // the file now at that name is the very one recorded.
 struct Intent {
-    enum class What { SetAside, Copy, Rewrite, Discard, Clear, Made };
+    enum class What { SetAside, Copy, Rewrite, Discard, Clear, Made, Moving };
     What what;
     Spot from;             // SetAside: the map; Copy: the source; Discard: the cached file; Made: the file
     Spot to;               // SetAside: the name it is kept under; Copy: the destination
     std::string temp;      // Copy: the temporary name beside the destination
-    FileIdentity first{};  // SetAside: the map; Copy: the source; Discard: the cached file; Made: the file
+    // SetAside: the map; Copy: the source; Discard: the cached file; Made: the
+    // file as created, with the size it may grow to
+    FileIdentity first{};
     FileIdentity second{}; // SetAside: the file that takes the map's place
 
     static Intent SetAside(std::string map, std::string aside, const FileIdentity& original,
                            const FileIdentity& replacement);
     static Intent Copy(Spot from, Spot to, std::string temp, const FileIdentity& source);
-    // A copy's temporary file, created by this program a moment ago.
+    // A copy's temporary file, or the index's rewrite "cache.bak", created
+    // by this program a moment ago: its identity then (size 0, the time it
+    // was made) with the size it may grow to.
     static Intent Made(Spot file, const FileIdentity& made);
+    // The index's rewrite about to be made; until a Made line records it, a
+    // "cache.bak" is taken for this program's only while it holds nothing.
     static Intent Rewrite();
     static Intent Discard(std::string_view key, const FileIdentity& cached);
     // Clear Cache at work: interrupted, the index may name deleted files.
     static Intent Clear();
+    // A command about to move cached files: interrupted, the index may name
+    // files that went to the game. The next start then drops those lines.
+    static Intent Moving();
 };
 
 // The journal's text for intents, and the intents of a journal's text: lines
@@ -95,6 +104,9 @@ public:
     // At the command's end: settles the journal once more (what the command
     // finished needs nothing), and removes it when nothing in it is left.
     void Close();
+    // Drops the index's lines of files that have gone; until that is done,
+    // the journal stays for the next start to try again.
+    void RepairIndex(CommandReport& report);
     // Puts the intents on disk before the caller carries them out; a failure
     // means they are not to be carried out.
     Outcome<void> Record(const std::vector<Intent>& intents);
@@ -110,9 +122,11 @@ public:
     std::string FreeName(const Spot& spot, std::string_view mark) const;
 
 private:
-    // Carries out or undoes what the journal lists; true when nothing of it
-    // is left to do.
-    bool Settle(CommandReport* report);
+    // Carries out or undoes what the journal lists, then (repairIndex) drops
+    // the index's lines of files that went, and only then removes the
+    // journal, so that a kill meanwhile leaves it for the next start; true
+    // when nothing of it is left to do.
+    bool Settle(CommandReport* report, bool repairIndex);
     Outcome<bool> MoveAcross(const Spot& from, const Spot& to);
     void LockFailed(const FileSystemError& e, CommandReport& report, bool startUp);
 
@@ -124,7 +138,8 @@ private:
     bool refused_ = false;
     bool recorded_ = false;
     bool interrupted_ = false;
-    bool foreign_ = false; // the journal's name is taken by what is not ours
+    bool foreign_ = false;   // the journal's name is taken by what is not ours
+    bool indexDue_ = false;  // the index may still name files an earlier command moved
     std::string journal_;
 };
 

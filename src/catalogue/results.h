@@ -56,7 +56,7 @@ enum class NoteKind : std::uint8_t {
     IndexInPlaceAnyway,    // the new index is in place, though the disk reported a failure
     IndexRemovedMeanwhile, // another program removed the index, so the moves stand
     IndexNotUpdated,       // the index could not be changed, so the moves went back
-    StrangersLeft,         // files the journal names that are not the ones it recorded (count)
+    StrangersLeft,         // files the journal names that are not the ones it recorded (count, the first few in files)
 };
 
 struct Note {
@@ -65,6 +65,7 @@ struct Note {
     std::string message = {};
     FsErrorKind error = FsErrorKind::Other;
     std::size_t count = 0;
+    std::vector<std::string> files = {};
 };
 
 // What stayed and why, gathered as a command works.

@@ -254,8 +254,8 @@ public:
     // a link), with the source's last write time; the copy is on disk when it
     // returns, and a partial copy is removed again when it fails. created
     // hears of the new file as soon as it exists, before anything is written
-    // into it; when it answers with a failure, the copy is removed and fails
-    // with it.
+    // into it (its size 0, its time the moment it was made); when it answers
+    // with a failure, the copy is removed and fails with it.
     using CreatedFn = std::function<Outcome<void>(const FileIdentity&)>;
     virtual Outcome<void> TryCopyFile(const std::string& from, const std::string& to,
                                       const CreatedFn& created = {}) = 0;
@@ -277,8 +277,9 @@ public:
     Outcome<bool> TryTextFileIs(const std::string& path, std::string_view text);
     // Creates the file anew (one that is there, or a link of its name, is
     // removed first and never written through), writes the text and flushes
-    // it to disk.
-    virtual Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text) = 0;
+    // it to disk. created hears of the new file as TryCopyFile's does.
+    virtual Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text,
+                                           const CreatedFn& created = {}) = 0;
     // Adds the text at the end of one of the program's own files (the
     // journal), created when missing, and flushes it to disk. A torn last
     // line (no line feed after it) is cut away first. Only a regular file

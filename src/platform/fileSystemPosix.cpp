@@ -447,19 +447,12 @@ public:
                 Fail("CopyFile", to, err);
             }
             resolver_.Added(dst);
-            if (created) {
-                struct stat made {};
-                const Outcome<void> heard = ::fstat(out, &made) != 0
-                                                ? Outcome<void>(ErrorOf("CopyFile", to, errno))
-                                                : created(FileIdentity{static_cast<std::uint64_t>(made.st_dev),
-                                                                       static_cast<std::uint64_t>(made.st_ino), 0, 0});
-                if (!heard) {
-                    ::close(in);
-                    ::close(out);
-                    if (::unlinkat(dst.dirFd, dst.name.c_str(), 0) == 0)
-                        resolver_.Removed(dst);
-                    throw heard.Failure();
-                }
+            if (const Outcome<void> heard = Created(out, created, "CopyFile", to); !heard) {
+                ::close(in);
+                ::close(out);
+                if (::unlinkat(dst.dirFd, dst.name.c_str(), 0) == 0)
+                    resolver_.Removed(dst);
+                throw heard.Failure();
             }
             std::vector<char> buffer(1 << 16);
             int err = 0;
@@ -675,7 +668,8 @@ public:
         });
     }
 
-    Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text) override
+    Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text,
+                                   const CreatedFn& created) override
     {
         return Catching([&] {
             // Made anew: whatever has the name (a file, a link to a file
@@ -691,6 +685,12 @@ public:
             if (fd < 0)
                 Fail("Write", path, errno);
             resolver_.Added(place);
+            if (const Outcome<void> heard = Created(fd, created, "Write", path); !heard) {
+                ::close(fd);
+                if (::unlinkat(place.dirFd, place.name.c_str(), 0) == 0)
+                    resolver_.Removed(place);
+                throw heard.Failure();
+            }
             WriteToDisk(fd, text, path);
         });
     }
@@ -725,6 +725,21 @@ public:
 
 private:
     std::string Native(const std::string& windowsPath) { return resolver_.Resolve(windowsPath); }
+
+    // Tells created of a file just made, empty: its identity and the time
+    // it was made.
+    static Outcome<void> Created(int fd, const CreatedFn& created, const char* operation, const std::string& path)
+    {
+        if (!created)
+            return {};
+        struct stat made {};
+        if (::fstat(fd, &made) != 0)
+            return ErrorOf(operation, path, errno);
+        return created(FileIdentity{static_cast<std::uint64_t>(made.st_dev), static_cast<std::uint64_t>(made.st_ino),
+                                    0,
+                                    static_cast<std::int64_t>(made.st_mtim.tv_sec) * 1000000000 +
+                                        made.st_mtim.tv_nsec});
+    }
 
     // Works on a file that should be there, trying its name as given first
     // without reading its folder; only when that is missing is the name looked

@@ -305,23 +305,11 @@ public:
                 CloseHandle(in);
                 Fail("CopyFile", to, code);
             }
-            if (created) {
-                BY_HANDLE_FILE_INFORMATION info{};
-                Outcome<void> heard;
-                if (!GetFileInformationByHandle(out, &info)) {
-                    heard = ErrorOf("CopyFile", to, GetLastError());
-                } else {
-                    FileIdentity made = IdentityFrom(info);
-                    made.size = 0;
-                    made.written = 0;
-                    heard = created(made);
-                }
-                if (!heard) {
-                    CloseHandle(in);
-                    CloseHandle(out);
-                    ::DeleteFileW(Wide(to).c_str());
-                    throw heard.Failure();
-                }
+            if (const Outcome<void> heard = Created(out, created, "CopyFile", to); !heard) {
+                CloseHandle(in);
+                CloseHandle(out);
+                ::DeleteFileW(Wide(to).c_str());
+                throw heard.Failure();
             }
             std::string buffer(1 << 16, '\0');
             DWORD code = 0, got = 0;
@@ -492,7 +480,8 @@ public:
         });
     }
 
-    Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text) override
+    Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text,
+                                   const CreatedFn& created) override
     {
         return Catching([&] {
             // Made anew: whatever had the name (a link included) is deleted, never
@@ -503,10 +492,15 @@ public:
                 if (!::DeleteFileW(Wide(path).c_str()))
                     Fail("Write", path);
             }
-            const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+            const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
             if (file == INVALID_HANDLE_VALUE)
                 Fail("Write", path);
+            if (const Outcome<void> heard = Created(file, created, "Write", path); !heard) {
+                CloseHandle(file);
+                ::DeleteFileW(Wide(path).c_str());
+                throw heard.Failure();
+            }
             std::size_t done = 0;
             while (done < text.size()) {
                 DWORD wrote = 0;
@@ -542,6 +536,20 @@ public:
     }
 
 private:
+    // Tells created of a file just made, empty: its identity and the time
+    // it was made.
+    static Outcome<void> Created(HANDLE file, const CreatedFn& created, const char* operation, const std::string& path)
+    {
+        if (!created)
+            return {};
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!GetFileInformationByHandle(file, &info))
+            return ErrorOf(operation, path, GetLastError());
+        FileIdentity made = IdentityFrom(info);
+        made.size = 0;
+        return created(made);
+    }
+
     // A regular file opened to read; never a link, a folder or a device.
     static HANDLE OpenRegular(const std::string& path, const char* operation)
     {

@@ -89,9 +89,9 @@ public:
     {
         return Catching([&] { return Step("Read", p), Raise(real_->TryReadOwnFile(p)); });
     }
-    Outcome<void> TryWriteTextFile(const std::string& p, const std::string& t) override
+    Outcome<void> TryWriteTextFile(const std::string& p, const std::string& t, const CreatedFn& created) override
     {
-        return Catching([&] { Step("Write", p), Raise(real_->TryWriteTextFile(p, t)); });
+        return Catching([&] { Step("Write", p), Raise(real_->TryWriteTextFile(p, t, created)); });
     }
     Outcome<void> TryAppendTextFile(const std::string& p, const std::string& t) override
     {
