@@ -377,29 +377,43 @@ std::string SpotKey(std::string_view folder, std::string_view name)
 }
 
 // Puts in order what a journal lists, one intent at a time, newest first,
-// acting on a file only when it is the very file recorded. What one line
-// needs of another (a copy's Made line) is looked up, so that the work stays
-// in proportion to the journal's length.
+// acting on a file only when it is the very file recorded. Each copy and
+// rewrite is paired once with the Made line that follows it, so that the
+// work stays in proportion to the journal's length.
 class Settler {
 public:
     Settler(FileSystemService& fso, const GameSession& session, const std::vector<Intent>& intents,
             std::string cachePath)
-        : fso_(fso), session_(session), cachePath_(std::move(cachePath))
+        : fso_(fso), session_(session), intents_(intents), cachePath_(std::move(cachePath)),
+          made_(intents.size(), nullptr)
     {
-        for (const Intent& intent : intents)
-            if (intent.what == Intent::What::Made)
-                made_.insert_or_assign(SpotKey(intent.from.folder, intent.from.name), intent.first);
-        for (const Intent& intent : intents)
+        // A temporary name may come again in one journal: a Made line
+        // belongs to the latest copy or rewrite of its name before it.
+        std::unordered_map<std::string, std::size_t> waiting;
+        for (std::size_t k = 0; k < intents.size(); ++k) {
+            const Intent& intent = intents[k];
             if (intent.what == Intent::What::Copy)
-                if (const FileIdentity* made = MadeAt(intent.to.folder, intent.temp))
-                    copied_.insert_or_assign(SpotKey(intent.to.folder, intent.to.name),
-                                             Completed(*made, intent.first));
+                waiting.insert_or_assign(SpotKey(intent.to.folder, intent.temp), k);
+            else if (intent.what == Intent::What::Rewrite)
+                waiting.insert_or_assign(SpotKey(intent.from.folder, intent.from.name), k);
+            else if (intent.what == Intent::What::Made)
+                if (const auto found = waiting.find(SpotKey(intent.from.folder, intent.from.name));
+                    found != waiting.end()) {
+                    made_[found->second] = &intent.first;
+                    waiting.erase(found);
+                }
+        }
+        for (std::size_t k = 0; k < intents.size(); ++k)
+            if (intents[k].what == Intent::What::Copy && made_[k])
+                copied_.insert_or_assign(SpotKey(intents[k].to.folder, intents[k].to.name),
+                                         Completed(*made_[k], intents[k].first));
     }
-    Outcome<void> Settle(const Intent& intent)
+    Outcome<void> Settle(std::size_t k)
     {
+        const Intent& intent = intents_[k];
         switch (intent.what) {
         case Intent::What::Copy:
-            return Copy(intent);
+            return Copy(intent, made_[k]);
         case Intent::What::SetAside:
             return SetAside(intent);
         case Intent::What::Made:
@@ -407,7 +421,7 @@ public:
         case Intent::What::Moving:
             return {}; // a made file is settled with its copy or rewrite; the rest leave only the index
         case Intent::What::Rewrite:
-            return Rewrite(intent);
+            return Temporary(session_.PathOf(intent.from), made_[k], made_[k] ? made_[k]->size : 0);
         case Intent::What::Discard:
             return Discard(intent);
         }
@@ -419,13 +433,6 @@ public:
     std::vector<std::string> StrangersNamed() const { return named_; }
 
 private:
-    // The identity a file had when this program made it, by its folder and
-    // name; a copy keeps it when renamed into its place.
-    const FileIdentity* MadeAt(std::string_view folder, std::string_view name) const
-    {
-        const auto found = made_.find(SpotKey(folder, name));
-        return found == made_.end() ? nullptr : &found->second;
-    }
     // The copy this program made to arrive at a spot, as it was when
     // complete, if one was made.
     const FileIdentity* CopiedTo(const Spot& spot) const
@@ -466,16 +473,11 @@ private:
         return fso_.TryDeleteOneFile(path, true);
     }
 
-    Outcome<void> Rewrite(const Intent& intent)
-    {
-        const FileIdentity* made = MadeAt(intent.from.folder, intent.from.name);
-        return Temporary(session_.PathOf(intent.from), made, made ? made->size : 0);
-    }
-
-    Outcome<void> Copy(const Intent& intent)
+    // made: the identity the copy's temporary file had when this program
+    // made it; the copy keeps it when renamed into its place.
+    Outcome<void> Copy(const Intent& intent, const FileIdentity* made)
     {
         const std::string from = session_.PathOf(intent.from), to = session_.PathOf(intent.to);
-        const FileIdentity* made = MadeAt(intent.to.folder, intent.temp);
         if (const Outcome<void> temp =
                 Temporary(session_.PathOf({intent.to.folder, intent.temp}), made, intent.first.size,
                           made ? std::optional(Completed(*made, intent.first)) : std::nullopt);
@@ -495,7 +497,10 @@ private:
             if (*same)
                 return fso_.TryDeleteOneFile(from, true);
         }
-        Left(to); // what has the copy's name is not the copy made
+        // The copy made, written to since, stays with its source; any other
+        // file there is the player's, and none of this line's business.
+        if (made && copy->SameFile(*made))
+            Left(to);
         return {};
     }
 
@@ -547,8 +552,10 @@ private:
 
     FileSystemService& fso_;
     const GameSession& session_;
+    const std::vector<Intent>& intents_;
     const std::string cachePath_;
-    std::unordered_map<std::string, FileIdentity> made_, copied_;
+    std::vector<const FileIdentity*> made_; // by intent: its Made line's identity
+    std::unordered_map<std::string, FileIdentity> copied_;
     std::optional<IndexLines> index_;
     std::optional<IndexKeys> keys_;
     std::size_t strangers_ = 0;
@@ -577,13 +584,12 @@ bool GameSession::Settle(CommandReport* report, bool repairIndex)
     {
         const std::vector<Intent> intents = ParseJournal(*text);
         Settler settler(files_, *this, intents, game_.cache);
-        std::for_each(intents.rbegin(), intents.rend(), [&](const Intent& intent) {
-            if (const Outcome<void> done = settler.Settle(intent); !done) {
+        for (std::size_t k = intents.size(); k-- > 0;)
+            if (const Outcome<void> done = settler.Settle(k); !done) {
                 settled = false;
                 if (report)
-                    report->AddProblem(Why::NotSettled, intent.from.name, done.Failure());
+                    report->AddProblem(Why::NotSettled, intents[k].from.name, done.Failure());
             }
-        });
         if (settler.Strangers() > 0 && report)
             report->AddNote({NoteKind::StrangersLeft, {}, {}, FsErrorKind::Other, settler.Strangers(),
                              settler.StrangersNamed()});

@@ -111,12 +111,20 @@ std::string NoteText(const Note& note)
     case NoteKind::IndexNotUpdated:
         return "The cache index could not be updated (" + note.path + ": " + system +
                "), so the files this command moved were put back.";
-    case NoteKind::StrangersLeft:
-        return note.count == 1 ? std::string("1 file named by the journal of an interrupted command was left as it "
+    case NoteKind::StrangersLeft: {
+        std::string text = note.count == 1
+                               ? std::string("1 file named by the journal of an interrupted command was left as it "
                                              "was: it is not the file that command recorded.")
                                : std::to_string(note.count) +
                                      " files named by the journal of an interrupted command were left as they "
                                      "were: they are not the files that command recorded.";
+        // the first few by name, so that a map kept as "X.kmx.replaced" can be found
+        for (std::size_t k = 0; k < note.files.size(); ++k)
+            text += (k == 0 ? "\n" : ", ") + note.files[k];
+        if (!note.files.empty() && note.count > note.files.size())
+            text += ", and " + std::to_string(note.count - note.files.size()) + " more";
+        return text;
+    }
     }
     return {};
 }

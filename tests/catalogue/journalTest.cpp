@@ -133,6 +133,7 @@ TEST_F(JournalTest, linesNamingFilesNotRecordedTouchNothing)
     const fs::path maps = prefix.Game() / "Maps";
     for (const char* name : {"Solo.kmx", "Solo.kmx.copying", "Keep.kmx.replaced", "Both.kmx", "Both.kmx.replaced"})
         WriteFile(maps / name, name);
+    WriteFile(prefix.Cache() / "cache.bak", "the player's");
     prefix.WriteIndex({"[Cache]"});
     prefix.AddCached("K");
     const auto id = [](const fs::path& file) { return test::IdentityOf(file); };
@@ -142,9 +143,13 @@ TEST_F(JournalTest, linesNamingFilesNotRecordedTouchNothing)
     WriteFile(maps / "Twin.kmx", ReadFile(prefix.Cache() / "K.uxx"));
     fs::last_write_time(maps / "Twin.kmx", fs::last_write_time(prefix.Cache() / "K.uxx") + std::chrono::hours(1));
     const FileIdentity twin = id(maps / "Twin.kmx"), both = id(maps / "Both.kmx");
-    FileIdentity rewritten = both, made = twin;
+    FileIdentity rewritten = both, made = twin, bak = id(prefix.Cache() / "cache.bak"),
+                 soloCopy = id(maps / "Solo.kmx.copying");
     rewritten.size += 1;
     made.size = made.written = 0;
+    bak.size -= 1;        // more than the rewrite was to hold
+    soloCopy.written += 1; // made after the file was last written
+    soloCopy.size = 100;
     const std::vector<std::pair<const char*, std::vector<Intent>>> rows = {
         {"a copy whose source and destination are one file, by another case of its name",
          {Intent::Copy({"Maps", "Solo.kmx"}, {"Maps", "solo.KMX"}, "solo.KMX.copying", solo),
@@ -161,6 +166,26 @@ TEST_F(JournalTest, linesNamingFilesNotRecordedTouchNothing)
         {"a copy whose arrival was rewritten since, with the same bytes",
          {Intent::Copy({"Cache", "K.uxx"}, {"Maps", "Twin.kmx"}, "Twin.kmx.copying", other),
           Intent::Made({"Maps", "Twin.kmx.copying"}, made)}},
+        {"a temporary name that is the player's file, recorded by its volume and number alone",
+         {Intent::Copy({"Cache", "K.uxx"}, {"Maps", "Solo.kmx"}, "Solo.kmx.copying", id(prefix.Cache() / "K.uxx")),
+          Intent::Made({"Maps", "Solo.kmx.copying"}, soloCopy)}},
+        {"a rewrite never recorded, over the player's cache.bak", {Intent::Rewrite()}},
+        {"a rewrite recorded, but not as the cache.bak there",
+         {Intent::Rewrite(), Intent::Made({"Cache", "cache.bak"}, bak)}},
+    };
+    // The note names what it left, as the player finds it (in any case).
+    const auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(), ::tolower);
+        return text;
+    };
+    const auto there = [&](const std::string& windowsPath) {
+        const std::size_t name = windowsPath.rfind('\\'), folder = windowsPath.rfind('\\', name - 1);
+        const std::string wanted = lower(windowsPath.substr(folder + 1, name - folder - 1) + "/" +
+                                         windowsPath.substr(name + 1));
+        for (const auto& file : fs::recursive_directory_iterator(prefix.Game()))
+            if (lower(file.path().string()).ends_with(wanted))
+                return true;
+        return false;
     };
     const auto before = prefix.Snapshot();
     for (const auto& [name, intents] : rows) {
@@ -168,7 +193,14 @@ TEST_F(JournalTest, linesNamingFilesNotRecordedTouchNothing)
         WriteFile(prefix.Game() / std::string(kJournalName), JournalText(intents));
         Start();
         EXPECT_EQ(prefix.Snapshot(), before);
-        EXPECT_TRUE(test::Notes(last.report, NoteKind::StrangersLeft));
+        const auto& notes = last.report.Notes();
+        const auto note = std::find_if(notes.begin(), notes.end(),
+                                       [](const Note& n) { return n.kind == NoteKind::StrangersLeft; });
+        ASSERT_NE(note, notes.end());
+        EXPECT_EQ(note->files.size(), note->count);
+        for (const std::string& file : note->files) {
+            EXPECT_TRUE(there(file)) << file;
+        }
     }
 }
 

@@ -67,6 +67,9 @@ TEST(Words, eachReasonAndNoteHasItsSentence)
     EXPECT_EQ(NoteText({NoteKind::StrangersLeft, {}, {}, FsErrorKind::Other, 2}),
               "2 files named by the journal of an interrupted command were left as they were: they are not the "
               "files that command recorded.");
+    EXPECT_EQ(NoteText({NoteKind::StrangersLeft, {}, {}, FsErrorKind::Other, 7, {"C:\\M\\A.kmx.replaced", "B"}}),
+              "7 files named by the journal of an interrupted command were left as they were: they are not the "
+              "files that command recorded.\nC:\\M\\A.kmx.replaced, B, and 5 more");
     EXPECT_EQ(SelectedFateText(SelectedFate::Gone, "A.kmx"),
               "The cached file of A.kmx is no longer in the cache, so there was nothing to move. Its entry has been "
               "removed.");
