@@ -145,7 +145,9 @@ Outcome<CachedFiles> MatchCachedFiles(FileSystemService& files, const std::strin
     CachedFiles matched{std::vector<bool>(lines.size(), false), std::vector<bool>(lines.size(), false),
                         keys.TakeFirsts()};
     std::string folded;
-    const Outcome<void> listed = files.TryVisitFiles(cache, [&](std::string_view name, bool plain) {
+    const Outcome<void> listed = files.TryVisitFiles(cache, [&](std::string_view name, FileSystemService::Listed what) {
+        // a folder of a cached file's name is there, to be named as what it is
+        const bool plain = what == FileSystemService::Listed::Plain;
         folded.assign(name);
         FoldCaseInPlace(folded);
         if (const std::optional<std::string_view> key = KeyOfCachedFile(folded))

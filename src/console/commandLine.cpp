@@ -27,7 +27,14 @@ constexpr Flag kFlags[] = {
     {"--existing", Command::Window, true},
     {"--yes", Command::Window, false},
     {"--json", Command::Window, false},
+    {"--code-page", Command::Window, true},
 };
+
+// Options of the Linux program alone: Windows knows its prefix and code page.
+bool WineOnly(std::string_view name)
+{
+    return name == "--prefix" || name == "--code-page";
+}
 
 std::optional<ExistingMap> ExistingOf(std::string_view word)
 {
@@ -60,7 +67,7 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, bool wine)
         }
         const Flag* flag = nullptr;
         for (const Flag& f : kFlags)
-            if (f.name == arg && (wine || f.name != "--prefix"))
+            if (f.name == arg && (wine || !WineOnly(f.name)))
                 flag = &f;
         if (!flag)
             return fail("unknown option " + std::string(arg));
@@ -89,6 +96,13 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, bool wine)
                 return fail("--existing takes keep, replace or discard");
             o.existing = *existing;
             existingGiven = true;
+        } else if (arg == "--code-page") {
+            unsigned number = 0;
+            for (const char c : *value)
+                number = c >= '0' && c <= '9' && number < 100000 ? number * 10 + static_cast<unsigned>(c - '0') : 0;
+            if (number == 0)
+                return fail("--code-page takes a Windows code page number, such as 1252 or 1251");
+            o.codePage = number;
         } else if (arg == "--yes") {
             o.yes = true;
         } else {
@@ -116,10 +130,13 @@ std::string HelpText(bool wine)
                        "\n"
                        "Where the game is:\n"
                        "  --game DIR         the game's install folder" +
-                       std::string(wine ? " (on a Wine prefix's drive)" : "") + "\n";
+                       std::string(wine ? ", on a Wine prefix's drive or anywhere else" : "") + "\n";
     if (wine)
         text += "  --prefix DIR       the Wine prefix that holds the game, or the game's own folder\n"
-                "                     inside one; no other place is looked in\n";
+                "                     inside one; no other place is looked in\n"
+                "  --code-page N      the Windows code page the cache index is written in (1252,\n"
+                "                     1250, 1251, ...); by default the prefix's, and 1252 for a\n"
+                "                     game outside any prefix (a Windows partition, a copy)\n";
     text += "\n"
             "Commands:\n"
             "  --list             the cache folder, its file count and size, and the cached maps\n"

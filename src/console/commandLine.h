@@ -20,6 +20,7 @@ struct Options {
     ExistingMap existing = ExistingMap::Keep;
     bool yes = false;
     bool json = false;
+    std::optional<unsigned> codePage; // --code-page N (the Linux program)
 };
 
 // The exit statuses of a command.

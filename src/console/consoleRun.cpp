@@ -161,10 +161,41 @@ ListRows Ordered(const ListRows& rows)
     return ordered;
 }
 
+// A command's document with nothing in it yet: every field a script reads
+// is there, whatever happened.
+json EmptyDocument(const Options& options, int status)
+{
+    json document{{"command", CommandName(options.command)}, {"status", status}, {"cache", nullptr}};
+    if (options.command == Command::List)
+        document["maps"] = json::array();
+    else
+        document["moved"] = document["discarded"] = json::array();
+    document["problems"] = json::array();
+    document["unsafe"] = 0;
+    document["notes"] = json::array();
+    return document;
+}
+
+std::string Dumped(const json& document)
+{
+    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+// The status, unless what was printed was lost: then the run is not
+// the success it would say.
+int Delivered(int status, Output& out)
+{
+    if (out.OutDelivered())
+        return status;
+    out.Err(kProgram + std::string("what the command did could not be written to the standard output\n"));
+    return status == kDone ? kLeft : status;
+}
+
 void PrintJson(const Options& options, const Run& run, int status, Output& out)
 {
     const CommandResult& last = run.Last();
-    json document{{"command", CommandName(options.command)}, {"status", status}, {"cache", CacheJson(last)}};
+    json document = EmptyDocument(options, status);
+    document["cache"] = CacheJson(last);
     if (options.command == Command::List) {
         json maps = json::array();
         const ListRows ordered = last.list ? Ordered(*last.list) : ListRows();
@@ -204,7 +235,7 @@ void PrintJson(const Options& options, const Run& run, int status, Output& out)
     document["problems"] = std::move(problems);
     document["unsafe"] = unsafe;
     document["notes"] = std::move(notes);
-    out.Out(document.dump(2, ' ', false, json::error_handler_t::replace) + "\n");
+    out.Out(Dumped(document));
 }
 
 void PrintText(const Options& options, const Run& run, Output& out)
@@ -256,8 +287,9 @@ std::optional<int> ReadCommandLine(const std::vector<std::string>& args, bool wi
 {
     parsed = ParseCommandLine(args, wine);
     if (!parsed.error.empty()) {
-        out.Err(kProgram + parsed.error + "\n");
-        return kRefused;
+        // a script that asked for JSON gets it, whatever else was wrong
+        parsed.options.json = std::find(args.begin(), args.end(), "--json") != args.end();
+        return Refuse(parsed.options, parsed.error, out);
     }
     if (parsed.options.command == Command::Help || parsed.options.command == Command::Version) {
         out.Out(parsed.options.command == Command::Help ? HelpText(wine) : VersionText());
@@ -275,23 +307,34 @@ GameRequest RequestOf(const Options& options, std::string remembered)
     return request;
 }
 
-std::optional<GamePrefix> GameForCommand(const GameLocation& location, Output& out)
+std::optional<GamePrefix> GameForCommand(const GameLocation& location, const Options& options, Output& out)
 {
     if (location.game)
         return location.game;
     if (!location.refused.empty()) {
-        out.Err(kProgram + RefusedText(location) + "\n");
+        Refuse(options, RefusedText(location), out);
     } else if (!location.several.empty()) {
-        std::string text =
-            std::string(kProgram) + "the game is installed in more than one Wine prefix; name one with --prefix:\n";
+        std::string text = "the game is installed in more than one Wine prefix; name one with --prefix:";
         for (const GamePrefix& game : location.several)
-            text += "    " + game.prefix.string() + "\n";
-        out.Err(text);
+            text += "\n    " + game.prefix.string();
+        Refuse(options, text, out);
     } else {
-        out.Err(kProgram + std::string("Orvane was not found. The program looked in:") + WhereLooked(location) +
-                "\nName the game's folder with --game.\n");
+        Refuse(options, "Orvane was not found. The program looked in:" + WhereLooked(location) +
+                            "\nName the game's folder with --game.",
+               out);
     }
     return std::nullopt;
+}
+
+int Refuse(const Options& options, const std::string& reason, Output& out)
+{
+    out.Err(kProgram + reason + "\n");
+    if (options.json) {
+        json document = EmptyDocument(options, kRefused);
+        document["error"] = reason;
+        out.Out(Dumped(document));
+    }
+    return Delivered(kRefused, out);
 }
 
 int RunCommand(const Options& options, const std::string& gameFolder, Output& out, const GameOptions& game)
@@ -308,10 +351,8 @@ int RunCommand(const Options& options, const std::string& gameFolder, Output& ou
             bool listed = false;
             for (std::size_t k = 0; run.start.list && k < run.start.list->size() && !listed; ++k)
                 listed = (*run.start.list)[k] == options.map;
-            if (!listed) {
-                out.Err(kProgram + options.map + " is not among the cached maps (see --list)\n");
-                return kRefused;
-            }
+            if (!listed)
+                return Refuse(options, options.map + " is not among the cached maps (see --list)", out);
             run.command = MoveSelectedMap(opening.game, options.map, decisions);
             break;
         }
@@ -330,7 +371,7 @@ int RunCommand(const Options& options, const std::string& gameFolder, Output& ou
         PrintJson(options, run, status, out);
     else
         PrintText(options, run, out);
-    return status;
+    return Delivered(status, out);
 }
 
 } // namespace ovcache::console

@@ -184,18 +184,20 @@ public:
     // (not followed).
     virtual bool PathExists(const std::string& path) = 0;
     // FileExists where a decision rests on the answer: the failure when the
-    // system could not tell (a folder refused, a disk that failed), rather
-    // than "no".
+    // system could not tell (a folder refused, a disk that failed), or when
+    // what has the name is no regular file (a folder, a pipe, a device),
+    // rather than "no".
     virtual Outcome<bool> LookForFile(const std::string& path) { return FileExists(path); }
 
     // Every operation below answers with its result or the failure that
     // stopped it; none raises one.
 
-    // The entries directly in folder that are not folders (links and devices
-    // included), in the order the system gives them: each told to take as
-    // it is read, or all of them at once. plain: the listing itself showed a
-    // regular file.
-    using NameSink = std::function<void(std::string_view name, bool plain)>;
+    // The entries directly in folder, in the order the system gives them:
+    // each told to take as it is read, with what the listing itself showed it
+    // to be. Folders are there too, so that a folder with a file's name is
+    // not taken for no file at all.
+    enum class Listed : std::uint8_t { Plain, Other, Folder }; // Other: a link, a pipe or a device
+    using NameSink = std::function<void(std::string_view name, Listed what)>;
     virtual Outcome<void> TryVisitFiles(const std::string& folder, const NameSink& take) = 0;
     Outcome<FileCollection> TryListFiles(const std::string& folder);
     // The Count of the folder's files and the Size of everything below it.

@@ -100,9 +100,20 @@ void WriteToDisk(int fd, const std::string& text, const std::string& path)
         Fail("Write", path, errno);
 }
 
-[[noreturn]] void NotRegular(const char* operation, const std::string& path)
+// What a file that is not a regular one is, for the player to find it.
+const char* KindOf(mode_t mode)
 {
-    throw FileSystemError(operation, path, FsErrorKind::NotRegular, "Not a regular file (a link, a device or a pipe)");
+    return S_ISDIR(mode)    ? "Not a file but a folder"
+           : S_ISLNK(mode)  ? "Not a regular file but a link"
+           : S_ISFIFO(mode) ? "Not a regular file but a pipe"
+           : S_ISSOCK(mode) ? "Not a regular file but a socket"
+           : S_ISCHR(mode) || S_ISBLK(mode) ? "Not a regular file but a device"
+                                            : "Not a regular file (a link, a device or a pipe)";
+}
+
+[[noreturn]] void NotRegular(const char* operation, const std::string& path, mode_t mode = 0)
+{
+    throw FileSystemError(operation, path, FsErrorKind::NotRegular, KindOf(mode));
 }
 
 [[noreturn]] void NotOwn(const char* operation, const std::string& path)
@@ -196,7 +207,12 @@ public:
         struct stat st {};
         if (!StatOf(place, st, AT_SYMLINK_NOFOLLOW))
             return errno == ENOENT || errno == ENOTDIR ? Outcome<bool>(false) : ErrorOf("Look", path, errno);
-        return S_ISREG(st.st_mode) && PathResolver::NameOf(place).rfind('.', 0) != 0;
+        if (PathResolver::NameOf(place).rfind('.', 0) == 0)
+            return false; // hidden, as Wine shows dot files
+        // something else with the name is said as what it is, not as nothing
+        if (!S_ISREG(st.st_mode))
+            return FileSystemError("Look", path, FsErrorKind::NotRegular, KindOf(st.st_mode));
+        return true;
     }
 
     bool FolderExists(const std::string& path) override
@@ -218,8 +234,8 @@ public:
             if (!dir)
                 Fail("GetFolder", folder, errno);
             const std::unique_ptr<DIR, ClosesFolder> closing(dir);
-            // Every entry but folders, as Windows lists files: links and pipes
-            // are there too, for the commands to see and leave alone.
+            // Links and pipes are there too, for the commands to see and
+            // leave alone.
             while (const dirent* entry = ::readdir(dir)) {
                 bool isFolder = entry->d_type == DT_DIR, plain = entry->d_type == DT_REG;
                 if (entry->d_type == DT_UNKNOWN) {
@@ -228,9 +244,10 @@ public:
                         ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode);
                     plain = !isFolder && S_ISREG(st.st_mode);
                 }
-                if (isFolder)
+                const std::string_view name = entry->d_name;
+                if (isFolder && (name == "." || name == ".."))
                     continue;
-                take(entry->d_name, plain);
+                take(name, isFolder ? Listed::Folder : plain ? Listed::Plain : Listed::Other);
             }
         });
     }
@@ -391,7 +408,7 @@ public:
         if (err == EINVAL) {
             struct stat st {};
             if (StatOf(src, st, AT_SYMLINK_NOFOLLOW) && !S_ISREG(st.st_mode))
-                NotRegular("MoveFile", from);
+                NotRegular("MoveFile", from, st.st_mode);
         }
         if (err == EXDEV)
             throw FileSystemError("MoveFile", to, FsErrorKind::CrossVolume, "The destination is on another volume");

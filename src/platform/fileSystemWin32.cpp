@@ -173,7 +173,14 @@ public:
                 return false;
             return ErrorOf("Look", path, code);
         }
-        return !(a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+        if (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+            return false;
+        // something else with the name is said as what it is, not as nothing
+        if (a & FILE_ATTRIBUTE_DIRECTORY)
+            return FileSystemError("Look", path, FsErrorKind::NotRegular, "Not a file but a folder");
+        if (a & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
+            return FileSystemError("Look", path, FsErrorKind::NotRegular, "Not a regular file but a link or a device");
+        return true;
     }
 
     bool FolderExists(const std::string& path) override
@@ -192,9 +199,14 @@ public:
     {
         return Catching([&] {
             ForEachMatch(folder + "\\*", "GetFolder", [&](const WIN32_FIND_DATAW& found) {
-                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                    take(Narrow(found.cFileName, std::wcslen(found.cFileName)),
-                         !(found.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)));
+                const std::wstring_view name = found.cFileName;
+                if (name == L"." || name == L"..")
+                    return;
+                take(Narrow(found.cFileName, name.size()),
+                     found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? Listed::Folder
+                     : found.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)
+                         ? Listed::Other
+                         : Listed::Plain);
             });
         });
     }

@@ -80,7 +80,7 @@ NamedGame GameAt(const std::string& folder, NamedFolder kind, const std::string&
     if (auto game = GameInFolder(folder, kind, key, value))
         return {std::move(game), {}};
     return {std::nullopt, kind == NamedFolder::Game
-                              ? "is not the game's folder on a Wine prefix's drive (it has no System or Cache folder)"
+                              ? "is not the game's folder (it has no System or Cache folder)"
                               : "holds neither the game nor a Wine prefix where it is installed"};
 }
 

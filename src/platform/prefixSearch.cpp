@@ -469,6 +469,17 @@ std::optional<GamePrefix> GameInFolder(const fs::path& folder, NamedFolder kind,
             return std::nullopt;
         return GamePrefix{above.parent_path(), windows, "chosen"};
     }
+    // Outside any prefix (a Windows partition mounted here, a copied
+    // install): the folder as drive Z: reaches it, with no prefix at all.
+    if (kind == NamedFolder::Game) {
+        std::string windows = "Z:";
+        for (const fs::path& part : place.relative_path()) {
+            if (part.string().find_first_of("\\:") != std::string::npos)
+                return std::nullopt; // no Windows path reaches it
+            windows += "\\" + part.string();
+        }
+        return GamePrefix{{}, windows, "chosen"};
+    }
     return std::nullopt;
 }
 

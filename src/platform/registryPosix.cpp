@@ -8,7 +8,7 @@ namespace ovcache {
 std::optional<RegValue> QueryRegValue(std::uint32_t root, const std::string& subKey, const std::string& valueName)
 {
     const char* file = root == kHKeyLocalMachine ? "system.reg" : root == kHKeyCurrentUser ? "user.reg" : nullptr;
-    if (!file)
+    if (!file || WinePrefix().empty()) // a game outside any prefix has no registry
         return std::nullopt;
     const auto value = WineRegistry::FindInFile(WinePrefix() / file, subKey, valueName);
     if (!value)

@@ -25,7 +25,11 @@ void UseWinePrefix(const std::filesystem::path& prefix)
 
 unsigned WineAnsiCodePage(const std::filesystem::path& prefix)
 {
-    // As Wine records it when it makes the prefix, from the locale.
+    // As Wine records it when it makes the prefix, from the locale; a game
+    // outside any prefix (a Windows partition, a copied install) is read as
+    // Western European Windows writes it.
+    if (prefix.empty())
+        return 1252;
     const auto value =
         WineRegistry::FindInFile(prefix / "system.reg", "System\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP");
     if (!value || value->type != kRegSz)

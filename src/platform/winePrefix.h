@@ -9,7 +9,8 @@ namespace ovcache {
 std::filesystem::path WinePrefix();
 
 // The prefix the rest of the program works in from now on, in place of
-// $WINEPREFIX or ~/.wine.
+// $WINEPREFIX or ~/.wine; an empty one for a game outside any prefix, whose
+// drive Z: is the root of this system, as in Wine, and which has no registry.
 // The prefix's ANSI code page becomes the one the index is read in.
 void UseWinePrefix(const std::filesystem::path& prefix);
 

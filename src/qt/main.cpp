@@ -8,6 +8,7 @@
 #include "qt/icons.h"
 #include "qt/messageBox.h"
 #include "qt/prefixChooser.h"
+#include "qt/settings.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -30,8 +31,15 @@ QSettings Settings()
 
 class StandardStreams : public ovcache::console::Output {
 public:
-    void Out(std::string_view text) override { std::fwrite(text.data(), 1, text.size(), stdout); }
+    void Out(std::string_view text) override
+    {
+        lost_ = std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || lost_;
+    }
     void Err(std::string_view text) override { std::fwrite(text.data(), 1, text.size(), stderr); }
+    bool OutDelivered() override { return std::fflush(stdout) == 0 && !std::ferror(stdout) && !lost_; }
+
+private:
+    bool lost_ = false;
 };
 
 class QtGameAsker : public ovcache::forms::GameAsker {
@@ -66,7 +74,8 @@ std::optional<GamePrefix> GameForWindow(const ovcache::GameLocation& location)
     }
     QtGameAsker asker;
     return ovcache::forms::AskForTheGame(location, /*wine=*/true, asker, [](const std::string& folder) {
-        Settings().setValue(kChosenFolder, QString::fromStdString(folder));
+        if (ovcache::SettingsReadable())
+            Settings().setValue(kChosenFolder, QString::fromStdString(folder));
     });
 }
 
@@ -82,19 +91,30 @@ int main(int argc, char** argv)
             console::ReadCommandLine({argv + std::min(argc, 1), argv + argc}, /*wine=*/true, parsed, streams))
         return *ended;
     const console::Options& options = parsed.options;
-    const ovcache::GameLocation location =
-        ovcache::LocateGame(console::RequestOf(options, Settings().value(kChosenFolder).toString().toStdString()));
+    // The folder chosen last time counts only when none is named.
+    const bool named = options.game || options.prefix;
+    const std::string remembered = named || !ovcache::SettingsReadable()
+                                       ? std::string()
+                                       : Settings().value(kChosenFolder).toString().toStdString();
+    const ovcache::GameLocation location = ovcache::LocateGame(console::RequestOf(options, remembered));
 
     std::optional<GamePrefix> game;
     if (options.command != console::Command::Window || !location.refused.empty()) {
         // A command runs without a window; a folder named that is not the
         // game's is said before any window.
-        game = console::GameForCommand(location, streams);
+        game = console::GameForCommand(location, options, streams);
         if (!game)
             return console::kRefused;
     }
+    // The code page named stands in for the prefix's.
+    const auto useGame = [&options](const GamePrefix& chosen) {
+        ovcache::UseWinePrefix(chosen.prefix);
+        return !options.codePage || ovcache::UseAnsiCodePage(*options.codePage);
+    };
     if (options.command != console::Command::Window) {
-        ovcache::UseWinePrefix(game->prefix);
+        if (!useGame(*game))
+            return console::Refuse(options, "this system cannot read code page " + std::to_string(*options.codePage),
+                                   streams);
         return console::RunCommand(options, game->gameFolder, streams);
     }
 
@@ -108,7 +128,9 @@ int main(int argc, char** argv)
         game = GameForWindow(location);
     if (!game)
         return 0; // the player chose not to go on
-    ovcache::UseWinePrefix(game->prefix);
+    if (!useGame(*game))
+        return console::Refuse(options, "this system cannot read code page " + std::to_string(*options.codePage),
+                               streams);
     ovcache::frmOVCache window;
     // The install folder as the search read it, or where the player showed
     // it: the prefix's registry is not read again.

@@ -1,6 +1,7 @@
 #include "qt/prefixChooser.h"
 
 #include "forms/boxes.h"
+#include "qt/settings.h"
 #include "qt/textCodec.h"
 
 #include <QDialogButtonBox>
@@ -17,7 +18,7 @@ constexpr const char* kLastPrefix = "lastPrefix";
 
 QString PrefixChooser::LastChosen()
 {
-    return QSettings().value(kLastPrefix).toString();
+    return SettingsReadable() ? QSettings().value(kLastPrefix).toString() : QString();
 }
 
 PrefixChooser::PrefixChooser(std::vector<GamePrefix> prefixes, QWidget* parent)
@@ -55,7 +56,8 @@ const GamePrefix& PrefixChooser::Chosen() const
 
 void PrefixChooser::Remember() const
 {
-    QSettings().setValue(kLastPrefix, QString::fromStdString(Chosen().prefix.string()));
+    if (SettingsReadable())
+        QSettings().setValue(kLastPrefix, QString::fromStdString(Chosen().prefix.string()));
 }
 
 } // namespace ovcache

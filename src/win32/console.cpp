@@ -23,7 +23,7 @@ ConsoleStreams::~ConsoleStreams()
         CloseHandle(console_);
 }
 
-void ConsoleStreams::Write(DWORD which, std::string_view text)
+bool ConsoleStreams::Write(DWORD which, std::string_view text)
 {
     HANDLE handle = GetStdHandle(which);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE || GetFileType(handle) == FILE_TYPE_UNKNOWN) {
@@ -35,17 +35,19 @@ void ConsoleStreams::Write(DWORD which, std::string_view text)
         }
         handle = console_;
     }
+    // Started with nowhere to write (from a shortcut), nothing is lost.
     if (handle == INVALID_HANDLE_VALUE || text.empty())
-        return;
+        return true;
     DWORD mode = 0, written = 0;
     if (GetConsoleMode(handle, &mode)) {
         // A console draws UTF-16 whatever its code page.
         const std::u16string wide = Utf8ToUtf16(text);
-        WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-    } else {
-        // A file or a pipe gets UTF-8, as the JSON is.
-        WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        return WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) &&
+               written == wide.size();
     }
+    // A file or a pipe gets UTF-8, as the JSON is.
+    return WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
 }
 
 } // namespace ovcache::win32

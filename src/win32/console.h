@@ -23,11 +23,14 @@ std::vector<std::string> Arguments();
 class ConsoleStreams : public console::Output {
 public:
     ~ConsoleStreams() override;
-    void Out(std::string_view text) override { Write(STD_OUTPUT_HANDLE, text); }
+    void Out(std::string_view text) override { outLost_ = !Write(STD_OUTPUT_HANDLE, text) || outLost_; }
     void Err(std::string_view text) override { Write(STD_ERROR_HANDLE, text); }
+    bool OutDelivered() override { return !outLost_; }
 
 private:
-    void Write(DWORD which, std::string_view text);
+    // false when the text was given a handle that did not take it all
+    bool Write(DWORD which, std::string_view text);
+    bool outLost_ = false;
     HANDLE console_ = INVALID_HANDLE_VALUE; // the parent's console, once attached
     bool attachTried_ = false;
 };

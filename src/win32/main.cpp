@@ -43,7 +43,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     const ovcache::GameLocation location =
         ovcache::LocateGame(console::RequestOf(options, ovcache::win32::RememberedFolder()));
     if (options.command != console::Command::Window) {
-        const std::optional<ovcache::GamePrefix> game = console::GameForCommand(location, streams);
+        const std::optional<ovcache::GamePrefix> game = console::GameForCommand(location, options, streams);
         if (!game)
             return console::kRefused;
         return console::RunCommand(options, game->gameFolder, streams);

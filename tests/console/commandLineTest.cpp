@@ -91,7 +91,9 @@ TEST(CommandLine, aGameNotDecidedIsSaidAndNothingRuns)
     GameLocation several;
     several.several = {{"/home/p/.wine", "C:\\Orvane", "WINEPREFIX"}, {"/home/p/Games/orvane", "C:\\G", "Lutris"}};
     Captured out;
-    EXPECT_FALSE(GameForCommand(several, out));
+    Options options;
+    options.command = Command::List;
+    EXPECT_FALSE(GameForCommand(several, options, out));
     EXPECT_NE(out.err.find("more than one Wine prefix; name one with --prefix:\n    /home/p/.wine\n"
                            "    /home/p/Games/orvane\n"),
               std::string::npos)
@@ -101,9 +103,20 @@ TEST(CommandLine, aGameNotDecidedIsSaidAndNothingRuns)
     refused.refused = "/tmp/x";
     refused.refusedReason = "holds neither the game nor a prefix with it";
     out = {};
-    EXPECT_FALSE(GameForCommand(refused, out));
+    EXPECT_FALSE(GameForCommand(refused, options, out));
     EXPECT_EQ(out.err, "orvane-cache-importer: /tmp/x holds neither the game nor a prefix with it\n");
     EXPECT_TRUE(out.out.empty());
+
+    // A script that asked for JSON gets a document with the reason, and
+    // every field a command's document has.
+    options.json = true;
+    out = {};
+    EXPECT_FALSE(GameForCommand(refused, options, out));
+    const auto document = nlohmann::json::parse(out.out);
+    EXPECT_EQ(document["status"], 2);
+    EXPECT_EQ(document["error"], "/tmp/x holds neither the game nor a prefix with it");
+    for (const char* field : {"command", "cache", "maps", "problems", "unsafe", "notes"})
+        EXPECT_TRUE(document.contains(field)) << field;
 }
 
 class HeadlessTest : public test::CommandTest {

@@ -250,7 +250,8 @@ TEST(PrefixSearch, launcherFilesAreReadByTheirStructure)
 
 // A folder the player names: a prefix whose registry names the game (not
 // for --game), the game's own folder on a prefix's drive C (whatever the
-// registry says), or neither, with the reason; --game refuses a link.
+// registry says), or neither, with the reason; --game refuses a link, and
+// takes the game's folder outside any prefix too.
 TEST(PrefixSearch, aNamedFolderIsThePrefixOrTheGameInIt)
 {
     OVCACHE_WINE_STORE_ONLY();
@@ -270,7 +271,10 @@ TEST(PrefixSearch, aNamedFolderIsThePrefixOrTheGameInIt)
     };
     const std::string cafe = "without C:\\Spiele\\Orvane Caf\xC3\xA9";
     const std::string neither = "holds neither the game nor a Wine prefix where it is installed";
-    const std::string notGame = "is not the game's folder on a Wine prefix's drive (it has no System or Cache folder)";
+    const std::string notGame = "is not the game's folder (it has no System or Cache folder)";
+    // outside any prefix, the game is where drive Z: reaches it
+    std::string outside = " Z:" + (home / "elsewhere").string();
+    std::replace(outside.begin(), outside.end(), '/', '\\');
     const struct {
         fs::path folder;
         std::string asPrefix, asGame;
@@ -281,7 +285,7 @@ TEST(PrefixSearch, aNamedFolderIsThePrefixOrTheGameInIt)
         {home / "without/drive_c/Spiele/Orvane Café", cafe, cafe},
         {home / "without/drive_c/Old", "without C:\\Old", "without C:\\Old"},
         {home / "without/drive_c/Link", cafe, "is a link; name the folder it leads to"},
-        {home / "elsewhere", neither, notGame},
+        {home / "elsewhere", neither, outside},
         {home / "nowhere", "does not exist", "does not exist"},
         {home / "a-file", "is not a folder", "is not a folder"},
     };
