@@ -5,9 +5,12 @@
 //
 //   ovcache-bench [ENTRIES...]     (default 10000 50000 200000)
 //   ovcache-bench --window N       (the window alone, with N maps)
+//   ovcache-bench --across N...    (Move All with the game's Maps on another volume)
+//   ovcache-bench --repair N...    (the start after such a Move All was killed)
 #include "catalogue/cacheIndex.h"
 #include "catalogue/commands.h"
 #include "catalogue/destinations.h"
+#include "catalogue/journal.h"
 #include "demoGame.h"
 #include "platform/pathMapper.h"
 #include "qt/frmOVCache.h"
@@ -518,16 +521,189 @@ private:
     std::array<std::unordered_map<std::string, std::uint64_t>, kFolders> made_files_;
 };
 
+// --- Between volumes: the cache on this disk, the game's Maps on a RAM
+// disk (/dev/shm), every file small so that copies fit. ---
+
+constexpr std::uint64_t kSmallFile = 4096;
+const fs::path kOtherVolume = "/dev/shm";
+
+struct Across {
+    fs::path game, maps; // maps: the folder on the other volume the game's Maps leads to
+};
+
+// A game of n maps, made anew: its cached files small, its Maps elsewhere.
+Across MakeAcross(const fs::path& root, long n)
+{
+    fs::remove_all(root);
+    const fs::path maps = kOtherVolume / (root.filename().string() + "-maps");
+    fs::remove_all(maps);
+    demo::DemoOptions options;
+    options.entries = n;
+    options.seed = static_cast<unsigned>(n);
+    options.mapsOnly = true;
+    const demo::DemoGame game = demo::MakeDemoGame(root, options);
+    ::setenv("WINEPREFIX", game.prefix.c_str(), 1);
+    for (const auto& file : fs::directory_iterator(game.game / "Cache"))
+        if (file.path().extension() == ".uxx")
+            fs::resize_file(file.path(), kSmallFile);
+    fs::create_directories(maps);
+    for (const auto& file : fs::directory_iterator(game.game / "Maps"))
+        fs::copy_file(file.path(), maps / file.path().filename());
+    fs::remove_all(game.game / "Maps");
+    fs::create_directory_symlink(maps, game.game / "Maps");
+    ::sync();
+    return {game.game, maps};
+}
+
+// Move All's work between volumes with bare system calls: each cached file
+// the index names copied beside its place, flushed, renamed into place
+// (never over a map), its source deleted; then the index rewritten as Move
+// All's floor does.
+double AcrossFloor(const Across& across)
+{
+    return Seconds([&] {
+        const int cache = ::open((across.game / "Cache").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int maps = ::open(across.maps.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const std::string indexText = ReadWhole(cache, "cache.ini");
+        std::unordered_set<std::string> present;
+        for (std::string& name : PlainNames(cache))
+            present.insert(std::move(name));
+        std::vector<std::string_view> kept;
+        std::vector<char> buffer(1 << 16);
+        for (const std::string_view line : SplitIndexLines(indexText)) {
+            const std::string file = std::string(EntryKey(line)) + ".uxx", name(EntryName(line));
+            const std::string temp = name + ".copying";
+            const int in = EqPos(line) > 0 && present.contains(file) ? ::openat(cache, file.c_str(), O_RDONLY) : -1;
+            struct stat st {};
+            const int out = in < 0 || ::fstat(in, &st) != 0
+                                ? -1
+                                : ::openat(maps, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            bool moved = false;
+            if (out >= 0) {
+                for (ssize_t n; (n = ::read(in, buffer.data(), buffer.size())) > 0;)
+                    if (::write(out, buffer.data(), static_cast<std::size_t>(n)) != n)
+                        break;
+                const struct timespec times[2] = {st.st_atim, st.st_mtim};
+                ::futimens(out, times);
+                ::fsync(out);
+                ::close(out);
+                moved = ::syscall(SYS_renameat2, maps, temp.c_str(), maps, name.c_str(), 1 /* RENAME_NOREPLACE */) == 0;
+                if (moved)
+                    ::unlinkat(cache, file.c_str(), 0);
+                else
+                    ::unlinkat(maps, temp.c_str(), 0);
+            }
+            if (in >= 0)
+                ::close(in);
+            if (!moved)
+                kept.push_back(line);
+        }
+        std::string text;
+        for (const std::string_view line : kept)
+            text.append(line).append("\r\n");
+        const int index = ::openat(cache, "cache.bak", O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (::write(index, text.data(), text.size()) < 0)
+            std::perror("cache.bak");
+        ::fsync(index);
+        ::close(index);
+        ::fsync(maps);
+        ::renameat(cache, "cache.bak", cache, "cache.ini");
+        ::fsync(cache);
+        ::close(maps);
+        ::close(cache);
+    });
+}
+
+void BenchAcross(const std::vector<long>& sizes)
+{
+    if (!fs::is_directory(kOtherVolume)) {
+        std::printf("No %s here to stand for another volume.\n", kOtherVolume.c_str());
+        return;
+    }
+    const fs::path root = fs::temp_directory_path() / ("ovcache-across-" + std::to_string(::getpid()));
+    std::printf("Move All with the game's Maps on another volume (%s), cached files of %llu bytes; medians of %d\n"
+                "runs each, the floor copying, flushing, renaming and deleting the same files with bare calls.\n\n",
+                kOtherVolume.c_str(), static_cast<unsigned long long>(kSmallFile), kWindowRuns);
+    std::printf("%8s %10s %10s %7s %10s\n", "entries", "command s", "floor s", "ratio", "peak MiB");
+    for (const long n : sizes) {
+        std::vector<double> times, floors, peaks;
+        for (int k = 0; k < kWindowRuns; ++k) {
+            MakeAcross(root, n);
+            const ProcessResult run = RunChild({"--child", "moveall", root.string()});
+            times.push_back(run.command);
+            peaks.push_back(run.peakMiB);
+            floors.push_back(AcrossFloor(MakeAcross(root, n)));
+        }
+        std::printf("%8ld %10.3f %10.3f %7.2f %10.1f\n", n, Median(times), Median(floors),
+                    Median(times) / Median(floors), *std::max_element(peaks.begin(), peaks.end()));
+        std::fflush(stdout);
+    }
+    fs::remove_all(root);
+    fs::remove_all(kOtherVolume / (root.filename().string() + "-maps"));
+}
+
+// The start after a Move All between volumes was killed just before it
+// rewrote the index: every file copied into Maps and its source deleted,
+// the journal naming each copy (two lines a file) and the index every map.
+void BenchRepair(const std::vector<long>& sizes)
+{
+    const fs::path root = fs::temp_directory_path() / ("ovcache-repair-" + std::to_string(::getpid()));
+    std::printf("The start after a Move All between volumes was killed before its index was rewritten: the\n"
+                "journal has two lines a file; medians of %d starts.\n\n%8s %14s %10s\n",
+                kWindowRuns, "entries", "journal lines", "start s");
+    for (const long n : sizes) {
+        std::vector<double> times;
+        std::size_t lines = 0;
+        for (int k = 0; k < kWindowRuns; ++k) {
+            fs::remove_all(root);
+            demo::DemoOptions options;
+            options.entries = n;
+            options.seed = static_cast<unsigned>(n);
+            options.mapsOnly = true;
+            options.present = 0;
+            const demo::DemoGame game = demo::MakeDemoGame(root, options);
+            ::setenv("WINEPREFIX", game.prefix.c_str(), 1);
+            std::vector<Intent> intents;
+            const std::string index = ReadWhole(GameFolders::Open(game.game / "Cache"), "cache.ini");
+            for (const std::string_view line : SplitIndexLines(index)) {
+                if (EqPos(line) <= 0)
+                    continue;
+                const std::string file = std::string(EntryKey(line)) + ".uxx", name(EntryName(line));
+                const fs::path from = game.game / "Cache" / file, to = game.game / "Maps" / name;
+                struct stat st {};
+                if (::stat(from.c_str(), &st) != 0 || ::rename(from.c_str(), to.c_str()) != 0)
+                    continue;
+                const FileIdentity source{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                                          static_cast<std::uint64_t>(st.st_size),
+                                          static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 +
+                                              st.st_mtim.tv_nsec};
+                intents.push_back(Intent::Copy({"Cache", file}, {"Maps", name}, name + ".copying", source));
+                intents.push_back(Intent::Made({"Maps", name + ".copying"}, {source.volume, source.index, 0, 0}));
+            }
+            lines = intents.size();
+            std::ofstream(game.game / std::string(kJournalName), std::ios::binary) << JournalText(intents);
+            ::sync();
+            times.push_back(Seconds([] { (void)OpenGame(CreateFileSystemService(), "", {}, false); }));
+        }
+        std::printf("%8ld %14zu %10.3f\n", n, lines, Median(times));
+        std::fflush(stdout);
+    }
+    fs::remove_all(root);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const char* usage = "usage: ovcache-bench [ENTRIES...]   every command against its floor (10000 50000 200000)\n"
-                        "       ovcache-bench --window ENTRIES [PREFIX]   the window alone\n";
+                        "       ovcache-bench --window ENTRIES [PREFIX]   the window alone\n"
+                        "       ovcache-bench --across ENTRIES...   Move All with Maps on another volume\n"
+                        "       ovcache-bench --repair ENTRIES...   the start after that was killed\n";
     for (int k = 1; k < argc; ++k) {
         const std::string arg = argv[k];
         const bool number = !arg.empty() && arg.find_first_not_of("0123456789") == std::string::npos;
-        if (arg == "--help" || arg == "-h" || (k == 1 && !number && arg != "--child" && arg != "--window")) {
+        if (arg == "--help" || arg == "-h" ||
+            (k == 1 && !number && arg != "--child" && arg != "--window" && arg != "--across" && arg != "--repair")) {
             std::fputs(usage, arg == "--help" || arg == "-h" ? stdout : stderr);
             return arg == "--help" || arg == "-h" ? 0 : 2;
         }
@@ -536,6 +712,13 @@ int main(int argc, char** argv)
     }
     if (argc >= 4 && std::string(argv[1]) == "--child")
         return ChildMain(argc, argv);
+    if (argc >= 3 && (std::string(argv[1]) == "--across" || std::string(argv[1]) == "--repair")) {
+        std::vector<long> sizes;
+        for (int k = 2; k < argc; ++k)
+            sizes.push_back(std::atol(argv[k]));
+        (std::string(argv[1]) == "--across" ? BenchAcross : BenchRepair)(sizes);
+        return 0;
+    }
     if ((argc == 3 || argc == 4) && std::string(argv[1]) == "--window") { // the window alone
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);

@@ -17,8 +17,8 @@ namespace ovcache {
 namespace {
 
 constexpr std::array<std::string_view, 5> kFolders = {"Cache", "Maps", "System", "Music", "Sounds"};
-constexpr std::array<std::string_view, 7> kVerbs = {"set-aside", "copy",  "rewrite", "discard",
-                                                    "clear",     "made",  "moving"};
+constexpr std::array<std::string_view, 7> kVerbs = {"set-aside", "copy", "rewrite", "discard",
+                                                    "clear",     "made", "moving"};
 constexpr std::string_view kRewriteName = "cache.bak";
 // How many of the files a repair left alone its note names.
 constexpr std::size_t kStrangersNamed = 5;
@@ -464,8 +464,8 @@ private:
             Stranger(path);
             return {};
         }
-        const bool ours = made ? StillMade(*there, *made, bound) || (complete && *there == *complete)
-                               : there->size == 0;
+        const bool ours =
+            made ? StillMade(*there, *made, bound) || (complete && *there == *complete) : there->size == 0;
         if (!ours) {
             Left(path);
             return {};
@@ -478,9 +478,8 @@ private:
     Outcome<void> Copy(const Intent& intent, const FileIdentity* made)
     {
         const std::string from = session_.PathOf(intent.from), to = session_.PathOf(intent.to);
-        if (const Outcome<void> temp =
-                Temporary(session_.PathOf({intent.to.folder, intent.temp}), made, intent.first.size,
-                          made ? std::optional(Completed(*made, intent.first)) : std::nullopt);
+        if (Outcome<void> temp = Temporary(session_.PathOf({intent.to.folder, intent.temp}), made, intent.first.size,
+                                           made ? std::optional(Completed(*made, intent.first)) : std::nullopt);
             !temp)
             return temp;
         // The copy reached its place and only the source's removal was
@@ -591,8 +590,8 @@ bool GameSession::Settle(CommandReport* report, bool repairIndex)
                     report->AddProblem(Why::NotSettled, intents[k].from.name, done.Failure());
             }
         if (settler.Strangers() > 0 && report)
-            report->AddNote({NoteKind::StrangersLeft, {}, {}, FsErrorKind::Other, settler.Strangers(),
-                             settler.StrangersNamed()});
+            report->AddNote(
+                {NoteKind::StrangersLeft, {}, {}, FsErrorKind::Other, settler.Strangers(), settler.StrangersNamed()});
     }
     // The index is put right while the journal still says it may be wrong,
     // so that a kill during the repair leaves the repair to do again.

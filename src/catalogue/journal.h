@@ -41,9 +41,9 @@ struct Spot {
 struct Intent {
     enum class What { SetAside, Copy, Rewrite, Discard, Clear, Made, Moving };
     What what;
-    Spot from;             // SetAside: the map; Copy: the source; Discard: the cached file; Made: the file
-    Spot to;               // SetAside: the name it is kept under; Copy: the destination
-    std::string temp;      // Copy: the temporary name beside the destination
+    Spot from;        // SetAside: the map; Copy: the source; Discard: the cached file; Made: the file
+    Spot to;          // SetAside: the name it is kept under; Copy: the destination
+    std::string temp; // Copy: the temporary name beside the destination
     // SetAside: the map; Copy: the source; Discard: the cached file; Made: the
     // file as created, with the size it may grow to
     FileIdentity first{};
@@ -138,8 +138,8 @@ private:
     bool refused_ = false;
     bool recorded_ = false;
     bool interrupted_ = false;
-    bool foreign_ = false;   // the journal's name is taken by what is not ours
-    bool indexDue_ = false;  // the index may still name files an earlier command moved
+    bool foreign_ = false;  // the journal's name is taken by what is not ours
+    bool indexDue_ = false; // the index may still name files an earlier command moved
     std::string journal_;
 };
 

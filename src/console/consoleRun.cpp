@@ -319,8 +319,9 @@ std::optional<GamePrefix> GameForCommand(const GameLocation& location, const Opt
             text += "\n    " + game.prefix.string();
         Refuse(options, text, out);
     } else {
-        Refuse(options, "Orvane was not found. The program looked in:" + WhereLooked(location) +
-                            "\nName the game's folder with --game.",
+        Refuse(options,
+               "Orvane was not found. The program looked in:" + WhereLooked(location) +
+                   "\nName the game's folder with --game.",
                out);
     }
     return std::nullopt;

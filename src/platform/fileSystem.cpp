@@ -70,10 +70,12 @@ Outcome<FileSystemService::Moved> FileSystemService::TryMoveFile(const std::stri
 Outcome<FileCollection> FileSystemService::TryListFiles(const std::string& folder)
 {
     FileCollection files(folder);
-    if (Outcome<void> listed = TryVisitFiles(folder, [&](std::string_view name, Listed what) {
-            if (what != Listed::Folder) // as Windows lists files
-                files.Add(name);
-        }); !listed)
+    if (Outcome<void> listed = TryVisitFiles(folder,
+                                             [&](std::string_view name, Listed what) {
+                                                 if (what != Listed::Folder) // as Windows lists files
+                                                     files.Add(name);
+                                             });
+        !listed)
         return listed.Failure();
     return files;
 }

@@ -103,10 +103,10 @@ void WriteToDisk(int fd, const std::string& text, const std::string& path)
 // What a file that is not a regular one is, for the player to find it.
 const char* KindOf(mode_t mode)
 {
-    return S_ISDIR(mode)    ? "Not a file but a folder"
-           : S_ISLNK(mode)  ? "Not a regular file but a link"
-           : S_ISFIFO(mode) ? "Not a regular file but a pipe"
-           : S_ISSOCK(mode) ? "Not a regular file but a socket"
+    return S_ISDIR(mode)                    ? "Not a file but a folder"
+           : S_ISLNK(mode)                  ? "Not a regular file but a link"
+           : S_ISFIFO(mode)                 ? "Not a regular file but a pipe"
+           : S_ISSOCK(mode)                 ? "Not a regular file but a socket"
            : S_ISCHR(mode) || S_ISBLK(mode) ? "Not a regular file but a device"
                                             : "Not a regular file (a link, a device or a pipe)";
 }
@@ -685,8 +685,7 @@ public:
         });
     }
 
-    Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text,
-                                   const CreatedFn& created) override
+    Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text, const CreatedFn& created) override
     {
         return Catching([&] {
             // Made anew: whatever has the name (a file, a link to a file
@@ -752,10 +751,9 @@ private:
         struct stat made {};
         if (::fstat(fd, &made) != 0)
             return ErrorOf(operation, path, errno);
-        return created(FileIdentity{static_cast<std::uint64_t>(made.st_dev), static_cast<std::uint64_t>(made.st_ino),
-                                    0,
-                                    static_cast<std::int64_t>(made.st_mtim.tv_sec) * 1000000000 +
-                                        made.st_mtim.tv_nsec});
+        return created(
+            FileIdentity{static_cast<std::uint64_t>(made.st_dev), static_cast<std::uint64_t>(made.st_ino), 0,
+                         static_cast<std::int64_t>(made.st_mtim.tv_sec) * 1000000000 + made.st_mtim.tv_nsec});
     }
 
     // Works on a file that should be there, trying its name as given first

@@ -203,10 +203,9 @@ public:
                 if (name == L"." || name == L"..")
                     return;
                 take(Narrow(found.cFileName, name.size()),
-                     found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? Listed::Folder
-                     : found.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)
-                         ? Listed::Other
-                         : Listed::Plain);
+                     found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY                                 ? Listed::Folder
+                     : found.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE) ? Listed::Other
+                                                                                                       : Listed::Plain);
             });
         });
     }
@@ -492,8 +491,7 @@ public:
         });
     }
 
-    Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text,
-                                   const CreatedFn& created) override
+    Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text, const CreatedFn& created) override
     {
         return Catching([&] {
             // Made anew: whatever had the name (a link included) is deleted, never

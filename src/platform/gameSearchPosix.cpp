@@ -79,9 +79,8 @@ NamedGame GameAt(const std::string& folder, NamedFolder kind, const std::string&
         return {std::nullopt, "is not a folder"};
     if (auto game = GameInFolder(folder, kind, key, value))
         return {std::move(game), {}};
-    return {std::nullopt, kind == NamedFolder::Game
-                              ? "is not the game's folder (it has no System or Cache folder)"
-                              : "holds neither the game nor a Wine prefix where it is installed"};
+    return {std::nullopt, kind == NamedFolder::Game ? "is not the game's folder (it has no System or Cache folder)"
+                                                    : "holds neither the game nor a Wine prefix where it is installed"};
 }
 
 } // namespace ovcache

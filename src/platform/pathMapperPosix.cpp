@@ -27,7 +27,8 @@ SplitPath Split(std::string_view path, const std::string& prefix)
     if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]))) {
         const char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(path[0])));
         // Outside any prefix only Z:, the root, is there, as Wine makes it.
-        split.root = prefix.empty() ? (drive == 'z' ? "/" : "/dev/null/no-drive") : prefix + "/dosdevices/" + drive + ":";
+        split.root =
+            prefix.empty() ? (drive == 'z' ? "/" : "/dev/null/no-drive") : prefix + "/dosdevices/" + drive + ":";
         path.remove_prefix(2);
     }
     std::size_t start = 0;

@@ -46,8 +46,7 @@ bool ConsoleStreams::Write(DWORD which, std::string_view text)
                written == wide.size();
     }
     // A file or a pipe gets UTF-8, as the JSON is.
-    return WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-           written == text.size();
+    return WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
 }
 
 } // namespace ovcache::win32

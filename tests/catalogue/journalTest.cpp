@@ -147,7 +147,7 @@ TEST_F(JournalTest, linesNamingFilesNotRecordedTouchNothing)
                  soloCopy = id(maps / "Solo.kmx.copying");
     rewritten.size += 1;
     made.size = made.written = 0;
-    bak.size -= 1;        // more than the rewrite was to hold
+    bak.size -= 1;         // more than the rewrite was to hold
     soloCopy.written += 1; // made after the file was last written
     soloCopy.size = 100;
     const std::vector<std::pair<const char*, std::vector<Intent>>> rows = {
@@ -180,8 +180,8 @@ TEST_F(JournalTest, linesNamingFilesNotRecordedTouchNothing)
     };
     const auto there = [&](const std::string& windowsPath) {
         const std::size_t name = windowsPath.rfind('\\'), folder = windowsPath.rfind('\\', name - 1);
-        const std::string wanted = lower(windowsPath.substr(folder + 1, name - folder - 1) + "/" +
-                                         windowsPath.substr(name + 1));
+        const std::string wanted =
+            lower(windowsPath.substr(folder + 1, name - folder - 1) + "/" + windowsPath.substr(name + 1));
         for (const auto& file : fs::recursive_directory_iterator(prefix.Game()))
             if (lower(file.path().string()).ends_with(wanted))
                 return true;
@@ -194,8 +194,8 @@ TEST_F(JournalTest, linesNamingFilesNotRecordedTouchNothing)
         Start();
         EXPECT_EQ(prefix.Snapshot(), before);
         const auto& notes = last.report.Notes();
-        const auto note = std::find_if(notes.begin(), notes.end(),
-                                       [](const Note& n) { return n.kind == NoteKind::StrangersLeft; });
+        const auto note =
+            std::find_if(notes.begin(), notes.end(), [](const Note& n) { return n.kind == NoteKind::StrangersLeft; });
         ASSERT_NE(note, notes.end());
         EXPECT_EQ(note->files.size(), note->count);
         for (const std::string& file : note->files) {
