@@ -12,6 +12,7 @@
 #include <optional>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace ovcache {
 namespace {
@@ -22,6 +23,10 @@ constexpr std::array<std::string_view, 7> kVerbs = {"set-aside", "copy", "rewrit
 constexpr std::string_view kRewriteName = "cache.bak";
 // How many of the files a repair left alone its note names.
 constexpr std::size_t kStrangersNamed = 5;
+// A journal this long has its folders listed once, rather than each name
+// looked for on its own: after a Move All of 100,000 files between volumes
+// nearly every name it gives is gone.
+constexpr std::size_t kListedFrom = 256;
 
 // FNV-1a, so that a torn or altered line is not taken for one of ours.
 std::string Check(std::string_view text)
@@ -281,9 +286,12 @@ void GameSession::Close()
 
 std::string GameSession::PathOf(const Spot& spot) const
 {
-    if (spot.folder == "Cache")
-        return game_.cache + "\\" + spot.name;
-    return game_.folder + "\\" + std::string(spot.folder) + "\\" + spot.name;
+    return FolderOf(spot.folder) + "\\" + spot.name;
+}
+
+std::string GameSession::FolderOf(std::string_view folder) const
+{
+    return folder == "Cache" ? game_.cache : game_.folder + "\\" + std::string(folder);
 }
 
 std::string GameSession::FreeName(const Spot& spot, std::string_view mark) const
@@ -407,6 +415,9 @@ public:
             if (intents[k].what == Intent::What::Copy && made_[k])
                 copied_.insert_or_assign(SpotKey(intents[k].to.folder, intents[k].to.name),
                                          Completed(*made_[k], intents[k].first));
+        if (intents.size() >= kListedFrom)
+            for (const std::string_view folder : kFolders)
+                ListFolder(folder);
     }
     Outcome<void> Settle(std::size_t k)
     {
@@ -421,7 +432,7 @@ public:
         case Intent::What::Moving:
             return {}; // a made file is settled with its copy or rewrite; the rest leave only the index
         case Intent::What::Rewrite:
-            return Temporary(session_.PathOf(intent.from), made_[k], made_[k] ? made_[k]->size : 0);
+            return Temporary(intent.from, made_[k], made_[k] ? made_[k]->size : 0);
         case Intent::What::Discard:
             return Discard(intent);
         }
@@ -441,27 +452,56 @@ private:
         return found == copied_.end() ? nullptr : &found->second;
     }
 
+    // The names in a folder as the settle began, folded as Windows
+    // compares them; the folder is not taken as listed when it cannot be.
+    void ListFolder(std::string_view folder)
+    {
+        std::unordered_set<std::string> names;
+        names.reserve(1024);
+        std::string folded;
+        const Outcome<void> listed =
+            fso_.TryVisitFiles(session_.FolderOf(folder), [&](std::string_view name, FileSystemService::Listed) {
+                folded.assign(name);
+                FoldCaseInPlace(folded);
+                names.insert(folded);
+            });
+        if (listed)
+            listed_.emplace(std::string(folder), std::move(names));
+    }
+    // Whether nothing had the spot's name as the settle began (a file that
+    // comes meanwhile is the player's: passing it over touches nothing).
+    bool Absent(const Spot& spot) const
+    {
+        const auto folder = listed_.find(std::string(spot.folder));
+        return folder != listed_.end() && !folder->second.contains(FoldCase(spot.name));
+    }
+    std::optional<FileIdentity> IdentityAt(const Spot& spot) const
+    {
+        return Absent(spot) ? std::nullopt : fso_.IdentityOf(session_.PathOf(spot));
+    }
+
     void Left(const std::string& path)
     {
         if (named_.size() < kStrangersNamed)
             named_.push_back(path);
         ++strangers_;
     }
-    void Stranger(const std::string& path)
+    void Stranger(const Spot& spot)
     {
-        if (fso_.PathExists(path))
+        if (const std::string path = session_.PathOf(spot); !Absent(spot) && fso_.PathExists(path))
             Left(path);
     }
 
     // A temporary file (a copy's, or the rewrite) is removed when it is the
     // file made, or, when the kill came before its Made line, while it
     // holds nothing: then nothing of anyone's is in it.
-    Outcome<void> Temporary(const std::string& path, const FileIdentity* made, std::uint64_t bound,
+    Outcome<void> Temporary(const Spot& spot, const FileIdentity* made, std::uint64_t bound,
                             const std::optional<FileIdentity>& complete = std::nullopt)
     {
-        const auto there = fso_.IdentityOf(path);
+        const std::string path = session_.PathOf(spot);
+        const auto there = IdentityAt(spot);
         if (!there) {
-            Stranger(path);
+            Stranger(spot);
             return {};
         }
         const bool ours =
@@ -478,14 +518,17 @@ private:
     Outcome<void> Copy(const Intent& intent, const FileIdentity* made)
     {
         const std::string from = session_.PathOf(intent.from), to = session_.PathOf(intent.to);
-        if (Outcome<void> temp = Temporary(session_.PathOf({intent.to.folder, intent.temp}), made, intent.first.size,
+        if (Outcome<void> temp = Temporary({intent.to.folder, intent.temp}, made, intent.first.size,
                                            made ? std::optional(Completed(*made, intent.first)) : std::nullopt);
             !temp)
             return temp;
         // The copy reached its place and only the source's removal was
         // missed: the very source recorded, and the very copy made as it was
         // complete, two files holding the same bytes.
-        const auto source = fso_.IdentityOf(from), copy = fso_.IdentityOf(to);
+        const auto source = IdentityAt(intent.from);
+        if (!source)
+            return {}; // as nearly always: the source went once the copy was in place
+        const auto copy = IdentityAt(intent.to);
         if (!source || !copy || !(*source == intent.first))
             return {};
         if (made && *copy == Completed(*made, intent.first) && !source->SameFile(*copy)) {
@@ -506,9 +549,9 @@ private:
     Outcome<void> SetAside(const Intent& intent)
     {
         const std::string from = session_.PathOf(intent.from), aside = session_.PathOf(intent.to);
-        const auto kept = fso_.IdentityOf(aside);
+        const auto kept = IdentityAt(intent.to);
         if (!kept || !(*kept == intent.first)) {
-            Stranger(aside); // only an aside this program made is acted on
+            Stranger(intent.to); // only an aside this program made is acted on
             return {};
         }
         // The new map never arrived: the player's goes back. It did: the
@@ -528,9 +571,9 @@ private:
     Outcome<void> Discard(const Intent& intent)
     {
         const std::string from = session_.PathOf(intent.from);
-        const auto cached = fso_.IdentityOf(from);
+        const auto cached = IdentityAt(intent.from);
         if (!cached || !(*cached == intent.first)) {
-            Stranger(from);
+            Stranger(intent.from);
             return {};
         }
         // The index as it is now, read once when a discarded file is judged.
@@ -557,6 +600,7 @@ private:
     std::unordered_map<std::string, FileIdentity> copied_;
     std::optional<IndexLines> index_;
     std::optional<IndexKeys> keys_;
+    std::unordered_map<std::string, std::unordered_set<std::string>> listed_; // by folder
     std::size_t strangers_ = 0;
     std::vector<std::string> named_;
 };

@@ -117,6 +117,8 @@ public:
     // showed the file as a regular one (see MoveListedFile).
     Outcome<bool> Move(const Spot& from, const Spot& to, bool listedPlain = false);
     std::string PathOf(const Spot& spot) const;
+    // The folder of spots in folder ("Cache", "Maps", ...).
+    std::string FolderOf(std::string_view folder) const;
     // "<name><mark>", or "<name><mark>N" for the first N from 2 that nothing
     // in the spot's folder has.
     std::string FreeName(const Spot& spot, std::string_view mark) const;
