@@ -102,16 +102,19 @@ TEST_F(JournalTest, startSettlesExactlyWhatTheJournalLists)
     prefix.AddCached("A"); // discarded, but the index still names it
     WriteFile(prefix.Cache() / "cache.bak", "partial");
     const auto id = [](const fs::path& file) { return test::IdentityOf(file); };
-    WriteFile(
-        prefix.Game() / std::string(kJournalName),
-        JournalText(
-            {Intent::SetAside("Back.kmx", "Back.kmx.replaced", id(maps / "Back.kmx.replaced"), {}),
-             Intent::SetAside("Done.kmx", "Done.kmx.replaced", id(maps / "Done.kmx.replaced"), id(maps / "Done.kmx")),
-             Intent::Copy({"Cache", "C.uxx"}, {"Maps", "Gone.kmx"}, "Gone.kmx.copying", id(prefix.Cache() / "C.uxx")),
-             Intent::Made({"Maps", "Gone.kmx.copying"}, id(maps / "Gone.kmx.copying")),
-             Intent::Discard("D", id(prefix.Cache() / "D.uxx")), Intent::Discard("A", id(prefix.Cache() / "A.uxx")),
-             Intent::Rewrite()}) +
-            "set-aside\tKept.kmx\tKept.kmx.replaced\t0000"); // torn
+    // long enough that the start lists the folders rather than look for each name
+    const std::vector<Intent> padding(300, Intent::Moving());
+    WriteFile(prefix.Game() / std::string(kJournalName),
+              JournalText(padding) +
+                  JournalText({Intent::SetAside("Back.kmx", "Back.kmx.replaced", id(maps / "Back.kmx.replaced"), {}),
+                               Intent::SetAside("Done.kmx", "Done.kmx.replaced", id(maps / "Done.kmx.replaced"),
+                                                id(maps / "Done.kmx")),
+                               Intent::Copy({"Cache", "C.uxx"}, {"Maps", "Gone.kmx"}, "Gone.kmx.copying",
+                                            id(prefix.Cache() / "C.uxx")),
+                               Intent::Made({"Maps", "Gone.kmx.copying"}, id(maps / "Gone.kmx.copying")),
+                               Intent::Discard("D", id(prefix.Cache() / "D.uxx")),
+                               Intent::Discard("A", id(prefix.Cache() / "A.uxx")), Intent::Rewrite()}) +
+                  "set-aside\tKept.kmx\tKept.kmx.replaced\t0000"); // torn
     Start();
     EXPECT_EQ(ReadFile(maps / "Back.kmx"), "mine, the new one never came");
     EXPECT_EQ(ReadFile(maps / "Done.kmx"), "cached B");
