@@ -302,12 +302,13 @@ std::string GameSession::FreeName(const Spot& spot, std::string_view mark) const
     return free.name;
 }
 
-Outcome<void> GameSession::Record(const std::vector<Intent>& intents)
+Outcome<void> GameSession::Record(const std::vector<Intent>& intents, bool flush)
 {
     if (journal_.empty())
         return FileSystemError("Write", game_.folder + "\\" + std::string(kJournalName), FsErrorKind::NotFound, {});
+    const bool first = !recorded_; // a command's first line is always flushed
     recorded_ = true;
-    return files_.TryAppendTextFile(journal_, JournalText(intents));
+    return files_.TryAppendTextFile(journal_, JournalText(intents), flush || first);
 }
 
 Outcome<bool> GameSession::Move(const Spot& from, const Spot& to, bool listedPlain)
@@ -317,11 +318,17 @@ Outcome<bool> GameSession::Move(const Spot& from, const Spot& to, bool listedPla
     if (!recorded_)
         if (Outcome<void> noted = Record({Intent::Moving()}); !noted)
             return noted.Failure();
-    const Outcome<FileSystemService::Moved> moved = files_.TryMoveFile(PathOf(from), PathOf(to), listedPlain);
-    if (!moved)
-        return moved.Failure();
-    if (*moved != FileSystemService::Moved::OtherVolume)
-        return *moved == FileSystemService::Moved::Done;
+    // Once a folder is found on another volume, its files are copied
+    // without a rename tried first.
+    const std::pair<std::string_view, std::string_view> way{from.folder, to.folder};
+    if (std::find(across_.begin(), across_.end(), way) == across_.end()) {
+        const Outcome<FileSystemService::Moved> moved = files_.TryMoveFile(PathOf(from), PathOf(to), listedPlain);
+        if (!moved)
+            return moved.Failure();
+        if (*moved != FileSystemService::Moved::OtherVolume)
+            return *moved == FileSystemService::Moved::Done;
+        across_.push_back(way);
+    }
     return MoveAcross(from, to);
 }
 
@@ -334,17 +341,18 @@ Outcome<bool> GameSession::MoveAcross(const Spot& from, const Spot& to)
     if (!original)
         return FileSystemError("MoveFile", source, FsErrorKind::NotFound, {});
     const Spot temp{to.folder, FreeName(to, kCopyMark)};
-    if (Outcome<void> recorded = Record({Intent::Copy(from, to, temp.name, *original)}); !recorded)
+    if (Outcome<void> recorded = Record({Intent::Copy(from, to, temp.name, *original)}, /*flush=*/false); !recorded)
         return recorded.Failure();
     const std::string copy = PathOf(temp);
     // The copy is known by its identity from the moment it exists; a copy the
     // journal could not hear of is not made.
     const Outcome<void> copied = files_.TryCopyFile(source, copy, [&](const FileIdentity& made) {
-        return Record({Intent::Made(temp, {made.volume, made.index, original->size, made.written})});
+        return Record({Intent::Made(temp, {made.volume, made.index, original->size, made.written})}, /*flush=*/false);
     });
     if (!copied)
         return copied.Failure();
-    const Outcome<FileSystemService::Moved> placed = files_.TryMoveFile(copy, destination);
+    // the copy is the regular file just made: no look before the rename
+    const Outcome<FileSystemService::Moved> placed = files_.TryMoveFile(copy, destination, /*listedPlain=*/true);
     if (!placed || *placed != FileSystemService::Moved::Done) {
         // the name was taken meanwhile, or the rename failed: the copy goes
         (void)files_.TryDeleteOneFile(copy, true);

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ovcache {
@@ -108,8 +109,11 @@ public:
     // the journal stays for the next start to try again.
     void RepairIndex(CommandReport& report);
     // Puts the intents on disk before the caller carries them out; a failure
-    // means they are not to be carried out.
-    Outcome<void> Record(const std::vector<Intent>& intents);
+    // means they are not to be carried out. Not flush: written, but left to
+    // the system to put on disk, for the lines of each file in a command
+    // whose first line was flushed (a kill loses none of them; a power cut
+    // may leave a copy's temporary file, and loses no file).
+    Outcome<void> Record(const std::vector<Intent>& intents, bool flush = true);
     // Moves a file in one step, or between volumes through a copy under a
     // temporary name, flushed and then renamed into place, that the journal
     // knows of first. Never replaces a file: false, and nothing moved, when
@@ -143,6 +147,7 @@ private:
     bool foreign_ = false;  // the journal's name is taken by what is not ours
     bool indexDue_ = false; // the index may still name files an earlier command moved
     std::string journal_;
+    std::vector<std::pair<std::string_view, std::string_view>> across_; // folders found on two volumes
 };
 
 } // namespace ovcache

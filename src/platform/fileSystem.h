@@ -283,11 +283,12 @@ public:
     virtual Outcome<void> TryWriteTextFile(const std::string& path, const std::string& text,
                                            const CreatedFn& created = {}) = 0;
     // Adds the text at the end of one of the program's own files (the
-    // journal), created when missing, and flushes it to disk. A torn last
-    // line (no line feed after it) is cut away first. Only a regular file
-    // with no other name is written: never through a link, never a pipe,
-    // never waiting.
-    virtual Outcome<void> TryAppendTextFile(const std::string& path, const std::string& text) = 0;
+    // journal), created when missing, and flushes it to disk (unless not
+    // flush: then it is in the system's hands, which a killed program's
+    // writes are too). A torn last line (no line feed after it) is cut away
+    // first. Only a regular file with no other name is written: never
+    // through a link, never a pipe, never waiting.
+    virtual Outcome<void> TryAppendTextFile(const std::string& path, const std::string& text, bool flush = true) = 0;
     // Reads one of the program's own files, as it appends them; anything but
     // a regular file with no other name fails with NotRegular.
     virtual Outcome<std::string> TryReadOwnFile(const std::string& path) = 0;

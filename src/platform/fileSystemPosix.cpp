@@ -22,6 +22,7 @@
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace ovcache {
@@ -84,6 +85,18 @@ void WriteAll(int fd, const char* data, std::size_t size, const std::string& pat
         }
         data += n;
         size -= static_cast<std::size_t>(n);
+    }
+}
+
+// Writes the text, and (flush) makes it last through a crash; the file is
+// closed when that fails.
+void Append(int fd, const std::string& text, bool flush, const std::string& path)
+{
+    WriteAll(fd, text.data(), text.size(), path, "Write");
+    if (flush && ::fsync(fd) != 0) {
+        const int err = errno;
+        ::close(fd);
+        Fail("Write", path, err);
     }
 }
 
@@ -504,8 +517,9 @@ public:
                     resolver_.Removed(dst);
                 Fail("CopyFile", to, err);
             }
-            if (dst.folder)
-                SyncDirectory(DirectoryOf(PathResolver::PathOf(dst)));
+            // The copy's own flush carries its new name in the file system's
+            // journal (ext4, XFS, Btrfs); a copy made to be renamed at once
+            // needs no flush of its folder besides.
         });
     }
 
@@ -557,9 +571,26 @@ public:
         return StatOf(resolver_.Locate(path), st, AT_SYMLINK_NOFOLLOW);
     }
 
-    Outcome<void> TryAppendTextFile(const std::string& path, const std::string& text) override
+    Outcome<void> TryAppendTextFile(const std::string& path, const std::string& text, bool flush) override
     {
         return Catching([&] {
+            // The file appended last is kept open for the next line: a Move
+            // All between volumes writes two lines a file. It is used only
+            // while it is still the one file of its name and ends where this
+            // program's last line did (deleted, given a second name, or
+            // written by another copy meanwhile, it is opened anew).
+            if (appended_.fd >= 0 && appended_.path == path) {
+                struct stat held {};
+                if (::fstat(appended_.fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_nlink == 1 &&
+                    held.st_size == appended_.end) {
+                    const int fd = std::exchange(appended_.fd, -1); // closed should the write fail
+                    Append(fd, text, flush, path);
+                    appended_.fd = fd;
+                    appended_.end += static_cast<off_t>(text.size());
+                    return;
+                }
+            }
+            appended_.Close();
             const Located place = resolver_.Locate(path);
             struct stat st {};
             const int fd = OpenOwnFile(place, O_RDWR | O_APPEND, st, "Write", path);
@@ -577,7 +608,10 @@ public:
                 ::close(fd);
                 Fail("Write", path, err);
             }
-            WriteToDisk(fd, text, path);
+            Append(fd, text, flush, path);
+            appended_.path = path;
+            appended_.fd = fd;
+            appended_.end = std::min<off_t>(whole, st.st_size) + static_cast<off_t>(text.size());
             // a new file's name lasts through a crash only with its folder
             if (created && place.folder)
                 SyncDirectory(DirectoryOf(PathResolver::PathOf(place)));
@@ -875,6 +909,18 @@ private:
     }
 
     PathResolver resolver_;
+    struct Appended {
+        std::string path;
+        int fd = -1;
+        off_t end = 0; // where the last line written ends
+        void Close()
+        {
+            if (fd >= 0)
+                ::close(fd);
+            fd = -1;
+        }
+        ~Appended() { Close(); }
+    } appended_;
 };
 
 } // namespace

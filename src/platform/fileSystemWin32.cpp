@@ -383,7 +383,7 @@ public:
 
     bool PathExists(const std::string& path) override { return AttributesOf(path).has_value(); }
 
-    Outcome<void> TryAppendTextFile(const std::string& path, const std::string& text) override
+    Outcome<void> TryAppendTextFile(const std::string& path, const std::string& text, bool flush) override
     {
         return Catching([&] {
             RefuseFolderOrLink(path, "Write");
@@ -411,7 +411,7 @@ public:
                  (!SetFilePointerEx(file, cut, nullptr, FILE_BEGIN) || !SetEndOfFile(file))) ||
                 !SetFilePointerEx(file, none, nullptr, FILE_END) ||
                 !WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr) ||
-                !FlushFileBuffers(file)) {
+                (flush && !FlushFileBuffers(file))) {
                 const DWORD code = GetLastError();
                 CloseHandle(file);
                 Fail("Write", path, code);

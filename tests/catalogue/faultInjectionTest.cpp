@@ -93,9 +93,9 @@ public:
     {
         return Catching([&] { Step("Write", p), Raise(real_->TryWriteTextFile(p, t, created)); });
     }
-    Outcome<void> TryAppendTextFile(const std::string& p, const std::string& t) override
+    Outcome<void> TryAppendTextFile(const std::string& p, const std::string& t, bool flush) override
     {
-        return Catching([&] { Step("Append", p), Raise(real_->TryAppendTextFile(p, t)); });
+        return Catching([&] { Step("Append", p), Raise(real_->TryAppendTextFile(p, t, flush)); });
     }
     Outcome<void> TryReplaceFile(const std::string& a, const std::string& b) override
     {
