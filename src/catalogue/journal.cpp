@@ -210,15 +210,19 @@ std::string JournalText(const std::vector<Intent>& intents)
     return text;
 }
 
-std::vector<Intent> ParseJournal(std::string_view text)
+std::vector<Intent> ParseJournal(std::string_view text, bool skipCopies)
 {
     std::vector<Intent> intents;
     for (std::size_t start = 0; start < text.size();) {
         const std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos)
             break; // torn while it was written: that step was never taken
-        if (auto intent = ParseLine(text.substr(start, end - start)))
-            intents.push_back(std::move(*intent));
+        const std::string_view line = text.substr(start, end - start);
+        const bool copyLine =
+            line.starts_with("copy\t") || (line.starts_with("made\t") && !line.starts_with("made\tCache\tcache.bak\t"));
+        if (!(skipCopies && copyLine))
+            if (auto intent = ParseLine(line))
+                intents.push_back(std::move(*intent));
         start = end + 1;
     }
     return intents;
@@ -254,7 +258,7 @@ GameSession::GameSession(FileSystemService& files, const GameFolders& game, Comm
     // what is left unsettled is tried again at the end
     interrupted_ = files.PathExists(journal_);
     if (interrupted_)
-        recorded_ = !Settle(&report, /*repairIndex=*/true);
+        recorded_ = copiesOpen_ = !Settle(&report, /*repairIndex=*/true);
     if (foreign_) {
         // Something else has the journal's name: nothing is done until the
         // player has moved it away, so that nothing is written through it.
@@ -281,7 +285,7 @@ void GameSession::LockFailed(const FileSystemError& e, CommandReport& report, bo
 void GameSession::Close()
 {
     if (held_ && recorded_)
-        recorded_ = !Settle(nullptr, indexDue_);
+        recorded_ = !Settle(nullptr, indexDue_, !copiesOpen_);
 }
 
 std::string GameSession::PathOf(const Spot& spot) const
@@ -343,6 +347,7 @@ Outcome<bool> GameSession::MoveAcross(const Spot& from, const Spot& to)
     const Spot temp{to.folder, FreeName(to, kCopyMark)};
     if (Outcome<void> recorded = Record({Intent::Copy(from, to, temp.name, *original)}, /*flush=*/false); !recorded)
         return recorded.Failure();
+    const bool wereOpen = std::exchange(copiesOpen_, true); // until this copy is through
     const std::string copy = PathOf(temp);
     // The copy is known by its identity from the moment it exists; a copy the
     // journal could not hear of is not made.
@@ -364,6 +369,7 @@ Outcome<bool> GameSession::MoveAcross(const Spot& from, const Spot& to)
         (void)files_.TryDeleteOneFile(destination, true); // one original rather than two copies
         return deleted.Failure();
     }
+    copiesOpen_ = wereOpen;
     return true;
 }
 
@@ -621,7 +627,7 @@ void GameSession::RepairIndex(CommandReport& report)
     recorded_ = recorded_ || indexDue_;
 }
 
-bool GameSession::Settle(CommandReport* report, bool repairIndex)
+bool GameSession::Settle(CommandReport* report, bool repairIndex, bool copiesDone)
 {
     const Outcome<std::string> text = files_.TryReadOwnFile(journal_);
     if (!text) {
@@ -633,7 +639,7 @@ bool GameSession::Settle(CommandReport* report, bool repairIndex)
     }
     bool settled = true;
     {
-        const std::vector<Intent> intents = ParseJournal(*text);
+        const std::vector<Intent> intents = ParseJournal(*text, copiesDone);
         Settler settler(files_, *this, intents, game_.cache);
         for (std::size_t k = intents.size(); k-- > 0;)
             if (const Outcome<void> done = settler.Settle(k); !done) {

@@ -71,7 +71,9 @@ struct Intent {
 // The journal's text for intents, and the intents of a journal's text: lines
 // that are torn, altered or not of this program are left out.
 std::string JournalText(const std::vector<Intent>& intents);
-std::vector<Intent> ParseJournal(std::string_view text);
+// skipCopies: without the lines of copies (Copy, and Made but for the
+// rewrite's), for a settle that knows every copy went through.
+std::vector<Intent> ParseJournal(std::string_view text, bool skipCopies = false);
 
 // Held for one command, or for the start-up's repair.
 class GameSession {
@@ -132,7 +134,7 @@ private:
     // the index's lines of files that went, and only then removes the
     // journal, so that a kill meanwhile leaves it for the next start; true
     // when nothing of it is left to do.
-    bool Settle(CommandReport* report, bool repairIndex);
+    bool Settle(CommandReport* report, bool repairIndex, bool copiesDone = false);
     Outcome<bool> MoveAcross(const Spot& from, const Spot& to);
     void LockFailed(const FileSystemError& e, CommandReport& report, bool startUp);
 
@@ -146,6 +148,10 @@ private:
     bool interrupted_ = false;
     bool foreign_ = false;  // the journal's name is taken by what is not ours
     bool indexDue_ = false; // the index may still name files an earlier command moved
+    // A copy of this command, or of an earlier one, may have left something
+    // for the settle: else its lines are not read at the end (a Move All of
+    // 100,000 files between volumes writes 200,000).
+    bool copiesOpen_ = false;
     std::string journal_;
     std::vector<std::pair<std::string_view, std::string_view>> across_; // folders found on two volumes
 };
