@@ -316,7 +316,7 @@ public:
                 CloseHandle(in);
                 Fail("CopyFile", to, code);
             }
-            if (const Outcome<void> heard = Created(out, created, "CopyFile", to); !heard) {
+            if (const Outcome<void> heard = Heard(out, created, "CopyFile", to, in); !heard) {
                 CloseHandle(in);
                 CloseHandle(out);
                 ::DeleteFileW(Wide(to).c_str());
@@ -506,7 +506,7 @@ public:
                                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
             if (file == INVALID_HANDLE_VALUE)
                 Fail("Write", path);
-            if (const Outcome<void> heard = Created(file, created, "Write", path); !heard) {
+            if (const Outcome<void> heard = Heard(file, created, "Write", path); !heard) {
                 CloseHandle(file);
                 ::DeleteFileW(Wide(path).c_str());
                 throw heard.Failure();
@@ -558,6 +558,22 @@ private:
         FileIdentity made = IdentityFrom(info);
         made.size = 0;
         return created(made);
+    }
+
+    // Created, with the files open here closed should anything else escape
+    // the callback (the program stopped dead there, as a test stops it):
+    // as the system closes them for a program that ends.
+    static Outcome<void> Heard(HANDLE file, const CreatedFn& created, const char* operation, const std::string& path,
+                               HANDLE other = INVALID_HANDLE_VALUE)
+    {
+        try {
+            return Created(file, created, operation, path);
+        } catch (...) {
+            CloseHandle(file);
+            if (other != INVALID_HANDLE_VALUE)
+                CloseHandle(other);
+            throw;
+        }
     }
 
     // A regular file opened to read; never a link, a folder or a device.

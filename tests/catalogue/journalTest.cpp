@@ -185,9 +185,12 @@ TEST_F(JournalTest, linesNamingFilesNotRecordedTouchNothing)
         const std::size_t name = windowsPath.rfind('\\'), folder = windowsPath.rfind('\\', name - 1);
         const std::string wanted =
             lower(windowsPath.substr(folder + 1, name - folder - 1) + "/" + windowsPath.substr(name + 1));
-        for (const auto& file : fs::recursive_directory_iterator(prefix.Game()))
-            if (lower(file.path().string()).ends_with(wanted))
+        for (const auto& file : fs::recursive_directory_iterator(prefix.Game())) {
+            std::string path = lower(file.path().string());
+            std::replace(path.begin(), path.end(), '\\', '/');
+            if (path.ends_with(wanted))
                 return true;
+        }
         return false;
     };
     const auto before = prefix.Snapshot();
