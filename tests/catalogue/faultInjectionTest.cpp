@@ -425,6 +425,15 @@ void CheckRepaired(const TempPrefix& prefix, Tally& tally)
     }
 }
 
+// Under Wine each step costs ten times what it does natively: there the
+// start's own crashes follow every third crash of the command, and the
+// native run takes every pair.
+#ifdef _WIN32
+constexpr int kSecondCrashEvery = 3;
+#else
+constexpr int kSecondCrashEvery = 1;
+#endif
+
 // The start's repair crashed at its step crashAt; false when it has fewer.
 bool StartCrashes(int crashAt, bool acrossVolumes)
 {
@@ -450,7 +459,7 @@ TEST_P(FaultInjection, aCrashAtAnyStepLosesNothingAndIsRepaired)
             EXPECT_TRUE(crashed);
             if (second == 0)
                 CheckInvariants("crash at step " + std::to_string(k));
-            else if (!StartCrashes(second, GetParam().acrossVolumes))
+            else if (k % kSecondCrashEvery != 0 || !StartCrashes(second, GetParam().acrossVolumes))
                 break;
             SCOPED_TRACE("repair after a crash at step " + std::to_string(k) + " and its own crash at step " +
                          std::to_string(second));
