@@ -218,8 +218,10 @@ std::vector<Intent> ParseJournal(std::string_view text, bool skipCopies)
         if (end == std::string_view::npos)
             break; // torn while it was written: that step was never taken
         const std::string_view line = text.substr(start, end - start);
+        // by the verb alone, before the line is checked: the rewrite's Made stays
+        const auto verb = line.substr(0, line.find('\t'));
         const bool copyLine =
-            line.starts_with("copy\t") || (line.starts_with("made\t") && !line.starts_with("made\tCache\tcache.bak\t"));
+            verb == kVerbs[1] || (verb == kVerbs[5] && !line.substr(verb.size()).starts_with("\tCache\tcache.bak\t"));
         if (!(skipCopies && copyLine))
             if (auto intent = ParseLine(line))
                 intents.push_back(std::move(*intent));

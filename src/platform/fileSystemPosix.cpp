@@ -103,12 +103,7 @@ void Append(int fd, const std::string& text, bool flush, const std::string& path
 // Writes the text, makes it last through a crash, and closes the file.
 void WriteToDisk(int fd, const std::string& text, const std::string& path)
 {
-    WriteAll(fd, text.data(), text.size(), path, "Write");
-    if (::fsync(fd) != 0) {
-        const int err = errno;
-        ::close(fd);
-        Fail("Write", path, err);
-    }
+    Append(fd, text, /*flush=*/true, path);
     if (::close(fd) != 0)
         Fail("Write", path, errno);
 }
