@@ -28,6 +28,8 @@ constexpr Flag kFlags[] = {
     {"--yes", Command::Window, false},
     {"--json", Command::Window, false},
     {"--code-page", Command::Window, true},
+    {"--dry-run", Command::Window, false},
+    {"--notify", Command::Window, false},
 };
 
 // Options of the Linux program alone: Windows knows its prefix and code page.
@@ -60,6 +62,14 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, bool wine)
     bool existingGiven = false;
     for (std::size_t k = 0; k < args.size(); ++k) {
         std::string_view arg = args[k];
+        if (arg == "--") {
+            // the game's command, taken as it is: none of it is the program's
+            if (k + 1 >= args.size())
+                return fail("-- needs the game's command after it");
+            o.wrapped.assign(args.begin() + static_cast<std::ptrdiff_t>(k) + 1, args.end());
+            o.wrappedAt = k + 1;
+            break;
+        }
         std::optional<std::string> value;
         if (const std::size_t eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
             value = std::string(arg.substr(eq + 1));
@@ -105,6 +115,10 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, bool wine)
             o.codePage = number;
         } else if (arg == "--yes") {
             o.yes = true;
+        } else if (arg == "--dry-run") {
+            o.dryRun = true;
+        } else if (arg == "--notify") {
+            o.notify = true;
         } else {
             o.json = true;
         }
@@ -115,7 +129,15 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, bool wine)
         return fail("--existing goes with --move or --move-all");
     if (o.json && (o.command == Command::Window || o.command == Command::Help || o.command == Command::Version))
         return fail("--json goes with a command");
-    if (o.command == Command::Clear && !o.yes)
+    const bool changes = o.command == Command::Move || o.command == Command::MoveAll || o.command == Command::Clear;
+    if (o.Wrapper() && !changes)
+        return fail("-- COMMAND goes with --move NAME, --move-all or --clear --yes");
+    if (o.dryRun && !changes)
+        return fail("--dry-run goes with --move NAME, --move-all or --clear");
+    if (o.notify && !changes && o.command != Command::List)
+        return fail("--notify goes with a command");
+    // a dry run deletes nothing, so it needs no --yes
+    if (o.command == Command::Clear && !o.yes && !o.dryRun)
         return fail("--clear deletes every file in the cache; add --yes to do it");
     return parsed;
 }
@@ -123,7 +145,7 @@ Parsed ParseCommandLine(const std::vector<std::string>& args, bool wine)
 std::string HelpText(bool wine)
 {
     std::string text = "Usage: orvane-cache-importer [--game DIR" + std::string(wine ? " | --prefix DIR" : "") +
-                       "] [COMMAND]\n"
+                       "] [COMMAND] [-- GAME [ARGS...]]\n"
                        "Moves the maps that the game Orvane downloaded, with their code, music and sound\n"
                        "packages, into the game's folders, or clears its download cache. With no command\n"
                        "the window opens; with one, no window opens and nothing is asked.\n"
@@ -147,14 +169,23 @@ std::string HelpText(bool wine)
             "                     cached map stays in the cache, the other is untouched),\n"
             "                     replace (the window's Yes), discard (the window's No: the\n"
             "                     cached copy is deleted)\n"
+            "  --dry-run          says what the command would do, and changes nothing\n"
             "  --json             the result as one JSON document\n"
+            "\n"
+            "After every game (as a launcher's wrapper):\n"
+            "  -- GAME [ARGS...]  starts the game's own command as given, waits for it to end,\n"
+            "                     then runs the command; the program ends as the game did\n"
+            "  --notify           tells the player in one line what the command did, as it\n"
+            "                     always does after a game, and keeps its report in the log\n"
+            "                     of the last runs\n"
             "\n"
             "  -h, --help         this text\n"
             "  -v, --version      the program's version\n"
             "\n"
             "Exit status: 0 done; 1 done, with something the report names left or failed;\n"
             "2 a usage error, the game not found, or the command refused; 3 another copy of\n"
-            "the program is working on the game.\n";
+            "the program is working on the game. After a game, the game's own status (127\n"
+            "when its command could not be started, and then nothing is done).\n";
     return text;
 }
 

@@ -21,6 +21,15 @@ struct Options {
     bool yes = false;
     bool json = false;
     std::optional<unsigned> codePage; // --code-page N (the Linux program)
+    bool dryRun = false;              // --dry-run: what the command would do, nothing changed
+    bool notify = false;              // --notify: the player told in a line when it is done
+    // -- COMMAND [ARGS...]: the game's command, run first and waited for;
+    // wrappedAt is where it begins among the arguments.
+    std::vector<std::string> wrapped;
+    std::size_t wrappedAt = 0;
+    bool Wrapper() const { return !wrapped.empty(); }
+    // The player is told how it ended, and the run is kept in the log.
+    bool Told() const { return notify || Wrapper(); }
 };
 
 // The exit statuses of a command.

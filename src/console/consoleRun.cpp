@@ -2,9 +2,14 @@
 
 #include "catalogue/commands.h"
 #include "catalogue/listOrder.h"
+#include "platform/planningFileSystem.h"
 #include "words/words.h"
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <utility>
@@ -22,7 +27,8 @@ class OptionDecisions final : public Decisions {
 public:
     explicit OptionDecisions(const Options& options) : options_(options) {}
     ExistingMap MapExists(const std::string&, std::string_view) override { return options_.existing; }
-    bool ConfirmClear(const std::string&) override { return options_.yes; }
+    // a dry run shows what the confirmed command would do
+    bool ConfirmClear(const std::string&) override { return options_.yes || options_.dryRun; }
 
 private:
     const Options& options_;
@@ -165,7 +171,8 @@ ListRows Ordered(const ListRows& rows)
 // is there, whatever happened.
 json EmptyDocument(const Options& options, int status)
 {
-    json document{{"command", CommandName(options.command)}, {"status", status}, {"cache", nullptr}};
+    json document{
+        {"command", CommandName(options.command)}, {"dry-run", options.dryRun}, {"status", status}, {"cache", nullptr}};
     if (options.command == Command::List)
         document["maps"] = json::array();
     else
@@ -242,6 +249,12 @@ void PrintText(const Options& options, const Run& run, Output& out)
 {
     const CommandResult& last = run.Last();
     std::string text;
+    const bool dry = options.dryRun;
+    if (dry)
+        text += "Dry run: nothing was changed. The command would do this:\n";
+    if (dry && options.command == Command::Clear && run.command && run.start.figures)
+        text += "Would delete the " + FileCountText(*run.start.figures) + " files in " + run.start.cacheFolder + " (" +
+                SizeText(*run.start.figures, ",") + ")\n";
     if (options.command == Command::List && last.list) {
         text += "Cache Directory: " + last.cacheFolder + "\n";
         if (last.figures)
@@ -257,10 +270,10 @@ void PrintText(const Options& options, const Run& run, Output& out)
             const DoneFiles::Item item = done[k];
             const std::string name(item.name), folder(item.folder);
             if (folder.empty()) {
-                text += "Discarded the cached ";
+                text += dry ? "Would discard the cached " : "Discarded the cached ";
                 text += name;
             } else {
-                text += item.replaced ? "Replaced " : "Moved ";
+                text += item.replaced ? (dry ? "Would replace " : "Replaced ") : (dry ? "Would move " : "Moved ");
                 text += name;
                 text += item.replaced ? " in " : " into ";
                 text += folder;
@@ -281,7 +294,210 @@ void PrintText(const Options& options, const Run& run, Output& out)
     out.Out(text);
 }
 
+// The counts of what the run did, for the line the player is told.
+void Count(const Options& options, const Run& run, Tally& tally)
+{
+    tally.ran = true;
+    if (run.repair == Ending::Busy || run.Last().ending == Ending::Busy)
+        tally.notDone = BusyText(run.gameFolder);
+    else if (run.Last().ending == Ending::IndexMissing)
+        tally.notDone = MissingIndexText(run.Last().cacheFolder);
+    if (run.command) {
+        const DoneFiles& done = run.command->done;
+        for (std::size_t k = 0; k < done.size(); ++k) {
+            const std::string_view folder = done[k].folder;
+            ++(folder.empty()                                ? tally.discarded
+               : folder == DestinationFolder(EntryKind::Map) ? tally.maps
+                                                             : tally.packages);
+        }
+        if (options.command == Command::Clear && run.start.figures)
+            tally.cleared = run.start.figures->files;
+    }
+    ForEachReport(run, [&](const CommandReport& report) { tally.left += report.Problems().size(); });
+}
+
+std::string Counted(std::size_t count, const char* one, const char* more)
+{
+    return std::to_string(count) + " " + (count == 1 ? one : more);
+}
+
+// The line the player is told of a run, naming the log when there is one.
+std::string ToldText(const Options& options, const Tally& tally, int status, const std::string& said,
+                     const std::string& log)
+{
+    const bool dry = options.dryRun;
+    std::string text;
+    if (!tally.ran || status == kBusy || !tally.notDone.empty() || (status == kRefused && tally.left == 0)) {
+        std::string why = tally.notDone.empty() ? said : tally.notDone;
+        why = why.substr(0, why.find('\n'));
+        text = "Nothing was done: " + (why.empty() ? std::string("see the report") : why);
+    } else if (options.command == Command::Clear) {
+        text = dry ? "The cache would be cleared" : "The cache was cleared";
+        if (tally.cleared)
+            text += ": " + Counted(*tally.cleared, "file", "files") + (dry ? "" : " deleted");
+    } else if (options.command == Command::List) {
+        text = "The cache was listed";
+    } else {
+        if (tally.maps && tally.packages)
+            text = Counted(tally.maps, "map", "maps") + " and " + Counted(tally.packages, "package", "packages");
+        else if (tally.maps || tally.packages)
+            text = tally.maps ? Counted(tally.maps, "map", "maps") : Counted(tally.packages, "package", "packages");
+        text += text.empty() ? (dry ? "Nothing would be imported" : "Nothing was imported")
+                             : (dry ? " would be imported" : " imported");
+        if (tally.discarded)
+            text += ", " + Counted(tally.discarded, "cached copy", "cached copies") +
+                    (dry ? " would be discarded" : " discarded");
+    }
+    if (tally.left)
+        text += "; " + Counted(tally.left, dry ? "would be left" : "left", dry ? "would be left" : "left");
+    if (!log.empty())
+        text += (tally.left ? ", see " : "; see ") + log;
+    return text;
+}
+
+// Everything said, kept for the log as well.
+class KeptOutput final : public Output {
+public:
+    explicit KeptOutput(Output& out) : out_(out) {}
+    void Out(std::string_view text) override
+    {
+        out_.Out(text);
+        kept += text;
+    }
+    void Err(std::string_view text) override
+    {
+        out_.Err(text);
+        kept += text;
+        if (firstError.empty()) {
+            firstError = text.starts_with(kProgram) ? text.substr(std::string_view(kProgram).size()) : text;
+            firstError = firstError.substr(0, firstError.find('\n'));
+        }
+    }
+    bool OutDelivered() override { return out_.OutDelivered(); }
+    std::string kept, firstError;
+
+private:
+    Output& out_;
+};
+
+std::string PathText(const std::filesystem::path& path)
+{
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+// The heading of a run in the log: when, what was asked, and how the game ended.
+std::string Heading(const Options& options, const GameEnd* game)
+{
+    const std::time_t now = std::time(nullptr);
+    char when[32] = "";
+    if (const std::tm* local = std::localtime(&now))
+        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", local);
+    std::string heading =
+        std::string(when) + " --" + CommandName(options.command) + (options.dryRun ? " --dry-run" : "");
+    if (!options.map.empty())
+        heading += " " + options.map;
+    if (game) {
+        heading += " after";
+        for (const std::string& argument : options.wrapped)
+            heading += " " + argument;
+        heading += game->how == GameEnd::How::NotStarted  ? ": it could not be started"
+                   : game->how == GameEnd::How::Signalled ? ": it was ended by signal " + std::to_string(game->code)
+                                                          : ": it ended with status " + std::to_string(game->code);
+    }
+    std::replace_if(
+        heading.begin(), heading.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    return heading;
+}
+
+constexpr std::string_view kRunMark = "== ";
+// The log stays small: a run of 200,000 files is kept whole, and older runs
+// go when it grows past this.
+constexpr std::uintmax_t kLogSize = 4u << 20, kLogReadLimit = 64u << 20;
+
 } // namespace
+
+std::filesystem::path RunLogPath()
+{
+    const std::filesystem::path folder = StateFolder();
+    return folder.empty() ? folder : folder / "runs.log";
+}
+
+bool KeepInRunLog(const std::filesystem::path& log, std::string_view heading, std::string_view report)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::create_directories(log.parent_path(), error);
+    std::string before;
+    // only the program's own log, as a plain file, is read; anything else
+    // of its name is replaced
+    if (fs::is_regular_file(fs::symlink_status(log, error)) && fs::file_size(log, error) <= kLogReadLimit) {
+        std::ifstream in(log, std::ios::binary);
+        before.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    // Each line of a report is indented, so that only headings begin a run,
+    // whatever names the report holds.
+    std::string entry = std::string(kRunMark) + std::string(heading) + "\n";
+    for (std::size_t at = 0; at < report.size();) {
+        const std::size_t end = std::min(report.find('\n', at), report.size());
+        entry += "  ";
+        entry += report.substr(at, end - at);
+        entry += '\n';
+        at = end + 1;
+    }
+    std::vector<std::size_t> starts;
+    for (std::size_t at = 0; at < before.size();
+         at = before.find('\n', at) == std::string::npos ? before.size() : before.find('\n', at) + 1)
+        if (std::string_view(before).substr(at).starts_with(kRunMark))
+            starts.push_back(at);
+    std::size_t from = starts.empty() ? before.size() : starts.front();
+    for (std::size_t k = 0; k < starts.size(); ++k)
+        if (starts.size() - k >= kRunsKept || before.size() - starts[k] + entry.size() > kLogSize)
+            from = k + 1 < starts.size() ? starts[k + 1] : before.size();
+    const fs::path made =
+        log.parent_path() / (log.filename().string() + "." +
+                             std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + ".new");
+    {
+        std::ofstream out(made, std::ios::binary | std::ios::trunc);
+        out << std::string_view(before).substr(from) << entry;
+        out.flush();
+        if (!out) {
+            fs::remove(made, error);
+            return false;
+        }
+    }
+    fs::rename(made, log, error);
+    if (error)
+        fs::remove(made, error);
+    return !error;
+}
+
+int RunTold(const Options& options, const GameCommand& game, const CommandFn& command, Output& out, Notifier& notifier,
+            const std::filesystem::path& log)
+{
+    std::optional<GameEnd> ended;
+    if (options.Wrapper()) {
+        ended = RunGame(game);
+        if (ended->how == GameEnd::How::NotStarted) {
+            const std::string reason = "the game's command could not be started: " + ended->reason;
+            out.Err(kProgram + reason + "\n");
+            const bool logged = !log.empty() && KeepInRunLog(log, Heading(options, &*ended), reason);
+            Tally tally;
+            tally.notDone = reason;
+            notifier.Notify(kProgramTitle, ToldText(options, tally, kRefused, reason, logged ? PathText(log) : ""));
+            return EndAsTheGameDid(*ended);
+        }
+    }
+    KeptOutput kept(out);
+    Tally tally;
+    const int status = command(kept, tally);
+    const bool logged = !log.empty() && KeepInRunLog(log, Heading(options, ended ? &*ended : nullptr), kept.kept);
+    notifier.Notify(kProgramTitle, ToldText(options, tally, status, kept.firstError, logged ? PathText(log) : ""));
+    if (!ended)
+        return status;
+    out.OutDelivered(); // flushed before the program ends as the game did
+    return EndAsTheGameDid(*ended);
+}
 
 std::optional<int> ReadCommandLine(const std::vector<std::string>& args, bool wine, Parsed& parsed, Output& out)
 {
@@ -338,12 +554,18 @@ int Refuse(const Options& options, const std::string& reason, Output& out)
     return Delivered(kRefused, out);
 }
 
-int RunCommand(const Options& options, const std::string& gameFolder, Output& out, const GameOptions& game)
+int RunCommand(const Options& options, const std::string& gameFolder, Output& out, const GameOptions& game,
+               Tally* tally)
 {
     // Move All and Clear Cache list the cache when they are done; only Move
-    // needs the list first, to find the map named.
-    const bool list = options.command != Command::MoveAll && options.command != Command::Clear;
-    Opening opening = OpenGame(CreateFileSystemService(), gameFolder, {}, list, game);
+    // needs the list first, to find the map named, and Clear when what it
+    // finds is to be told.
+    const bool list =
+        options.command != Command::MoveAll && (options.command != Command::Clear || options.dryRun || tally);
+    std::unique_ptr<FileSystemService> files = CreateFileSystemService();
+    if (options.dryRun)
+        files = CreatePlanningService(std::move(files));
+    Opening opening = OpenGame(std::move(files), gameFolder, {}, list, game);
     Run run{opening.repair, std::move(opening.result), std::nullopt, opening.game.Folder()};
     if (run.repair == Ending::Done && run.start.ending == Ending::Done) {
         OptionDecisions decisions(options);
@@ -352,8 +574,12 @@ int RunCommand(const Options& options, const std::string& gameFolder, Output& ou
             bool listed = false;
             for (std::size_t k = 0; run.start.list && k < run.start.list->size() && !listed; ++k)
                 listed = (*run.start.list)[k] == options.map;
-            if (!listed)
-                return Refuse(options, options.map + " is not among the cached maps (see --list)", out);
+            if (!listed) {
+                const std::string reason = options.map + " is not among the cached maps (see --list)";
+                if (tally)
+                    tally->notDone = reason;
+                return Refuse(options, reason, out);
+            }
             run.command = MoveSelectedMap(opening.game, options.map, decisions);
             break;
         }
@@ -368,6 +594,8 @@ int RunCommand(const Options& options, const std::string& gameFolder, Output& ou
         }
     }
     const int status = StatusOf(run);
+    if (tally)
+        Count(options, run, *tally);
     if (options.json)
         PrintJson(options, run, status, out);
     else

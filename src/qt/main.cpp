@@ -3,6 +3,7 @@
 #include "forms/gameFinder.h"
 #include "platform/codePage.h"
 #include "platform/winePrefix.h"
+#include "qt/desktopNotifier.h"
 #include "qt/form.h"
 #include "qt/frmOVCache.h"
 #include "qt/icons.h"
@@ -79,6 +80,44 @@ std::optional<GamePrefix> GameForWindow(const ovcache::GameLocation& location)
     });
 }
 
+// Where the game is, as the options name it; the folder chosen last time
+// counts only when none is named.
+ovcache::GameLocation Locate(const ovcache::console::Options& options)
+{
+    const bool named = options.game || options.prefix;
+    const std::string remembered = named || !ovcache::SettingsReadable()
+                                       ? std::string()
+                                       : Settings().value(kChosenFolder).toString().toStdString();
+    return ovcache::LocateGame(ovcache::console::RequestOf(options, remembered));
+}
+
+// The game's prefix for the rest of the run, and the code page named in
+// place of the prefix's; false when this system cannot read that one.
+bool UseGame(const ovcache::console::Options& options, const GamePrefix& chosen)
+{
+    ovcache::UseWinePrefix(chosen.prefix);
+    return !options.codePage || ovcache::UseAnsiCodePage(*options.codePage);
+}
+
+int RefuseCodePage(const ovcache::console::Options& options, ovcache::console::Output& out)
+{
+    return ovcache::console::Refuse(options, "this system cannot read code page " + std::to_string(*options.codePage),
+                                    out);
+}
+
+// A command, without a window: a game not found, or a folder named that is
+// not the game's, is said and nothing runs.
+int RunCommandLine(const ovcache::console::Options& options, const ovcache::GameLocation& location,
+                   ovcache::console::Output& out, ovcache::console::Tally* tally = nullptr)
+{
+    const std::optional<GamePrefix> game = ovcache::console::GameForCommand(location, options, out);
+    if (!game)
+        return ovcache::console::kRefused;
+    if (!UseGame(options, *game))
+        return RefuseCodePage(options, out);
+    return ovcache::console::RunCommand(options, game->gameFolder, out, {}, tally);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -91,32 +130,21 @@ int main(int argc, char** argv)
             console::ReadCommandLine({argv + std::min(argc, 1), argv + argc}, /*wine=*/true, parsed, streams))
         return *ended;
     const console::Options& options = parsed.options;
-    // The folder chosen last time counts only when none is named.
-    const bool named = options.game || options.prefix;
-    const std::string remembered = named || !ovcache::SettingsReadable()
-                                       ? std::string()
-                                       : Settings().value(kChosenFolder).toString().toStdString();
-    const ovcache::GameLocation location = ovcache::LocateGame(console::RequestOf(options, remembered));
-
-    std::optional<GamePrefix> game;
-    if (options.command != console::Command::Window || !location.refused.empty()) {
-        // A command runs without a window; a folder named that is not the
-        // game's is said before any window.
-        game = console::GameForCommand(location, options, streams);
-        if (!game)
-            return console::kRefused;
+    if (options.Told()) {
+        // After the game (or with --notify): the game is looked for once it
+        // has ended, and is started whether it can be found or not.
+        ovcache::DesktopNotifier notifier;
+        return console::RunTold(
+            options, ovcache::GameCommand{options.wrapped, {}},
+            [&options](console::Output& out, console::Tally& tally) {
+                return RunCommandLine(options, Locate(options), out, &tally);
+            },
+            streams, notifier, console::RunLogPath());
     }
-    // The code page named stands in for the prefix's.
-    const auto useGame = [&options](const GamePrefix& chosen) {
-        ovcache::UseWinePrefix(chosen.prefix);
-        return !options.codePage || ovcache::UseAnsiCodePage(*options.codePage);
-    };
-    if (options.command != console::Command::Window) {
-        if (!useGame(*game))
-            return console::Refuse(options, "this system cannot read code page " + std::to_string(*options.codePage),
-                                   streams);
-        return console::RunCommand(options, game->gameFolder, streams);
-    }
+    const ovcache::GameLocation location = Locate(options);
+    // A folder named that is not the game's is said before any window.
+    if (options.command != console::Command::Window || !location.refused.empty())
+        return RunCommandLine(options, location, streams);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(ovcache::kProgramTitle);
@@ -124,13 +152,11 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(ovcache::kAppId); // the desktop entry, for the window's icon on Wayland
     QApplication::setFont(ovcache::WindowFont());
 
-    if (!game)
-        game = GameForWindow(location);
+    const std::optional<GamePrefix> game = GameForWindow(location);
     if (!game)
         return 0; // the player chose not to go on
-    if (!useGame(*game))
-        return console::Refuse(options, "this system cannot read code page " + std::to_string(*options.codePage),
-                               streams);
+    if (!UseGame(options, *game))
+        return RefuseCodePage(options, streams);
     ovcache::frmOVCache window;
     // The install folder as the search read it, or where the player showed
     // it: the prefix's registry is not read again.

@@ -1,4 +1,5 @@
 #include "catalogue/commands.h"
+#include "platform/planningFileSystem.h"
 #include "testSupport.h"
 
 #include <algorithm>
@@ -216,6 +217,78 @@ TEST_F(MoveAllTest, hostileNamesLeaveTheirFilesAndAreCounted)
     EXPECT_TRUE(fs::exists(prefix.Game() / "Sounds" / "Fine.uax"));
     EXPECT_EQ(last.report.Unsafe(), 2);
 }
+
+// A dry run works on the game through a service that changes nothing: no
+// file, journal, index or lock file is made or touched, and what it answers
+// is what the command then does on the same game, names taken, read-only
+// maps, missing files, folders to make and hostile names included.
+enum class Planned { MoveAllKeep, MoveAllReplace, MoveAllDiscard, MoveOne, Clear };
+
+class DryRunTest : public MoveAllTest, public ::testing::WithParamInterface<Planned> {
+protected:
+    // What a command came to, as values to compare.
+    struct Came {
+        std::vector<std::tuple<std::string, std::string, bool>> done;
+        std::vector<std::tuple<Why, std::string, std::string>> problems;
+        std::vector<std::string> list;
+        std::optional<std::size_t> files;
+        Ending ending;
+        bool operator==(const Came&) const = default;
+    };
+    Came Run(bool dry)
+    {
+        std::unique_ptr<FileSystemService> files = CreateFileSystemService();
+        if (dry)
+            files = CreatePlanningService(std::move(files));
+        Opening opening = OpenGame(std::move(files), "", {}, true, options);
+        test::Answers decide;
+        decide.byPath = [](const std::string&) {
+            return GetParam() == Planned::MoveAllKeep      ? ExistingMap::Keep
+                   : GetParam() == Planned::MoveAllDiscard ? ExistingMap::Discard
+                                                           : ExistingMap::Replace;
+        };
+        CommandResult result = GetParam() == Planned::Clear     ? ClearCache(opening.game, decide)
+                               : GetParam() == Planned::MoveOne ? MoveSelectedMap(opening.game, "A1.kmx", decide)
+                                                                : MoveAllCached(opening.game, decide);
+        Came came{{},
+                  {},
+                  result.list ? test::RowTexts(*result.list) : std::vector<std::string>(),
+                  result.figures ? std::optional(result.figures->files) : std::nullopt,
+                  result.ending};
+        for (std::size_t k = 0; k < result.done.size(); ++k)
+            came.done.emplace_back(result.done[k].name, result.done[k].folder, result.done[k].replaced);
+        for (const Problem& p : result.report.Problems())
+            came.problems.emplace_back(p.why, p.entry, p.into);
+        return came;
+    }
+};
+
+TEST_P(DryRunTest, changesNothingAndIsWhatTheCommandDoes)
+{
+    WriteFile(prefix.Game() / "Maps" / "A1.kmx", "mine 1");
+    WriteFile(prefix.Game() / "Maps" / "A2.kmx", "mine 2");
+    fs::permissions(prefix.Game() / "Maps" / "A2.kmx", fs::perms::owner_read);
+    fs::remove_all(prefix.Game() / "Music"); // made by the command
+    prefix.WriteIndex(
+        {"[Cache]", "A=A1.kmx", "B=A2.kmx", "C=New.kmx", "D=Tune.ogg", "E=Gone.uax", "F=..\\x.u", "G=Code.u"});
+    for (const char* key : {"A", "B", "C", "D", "F", "G"})
+        prefix.AddCached(key);
+    const fs::path lock = prefix.Game() / "OrvaneCacheImporter.lock";
+    const auto before = prefix.Snapshot();
+
+    const Came planned = Run(true);
+    EXPECT_EQ(prefix.Snapshot(), before);
+    EXPECT_FALSE(fs::exists(lock) || fs::exists(prefix.Game() / "Music"));
+    EXPECT_EQ(planned.done.empty(), GetParam() == Planned::Clear);
+
+    const Came done = Run(false);
+    EXPECT_NE(prefix.Snapshot(), before);
+    EXPECT_EQ(planned, done);
+}
+
+INSTANTIATE_TEST_SUITE_P(MoveAll, DryRunTest,
+                         ::testing::Values(Planned::MoveAllKeep, Planned::MoveAllReplace, Planned::MoveAllDiscard,
+                                           Planned::MoveOne, Planned::Clear));
 
 } // namespace
 } // namespace ovcache

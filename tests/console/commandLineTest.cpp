@@ -23,6 +23,8 @@ TEST(CommandLine, optionsAreReadOrRefusedWithOneLine)
         std::string map, named;
         ExistingMap existing;
         bool json;
+        std::vector<std::string> wrapped = {}; // the game's command after "--"
+        bool dryRun = false;
     } rows[] = {
         {{}, false, "", Command::Window, "", "", ExistingMap::Keep, false},
         {{"--game", "C:\\Orvane"}, false, "", Command::Window, "", "C:\\Orvane", ExistingMap::Keep, false},
@@ -57,6 +59,23 @@ TEST(CommandLine, optionsAreReadOrRefusedWithOneLine)
         {{"--list", "--existing", "keep"}, false, "goes with --move or --move-all", {}, "", "", {}, false},
         {{"--json"}, false, "--json goes with a command", {}, "", "", {}, false},
         {{"--game", "a", "--prefix", "b"}, true, "name the game once", {}, "", "", {}, false},
+        {{"--move-all", "--dry-run", "--", "game", "--json", "--"},
+         false,
+         "",
+         Command::MoveAll,
+         "",
+         "",
+         ExistingMap::Keep,
+         false,
+         {"game", "--json", "--"},
+         true},
+        {{"--clear", "--dry-run"}, false, "", Command::Clear, "", "", ExistingMap::Keep, false, {}, true},
+        {{"--move-all", "--"}, false, "-- needs the game's command", {}, "", "", {}, false},
+        {{"--", "game"}, false, "-- COMMAND goes with", {}, "", "", {}, false},
+        {{"--list", "--", "game"}, false, "-- COMMAND goes with", {}, "", "", {}, false},
+        {{"--dry-run"}, false, "--dry-run goes with", {}, "", "", {}, false},
+        {{"--list", "--dry-run"}, false, "--dry-run goes with", {}, "", "", {}, false},
+        {{"--notify"}, false, "--notify goes with a command", {}, "", "", {}, false},
     };
     for (const auto& row : rows) {
         const Parsed parsed = ParseCommandLine(row.args, row.wine);
@@ -72,6 +91,11 @@ TEST(CommandLine, optionsAreReadOrRefusedWithOneLine)
         EXPECT_EQ(RequestOf(parsed.options, "").named.value_or(""), row.named);
         EXPECT_EQ(parsed.options.existing, row.existing);
         EXPECT_EQ(parsed.options.json, row.json);
+        EXPECT_EQ(parsed.options.wrapped, row.wrapped);
+        EXPECT_EQ(parsed.options.dryRun, row.dryRun);
+        if (!row.wrapped.empty()) {
+            EXPECT_EQ(parsed.options.wrappedAt, row.args.size() - row.wrapped.size());
+        }
     }
     EXPECT_NE(HelpText(true).find("--prefix DIR"), std::string::npos);
     EXPECT_EQ(HelpText(false).find("--prefix"), std::string::npos);
@@ -82,6 +106,12 @@ public:
     void Out(std::string_view text) override { out += text; }
     void Err(std::string_view text) override { err += text; }
     std::string out, err;
+};
+
+class Told : public Notifier {
+public:
+    void Notify(const std::string& title, const std::string& line) override { lines.push_back(title + ": " + line); }
+    std::vector<std::string> lines;
 };
 
 // Where the game is not decided, the command runs nowhere and says why:
@@ -138,6 +168,7 @@ protected:
         return RunCommand(parsed.options, prefix.GameWin(), output, impatient);
     }
     Captured output;
+    Told told;
 };
 
 struct HeadlessRow {
@@ -202,7 +233,21 @@ INSTANTIATE_TEST_SUITE_P(
                     {"Maps/DM-A.kmx"},
                     {"Cache/C.uxx"},
                     "cached C"},
-        HeadlessRow{{"--clear", "--yes"}, kDone, {}, {}, {"Cache/A.uxx", "Cache/C.uxx", "Cache/cache.ini"}, "mine"}));
+        HeadlessRow{{"--clear", "--yes"}, kDone, {}, {}, {"Cache/A.uxx", "Cache/C.uxx", "Cache/cache.ini"}, "mine"},
+        // A dry run says what would be done, and does none of it.
+        HeadlessRow{
+            {"--move-all", "--existing", "replace", "--dry-run"},
+            kDone,
+            {"Dry run: nothing was changed", "Would replace DM-Here.kmx in Maps\n", "Would move Bot.u into System"},
+            {"Cache/A.uxx", "Cache/C.uxx", "Cache/cache.ini"},
+            {"Maps/DM-A.kmx", "OrvaneCacheImporter.lock"},
+            "mine"},
+        HeadlessRow{{"--clear", "--dry-run"},
+                    kDone,
+                    {"Would delete the 4 files in GAME\\Cache"},
+                    {"Cache/A.uxx", "Cache/cache.ini"},
+                    {"OrvaneCacheImporter.lock"},
+                    "mine"}));
 
 TEST_F(HeadlessTest, jsonSaysWhatMovedAndWhatIsCached)
 {
@@ -252,6 +297,85 @@ TEST_F(HeadlessTest, aCacheWithoutItsIndexIsLeftAsItIsByEveryCommand)
         EXPECT_NE(output.out.find("Cache.ini not found"), std::string::npos) << args[0] << ": " << output.out;
         EXPECT_EQ(prefix.Snapshot(), before) << args[0];
     }
+}
+
+// A stand-in for the game: a command that ends with the status given.
+GameCommand StandIn(int status)
+{
+#ifdef _WIN32
+    return {{}, "cmd.exe /c exit " + std::to_string(status)};
+#else
+    return {{"sh", "-c", "exit " + std::to_string(status)}, {}};
+#endif
+}
+
+// After the game: the command runs on the game, the launcher gets the game's
+// status whatever the command came to, the run is kept in the log and the
+// player is told in a line that names the log; a game that cannot be
+// started, or another copy at work, has nothing done and is told so.
+TEST_F(HeadlessTest, afterTheGameTheCommandRunsAndThePlayerIsTold)
+{
+    const fs::path log = prefix.Root() / "state" / "runs.log";
+    const auto after = [&](const std::vector<std::string>& args, const GameCommand& game) {
+        Options options = ParseCommandLine(args, true).options;
+        options.wrapped = {"game"}; // the stand-in's own words are the system's
+        GameOptions impatient;
+        impatient.lockPatience = {};
+        output = {};
+        return RunTold(
+            options, game,
+            [&](Output& out, Tally& tally) { return RunCommand(options, prefix.GameWin(), out, impatient, &tally); },
+            output, told, log);
+    };
+    const std::string see = "; see " + log.string();
+    const auto game = [&] {
+        auto files = prefix.Snapshot();
+        files.erase("state/runs.log");
+        return files;
+    };
+    const auto before = game();
+
+    EXPECT_EQ(after({"--move-all", "--dry-run", "--", "game"}, StandIn(0)), 0);
+    EXPECT_EQ(game(), before);
+    EXPECT_EQ(after({"--move-all", "--existing", "keep", "--", "game"}, StandIn(42)), 42);
+    EXPECT_NE(game(), before);
+    EXPECT_EQ(after({"--clear", "--yes", "--", "game"}, StandIn(0)), 0);
+    ASSERT_EQ(told.lines.size(), 3u);
+    EXPECT_EQ(told.lines[0],
+              "Orvane Cache Importer: 2 maps and 1 package would be imported; 1 would be left, see " + log.string());
+    EXPECT_EQ(told.lines[1], "Orvane Cache Importer: 2 maps and 1 package imported; 1 left, see " + log.string());
+    EXPECT_EQ(told.lines[2], "Orvane Cache Importer: The cache was cleared: 1 file deleted" + see);
+    const std::string kept = test::ReadFile(log);
+    EXPECT_NE(kept.find("--move-all after game: it ended with status 42\n  Moved DM-A.kmx into Maps\n"),
+              std::string::npos)
+        << kept;
+
+    // Nothing is done without the game, nor beside another copy at work on it.
+    prefix.WriteIndex({"[Cache]", "A=DM-A.kmx"});
+    prefix.AddCached("A");
+    const auto waiting = game();
+    EXPECT_EQ(after({"--move-all", "--", "game"}, GameCommand{{"/nowhere/game"}, "C:\\nowhere\\game.exe"}), 127);
+    const auto files = CreateFileSystemService();
+    CommandReport otherReport;
+    const GameSession holder(*files, GameFolders{prefix.GameWin(), {}, prefix.CacheWin()}, otherReport, {});
+    EXPECT_EQ(after({"--move-all", "--", "game"}, StandIn(7)), 7);
+    EXPECT_EQ(game(), waiting);
+    ASSERT_EQ(told.lines.size(), 5u);
+    EXPECT_TRUE(told.lines[3].starts_with("Orvane Cache Importer: Nothing was done: the game's command could not be "
+                                          "started: "))
+        << told.lines[3];
+    EXPECT_TRUE(told.lines[4].starts_with("Orvane Cache Importer: Nothing was done: Another copy")) << told.lines[4];
+
+    // The log keeps the last runs, and a report's lines never begin one.
+    for (int k = 0; k < 12; ++k)
+        ASSERT_TRUE(KeepInRunLog(log, "run " + std::to_string(k), "== not a run\nMoved X into Maps"));
+    const std::string last = test::ReadFile(log);
+    std::size_t runs = 0;
+    for (std::size_t at = 0; at != std::string::npos; at = last.find("\n== ", at + 1))
+        ++runs;
+    EXPECT_EQ(runs, kRunsKept);
+    EXPECT_TRUE(last.starts_with("== run 2\n  == not a run\n  Moved X into Maps\n"));
+    EXPECT_TRUE(last.ends_with("== run 11\n  == not a run\n  Moved X into Maps\n"));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "platform/programLauncher.h"
+#include "platform/gameProcess.h"
 #include "testSupport.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +29,28 @@ TEST(ProgramLauncherTest, startsWhatIsThereAndNothingInPlaceOfWhatIsNot)
         ::usleep(10000);
     EXPECT_TRUE(std::filesystem::exists(prefix.Drive() / "ran-marker"));
 #endif
+}
+
+// The game's command as written after the program's own arguments on a
+// Windows command line: its quotes, backslashes and spaces kept as they are.
+TEST(ProgramLauncherTest, theGamesCommandIsTakenAsWritten)
+{
+    const struct {
+        const char* line;
+        std::size_t first;
+        const char* rest;
+    } rows[] = {
+        {R"("C:\Program Files\OCI\oci.exe" --move-all -- "C:\Games\Orvane\Orvane.exe" -log)", 3,
+         R"("C:\Games\Orvane\Orvane.exe" -log)"},
+        {R"(oci.exe --game "C:\A B\\" --move-all  --   game.exe)", 5, "game.exe"},
+        {R"(oci.exe --game "C:\A B\" --move-all -- game.exe)", 5, ""}, // \" is a quote of the folder's
+        {R"(oci.exe --move "a\"b -- c" -- game.exe "x  y")", 4, R"(game.exe "x  y")"},
+        {R"(oci.exe --move "say ""hi"" -- x" -- g)", 4, "g"},
+        {"oci.exe --move-all --", 3, ""},
+        {"oci.exe a", 0, "oci.exe a"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(CommandLineFrom(row.line, row.first), row.rest) << row.line;
 }
 
 } // namespace
