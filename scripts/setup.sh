@@ -17,6 +17,8 @@ ovcache_install() {
 }
 
 # The compiler, the build tools, Qt, the JSON and YAML readers of the prefix
-# search, GoogleTest, and a font whose metrics the window was laid out for.
+# search, GoogleTest, a font whose metrics the window was laid out for, and
+# a session bus for the test of the desktop's notifications.
 OVCACHE_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
-                  nlohmann-json3-dev libyaml-cpp-dev libgtest-dev libgmock-dev fonts-liberation2 fontconfig)
+                  nlohmann-json3-dev libyaml-cpp-dev libgtest-dev libgmock-dev fonts-liberation2 fontconfig
+                  dbus-daemon)

@@ -81,6 +81,21 @@ for refused in "--game C:\\nowhere --list" "--move-all --bogus" "--clear"; do
     echo "$refused: status $status, $(cat "$scratch/cli.log")"
     [ "$status" -eq 2 ] && [ -s "$scratch/cli.log" ] || fail "$refused"
 done
+# After every game: the .exe wraps a Windows program, given its command line
+# with its quotes as written, imports once it has ended, passes its status
+# back, and keeps the run in its log under %LOCALAPPDATA%.
+printf '[Cache]\r\nC=DM-After.kmx\r\n' >"$game/Cache/cache.ini"
+echo c >"$game/Cache/C.uxx"
+status=0
+wine "$exe" --game 'C:\Command Line Game' --move-all -- cmd.exe /c "exit 42" >"$scratch/cli.log" 2>&1 || status=$?
+cat "$scratch/cli.log"
+[ "$status" -eq 42 ] && [ -f "$game/Maps/DM-After.kmx" ] || fail "the wrapper: status $status"
+grep -rqs "after cmd.exe /c exit 42: it ended with status 42" "$WINEPREFIX/drive_c/users"/*/AppData/Local/"Orvane Cache Importer"/runs.log ||
+    fail "the wrapper's log"
+status=0
+wine "$exe" --game 'C:\Command Line Game' --move-all -- 'C:\no\such game.exe' 2>"$scratch/cli.log" || status=$?
+cat "$scratch/cli.log"
+[ "$status" -eq 127 ] && grep -q "could not be started" "$scratch/cli.log" || fail "a game that cannot be started"
 wineserver -w
 
 # The whole suite on the Windows side; the window tests need a display. The

@@ -17,6 +17,11 @@ std::vector<std::string> Arguments()
     return arguments;
 }
 
+std::string CommandLineText()
+{
+    return Utf16ToUtf8(reinterpret_cast<const char16_t*>(GetCommandLineW()));
+}
+
 ConsoleStreams::~ConsoleStreams()
 {
     if (console_ != INVALID_HANDLE_VALUE)

@@ -16,6 +16,8 @@ namespace ovcache::win32 {
 
 // The arguments after the program's name, in UTF-8.
 std::vector<std::string> Arguments();
+// The whole command line as the system has it, in UTF-8.
+std::string CommandLineText();
 
 // A windowed program has no console of its own: its words go to the standard
 // handles it was given (a file, a pipe, or the terminal under Wine), else to

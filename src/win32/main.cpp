@@ -4,10 +4,13 @@
 #include "console/consoleRun.h"
 #include "forms/gameFinder.h"
 #include "platform/codePage.h"
+#include "platform/gameProcess.h"
 #include "platform/uac.h"
+#include "win32/balloon.h"
 #include "win32/console.h"
 #include "win32/frmOVCache.h"
 #include "win32/gameFolder.h"
+#include "win32/icons.h"
 #include "win32/messageBox.h"
 
 namespace {
@@ -27,6 +30,22 @@ public:
     }
 };
 
+// Where the game is, as the options name it, or where it was shown last.
+ovcache::GameLocation Locate(const console::Options& options)
+{
+    return ovcache::LocateGame(console::RequestOf(options, ovcache::win32::RememberedFolder()));
+}
+
+// A command, without a window: a game not found is said and nothing runs.
+int RunCommandLine(const console::Options& options, const ovcache::GameLocation& location, console::Output& out,
+                   console::Tally* tally = nullptr)
+{
+    const std::optional<ovcache::GamePrefix> game = console::GameForCommand(location, options, out);
+    if (!game)
+        return console::kRefused;
+    return console::RunCommand(options, game->gameFolder, out, {}, tally);
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int showCommand)
@@ -40,14 +59,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     if (const auto ended = console::ReadCommandLine(ovcache::win32::Arguments(), /*wine=*/false, parsed, streams))
         return *ended;
     const console::Options& options = parsed.options;
-    const ovcache::GameLocation location =
-        ovcache::LocateGame(console::RequestOf(options, ovcache::win32::RememberedFolder()));
-    if (options.command != console::Command::Window) {
-        const std::optional<ovcache::GamePrefix> game = console::GameForCommand(location, options, streams);
-        if (!game)
-            return console::kRefused;
-        return console::RunCommand(options, game->gameFolder, streams);
+    if (options.Told()) {
+        // After the game (or with --notify): the game is started from the
+        // command line as written after "--", and looked for once it ends.
+        ovcache::win32::SetInstance(instance);
+        ovcache::win32::BalloonNotifier notifier;
+        const ovcache::GameCommand game{
+            options.wrapped, ovcache::CommandLineFrom(ovcache::win32::CommandLineText(), options.wrappedAt + 1)};
+        return console::RunTold(
+            options, game,
+            [&options](console::Output& out, console::Tally& tally) {
+                return RunCommandLine(options, Locate(options), out, &tally);
+            },
+            streams, notifier, console::RunLogPath());
     }
+    const ovcache::GameLocation location = Locate(options);
+    if (options.command != console::Command::Window)
+        return RunCommandLine(options, location, streams);
 
     ovcache::win32::Initialise(instance);
     if (!location.refused.empty()) {
