@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
-ovcache_install clang libclang-rt-14-dev cmake ninja-build nlohmann-json3-dev libyaml-cpp-dev
+ovcache_install clang libclang-rt-14-dev cmake ninja-build nlohmann-json3-dev libyaml-cpp-dev gettext
 
 cmake --preset fuzz
 cmake --build --preset fuzz

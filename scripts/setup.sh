@@ -17,8 +17,9 @@ ovcache_install() {
 }
 
 # The compiler, the build tools, Qt, the JSON and YAML readers of the prefix
-# search, GoogleTest, a font whose metrics the window was laid out for, and
-# a session bus for the test of the desktop's notifications.
+# search, GoogleTest, a font whose metrics the window was laid out for, a
+# session bus for the test of the desktop's notifications, gettext's tools for
+# the catalogues of the player's languages, and Qt's own translations.
 OVCACHE_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
                   nlohmann-json3-dev libyaml-cpp-dev libgtest-dev libgmock-dev fonts-liberation2 fontconfig
-                  dbus-daemon)
+                  dbus-daemon gettext qt6-translations-l10n)

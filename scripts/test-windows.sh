@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
-ovcache_install cmake ninja-build g++ g++-mingw-w64-x86-64-posix libgtest-dev nlohmann-json3-dev wine wine64 fonts-wine xvfb xauth locales
+ovcache_install cmake ninja-build g++ g++-mingw-w64-x86-64-posix libgtest-dev nlohmann-json3-dev gettext wine wine64 fonts-wine xvfb xauth locales
 
 cmake --preset windows
 cmake --build --preset windows

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
-ovcache_install cmake ninja-build g++-mingw-w64-x86-64-posix nlohmann-json3-dev zip
+ovcache_install cmake ninja-build g++-mingw-w64-x86-64-posix nlohmann-json3-dev gettext zip
 
 cmake --workflow --preset windows-package --fresh
 mkdir -p dist

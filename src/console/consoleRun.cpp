@@ -3,6 +3,7 @@
 #include "catalogue/commands.h"
 #include "catalogue/listOrder.h"
 #include "platform/planningFileSystem.h"
+#include "words/translation.h"
 #include "words/words.h"
 
 #include <algorithm>
@@ -194,7 +195,7 @@ int Delivered(int status, Output& out)
 {
     if (out.OutDelivered())
         return status;
-    out.Err(kProgram + std::string("what the command did could not be written to the standard output\n"));
+    out.Err(kProgram + std::string(T("what the command did could not be written to the standard output")) + "\n");
     return status == kDone ? kLeft : status;
 }
 
@@ -251,15 +252,20 @@ void PrintText(const Options& options, const Run& run, Output& out)
     std::string text;
     const bool dry = options.dryRun;
     if (dry)
-        text += "Dry run: nothing was changed. The command would do this:\n";
+        text += T("Dry run: nothing was changed. The command would do this:") + std::string("\n");
     if (dry && options.command == Command::Clear && run.command && run.start.figures)
-        text += "Would delete the " + FileCountText(*run.start.figures) + " files in " + run.start.cacheFolder + " (" +
-                SizeText(*run.start.figures, ",") + ")\n";
+        text += Fill(TN("Would delete the {count} file in {folder} ({size})",
+                        "Would delete the {count} files in {folder} ({size})", run.start.figures->files),
+                     {{"count", FileCountText(*run.start.figures)},
+                      {"folder", run.start.cacheFolder},
+                      {"size", SizeText(*run.start.figures, GroupSeparator())}}) +
+                "\n";
     if (options.command == Command::List && last.list) {
-        text += "Cache Directory: " + last.cacheFolder + "\n";
+        // the window's own captions
+        text += T("Cache Directory:") + (" " + last.cacheFolder) + "\n";
         if (last.figures)
-            text += "Number of Files: " + FileCountText(*last.figures) +
-                    "\nCache Size: " + SizeText(*last.figures, ",") + "\n";
+            text += T("Number of Files:") + (" " + FileCountText(*last.figures)) + "\n" + T("Cache Size:") + " " +
+                    SizeText(*last.figures, GroupSeparator()) + "\n";
         const ListRows ordered = Ordered(*last.list);
         for (std::size_t k = 0; k < ordered.size(); ++k)
             (text += ordered[k]) += "\n";
@@ -268,16 +274,16 @@ void PrintText(const Options& options, const Run& run, Output& out)
         const DoneFiles& done = run.command->done;
         for (std::size_t k = 0; k < done.size(); ++k) {
             const DoneFiles::Item item = done[k];
-            const std::string name(item.name), folder(item.folder);
-            if (folder.empty()) {
-                text += dry ? "Would discard the cached " : "Discarded the cached ";
-                text += name;
-            } else {
-                text += item.replaced ? (dry ? "Would replace " : "Replaced ") : (dry ? "Would move " : "Moved ");
-                text += name;
-                text += item.replaced ? " in " : " into ";
-                text += folder;
-            }
+            const std::string_view name(item.name), folder(item.folder);
+            if (folder.empty())
+                text += Fill(dry ? T("Would discard the cached {name}") : T("Discarded the cached {name}"),
+                             {{"name", name}});
+            else if (item.replaced)
+                text += Fill(dry ? T("Would replace {name} in {folder}") : T("Replaced {name} in {folder}"),
+                             {{"name", name}, {"folder", folder}});
+            else
+                text += Fill(dry ? T("Would move {name} into {folder}") : T("Moved {name} into {folder}"),
+                             {{"name", name}, {"folder", folder}});
             text += '\n';
         }
     }
@@ -316,9 +322,10 @@ void Count(const Options& options, const Run& run, Tally& tally)
     ForEachReport(run, [&](const CommandReport& report) { tally.left += report.Problems().size(); });
 }
 
-std::string Counted(std::size_t count, const char* one, const char* more)
+// The form the language uses for the count, with the count in it.
+std::string Counted(const char* form, std::size_t count)
 {
-    return std::to_string(count) + " " + (count == 1 ? one : more);
+    return Fill(form, {{"count", std::to_string(count)}});
 }
 
 // The line the player is told of a run, naming the log when there is one.
@@ -330,28 +337,43 @@ std::string ToldText(const Options& options, const Tally& tally, int status, con
     if (!tally.ran || status == kBusy || !tally.notDone.empty() || (status == kRefused && tally.left == 0)) {
         std::string why = tally.notDone.empty() ? said : tally.notDone;
         why = why.substr(0, why.find('\n'));
-        text = "Nothing was done: " + (why.empty() ? std::string("see the report") : why);
+        text = Fill(T("Nothing was done: {reason}"), {{"reason", why.empty() ? T("see the report") : why}});
     } else if (options.command == Command::Clear) {
-        text = dry ? "The cache would be cleared" : "The cache was cleared";
-        if (tally.cleared)
-            text += ": " + Counted(*tally.cleared, "file", "files") + (dry ? "" : " deleted");
+        if (!tally.cleared)
+            text = dry ? T("The cache would be cleared") : T("The cache was cleared");
+        else
+            text = dry ? Counted(TN("The cache would be cleared: {count} file",
+                                    "The cache would be cleared: {count} files", *tally.cleared),
+                                 *tally.cleared)
+                       : Counted(TN("The cache was cleared: {count} file deleted",
+                                    "The cache was cleared: {count} files deleted", *tally.cleared),
+                                 *tally.cleared);
     } else if (options.command == Command::List) {
-        text = "The cache was listed";
+        text = T("The cache was listed");
     } else {
+        const std::string maps = Counted(TN("{count} map", "{count} maps", tally.maps), tally.maps);
+        const std::string packages = Counted(TN("{count} package", "{count} packages", tally.packages), tally.packages);
         if (tally.maps && tally.packages)
-            text = Counted(tally.maps, "map", "maps") + " and " + Counted(tally.packages, "package", "packages");
+            text = Fill(dry ? T("{maps} and {packages} would be imported") : T("{maps} and {packages} imported"),
+                        {{"maps", maps}, {"packages", packages}});
         else if (tally.maps || tally.packages)
-            text = tally.maps ? Counted(tally.maps, "map", "maps") : Counted(tally.packages, "package", "packages");
-        text += text.empty() ? (dry ? "Nothing would be imported" : "Nothing was imported")
-                             : (dry ? " would be imported" : " imported");
+            text = Fill(dry ? T("{what} would be imported") : T("{what} imported"),
+                        {{"what", tally.maps ? maps : packages}});
+        else
+            text = dry ? T("Nothing would be imported") : T("Nothing was imported");
         if (tally.discarded)
-            text += ", " + Counted(tally.discarded, "cached copy", "cached copies") +
-                    (dry ? " would be discarded" : " discarded");
+            text += dry ? Counted(TN(", {count} cached copy would be discarded",
+                                     ", {count} cached copies would be discarded", tally.discarded),
+                                  tally.discarded)
+                        : Counted(TN(", {count} cached copy discarded", ", {count} cached copies discarded",
+                                     tally.discarded),
+                                  tally.discarded);
     }
     if (tally.left)
-        text += "; " + Counted(tally.left, dry ? "would be left" : "left", dry ? "would be left" : "left");
+        text += dry ? Counted(TN("; {count} would be left", "; {count} would be left", tally.left), tally.left)
+                    : Counted(TN("; {count} left", "; {count} left", tally.left), tally.left);
     if (!log.empty())
-        text += (tally.left ? ", see " : "; see ") + log;
+        text += Fill(tally.left ? T(", see {log}") : T("; see {log}"), {{"log", log}});
     return text;
 }
 
@@ -398,12 +420,15 @@ std::string Heading(const Options& options, const GameEnd* game)
     if (!options.map.empty())
         heading += " " + options.map;
     if (game) {
-        heading += " after";
+        std::string command;
         for (const std::string& argument : options.wrapped)
-            heading += " " + argument;
-        heading += game->how == GameEnd::How::NotStarted  ? ": it could not be started"
-                   : game->how == GameEnd::How::Signalled ? ": it was ended by signal " + std::to_string(game->code)
-                                                          : ": it ended with status " + std::to_string(game->code);
+            command += (command.empty() ? "" : " ") + argument;
+        const std::string code = std::to_string(game->code);
+        heading +=
+            " " + Fill(game->how == GameEnd::How::NotStarted  ? T("after {command}: it could not be started")
+                       : game->how == GameEnd::How::Signalled ? T("after {command}: it was ended by signal {code}")
+                                                              : T("after {command}: it ended with status {code}"),
+                       {{"command", command}, {"code", code}});
     }
     std::replace_if(
         heading.begin(), heading.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
@@ -411,8 +436,8 @@ std::string Heading(const Options& options, const GameEnd* game)
 }
 
 constexpr std::string_view kRunMark = "== ";
-// The log stays small: a run of 200,000 files is kept whole, and older runs
-// go when it grows past this.
+// The log stays small: older runs go when it would grow past this, and the
+// newest run is kept whole whatever its size.
 constexpr std::uintmax_t kLogSize = 4u << 20, kLogReadLimit = 64u << 20;
 
 } // namespace
@@ -479,7 +504,8 @@ int RunTold(const Options& options, const GameCommand& game, const CommandFn& co
     if (options.Wrapper()) {
         ended = RunGame(game);
         if (ended->how == GameEnd::How::NotStarted) {
-            const std::string reason = "the game's command could not be started: " + ended->reason;
+            const std::string reason =
+                Fill(T("the game's command could not be started: {reason}"), {{"reason", ended->reason}});
             out.Err(kProgram + reason + "\n");
             const bool logged = !log.empty() && KeepInRunLog(log, Heading(options, &*ended), reason);
             Tally tally;
@@ -530,14 +556,14 @@ std::optional<GamePrefix> GameForCommand(const GameLocation& location, const Opt
     if (!location.refused.empty()) {
         Refuse(options, RefusedText(location), out);
     } else if (!location.several.empty()) {
-        std::string text = "the game is installed in more than one Wine prefix; name one with --prefix:";
+        std::string text = T("the game is installed in more than one Wine prefix; name one with --prefix:");
         for (const GamePrefix& game : location.several)
             text += "\n    " + game.prefix.string();
         Refuse(options, text, out);
     } else {
         Refuse(options,
-               "Orvane was not found. The program looked in:" + WhereLooked(location) +
-                   "\nName the game's folder with --game.",
+               Fill(T("Orvane was not found. The program looked in:{places}\nName the game's folder with --game."),
+                    {{"places", WhereLooked(location)}}),
                out);
     }
     return std::nullopt;
@@ -575,7 +601,8 @@ int RunCommand(const Options& options, const std::string& gameFolder, Output& ou
             for (std::size_t k = 0; run.start.list && k < run.start.list->size() && !listed; ++k)
                 listed = (*run.start.list)[k] == options.map;
             if (!listed) {
-                const std::string reason = options.map + " is not among the cached maps (see --list)";
+                const std::string reason =
+                    Fill(T("{name} is not among the cached maps (see --list)"), {{"name", options.map}});
                 if (tally)
                     tally->notDone = reason;
                 return Refuse(options, reason, out);

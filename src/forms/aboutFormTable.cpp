@@ -10,17 +10,18 @@ namespace {
 
 constexpr std::array kAboutControls{
     Control{"picIcon", Kind::Picture, "", "", 240, 240, 540, 540, 1},
-    Control{"cmdOK", Kind::Button, "", "OK", 4245, 2625, 1260, 345, 0},
-    Control{"cmdSysInfo", Kind::Button, "", "&System Info...", 4260, 3075, 1245, 345, 2},
+    Control{"cmdOK", Kind::Button, "", N_("OK"), 4245, 2625, 1260, 345, 0},
+    Control{"cmdSysInfo", Kind::Button, "", N_("&System Info..."), 4260, 3075, 1245, 345, 2},
     Control{"lblDescription", Kind::Label, "",
-            "The orvane cache directory can accumulate unwanted files.  This program allows you to keep the maps you "
-            "want and clear the ones you don't so you don't keep accumulating unwanted files and wasting disk space.",
+            N_("The orvane cache directory can accumulate unwanted files.  This program allows you to keep the maps "
+               "you want and clear the ones you don't so you don't keep accumulating unwanted files and wasting disk "
+               "space."),
             1050, 1125, 3885, 1170, 3},
     Control{"lblTitle", Kind::Label, "", "Orvane Cache Importer", 1050, 240, 3885, 480, 5},
     Control{"lblVersion", Kind::Label, "", OVCACHE_VERSION, 1050, 780, 3885, 225, 6},
     Control{"lblDisclaimer", Kind::Label, "",
-            "Warning: The author of this program is providing it AS IS. The author is not responsible for any damage "
-            "that occurs as a result of the use of this product.",
+            N_("Warning: The author of this program is providing it AS IS. The author is not responsible for any "
+               "damage that occurs as a result of the use of this product."),
             240, 2625, 3870, 825, 4},
 };
 
@@ -32,6 +33,6 @@ constexpr std::array kAboutLines{
 
 } // namespace
 
-const Form kAboutForm{"frmAbout", "About Orvane Cache Importer", 5730, 3555, kAboutControls, {}, kAboutLines};
+const Form kAboutForm{"frmAbout", N_("About Orvane Cache Importer"), 5730, 3555, kAboutControls, {}, kAboutLines};
 
 } // namespace ovcache::forms

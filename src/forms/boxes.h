@@ -16,17 +16,17 @@ enum class MsgAnswer : int { OK = 1, Yes = 6, No = 7 };
 
 namespace forms {
 
-inline constexpr const char* kChooseFileTitle = "Choose File";
-inline constexpr const char* kNothingChosen = "No file chosen from the list box";
-inline constexpr const char* kFileExistsTitle = "File Exists";
+inline constexpr const char* kChooseFileTitle = N_("Choose File");
+inline constexpr const char* kNothingChosen = N_("No file chosen from the list box");
+inline constexpr const char* kFileExistsTitle = N_("File Exists");
 // The question before a map replaces the one of its name in folder's Maps.
 std::string OverwriteQuestion(const std::string& gameFolder, const std::string& name);
-inline constexpr const char* kClearTitle = "Clear Cache";
+inline constexpr const char* kClearTitle = N_("Clear Cache");
 std::string ClearQuestion(const std::string& cacheFolder);
 // Where Windows refused this program the game's folders.
 std::string RestartQuestion(const std::string& gameFolder);
 std::string UnexpectedFailureText(const std::string& what);
-inline constexpr const char* kSysInfoUnavailable = "System Information Is Unavailable At This Time";
+inline constexpr const char* kSysInfoUnavailable = N_("System Information Is Unavailable At This Time");
 
 } // namespace forms
 } // namespace ovcache

@@ -1,5 +1,7 @@
 #include "forms/commandRunner.h"
 
+#include "words/translation.h"
+
 #include <exception>
 #include <optional>
 
@@ -22,7 +24,7 @@ bool CommandRunner::Run(const std::function<void()>& command)
         } catch (const std::exception& e) {
             failure = e.what();
         } catch (...) {
-            failure = "An unknown failure.";
+            failure = T("An unknown failure.");
         }
         const std::lock_guard<std::mutex> lock(mutex_);
         commandDone_ = true;

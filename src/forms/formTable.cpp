@@ -44,9 +44,11 @@ Rect ToPixels(const Rect& twips, int dpi)
 
 bool CaptionsFit(const Form& form, int dpi, const std::function<int(std::string_view caption)>& width)
 {
+    // The English too, so that the window's font is the size the form has in
+    // English whatever the language: a translation fits it, or is shortened.
     for (const Control& control : form.controls)
         if (control.kind == Kind::Label && !control.caption.empty() && control.caption != kPlaceholder &&
-            width(control.caption) > DrawnWidth(ToPixels(control.width, dpi)))
+            std::max(width(control.caption), width(Said(control.caption))) > DrawnWidth(ToPixels(control.width, dpi)))
             return false;
     return true;
 }

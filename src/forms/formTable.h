@@ -2,6 +2,8 @@
 // The two forms as drawn: every control with its kind, container, caption,
 // rectangle in twips and tab index, the menus, and the About box's etched
 // rule. Both window layers lay their windows out from these tables.
+#include "words/translation.h"
+
 #include <functional>
 #include <span>
 #include <string_view>
@@ -46,11 +48,16 @@ extern const Form kAboutForm;
 
 // The placeholder caption of the run-time labels in the form's table.
 inline constexpr std::string_view kPlaceholder = "Label1";
+// A caption as the player reads it, in the language chosen.
+inline std::string_view Said(std::string_view caption)
+{
+    return caption.empty() || caption == "-" ? caption : TV(caption);
+}
 // What a control shows until the program sets it: a run-time label shows
 // nothing, since the window can be shown while the cache is measured.
 inline std::string_view InitialCaption(const Control& control)
 {
-    return control.caption == kPlaceholder ? std::string_view() : control.caption;
+    return control.caption == kPlaceholder ? std::string_view() : Said(control.caption);
 }
 
 struct Rect {
@@ -77,8 +84,9 @@ constexpr int DrawnWidth(int pixels)
 }
 
 // Whether a font fits the form: every caption of its labels (not the
-// placeholders of the labels set at run time) fits the width its label draws
-// it in at that DPI, measured by width in the front end's font.
+// placeholders of the labels set at run time), in English and in the
+// language chosen, fits the width its label draws it in at that DPI,
+// measured by width in the front end's font.
 bool CaptionsFit(const Form& form, int dpi, const std::function<int(std::string_view caption)>& width);
 
 // 1440 twips to the inch: 15 twips a pixel at 96 DPI.

@@ -7,15 +7,16 @@ namespace ovcache::forms {
 std::optional<GamePrefix> AskForTheGame(const GameLocation& location, bool wine, GameAsker& asker,
                                         const std::function<void(const std::string&)>& remember)
 {
-    std::string text = std::string(wine ? "Orvane was not found in any Wine prefix." : "Orvane was not found.") +
-                       " The program looked in:\n" + WhereLooked(location) +
-                       "\n\nDo you want to choose the game's folder" +
-                       (wine ? ", or the Wine prefix that holds it?" : "?");
+    std::string text = Fill(wine ? T("Orvane was not found in any Wine prefix. The program looked in:\n{places}\n\nDo "
+                                     "you want to choose the game's folder, or the Wine prefix that holds it?")
+                                 : T("Orvane was not found. The program looked in:\n{places}\n\nDo you want to "
+                                     "choose the game's folder?"),
+                            {{"places", WhereLooked(location)}});
     for (;;) {
-        if (asker.Ask(text, kNotFoundTitle) != MsgAnswer::Yes)
+        if (asker.Ask(text, T(kNotFoundTitle)) != MsgAnswer::Yes)
             return std::nullopt;
         const std::optional<std::string> folder =
-            asker.PickFolder(wine ? "The game's folder or its Wine prefix" : "The game's folder");
+            asker.PickFolder(wine ? T("The game's folder or its Wine prefix") : T("The game's folder"));
         if (!folder || folder->empty())
             return std::nullopt;
         NamedGame chosen = ChosenGame(*folder);
@@ -23,7 +24,8 @@ std::optional<GamePrefix> AskForTheGame(const GameLocation& location, bool wine,
             remember(*folder);
             return chosen.game;
         }
-        text = *folder + " " + chosen.reason + ".\n\nDo you want to choose another folder?";
+        text = Fill(T("{folder} {reason}.\n\nDo you want to choose another folder?"),
+                    {{"folder", *folder}, {"reason", chosen.reason}});
     }
 }
 

@@ -13,7 +13,7 @@
 
 namespace ovcache::forms {
 
-inline constexpr const char* kNotFoundTitle = "Orvane Not Found";
+inline constexpr const char* kNotFoundTitle = N_("Orvane Not Found");
 
 class GameAsker {
 public:

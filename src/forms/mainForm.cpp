@@ -9,25 +9,27 @@ namespace ovcache::forms {
 
 std::string OverwriteQuestion(const std::string& gameFolder, const std::string& name)
 {
-    return "File Already Exists " + DestinationPath(gameFolder, EntryKind::Map, name) + "\nDo you wisht to overwrite?";
+    return Fill(T("File Already Exists {path}\nDo you wisht to overwrite?"),
+                {{"path", DestinationPath(gameFolder, EntryKind::Map, name)}});
 }
 
 std::string ClearQuestion(const std::string& cacheFolder)
 {
-    return "This will delete all files under " + cacheFolder + "\nDo you wish to continue?";
+    return Fill(T("This will delete all files under {folder}\nDo you wish to continue?"), {{"folder", cacheFolder}});
 }
 
 std::string RestartQuestion(const std::string& gameFolder)
 {
-    return "Windows did not let this program change the game's files in " + gameFolder +
-           ".\nOnly a program run as administrator may change them. Restart Orvane Cache Importer as administrator "
-           "and try again?";
+    return Fill(T("Windows did not let this program change the game's files in {folder}.\nOnly a program run as "
+                  "administrator may change them. Restart Orvane Cache Importer as administrator and try again?"),
+                {{"folder", gameFolder}});
 }
 
 std::string UnexpectedFailureText(const std::string& what)
 {
-    return "The command stopped on a failure it did not expect: " + what +
-           "\nWhatever it left unfinished is put in order when the program next starts.";
+    return Fill(T("The command stopped on a failure it did not expect: {failure}\nWhatever it left unfinished is put "
+                  "in order when the program next starts."),
+                {{"failure", what}});
 }
 
 bool MainForm::Form_Load(std::unique_ptr<FileSystemService> fso)
@@ -59,19 +61,19 @@ void MainForm::LoadCacheList()
 
 void MainForm::cmdClear_Click()
 {
-    RunCommand([this] { return ClearCache(*game_, *this, CommandProgress()); }, kClearTitle);
+    RunCommand([this] { return ClearCache(*game_, *this, CommandProgress()); }, T(kClearTitle));
 }
 
 void MainForm::cmdMove_Click()
 {
     const std::string selected = SelectedEntry();
-    RunCommand([this, &selected] { return MoveSelectedMap(*game_, selected, *this, CommandProgress()); }, "Move",
+    RunCommand([this, &selected] { return MoveSelectedMap(*game_, selected, *this, CommandProgress()); }, T("Move"),
                selected);
 }
 
 void MainForm::cmdMoveAll_Click()
 {
-    RunCommand([this] { return MoveAllCached(*game_, *this, CommandProgress()); }, "Move All");
+    RunCommand([this] { return MoveAllCached(*game_, *this, CommandProgress()); }, T("Move All"));
 }
 
 void MainForm::RunCommand(const std::function<CommandResult()>& command, const std::string& title,
@@ -120,7 +122,7 @@ void MainForm::ShowResult(const CommandResult& result, const std::string& title,
 {
     switch (result.ending) {
     case Ending::NothingSelected:
-        Box(kNothingChosen, kChooseFileTitle, MsgIcon::None, MsgButtons::OK);
+        Box(T(kNothingChosen), T(kChooseFileTitle), MsgIcon::None, MsgButtons::OK);
         return;
     case Ending::NotConfirmed:
         return;
@@ -145,7 +147,7 @@ void MainForm::ShowResult(const CommandResult& result, const std::string& title,
     if (result.ending == Ending::IndexMissing) {
         // what the command has to report comes before the box that ends the program
         report();
-        Box(MissingIndexText(result.cacheFolder), kMissingIndexTitle, MsgIcon::Critical, MsgButtons::OK);
+        Box(MissingIndexText(result.cacheFolder), T(kMissingIndexTitle), MsgIcon::Critical, MsgButtons::OK);
         EndProgram(1);
         return;
     }
@@ -167,13 +169,13 @@ MsgAnswer MainForm::Box(const std::string& text, const std::string& title, MsgIc
 ExistingMap MainForm::MapExists(const std::string& gameFolder, std::string_view name)
 {
     const MsgAnswer answer =
-        Box(OverwriteQuestion(gameFolder, std::string(name)), kFileExistsTitle, MsgIcon::None, MsgButtons::YesNo);
+        Box(OverwriteQuestion(gameFolder, std::string(name)), T(kFileExistsTitle), MsgIcon::None, MsgButtons::YesNo);
     return answer == MsgAnswer::Yes ? ExistingMap::Replace : ExistingMap::Discard;
 }
 
 bool MainForm::ConfirmClear(const std::string& cacheFolder)
 {
-    return Box(ClearQuestion(cacheFolder), kClearTitle, MsgIcon::None, MsgButtons::YesNo) == MsgAnswer::Yes;
+    return Box(ClearQuestion(cacheFolder), T(kClearTitle), MsgIcon::None, MsgButtons::YesNo) == MsgAnswer::Yes;
 }
 
 void MainForm::Failed(const std::string& what)

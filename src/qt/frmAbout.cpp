@@ -32,7 +32,7 @@ frmAbout::frmAbout(QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName("frmAbout");
-    setWindowTitle(FromUtf8(forms::kAboutForm.caption));
+    setWindowTitle(FromUtf8(forms::Said(forms::kAboutForm.caption)));
     setFixedSize(Twips(forms::kAboutForm.clientWidth), Twips(forms::kAboutForm.clientHeight));
     const QFont font = WindowFont();
     setFont(font);
@@ -94,7 +94,7 @@ void frmAbout::cmdSysInfo_Click()
 {
     const auto fso = CreateFileSystemService();
     if (!StartSysInfo(*this, *fso))
-        MsgBox(forms::kSysInfoUnavailable, kProgramTitle, MsgIcon::None, MsgButtons::OK);
+        MsgBox(T(forms::kSysInfoUnavailable), kProgramTitle, MsgIcon::None, MsgButtons::OK);
 }
 
 void frmAbout::cmdOK_Click()

@@ -97,7 +97,8 @@ public:
         }
         progress->setMaximum(static_cast<int>(std::min<std::size_t>(total, INT_MAX)));
         progress->setValue(static_cast<int>(std::min<std::size_t>(done, INT_MAX)));
-        progress->setLabelText(QString("%1 of %2 files").arg(done).arg(total));
+        progress->setLabelText(FromUtf8(
+            Fill(T("{done} of {total} files"), {{"done", std::to_string(done)}, {"total", std::to_string(total)}})));
         progress->show();
     }
     void HideProgress() override
@@ -119,7 +120,7 @@ frmOVCache::frmOVCache(QWidget* parent)
       forms::MainForm(std::make_unique<Hooks>(*this))
 {
     setObjectName("frmOVCache");
-    setWindowTitle(FromUtf8(forms::kMainForm.caption));
+    setWindowTitle(FromUtf8(forms::Said(forms::kMainForm.caption)));
     setWindowIcon(AppIcon());
     setFont(WindowFont());
     BuildControls();
@@ -127,7 +128,7 @@ frmOVCache::frmOVCache(QWidget* parent)
     setFixedSize(Twips(forms::kMainForm.clientWidth),
                  Twips(forms::kMainForm.clientHeight) + menuBar()->sizeHint().height());
 
-    SetGroupSeparator(ToUtf8(QLocale().groupSeparator()));
+    SetGroupSeparator(GroupSeparator(ToUtf8(QLocale().groupSeparator())));
 }
 
 frmOVCache::~frmOVCache() = default;
@@ -189,7 +190,7 @@ void frmOVCache::BuildMenus()
     std::map<std::string_view, QMenu*> menus;
     for (const forms::MenuItem& item : forms::kMainForm.menus) {
         const QString name = FromUtf8(item.name);
-        const QString caption = FromUtf8(item.caption);
+        const QString caption = FromUtf8(forms::Said(item.caption));
         if (item.under.empty()) {
             QMenu* menu = menuBar()->addMenu(caption);
             menu->setObjectName(name);

@@ -2,6 +2,7 @@
 #include "console/consoleRun.h"
 #include "forms/gameFinder.h"
 #include "platform/codePage.h"
+#include "platform/language.h"
 #include "platform/winePrefix.h"
 #include "qt/desktopNotifier.h"
 #include "qt/form.h"
@@ -13,7 +14,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QSettings>
+#include <QTranslator>
 #include <algorithm>
 #include <cstdio>
 #include <optional>
@@ -101,7 +104,9 @@ bool UseGame(const ovcache::console::Options& options, const GamePrefix& chosen)
 
 int RefuseCodePage(const ovcache::console::Options& options, ovcache::console::Output& out)
 {
-    return ovcache::console::Refuse(options, "this system cannot read code page " + std::to_string(*options.codePage),
+    return ovcache::console::Refuse(options,
+                                    ovcache::Fill(ovcache::T("this system cannot read code page {number}"),
+                                                  {{"number", std::to_string(*options.codePage)}}),
                                     out);
 }
 
@@ -123,6 +128,8 @@ int RunCommandLine(const ovcache::console::Options& options, const ovcache::Game
 int main(int argc, char** argv)
 {
     namespace console = ovcache::console;
+    // The desktop's language, for every word from the first.
+    const std::string language = ovcache::UseLanguage(ovcache::PreferredLanguages());
     // The command line is read before anything needs a display.
     StandardStreams streams;
     console::Parsed parsed;
@@ -147,6 +154,12 @@ int main(int argc, char** argv)
         return RunCommandLine(options, location, streams);
 
     QApplication app(argc, argv);
+    // Qt's own words (the buttons of its boxes, its folder dialog) in the same
+    // language, from Qt's translations.
+    QTranslator qtWords;
+    if (!language.empty() &&
+        qtWords.load("qtbase_" + QString::fromStdString(language), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtWords);
     QApplication::setApplicationName(ovcache::kProgramTitle);
     QApplication::setOrganizationName("orvane-cache-importer");
     QGuiApplication::setDesktopFileName(ovcache::kAppId); // the desktop entry, for the window's icon on Wayland

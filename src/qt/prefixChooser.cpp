@@ -31,10 +31,11 @@ PrefixChooser::PrefixChooser(std::vector<GamePrefix> prefixes, QWidget* parent)
                           [&](const GamePrefix& p) { return QString::fromStdString(p.prefix.string()) == last; });
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel("Orvane is installed in more than one Wine prefix. Choose the one to work on:", this));
+    layout->addWidget(new QLabel(
+        QString::fromUtf8(T("Orvane is installed in more than one Wine prefix. Choose the one to work on:")), this));
     list = new QListWidget(this);
     list->setObjectName("lstPrefixes");
-    list->setAccessibleName("Wine prefixes");
+    list->setAccessibleName(QString::fromUtf8(T("Wine prefixes")));
     for (const GamePrefix& p : prefixes_)
         list->addItem(QString::fromStdString(p.gameFolder) + "\n    " + QString::fromStdString(p.prefix.string()) +
                       "  (" + QString::fromStdString(p.source) + ")");

@@ -172,8 +172,9 @@ void FormWindow::Create(DWORD style, DWORD exStyle, HWND owner, HMENU menu)
     dpi_ = SystemDpi();
     const RECT outer = AdjustedRect(forms::ToPixels(form_.clientWidth, dpi_), forms::ToPixels(form_.clientHeight, dpi_),
                                     style, exStyle, menu != nullptr, dpi_);
-    window_ = CreateWindowExW(exStyle, className_, Wide(form_.caption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                              outer.right - outer.left, outer.bottom - outer.top, owner, menu, Instance(), this);
+    window_ = CreateWindowExW(exStyle, className_, Wide(forms::Said(form_.caption)).c_str(), style, CW_USEDEFAULT,
+                              CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, owner, menu,
+                              Instance(), this);
     if (!window_)
         throw std::runtime_error("the window could not be created");
     dpi_ = DpiOf(window_);

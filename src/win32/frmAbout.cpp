@@ -89,7 +89,7 @@ void frmAbout::cmdSysInfo_Click()
 {
     const auto fso = CreateFileSystemService();
     if (!StartSysInfo(*this, *fso))
-        MsgBox(forms::kSysInfoUnavailable, kProgramTitle, MsgIcon::None, MsgButtons::OK);
+        MsgBox(T(forms::kSysInfoUnavailable), kProgramTitle, MsgIcon::None, MsgButtons::OK);
 }
 
 void frmAbout::cmdOK_Click()

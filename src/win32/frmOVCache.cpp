@@ -17,7 +17,7 @@ namespace {
 const forms::Form& kForm = forms::kMainForm;
 
 // The user's thousands separator.
-std::string GroupSeparator()
+std::string LocalesSeparator()
 {
     wchar_t separator[8] = {};
     if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8) <= 0)
@@ -32,13 +32,14 @@ HMENU BuildMenus()
     for (const forms::MenuItem& item : kForm.menus) {
         if (item.under.empty()) {
             const HMENU menu = CreatePopupMenu();
-            AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(menu), Wide(item.caption).c_str());
+            AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(menu),
+                        Wide(forms::Said(item.caption)).c_str());
             menus[item.name] = menu;
         } else if (item.caption == "-") {
             AppendMenuW(menus.at(item.under), MF_SEPARATOR, static_cast<UINT_PTR>(MenuId(kForm, item.name)), nullptr);
         } else {
             AppendMenuW(menus.at(item.under), MF_STRING, static_cast<UINT_PTR>(MenuId(kForm, item.name)),
-                        Wide(item.caption).c_str());
+                        Wide(forms::Said(item.caption)).c_str());
         }
     }
     return bar;
@@ -140,7 +141,7 @@ frmOVCache::frmOVCache() : FormWindow(kForm, kMainClass), forms::MainForm(std::m
     // A fixed single border with a system menu and a minimise box only.
     Create(WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, nullptr, BuildMenus());
     SetFocus(Control(forms::TabOrder(kForm).front()->name));
-    SetGroupSeparator(GroupSeparator());
+    SetGroupSeparator(GroupSeparator(LocalesSeparator()));
 }
 
 frmOVCache::~frmOVCache() = default;

@@ -5,6 +5,7 @@
 #include "forms/gameFinder.h"
 #include "platform/codePage.h"
 #include "platform/gameProcess.h"
+#include "platform/language.h"
 #include "platform/uac.h"
 #include "win32/balloon.h"
 #include "win32/console.h"
@@ -53,6 +54,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     // The game writes its index in the system's ANSI code page.
     ovcache::UseAnsiCodePage(GetACP());
 
+    // The user's display language, for every word from the first.
+    ovcache::UseLanguage(ovcache::PreferredLanguages());
+
     // The command line is read before any window.
     ovcache::win32::ConsoleStreams streams;
     console::Parsed parsed;
@@ -81,7 +85,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     if (!location.refused.empty()) {
         // Said where it was typed, and in a box, since a shortcut has no console.
         streams.Err("orvane-cache-importer: " + ovcache::RefusedText(location) + "\n");
-        ovcache::win32::ShowMessage(nullptr, ovcache::RefusedText(location), ovcache::forms::kNotFoundTitle,
+        ovcache::win32::ShowMessage(nullptr, ovcache::RefusedText(location), ovcache::T(ovcache::forms::kNotFoundTitle),
                                     ovcache::MsgIcon::Critical, ovcache::MsgButtons::OK);
         return console::kRefused;
     }

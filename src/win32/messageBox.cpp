@@ -155,8 +155,8 @@ void ShowReport(HWND owner, std::string_view summary, std::string_view details, 
     const HWND list =
         child(L"EDIT", WithCrLf(Wide(details)), ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
               WS_EX_CLIENTEDGE, kReportListId, margin, 2 * margin + summaryHeight, width - 2 * margin, listHeight);
-    const HWND ok = child(L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, IDOK, width - margin - px(75),
-                          height - margin - button, px(75), button);
+    const HWND ok = child(L"BUTTON", Wide(T("OK")).c_str(), BS_DEFPUSHBUTTON | WS_TABSTOP, 0, IDOK,
+                          width - margin - px(75), height - margin - button, px(75), button);
 
     const bool ownerEnabled = owner && IsWindowEnabled(owner);
     if (ownerEnabled)

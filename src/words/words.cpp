@@ -1,5 +1,7 @@
 #include "words/words.h"
 
+#include "words/translation.h"
+
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -15,9 +17,9 @@ constexpr std::size_t kLongestName = 240; // characters of a name shown whole
 std::string SystemReason(FsErrorKind error, const std::string& message)
 {
     if (error == FsErrorKind::AlreadyExists)
-        return kAlreadyThere;
+        return T(kAlreadyThere);
     if (message.empty() && error == FsErrorKind::NotFound)
-        return "The file is no longer there.";
+        return T("The file is no longer there.");
     return message;
 }
 
@@ -43,48 +45,49 @@ std::string ReasonText(const Problem& p)
     case Why::NotCleared:
         return system;
     case Why::NameTaken:
-        return kAlreadyThere;
+        return T(kAlreadyThere);
     case Why::NoFolder:
-        return "That folder does not exist.";
+        return T("That folder does not exist.");
     case Why::FolderNotMade:
-        return "The folder could not be made: " + system;
+        return Fill(T("The folder could not be made: {reason}"), {{"reason", system}});
     case Why::KeptBesideMap:
-        return "A map of that name is already there, so this one was left in the cache.";
+        return T("A map of that name is already there, so this one was left in the cache.");
     case Why::CachedFileMissing:
-        return "The cached file is missing, so the map already in Maps was kept.";
+        return T("The cached file is missing, so the map already in Maps was kept.");
     case Why::MapReadOnly:
-        return "The map already in Maps is read-only and was kept.";
+        return T("The map already in Maps is read-only and was kept.");
     case Why::MapNotPlain:
-        return "What is in Maps under that name is not a plain file, so it was kept.";
+        return T("What is in Maps under that name is not a plain file, so it was kept.");
     case Why::AsideKept:
-        return "The map that was in Maps is kept under this name: " + system;
+        return Fill(T("The map that was in Maps is kept under this name: {reason}"), {{"reason", system}});
     case Why::NotPutBack:
-        return "Could not be put back into the cache, and is here: " + system;
+        return Fill(T("Could not be put back into the cache, and is here: {reason}"), {{"reason", system}});
     case Why::AsideNotPutBack:
-        return "The map that was in Maps could not be put back, and is here: " + p.message;
+        return Fill(T("The map that was in Maps could not be put back, and is here: {path}"), {{"path", p.message}});
     case Why::NotDeleted:
-        return "Could not be deleted: " + system;
+        return Fill(T("Could not be deleted: {reason}"), {{"reason", system}});
     case Why::IndexUnreadable:
-        return "The cache index could not be read: " + p.message;
+        return Fill(T("The cache index could not be read: {reason}"), {{"reason", p.message}});
     case Why::CacheUnreadable:
     case Why::JournalUnreadable:
-        return "Could not be read: " + p.message;
+        return Fill(T("Could not be read: {reason}"), {{"reason", p.message}});
     case Why::CacheUnmeasured:
-        return "Could not be measured: " + p.message;
-    case Why::NotLocked: {
+        return Fill(T("Could not be measured: {reason}"), {{"reason", p.message}});
+    case Why::NotLocked:
         // What the player can do about it: the folder that must let this
         // program make its two small files.
-        const std::string remedy = p.error == FsErrorKind::NotRegular
-                                       ? std::string()
-                                       : ". The program keeps its lock and journal in " + FolderOf(p.path) +
-                                             ", so that folder must let your user create files, even when Cache and "
-                                             "Maps do";
-        return "The game could not be locked for this program, so nothing was changed: " + system + remedy + ".";
-    }
+        if (p.error == FsErrorKind::NotRegular)
+            return Fill(T("The game could not be locked for this program, so nothing was changed: {reason}."),
+                        {{"reason", system}});
+        return Fill(T("The game could not be locked for this program, so nothing was changed: {reason}. The program "
+                      "keeps its lock and journal in {folder}, so that folder must let your user create files, even "
+                      "when Cache and Maps do."),
+                    {{"reason", system}, {"folder", FolderOf(p.path)}});
     case Why::JournalNotOurs:
-        return "Nothing was changed. " + p.message;
+        return Fill(T("Nothing was changed. {reason}"), {{"reason", p.message}});
     case Why::NotSettled:
-        return "Left over from an interrupted command, and could not be put in order: " + p.message;
+        return Fill(T("Left over from an interrupted command, and could not be put in order: {reason}"),
+                    {{"reason", p.message}});
     }
     return system;
 }
@@ -101,28 +104,34 @@ std::string NoteText(const Note& note)
     std::string system = SystemReason(note.error, note.message);
     switch (note.kind) {
     case NoteKind::NoIndexNothingMoved:
-        return "The cache index " + note.path + " is missing, so nothing was moved.";
+        return Fill(T("The cache index {path} is missing, so nothing was moved."), {{"path", note.path}});
     case NoteKind::IndexNotDeleted:
-        return "The cache index could not be deleted (" + system + "), so the files this command moved were put back.";
+        return Fill(T("The cache index could not be deleted ({reason}), so the files this command moved were put "
+                      "back."),
+                    {{"reason", system}});
     case NoteKind::IndexInPlaceAnyway:
-        return "The new cache index is in place, but the disk reported a failure (" + note.path + ": " + system + ").";
+        return Fill(T("The new cache index is in place, but the disk reported a failure ({path}: {reason})."),
+                    {{"path", note.path}, {"reason", system}});
     case NoteKind::IndexRemovedMeanwhile:
-        return "The cache index was removed while this command worked, so the files it moved keep their places.";
+        return T("The cache index was removed while this command worked, so the files it moved keep their places.");
     case NoteKind::IndexNotUpdated:
-        return "The cache index could not be updated (" + note.path + ": " + system +
-               "), so the files this command moved were put back.";
+        return Fill(T("The cache index could not be updated ({path}: {reason}), so the files this command moved were "
+                      "put back."),
+                    {{"path", note.path}, {"reason", system}});
     case NoteKind::StrangersLeft: {
-        std::string text = note.count == 1
-                               ? std::string("1 file named by the journal of an interrupted command was left as it "
-                                             "was: it is not the file that command recorded.")
-                               : std::to_string(note.count) +
-                                     " files named by the journal of an interrupted command were left as they "
-                                     "were: they are not the files that command recorded.";
+        std::string text = Fill(TN("1 file named by the journal of an interrupted command was left as it was: it is "
+                                   "not the file that command recorded.",
+                                   "{count} files named by the journal of an interrupted command were left as they "
+                                   "were: they are not the files that command recorded.",
+                                   note.count),
+                                {{"count", std::to_string(note.count)}});
         // the first few by name, so that a map kept as "X.kmx.replaced" can be found
         for (std::size_t k = 0; k < note.files.size(); ++k)
             text += (k == 0 ? "\n" : ", ") + note.files[k];
-        if (!note.files.empty() && note.count > note.files.size())
-            text += ", and " + std::to_string(note.count - note.files.size()) + " more";
+        if (!note.files.empty() && note.count > note.files.size()) {
+            const std::size_t more = note.count - note.files.size();
+            text += Fill(TN(", and {count} more", ", and {count} more", more), {{"count", std::to_string(more)}});
+        }
         return text;
     }
     }
@@ -160,20 +169,29 @@ std::string ReportSummary(const CommandReport& report)
         if (p->into.empty())
             lines.push_back(ShortName(p->entry) + " (" + DetailText(*p) + "): " + reason);
         else if (count == 1)
-            lines.push_back(ShortName(p->entry) + " could not be moved into " + p->into + ": " + reason);
+            lines.push_back(Fill(T("{name} could not be moved into {folder}: {reason}"),
+                                 {{"name", ShortName(p->entry)}, {"folder", p->into}, {"reason", reason}}));
         else
-            lines.push_back(std::to_string(count) + " files could not be moved into " + p->into + ": " + reason);
+            lines.push_back(Fill(TN("{count} file could not be moved into {folder}: {reason}",
+                                    "{count} files could not be moved into {folder}: {reason}", count),
+                                 {{"count", std::to_string(count)}, {"folder", p->into}, {"reason", reason}}));
     }
-    if (groups.size() > kShownGroups)
-        lines.push_back("...and " + std::to_string(groups.size() - kShownGroups) + " more kinds of failure.");
+    if (groups.size() > kShownGroups) {
+        const std::size_t more = groups.size() - kShownGroups;
+        lines.push_back(Fill(TN("...and {count} more kind of failure.", "...and {count} more kinds of failure.", more),
+                             {{"count", std::to_string(more)}}));
+    }
     if (!report.Problems().empty())
-        lines.push_back(report.Problems().size() == 1 ? std::string("It was left as it was.")
-                                                      : "They were left as they were; the list below names each.");
+        lines.emplace_back(report.Problems().size() == 1
+                               ? T("It was left as it was.")
+                               : T("They were left as they were; the list below names each."));
     if (const int unsafe = report.Unsafe(); unsafe > 0)
-        lines.push_back(std::to_string(unsafe) +
-                        (unsafe == 1 ? " entry was passed over because its name"
-                                     : " entries were passed over because their names") +
-                        " could lead outside the game's folders.");
+        lines.push_back(Fill(TN("{count} entry was passed over because its name could lead outside the game's "
+                                "folders.",
+                                "{count} entries were passed over because their names could lead outside the game's "
+                                "folders.",
+                                static_cast<std::uint64_t>(unsafe)),
+                             {{"count", std::to_string(unsafe)}}));
     std::string text;
     for (const std::string& line : lines)
         text += (text.empty() ? "" : "\n\n") + line;
@@ -201,12 +219,18 @@ std::string FormatMegabytes(std::uint64_t bytes, const std::string& groupSeparat
             grouped += groupSeparator;
         grouped += digits[k];
     }
-    return grouped + " Megabytes";
+    return Fill(T("{number} Megabytes"), {{"number", grouped}});
 }
 
 std::string SizeText(const CacheFigures& figures, const std::string& groupSeparator)
 {
-    return figures.emptied ? std::string("0 Megabytes") : FormatMegabytes(figures.bytes, groupSeparator);
+    return figures.emptied ? Fill(T("{number} Megabytes"), {{"number", "0"}})
+                           : FormatMegabytes(figures.bytes, groupSeparator);
+}
+
+std::string GroupSeparator(const std::string& locales)
+{
+    return LanguageInUse().empty() ? locales : TC("thousands separator", ",");
 }
 
 std::string FileCountText(const CacheFigures& figures)
@@ -216,23 +240,26 @@ std::string FileCountText(const CacheFigures& figures)
 
 std::string MissingIndexText(const std::string& cacheFolder)
 {
-    return "Cache.ini not found in \"" + cacheFolder + "\".\nProgram cannot continue.";
+    return Fill(T("Cache.ini not found in \"{folder}\".\nProgram cannot continue."), {{"folder", cacheFolder}});
 }
 
 std::string BusyText(const std::string& gameFolder)
 {
-    return "Another copy of Orvane Cache Importer is working on the game in " + gameFolder +
-           ".\nThis one changes nothing until that one has finished; try again then.";
+    return Fill(T("Another copy of Orvane Cache Importer is working on the game in {folder}.\nThis one changes "
+                  "nothing until that one has finished; try again then."),
+                {{"folder", gameFolder}});
 }
 
 std::string SelectedFateText(SelectedFate fate, const std::string& name)
 {
     switch (fate) {
     case SelectedFate::Gone:
-        return "The cached file of " + name +
-               " is no longer in the cache, so there was nothing to move. Its entry has been removed.";
+        return Fill(T("The cached file of {name} is no longer in the cache, so there was nothing to move. Its entry "
+                      "has been removed."),
+                    {{"name", name}});
     case SelectedFate::NamesNothing:
-        return name + " names no cached file in the cache index, so there is nothing to move.";
+        return Fill(T("{name} names no cached file in the cache index, so there is nothing to move."),
+                    {{"name", name}});
     case SelectedFate::Handled:
         break;
     }
@@ -245,24 +272,31 @@ std::string WhereLooked(const GameLocation& location)
     for (const std::string& place : location.search.looked)
         text += "\n    " + place;
     for (const PassedOver& place : location.passed) {
-        const std::string where = place.prefix.empty() ? "" : " (in " + place.prefix + ")";
+        const std::string where = place.prefix.empty() ? "" : Fill(T(" (in {prefix})"), {{"prefix", place.prefix}});
         switch (place.what) {
         case PassedOver::What::NoFolderNamed:
-            text += "\n    The game's install value, which names no folder" + where;
+            text += "\n    " + std::string(T("The game's install value, which names no folder")) + where;
             break;
         case PassedOver::What::NoGameThere:
-            text += "\n    The folder it names, " + place.folder + ", which has no System or Cache folder" + where;
+            text += "\n    " +
+                    Fill(T("The folder it names, {folder}, which has no System or Cache folder"),
+                         {{"folder", place.folder}}) +
+                    where;
             break;
         case PassedOver::What::ChosenLastTime:
-            text += "\n    The folder chosen last time: " + place.folder +
+            text += "\n    " + Fill(T("The folder chosen last time: {folder}"), {{"folder", place.folder}}) +
                     (place.reason.empty() ? "" : " (" + place.reason + ")");
             break;
         }
     }
     const PrefixSearch& search = location.search;
     if (!search.skipped.empty())
-        text += "\n\nThe search took too long and left " + std::to_string(search.skipped.size()) +
-                " prefixes unread, among them:\n\n    " + search.skipped.front();
+        text +=
+            "\n\n" +
+            Fill(TN("The search took too long and left {count} prefix unread, among them:",
+                    "The search took too long and left {count} prefixes unread, among them:", search.skipped.size()),
+                 {{"count", std::to_string(search.skipped.size())}}) +
+            "\n\n    " + search.skipped.front();
     return text;
 }
 

@@ -3,6 +3,7 @@
 // both windows and the command line say them alike.
 #include "catalogue/gameLocation.h"
 #include "catalogue/results.h"
+#include "words/translation.h"
 
 #include <cstdint>
 #include <string>
@@ -11,8 +12,9 @@ namespace ovcache {
 
 inline constexpr const char* kProgramTitle = "Orvane Cache Importer";
 
-// Said of a file that could not go where a file of its name is.
-inline constexpr const char* kAlreadyThere = "A file of that name is already there.";
+// Said of a file that could not go where a file of its name is (in English:
+// T says it in the player's language).
+inline constexpr const char* kAlreadyThere = N_("A file of that name is already there.");
 
 // A name as a report shows it: past a few hundred characters its middle is
 // left out, so that no box takes long to lay out.
@@ -36,9 +38,12 @@ std::string ReportDetails(const CommandReport& report);
 std::string FormatMegabytes(std::uint64_t bytes, const std::string& groupSeparator);
 std::string SizeText(const CacheFigures& figures, const std::string& groupSeparator);
 std::string FileCountText(const CacheFigures& figures);
+// The separator of thousands: the chosen language's, or the locale's (as
+// the system gives it) while the program speaks English.
+std::string GroupSeparator(const std::string& locales = ",");
 
 // A cache that holds files but not its index.
-inline constexpr const char* kMissingIndexTitle = "Cache.ini Missing";
+inline constexpr const char* kMissingIndexTitle = N_("Cache.ini Missing");
 std::string MissingIndexText(const std::string& cacheFolder);
 // Another copy of the program holds the game.
 std::string BusyText(const std::string& gameFolder);

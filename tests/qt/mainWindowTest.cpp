@@ -90,7 +90,7 @@ TEST_F(MainWindowTest, windowIsDrawnAsDesigned)
         EXPECT_EQ(widget->parentWidget(),
                   c.container.empty() ? w.centralWidget() : Child<QWidget>(w, std::string(c.container).c_str()));
         EXPECT_EQ(widget->geometry(), placed.at(std::string(c.name)));
-        const QString caption = c.caption == forms::kPlaceholder ? QString() : FromUtf8(c.caption);
+        const QString caption = FromUtf8(forms::InitialCaption(c));
         if (auto* label = qobject_cast<QLabel*>(widget); label && !caption.isEmpty()) {
             EXPECT_EQ(label->text(), caption);
             EXPECT_LE(label->fontMetrics().horizontalAdvance(caption), label->width()) << "caption clipped";

@@ -233,7 +233,7 @@ void ExpectLaidOut(HWND window, const forms::Form& form, int dpi = ScreenDpi())
     ASSERT_TRUE(clients.count({form.name, dpi})) << "no sizes written down for this scale";
     EXPECT_EQ(client.right, clients.at({form.name, dpi}).first);
     EXPECT_EQ(client.bottom, clients.at({form.name, dpi}).second);
-    EXPECT_EQ(TextOf(window), win32::Wide(form.caption));
+    EXPECT_EQ(TextOf(window), win32::Wide(forms::Said(form.caption)));
     const HDC dc = GetDC(nullptr);
     for (const forms::Control& control : form.controls) {
         SCOPED_TRACE(std::string(control.name));
@@ -245,7 +245,7 @@ void ExpectLaidOut(HWND window, const forms::Form& form, int dpi = ScreenDpi())
         EXPECT_EQ(std::tie(got.left, got.top, got.width, got.height),
                   std::tie(want.left, want.top, want.width, want.height));
         if (control.caption != forms::kPlaceholder && control.kind != forms::Kind::ListBox) {
-            EXPECT_EQ(TextOf(child), win32::Wide(control.caption));
+            EXPECT_EQ(TextOf(child), win32::Wide(forms::Said(control.caption)));
         }
         if (form.name == forms::kMainForm.name && control.kind == forms::Kind::Label &&
             control.caption != forms::kPlaceholder) {
@@ -258,7 +258,7 @@ void ExpectLaidOut(HWND window, const forms::Form& form, int dpi = ScreenDpi())
                 own ? reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)) : win32::MakeFont(dpi);
             ASSERT_NE(font, nullptr);
             const HGDIOBJ old = SelectObject(dc, font);
-            const std::wstring caption = win32::Wide(control.caption);
+            const std::wstring caption = win32::Wide(forms::Said(control.caption));
             SIZE size{};
             GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
             SelectObject(dc, old);

@@ -1,8 +1,12 @@
 // What the player reads of a result, worded once for both windows and the
 // command line.
 #include "words/words.h"
+#include "platform/language.h"
+#include "words/translation.h"
 
 #include <gtest/gtest.h>
+#include <regex>
+#include <set>
 
 namespace ovcache {
 namespace {
@@ -89,6 +93,95 @@ TEST(Megabytes, roundedAndGroupedWithNothingUnderHalfAMegabyte)
     EXPECT_EQ(FormatMegabytes(1234567 * MB + MB / 3, "."), "1.234.567 Megabytes");
     EXPECT_EQ(SizeText({0, 0, true}, ","), "0 Megabytes");
     EXPECT_EQ(FileCountText({7, 0, false}), "7");
+}
+
+// The "{name}"s of a text.
+std::multiset<std::string> Placeholders(const std::string& text)
+{
+    std::multiset<std::string> names;
+    const std::regex placeholder("\\{[a-z]+\\}");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), placeholder); it != std::sregex_iterator(); ++it)
+        names.insert(it->str());
+    return names;
+}
+
+// Every translation of every catalogue has the English text's placeholders
+// (a form for a count may leave out "{count}" where the English one does), a
+// caption's one accelerator, and the English text's ending in a line feed.
+TEST(Translation, everyEntryKeepsTheEnglishPlaceholders)
+{
+    ASSERT_EQ(CatalogueLanguages(), (std::vector<std::string>{"de", "es", "fr", "pl", "pt_BR", "ru"}));
+    for (const std::string& language : CatalogueLanguages()) {
+        std::size_t entries = 0;
+        ForEachEntry(language, [&](const CatalogueEntry& entry) {
+            ++entries;
+            SCOPED_TRACE(language + ": " + entry.english);
+            const std::multiset<std::string> one = Placeholders(entry.english);
+            const std::multiset<std::string> more = entry.englishMore.empty() ? one : Placeholders(entry.englishMore);
+            for (const std::string& translation : entry.translations) {
+                ASSERT_FALSE(translation.empty());
+                const std::multiset<std::string> has = Placeholders(translation);
+                if (entry.englishMore.empty())
+                    EXPECT_EQ(has, one) << translation;
+                else
+                    EXPECT_TRUE(has == more || has == one) << translation;
+                EXPECT_EQ(std::count(translation.begin(), translation.end(), '&'),
+                          std::count(entry.english.begin(), entry.english.end(), '&'))
+                    << translation;
+                EXPECT_EQ(translation.back() == '\n', entry.english.back() == '\n') << translation;
+            }
+        });
+        EXPECT_GT(entries, 150u) << language;
+    }
+}
+
+// The language is the system's, tried whole and then without its country;
+// a count takes the form its language uses for it; English stays as it is.
+TEST(Translation, theLanguageIsChosenAsTheSystemChoosesAndCountsAsItCounts)
+{
+    const struct {
+        const char* locale;
+        const char* language;
+    } locales[] = {{"de_DE.UTF-8", "de_DE"}, {"pt-BR", "pt_BR"}, {"ru_RU.KOI8-R@cyrillic", "ru_RU"},
+                   {"C.UTF-8", ""},          {"POSIX", ""},      {"", ""}};
+    for (const auto& row : locales)
+        EXPECT_EQ(LanguageOfLocale(row.locale), row.language) << row.locale;
+    const struct {
+        std::vector<std::string> preferred;
+        const char* chosen;
+    } choices[] = {{{"de_AT"}, "de"}, {{"pt_BR"}, "pt_BR"}, {{"pt_PT"}, ""}, {{"nl", "fr_CA"}, "fr"}, {{}, ""}};
+    for (const auto& row : choices)
+        EXPECT_EQ(UseLanguage(row.preferred), row.chosen);
+
+    const std::uint64_t counts[] = {0, 1, 2, 4, 5, 11, 12, 21, 22, 25, 111, 1002};
+    const struct {
+        const char* language;
+        std::vector<std::string> forms; // for each count above
+    } plurals[] = {
+        {"ru", {"карт", "карта", "карты", "карты", "карт", "карт", "карт", "карта", "карты", "карт", "карт", "карты"}},
+        {"pl", {"map", "mapa", "mapy", "mapy", "map", "map", "map", "map", "mapy", "map", "map", "mapy"}},
+        {"fr",
+         {"carte", "carte", "cartes", "cartes", "cartes", "cartes", "cartes", "cartes", "cartes", "cartes", "cartes",
+          "cartes"}},
+        {"de",
+         {"Karten", "Karte", "Karten", "Karten", "Karten", "Karten", "Karten", "Karten", "Karten", "Karten", "Karten",
+          "Karten"}},
+    };
+    for (const auto& row : plurals) {
+        ASSERT_EQ(UseLanguage({row.language}), row.language);
+        for (std::size_t k = 0; k < std::size(counts); ++k)
+            EXPECT_EQ(Fill(TN("{count} map", "{count} maps", counts[k]), {{"count", ""}}), " " + row.forms[k])
+                << row.language << " " << counts[k];
+    }
+    EXPECT_EQ(Fill(T("Moved {name} into {folder}"), {{"folder", "Maps"}, {"name", "DM-A.kmx"}}),
+              "DM-A.kmx nach Maps verschoben");
+    EXPECT_EQ(FormatMegabytes(std::uint64_t{1234567} << 20, GroupSeparator()), "1.234.567 Megabyte");
+
+    UseLanguage({});
+    const char* english = "Move All";
+    EXPECT_EQ(T(english), english);
+    EXPECT_EQ(Fill("{a} {b} {unknown}", {{"b", "2"}, {"a", "1"}}), "1 2 {unknown}");
+    EXPECT_EQ(FormatMegabytes(std::uint64_t{1234567} << 20, GroupSeparator(".")), "1.234.567 Megabytes");
 }
 
 } // namespace
