@@ -168,6 +168,24 @@ passed_alone "$scratch/restart.log"
 unset LC_ALL
 wineserver -w
 
+# The windows in German and Russian at 100 and 200 % scaling: every caption
+# whole on its line, in the size of font the English has (Wine takes the
+# user's display language from the locale).
+for language in de_DE ru_RU; do
+    locale -a | grep -qi "^$language.utf-\?8$" || localedef -i "$language" -f UTF-8 "$language.UTF-8"
+    for dpi in 96 192; do
+        wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+        wineserver -w
+        echo "The windows in $language at $dpi DPI:"
+        LC_ALL=$language.UTF-8 xvfb-run -a -s "-screen 0 1600x1200x24" wine build-win/tests/win32_gui_tests.exe \
+            --gtest_filter='Win32WindowTest.windowIsDrawnAsDesigned*:Win32WindowTest.aboutBox*' | tee "$scratch/language.log"
+        grep -q '^\[  PASSED  \] 2 tests' "$scratch/language.log" || fail "the windows in $language at $dpi DPI"
+        wineserver -w
+    done
+done
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+wineserver -w
+
 # The windows laid out again at 125, 150 and 200 % scaling, as laptops run.
 for dpi in 120 144 192; do
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1

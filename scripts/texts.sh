@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The texts the player reads, gathered from the sources (every T, TN, TC and
-# N_ of the front ends and words/, the desktop entry and the AppStream
+# The texts the player reads, gathered from the sources (every T, TV, TN, TC
+# and N_ of src/, the desktop entry and the AppStream
 # metadata) into po/orvane-cache-importer.pot, and each language's catalogue
 # brought up to date with them: a new text comes in untranslated, a changed
 # one fuzzy, for its translator.
@@ -13,8 +13,7 @@ cd "$(dirname "$0")/.."
 
 template=$(mktemp)
 trap 'rm -f "$template"' EXIT
-sources=$(git ls-files 'src/words/*' 'src/forms/*' 'src/console/*' 'src/qt/*.cpp' 'src/qt/*.h' 'src/win32/*.cpp' \
-    'src/win32/*.h' | grep -E '\.(cpp|h)$')
+sources=$(git ls-files 'src/*.cpp' 'src/*.h')
 xgettext --from-code=UTF-8 --language=C++ --keyword=T --keyword=TV --keyword=N_ --keyword=TN:1,2 --keyword=TC:1c,2 \
     --add-comments=Translators: --package-name=orvane-cache-importer --msgid-bugs-address=translators@orvane-cache-importer.example.org \
     --no-location --sort-output -o "$template" $sources

@@ -25,7 +25,7 @@ std::optional<GamePrefix> AskForTheGame(const GameLocation& location, bool wine,
             return chosen.game;
         }
         text = Fill(T("{folder} {reason}.\n\nDo you want to choose another folder?"),
-                    {{"folder", *folder}, {"reason", chosen.reason}});
+                    {{"folder", *folder}, {"reason", T(chosen.reason.c_str())}});
     }
 }
 

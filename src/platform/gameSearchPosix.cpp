@@ -1,5 +1,7 @@
 #include "platform/gameSearch.h"
 
+#include "platform/translatable.h"
+
 #include "platform/prefixSearch.h"
 
 #include <cctype>
@@ -70,17 +72,18 @@ NamedGame GameAt(const std::string& folder, NamedFolder kind, const std::string&
     std::error_code error;
     const fs::file_status status = fs::symlink_status(folder, error);
     if (folder.empty() || error || !fs::exists(status))
-        return {std::nullopt, "does not exist"};
+        return {std::nullopt, N_("does not exist")};
     // The game's folder is worked on where it is named, not through a link
     // that could lead anywhere.
     if (kind == NamedFolder::Game && fs::is_symlink(status))
-        return {std::nullopt, "is a link; name the folder it leads to"};
+        return {std::nullopt, N_("is a link; name the folder it leads to")};
     if (!fs::is_directory(fs::status(folder, error)))
-        return {std::nullopt, "is not a folder"};
+        return {std::nullopt, N_("is not a folder")};
     if (auto game = GameInFolder(folder, kind, key, value))
         return {std::move(game), {}};
-    return {std::nullopt, kind == NamedFolder::Game ? "is not the game's folder (it has no System or Cache folder)"
-                                                    : "holds neither the game nor a Wine prefix where it is installed"};
+    return {std::nullopt, kind == NamedFolder::Game
+                              ? N_("is not the game's folder (it has no System or Cache folder)")
+                              : N_("holds neither the game nor a Wine prefix where it is installed")};
 }
 
 } // namespace ovcache

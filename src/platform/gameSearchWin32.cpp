@@ -1,5 +1,7 @@
 #include "platform/gameSearch.h"
 
+#include "platform/translatable.h"
+
 #include "platform/codePage.h"
 #include "platform/modRegistry.h"
 #include "platform/registry.h"
@@ -32,16 +34,16 @@ NamedGame GameAt(const std::string& folder, NamedFolder kind, const std::string&
 {
     const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : AttributesOf(folder);
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return {std::nullopt, "does not exist"};
+        return {std::nullopt, N_("does not exist")};
     // The game's folder is worked on where it is named, not through a link
     // or junction that could lead anywhere.
     if (kind == NamedFolder::Game && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-        return {std::nullopt, "is a link; name the folder it leads to"};
+        return {std::nullopt, N_("is a link; name the folder it leads to")};
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        return {std::nullopt, "is not a folder"};
+        return {std::nullopt, N_("is not a folder")};
     GamePrefix game{{}, folder, "chosen"};
     if (!HoldsGame(game))
-        return {std::nullopt, "is not the game's folder (it has no System or Cache folder)"};
+        return {std::nullopt, N_("is not the game's folder (it has no System or Cache folder)")};
     return {std::move(game), {}};
 }
 

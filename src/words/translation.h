@@ -5,6 +5,8 @@
 // language, in po/). A text without a translation stays English. Values go
 // into a text by name ("Moved {name} into {folder}"), so that a language may
 // put them where its sentences want them.
+#include "platform/translatable.h"
+
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -15,12 +17,8 @@
 
 namespace ovcache {
 
-// Marks a text for the catalogues where it is kept, for T to translate where
-// it is said.
-constexpr const char* N_(const char* english)
-{
-    return english;
-}
+// (N_ marks a text for the catalogues where it is kept, for T to translate
+// where it is said.)
 
 // The text in the language chosen.
 const char* T(const char* english);

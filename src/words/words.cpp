@@ -285,7 +285,7 @@ std::string WhereLooked(const GameLocation& location)
             break;
         case PassedOver::What::ChosenLastTime:
             text += "\n    " + Fill(T("The folder chosen last time: {folder}"), {{"folder", place.folder}}) +
-                    (place.reason.empty() ? "" : " (" + place.reason + ")");
+                    (place.reason.empty() ? "" : " (" + std::string(T(place.reason.c_str())) + ")");
             break;
         }
     }
@@ -302,7 +302,7 @@ std::string WhereLooked(const GameLocation& location)
 
 std::string RefusedText(const GameLocation& location)
 {
-    return location.refused + " " + location.refusedReason;
+    return location.refused + " " + T(location.refusedReason.c_str());
 }
 
 } // namespace ovcache

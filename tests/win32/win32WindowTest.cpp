@@ -1,6 +1,7 @@
 // The Windows program driven as a player would drive it: the real .exe is
 // started on a game install, its windows are found and read, its buttons and
 // menus pressed and its message boxes answered by their own buttons.
+#include "platform/language.h"
 #include "testSupport.h"
 #include "win32/form.h"
 #include "win32/frmAbout.h"
@@ -276,6 +277,9 @@ protected:
     void SetUp() override
     {
         CommandTest::SetUp();
+        // The program speaks the user's display language: so do the
+        // captions the tests expect of it.
+        UseLanguage(PreferredLanguages());
         prefix.WriteIndex(
             {"[Cache]", "A=dm-beta.kmx", "B=Bot.u", "C=CTF-Alpha.kmx", "D=DM-Gamma.kmx", "E=Caf\xE9.kmx"});
         for (const char* key : {"A", "B", "C", "D", "E"})
@@ -293,13 +297,16 @@ TEST_F(Win32WindowTest, windowIsDrawnAsDesignedAndListsTheCache)
     EXPECT_TRUE(style & WS_MINIMIZEBOX);
     EXPECT_FALSE(style & (WS_MAXIMIZEBOX | WS_THICKFRAME));
 
-    // Sorted without regard to case; the accented name shown as it is meant.
+    // Sorted without regard to case; the accented name shown as it is meant
+    // in the system's code page (1252 but where the test runs in Russian).
     const HWND list = Program::Control(main, forms::kMainForm, "lstCache");
+    const std::wstring accented = GetACP() == 1251 ? L"Caf\u0439.kmx" : L"Caf\u00E9.kmx";
     EXPECT_EQ(ListItems(list),
-              (std::vector<std::wstring>{L"Caf\u00E9.kmx", L"CTF-Alpha.kmx", L"dm-beta.kmx", L"DM-Gamma.kmx"}));
+              (std::vector<std::wstring>{accented, L"CTF-Alpha.kmx", L"dm-beta.kmx", L"DM-Gamma.kmx"}));
     EXPECT_EQ(TextOf(Program::Control(main, forms::kMainForm, "lblPathData")), win32::Wide(prefix.CacheWin()));
     EXPECT_EQ(TextOf(Program::Control(main, forms::kMainForm, "lblFileCountData")), L"5");
-    EXPECT_EQ(TextOf(Program::Control(main, forms::kMainForm, "lblCacheSizeData")), L" Megabytes");
+    EXPECT_EQ(TextOf(Program::Control(main, forms::kMainForm, "lblCacheSizeData")),
+              win32::Wide(Fill(T("{number} Megabytes"), {{"number", ""}})));
     EXPECT_EQ(program.Focus(), Program::Control(main, forms::kMainForm, "cmdMove"));
 
     Program::Menu(main, "mnuExit");
@@ -551,7 +558,7 @@ TEST_F(Win32WindowTest, aboutBoxShowsItsFormAndSystemInfoSaysWhenItIsUnavailable
     Program::Click(Program::Control(about, forms::kAboutForm, "cmdSysInfo"));
     const auto box = program.Answer(IDOK);
     EXPECT_EQ(box.title, L"Orvane Cache Importer");
-    EXPECT_EQ(box.text, L"System Information Is Unavailable At This Time");
+    EXPECT_EQ(box.text, win32::Wide(T(forms::kSysInfoUnavailable)));
     EXPECT_TRUE(IsWindowVisible(about));
 
     // OK unloads it; the menu item loads it again.
