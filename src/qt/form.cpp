@@ -1,7 +1,12 @@
 #include "qt/form.h"
 
+#include <memory>
+
+#include <QCoreApplication>
 #include <QFontMetrics>
+#include <QLibraryInfo>
 #include <QPainter>
+#include <QTranslator>
 
 namespace ovcache {
 
@@ -18,6 +23,22 @@ QFont WindowFont()
             break;
     }
     return font;
+}
+
+bool UseQtTranslations(const std::string& language)
+{
+    static QTranslator* installed = nullptr;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+        installed = nullptr;
+    }
+    auto translator = std::make_unique<QTranslator>();
+    if (language.empty() || !translator->load("qtbase_" + QString::fromStdString(language),
+                                              QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    installed = translator.release();
+    return QCoreApplication::installTranslator(installed);
 }
 
 int FormFrame::BorderTop() const

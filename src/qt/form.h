@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QGroupBox>
 #include <QWidget>
+#include <string>
 
 namespace ovcache {
 
@@ -26,6 +27,11 @@ template <typename Widget> Widget* Place(const forms::Form& form, Widget* widget
 // The program's font: a small sans-serif face at which every caption of the
 // main form fits its label.
 QFont WindowFont();
+
+// Qt's own words (the buttons of its boxes, its folder dialog) in the
+// language the program speaks, from Qt's translations; false when there are
+// none for it (English, or Qt's translations not installed).
+bool UseQtTranslations(const std::string& language);
 
 // A frame as the forms draw one: its border runs through the middle of its
 // title line, so that the children the form places below the title sit

@@ -14,9 +14,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QLibraryInfo>
 #include <QSettings>
-#include <QTranslator>
 #include <algorithm>
 #include <cstdio>
 #include <optional>
@@ -154,12 +152,8 @@ int main(int argc, char** argv)
         return RunCommandLine(options, location, streams);
 
     QApplication app(argc, argv);
-    // Qt's own words (the buttons of its boxes, its folder dialog) in the same
-    // language, from Qt's translations.
-    QTranslator qtWords;
-    if (!language.empty() &&
-        qtWords.load("qtbase_" + QString::fromStdString(language), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtWords);
+    // Qt's own words in the same language.
+    ovcache::UseQtTranslations(language);
     QApplication::setApplicationName(ovcache::kProgramTitle);
     QApplication::setOrganizationName("orvane-cache-importer");
     QGuiApplication::setDesktopFileName(ovcache::kAppId); // the desktop entry, for the window's icon on Wayland

@@ -10,6 +10,7 @@
 #include "widgets.h"
 #include "words/translation.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -63,6 +64,15 @@ TEST(Languages, everyCaptionFitsInEveryLanguage)
         ExpectFits(about, forms::kAboutForm);
     }
     UseLanguage({});
+}
+
+// Qt's own buttons in the language the program speaks, and in English again.
+TEST(Languages, qtsOwnButtonsSpeakTheLanguageToo)
+{
+    ASSERT_TRUE(UseQtTranslations("de")) << "Qt's translations (qt6-translations-l10n) are not installed";
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Ja");
+    EXPECT_FALSE(UseQtTranslations(""));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Yes");
 }
 
 } // namespace

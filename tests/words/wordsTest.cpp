@@ -4,7 +4,9 @@
 #include "platform/language.h"
 #include "words/translation.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <optional>
 #include <regex>
 #include <set>
 
@@ -146,6 +148,33 @@ TEST(Translation, theLanguageIsChosenAsTheSystemChoosesAndCountsAsItCounts)
                    {"C.UTF-8", ""},          {"POSIX", ""},      {"", ""}};
     for (const auto& row : locales)
         EXPECT_EQ(LanguageOfLocale(row.locale), row.language) << row.locale;
+#ifndef _WIN32
+    // LANGUAGE's list first, unless the locale of messages is C; of the
+    // locale's variables, the first set of LC_ALL, LC_MESSAGES and LANG.
+    const struct {
+        const char *language, *all, *messages, *lang;
+        std::vector<std::string> preferred;
+    } environments[] = {
+        {"pl:ru_RU", nullptr, nullptr, "de_DE.UTF-8", {"pl", "ru_RU", "de_DE"}},
+        {"pl", "C", nullptr, "de_DE.UTF-8", {}},
+        {nullptr, nullptr, "fr_FR.UTF-8", "de_DE.UTF-8", {"fr_FR"}},
+        {nullptr, "pt_BR.UTF-8", "fr_FR", "de_DE", {"pt_BR"}},
+        {nullptr, nullptr, nullptr, nullptr, {}},
+    };
+    const char* names[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
+    std::vector<std::optional<std::string>> saved;
+    for (const char* name : names)
+        saved.push_back(std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt);
+    for (const auto& row : environments) {
+        const char* values[] = {row.language, row.all, row.messages, row.lang};
+        for (std::size_t k = 0; k < std::size(names); ++k)
+            values[k] ? ::setenv(names[k], values[k], 1) : ::unsetenv(names[k]);
+        EXPECT_EQ(PreferredLanguages(), row.preferred)
+            << (row.language ? row.language : "") << " " << (row.lang ? row.lang : "");
+    }
+    for (std::size_t k = 0; k < std::size(names); ++k)
+        saved[k] ? ::setenv(names[k], saved[k]->c_str(), 1) : ::unsetenv(names[k]);
+#endif
     const struct {
         std::vector<std::string> preferred;
         const char* chosen;
