@@ -1,6 +1,7 @@
 #include "platform/fileSystem.h"
 
 #include "platform/codePage.h"
+#include "platform/translatable.h"
 
 #include <optional>
 #include <string_view>
@@ -92,7 +93,7 @@ Outcome<void> FileSystemService::TryDeleteFile(const std::string& spec, bool for
     if (!matched)
         return matched.Failure();
     if (!*matched)
-        return FileSystemError("DeleteFile", spec, FsErrorKind::NothingMatched, "File not found");
+        return FileSystemError("DeleteFile", spec, FsErrorKind::NothingMatched, N_("File not found"));
     return {};
 }
 
@@ -171,7 +172,7 @@ FileSystemService::PendingMeasure FileSystemService::TryMeasureLater(const std::
 {
     if (!FolderExists(folder))
         return PendingMeasure(
-            Outcome<FolderMeasure>(FileSystemError("GetFolder", folder, FsErrorKind::NotFound, "Path not found")));
+            Outcome<FolderMeasure>(FileSystemError("GetFolder", folder, FsErrorKind::NotFound, N_("Path not found"))));
     return PendingMeasure(TryMeasure(folder));
 }
 

@@ -3,6 +3,7 @@
 #include "platform/codePage.h"
 #include "platform/fileSystem.h"
 #include "platform/pathResolver.h"
+#include "platform/translatable.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -111,12 +112,12 @@ void WriteToDisk(int fd, const std::string& text, const std::string& path)
 // What a file that is not a regular one is, for the player to find it.
 const char* KindOf(mode_t mode)
 {
-    return S_ISDIR(mode)                    ? "Not a file but a folder"
-           : S_ISLNK(mode)                  ? "Not a regular file but a link"
-           : S_ISFIFO(mode)                 ? "Not a regular file but a pipe"
-           : S_ISSOCK(mode)                 ? "Not a regular file but a socket"
-           : S_ISCHR(mode) || S_ISBLK(mode) ? "Not a regular file but a device"
-                                            : "Not a regular file (a link, a device or a pipe)";
+    return S_ISDIR(mode)                    ? N_("Not a file but a folder")
+           : S_ISLNK(mode)                  ? N_("Not a regular file but a link")
+           : S_ISFIFO(mode)                 ? N_("Not a regular file but a pipe")
+           : S_ISSOCK(mode)                 ? N_("Not a regular file but a socket")
+           : S_ISCHR(mode) || S_ISBLK(mode) ? N_("Not a regular file but a device")
+                                            : N_("Not a regular file (a link, a device or a pipe)");
 }
 
 [[noreturn]] void NotRegular(const char* operation, const std::string& path, mode_t mode = 0)
@@ -127,8 +128,8 @@ const char* KindOf(mode_t mode)
 [[noreturn]] void NotOwn(const char* operation, const std::string& path)
 {
     throw FileSystemError(operation, path, FsErrorKind::NotRegular,
-                          "Not a file of this program's own: a link, a folder, a pipe, a device, or a file that has "
-                          "other names too. Move it out of the game's folder and try again");
+                          N_("Not a file of this program's own: a link, a folder, a pipe, a device, or a file that has "
+                             "other names too. Move it out of the game's folder and try again"));
 }
 
 // Opens a regular file to read: a link is not followed and a pipe or device
@@ -300,7 +301,7 @@ public:
                     path, place, [&](const Located& at) { return StatOf(at, st, AT_SYMLINK_NOFOLLOW) ? 0 : errno; }))
                 Fail("DeleteFile", path, err);
             if (S_ISDIR(st.st_mode))
-                throw FileSystemError("DeleteFile", path, FsErrorKind::NotFound, "File not found");
+                throw FileSystemError("DeleteFile", path, FsErrorKind::NotFound, N_("File not found"));
             if (!force && (st.st_mode & S_IWUSR) == 0)
                 throw FileSystemError("DeleteFile", path, FsErrorKind::AccessDenied,
                                       "Permission denied (the file is read-only)");
@@ -426,7 +427,7 @@ public:
             struct stat st {};
             const bool sourceThere = StatOf(src, st, AT_SYMLINK_NOFOLLOW);
             throw FileSystemError("MoveFile", sourceThere ? to : from, FsErrorKind::NotFound,
-                                  sourceThere ? "Path not found" : "File not found");
+                                  sourceThere ? N_("Path not found") : N_("File not found"));
         }
         if (err != 0)
             Fail("MoveFile", from, err);

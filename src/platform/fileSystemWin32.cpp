@@ -3,6 +3,7 @@
 // system's code page holds.
 #include "platform/codePage.h"
 #include "platform/fileSystem.h"
+#include "platform/translatable.h"
 
 #include <windows.h>
 // The service's own operations share their names with these macros.
@@ -108,7 +109,7 @@ void RequireRegular(HANDLE file, const std::string& path, const char* operation)
     if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
         CloseHandle(file);
-        throw FileSystemError(operation, path, FsErrorKind::NotRegular, "Not a regular file (a link or a device)");
+        throw FileSystemError(operation, path, FsErrorKind::NotRegular, N_("Not a regular file (a link or a device)"));
     }
 }
 
@@ -125,8 +126,8 @@ FileIdentity IdentityFrom(const BY_HANDLE_FILE_INFORMATION& info)
 [[noreturn]] void NotOwn(const std::string& path, const char* operation)
 {
     throw FileSystemError(operation, path, FsErrorKind::NotRegular,
-                          "Not a file of this program's own: a link, a folder, a device, or a file that has "
-                          "other names too. Move it out of the game's folder and try again");
+                          N_("Not a file of this program's own: a link, a folder, a device, or a file that has "
+                             "other names too. Move it out of the game's folder and try again"));
 }
 
 void RequireOwn(HANDLE file, const std::string& path, const char* operation)
@@ -177,9 +178,10 @@ public:
             return false;
         // something else with the name is said as what it is, not as nothing
         if (a & FILE_ATTRIBUTE_DIRECTORY)
-            return FileSystemError("Look", path, FsErrorKind::NotRegular, "Not a file but a folder");
+            return FileSystemError("Look", path, FsErrorKind::NotRegular, N_("Not a file but a folder"));
         if (a & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
-            return FileSystemError("Look", path, FsErrorKind::NotRegular, "Not a regular file but a link or a device");
+            return FileSystemError("Look", path, FsErrorKind::NotRegular,
+                                   N_("Not a regular file but a link or a device"));
         return true;
     }
 
@@ -260,7 +262,7 @@ public:
             // A link (reparse point) or a device is never moved.
             if (const auto a = AttributesOf(from); a && (*a & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
                 throw FileSystemError("MoveFile", from, FsErrorKind::NotRegular,
-                                      "Not a regular file (a link or a device)");
+                                      N_("Not a regular file (a link or a device)"));
             Raise(TryRenameListed(from, to));
         });
     }

@@ -1,6 +1,7 @@
 #include "platform/planningFileSystem.h"
 
 #include "platform/foldedNames.h"
+#include "platform/translatable.h"
 
 #include <chrono>
 #include <unordered_map>
@@ -33,7 +34,7 @@ FileSystemError Failed(const char* operation, const std::string& path, FsErrorKi
         reason = "Access is denied.";
         break;
     case FsErrorKind::NotRegular:
-        reason = "Not a file but a folder";
+        reason = N_("Not a file but a folder");
         break;
     default:
         break;

@@ -9,6 +9,13 @@
 namespace ovcache {
 namespace {
 
+// Words the file service gave: the system's own, said as they are, or the
+// service's, in the player's language.
+std::string Said(const std::string& words)
+{
+    return T(words.c_str());
+}
+
 constexpr std::size_t kShownGroups = 6;   // the summary stays a few lines; the list has the rest
 constexpr std::size_t kLongestName = 240; // characters of a name shown whole
 
@@ -20,7 +27,7 @@ std::string SystemReason(FsErrorKind error, const std::string& message)
         return T(kAlreadyThere);
     if (message.empty() && error == FsErrorKind::NotFound)
         return T("The file is no longer there.");
-    return message;
+    return Said(message);
 }
 
 std::string FolderOf(const std::string& path)
@@ -63,16 +70,17 @@ std::string ReasonText(const Problem& p)
     case Why::NotPutBack:
         return Fill(T("Could not be put back into the cache, and is here: {reason}"), {{"reason", system}});
     case Why::AsideNotPutBack:
-        return Fill(T("The map that was in Maps could not be put back, and is here: {path}"), {{"path", p.message}});
+        return Fill(T("The map that was in Maps could not be put back, and is here: {path}"),
+                    {{"path", Said(p.message)}});
     case Why::NotDeleted:
         return Fill(T("Could not be deleted: {reason}"), {{"reason", system}});
     case Why::IndexUnreadable:
-        return Fill(T("The cache index could not be read: {reason}"), {{"reason", p.message}});
+        return Fill(T("The cache index could not be read: {reason}"), {{"reason", Said(p.message)}});
     case Why::CacheUnreadable:
     case Why::JournalUnreadable:
-        return Fill(T("Could not be read: {reason}"), {{"reason", p.message}});
+        return Fill(T("Could not be read: {reason}"), {{"reason", Said(p.message)}});
     case Why::CacheUnmeasured:
-        return Fill(T("Could not be measured: {reason}"), {{"reason", p.message}});
+        return Fill(T("Could not be measured: {reason}"), {{"reason", Said(p.message)}});
     case Why::NotLocked:
         // What the player can do about it: the folder that must let this
         // program make its two small files.
@@ -84,10 +92,10 @@ std::string ReasonText(const Problem& p)
                       "when Cache and Maps do."),
                     {{"reason", system}, {"folder", FolderOf(p.path)}});
     case Why::JournalNotOurs:
-        return Fill(T("Nothing was changed. {reason}"), {{"reason", p.message}});
+        return Fill(T("Nothing was changed. {reason}"), {{"reason", Said(p.message)}});
     case Why::NotSettled:
         return Fill(T("Left over from an interrupted command, and could not be put in order: {reason}"),
-                    {{"reason", p.message}});
+                    {{"reason", Said(p.message)}});
     }
     return system;
 }
