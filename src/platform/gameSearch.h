@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ovcache {
@@ -16,9 +17,17 @@ struct GamePrefix {
     std::string source;           // where it was found: "WINEPREFIX", "Steam", "registry", "chosen", ...
 };
 
+// A place the search looked in, for the player: its words, marked for the
+// catalogues, with "{name}"s where its folders and files go.
+struct LookedIn {
+    const char* words;
+    std::vector<std::pair<std::string, std::string>> values;
+    bool operator==(const LookedIn&) const = default;
+};
+
 struct PrefixSearch {
     std::vector<GamePrefix> found;    // in the order looked, each prefix once
-    std::vector<std::string> looked;  // the places looked in, for the player
+    std::vector<LookedIn> looked;     // the places looked in, for the player
     std::vector<std::string> skipped; // candidate prefixes left unread when the time was up
     bool fromEnvironment = false;     // $WINEPREFIX or Steam's launch decided alone
 };

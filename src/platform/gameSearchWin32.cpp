@@ -51,13 +51,14 @@ PrefixSearch SearchForGame(const std::string& key, const std::string& value)
 {
     PrefixSearch search;
     const std::string installed = ReadRegString(kHKeyLocalMachine, key, value, "");
-    const std::string place =
-        "The game's install value in the registry (HKEY_LOCAL_MACHINE\\" + key + ", " + value + "): ";
+    const std::string where = "HKEY_LOCAL_MACHINE\\" + key + ", " + value;
     if (installed.empty()) {
-        search.looked.push_back(place + "not set");
+        search.looked.push_back(
+            {N_("The game's install value in the registry ({folder}): not set"), {{"folder", where}}});
         return search;
     }
-    search.looked.push_back(place + installed);
+    search.looked.push_back(
+        {N_("The game's install value in the registry ({folder}): {list}"), {{"folder", where}, {"list", installed}}});
     search.found.push_back({{}, installed, "registry"});
     return search;
 }

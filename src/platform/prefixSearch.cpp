@@ -1,5 +1,7 @@
 #include "platform/prefixSearch.h"
 
+#include "platform/translatable.h"
+
 #include "platform/untrustedFile.h"
 
 #include "platform/codePage.h"
@@ -80,14 +82,13 @@ public:
     {
     }
 
-    // A place looked in, described in pieces (appended rather than added up:
-    // GCC 12 warns falsely of overlapping copies in chains of +).
-    void Place(std::initializer_list<std::string_view> pieces)
+    // A place looked in: its words, and the folder or file that goes in them.
+    void Place(const char* words, std::string folder, std::string list = {})
     {
-        std::string description;
-        for (const std::string_view piece : pieces)
-            description += piece;
-        result_.looked.push_back(std::move(description));
+        LookedIn place{words, {{"folder", std::move(folder)}}};
+        if (!list.empty())
+            place.values.emplace_back("list", std::move(list));
+        result_.looked.push_back(std::move(place));
     }
 
     // A candidate prefix; "pfx" inside it is the prefix when it has one.
@@ -141,8 +142,8 @@ void SearchSteam(Search& search, const PrefixEnvironment& env)
     // Each library once, however many roots and lines name it.
     std::set<fs::path> seen;
     for (const fs::path& root : roots) {
-        search.Place({"Steam: ", (root / "steamapps/compatdata").string(), " and the libraries of ",
-                      (root / "steamapps/libraryfolders.vdf").string()});
+        search.Place(N_("Steam: {folder} and the libraries of {list}"), (root / "steamapps/compatdata").string(),
+                     (root / "steamapps/libraryfolders.vdf").string());
         std::vector<fs::path> libraries{root};
         if (const auto vdf = search.ReadConfig(root / "steamapps" / "libraryfolders.vdf"))
             if (const auto paths = SteamLibraryPaths(*vdf))
@@ -164,13 +165,13 @@ void SearchLutris(Search& search, const PrefixEnvironment& env)
     for (const fs::path& games : {env.configHome / "lutris" / "games", env.dataHome / "lutris" / "games",
                                   env.home / ".var/app/net.lutris.Lutris/config/lutris/games",
                                   env.home / ".var/app/net.lutris.Lutris/data/lutris/games"}) {
-        search.Place({"Lutris: the prefix of each game in ", games.string()});
+        search.Place(N_("Lutris: the prefix of each game in {folder}"), games.string());
         for (const fs::path& file : Files(games, ".yml"))
             if (const auto text = search.ReadConfig(file))
                 for (const std::string& prefix : LutrisPrefixes(*text))
                     search.Try(ExpandHome(prefix, env.home), "Lutris");
     }
-    search.Place({"Lutris: ", (env.home / "Games").string(), "/*"});
+    search.Place("Lutris: {folder}", (env.home / "Games").string() + "/*");
     for (const fs::path& prefix : Folders(env.home / "Games"))
         search.Try(prefix, "Lutris");
 }
@@ -179,7 +180,7 @@ void SearchBottles(Search& search, const PrefixEnvironment& env)
 {
     for (const fs::path& bottles :
          {env.dataHome / "bottles" / "bottles", env.home / ".var/app/com.usebottles.bottles/data/bottles/bottles"}) {
-        search.Place({"Bottles: ", bottles.string(), "/*"});
+        search.Place("Bottles: {folder}", bottles.string() + "/*");
         for (const fs::path& prefix : Folders(bottles))
             search.Try(prefix, "Bottles");
     }
@@ -190,14 +191,14 @@ void SearchHeroic(Search& search, const PrefixEnvironment& env)
     // Heroic's own settings, and those of Heroic from Flathub.
     for (const fs::path& configs : {env.configHome / "heroic" / "GamesConfig",
                                     env.home / ".var/app/com.heroicgameslauncher.hgl/config/heroic/GamesConfig"}) {
-        search.Place({"Heroic: the winePrefix of each game in ", configs.string()});
+        search.Place(N_("Heroic: the winePrefix of each game in {folder}"), configs.string());
         for (const fs::path& file : Files(configs, ".json"))
             if (const auto text = search.ReadConfig(file))
                 for (const std::string& prefix : HeroicWinePrefixes(*text))
                     search.Try(ExpandHome(prefix, env.home), "Heroic");
     }
     const fs::path prefixes = env.home / "Games" / "Heroic" / "Prefixes";
-    search.Place({"Heroic: ", prefixes.string(), "/*/*"});
+    search.Place("Heroic: {folder}", prefixes.string() + "/*/*");
     for (const fs::path& group : Folders(prefixes)) {
         search.Try(group, "Heroic");
         for (const fs::path& prefix : Folders(group))
@@ -506,7 +507,7 @@ PrefixSearch FindGamePrefixes(const std::string& key, const std::string& value, 
 {
     Search search(key, value, env.budget);
     if (env.winePrefix) {
-        search.Place({"WINEPREFIX: ", env.winePrefix->string()});
+        search.Place("WINEPREFIX: {folder}", env.winePrefix->string());
         search.Try(*env.winePrefix, "WINEPREFIX");
         PrefixSearch result = search.Result();
         result.fromEnvironment = true;
@@ -514,13 +515,13 @@ PrefixSearch FindGamePrefixes(const std::string& key, const std::string& value, 
     }
     if (env.steamCompatData) {
         // A command of a Proton game's launch: that game's prefix alone.
-        search.Place({"STEAM_COMPAT_DATA_PATH: ", env.steamCompatData->string()});
+        search.Place("STEAM_COMPAT_DATA_PATH: {folder}", env.steamCompatData->string());
         search.Try(*env.steamCompatData, "Steam");
         PrefixSearch result = search.Result();
         result.fromEnvironment = true;
         return result;
     }
-    search.Place({"Wine: ", (env.home / ".wine").string()});
+    search.Place("Wine: {folder}", (env.home / ".wine").string());
     search.Try(env.home / ".wine", "Wine");
     SearchSteam(search, env);
     SearchLutris(search, env);

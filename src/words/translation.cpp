@@ -249,6 +249,30 @@ const char* Look(std::string_view key, std::uint64_t form)
     return found ? Form(chosen->Translation(*found), form) : nullptr;
 }
 
+// The pattern with the values of first to last in place of their names.
+std::string FillFrom(std::string_view pattern, const std::pair<std::string_view, std::string_view>* first,
+                     const std::pair<std::string_view, std::string_view>* last)
+{
+    std::string text;
+    for (std::size_t at = 0; at < pattern.size();) {
+        const std::size_t open = pattern.find('{', at);
+        const std::size_t close = open == std::string_view::npos ? open : pattern.find('}', open);
+        if (close == std::string_view::npos) {
+            text += pattern.substr(at);
+            break;
+        }
+        text += pattern.substr(at, open - at);
+        const std::string_view name = pattern.substr(open + 1, close - open - 1);
+        const auto* value = std::find_if(first, last, [&](const auto& v) { return v.first == name; });
+        if (value != last)
+            text += value->second;
+        else
+            text += pattern.substr(open, close - open + 1);
+        at = close + 1;
+    }
+    return text;
+}
+
 } // namespace
 
 const char* T(const char* english)
@@ -278,26 +302,15 @@ const char* TC(const char* context, const char* english)
     return translated ? translated : english;
 }
 
+std::string Fill(std::string_view pattern, const std::vector<std::pair<std::string, std::string>>& values)
+{
+    std::vector<std::pair<std::string_view, std::string_view>> views(values.begin(), values.end());
+    return FillFrom(pattern, views.data(), views.data() + views.size());
+}
+
 std::string Fill(std::string_view pattern, Values values)
 {
-    std::string text;
-    for (std::size_t at = 0; at < pattern.size();) {
-        const std::size_t open = pattern.find('{', at);
-        const std::size_t close = open == std::string_view::npos ? open : pattern.find('}', open);
-        if (close == std::string_view::npos) {
-            text += pattern.substr(at);
-            break;
-        }
-        text += pattern.substr(at, open - at);
-        const std::string_view name = pattern.substr(open + 1, close - open - 1);
-        const auto value = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.first == name; });
-        if (value != values.end())
-            text += value->second;
-        else
-            text += pattern.substr(open, close - open + 1);
-        at = close + 1;
-    }
-    return text;
+    return FillFrom(pattern, values.begin(), values.end());
 }
 
 std::string UseLanguage(const std::vector<std::string>& preferred)

@@ -34,6 +34,7 @@ const char* TC(const char* context, const char* english);
 // The pattern with each "{name}" given a value in place.
 using Values = std::initializer_list<std::pair<std::string_view, std::string_view>>;
 std::string Fill(std::string_view pattern, Values values);
+std::string Fill(std::string_view pattern, const std::vector<std::pair<std::string, std::string>>& values);
 
 // Chooses the first language of the list (as the system names them: "de_DE",
 // "pt_BR", "ru") that a catalogue is compiled in for, trying each name

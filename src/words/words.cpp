@@ -277,8 +277,8 @@ std::string SelectedFateText(SelectedFate fate, const std::string& name)
 std::string WhereLooked(const GameLocation& location)
 {
     std::string text;
-    for (const std::string& place : location.search.looked)
-        text += "\n    " + place;
+    for (const LookedIn& place : location.search.looked)
+        text += "\n    " + Fill(T(place.words), place.values);
     for (const PassedOver& place : location.passed) {
         const std::string where = place.prefix.empty() ? "" : Fill(T(" (in {prefix})"), {{"prefix", place.prefix}});
         switch (place.what) {
