@@ -168,10 +168,10 @@ passed_alone "$scratch/restart.log"
 unset LC_ALL
 wineserver -w
 
-# The windows in German and Russian at 100 and 200 % scaling: every caption
+# The windows in every language at 100 and 200 % scaling: every caption
 # whole on its line, in the size of font the English has (Wine takes the
 # user's display language from the locale).
-for language in de_DE ru_RU; do
+for language in de_DE fr_FR es_ES pl_PL ru_RU pt_BR; do
     locale -a | grep -qi "^$language.utf-\?8$" || localedef -i "$language" -f UTF-8 "$language.UTF-8"
     for dpi in 96 192; do
         wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
