@@ -3,6 +3,7 @@
 #include "catalogue/commands.h"
 #include "catalogue/listOrder.h"
 #include "platform/planningFileSystem.h"
+#include "platform/stateFolder.h"
 #include "words/translation.h"
 #include "words/words.h"
 

@@ -2,7 +2,6 @@
 // The game's own command, run by the program as a launcher's wrapper: started
 // as given, waited for, and its end told as the launcher would have seen it.
 #include <cstddef>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,10 +42,5 @@ int EndAsTheGameDid(const GameEnd& end);
 // the program's name), as written: split as Windows' own parsers split it,
 // quotes and backslashes included.
 std::string CommandLineFrom(std::string_view commandLine, std::size_t first);
-
-// The folder where the program keeps what it records of its runs:
-// $XDG_STATE_HOME (else ~/.local/state) and the program's name on Linux,
-// %LOCALAPPDATA% and its title on Windows; empty when the system names none.
-std::filesystem::path StateFolder();
 
 } // namespace ovcache

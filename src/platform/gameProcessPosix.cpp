@@ -126,16 +126,4 @@ int EndAsTheGameDid(const GameEnd& end)
     return ShellStatus(end);
 }
 
-std::filesystem::path StateFolder()
-{
-    std::filesystem::path state;
-    if (const char* set = std::getenv("XDG_STATE_HOME"); set && *set == '/')
-        state = set;
-    else if (const char* home = std::getenv("HOME"); home && *home == '/')
-        state = std::filesystem::path(home) / ".local" / "state";
-    else
-        return {};
-    return state / "orvane-cache-importer";
-}
-
 } // namespace ovcache

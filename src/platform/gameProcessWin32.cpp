@@ -49,12 +49,4 @@ int EndAsTheGameDid(const GameEnd& end)
     return ShellStatus(end);
 }
 
-std::filesystem::path StateFolder()
-{
-    const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
-    if (!local || !*local)
-        return {};
-    return std::filesystem::path(local) / L"Orvane Cache Importer";
-}
-
 } // namespace ovcache
